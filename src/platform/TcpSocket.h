@@ -1,0 +1,70 @@
+// A TCP socket with one send lock held across whole messages and receives that
+// honour a stop flag, a peer close and a time limit without polling in sleeps.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+// Windows socket error numbers the client reports, mapped from errno.
+constexpr int WSAETIMEDOUT = 10060;
+constexpr int WSAECONNREFUSED = 10061;
+constexpr int WSAEADDRNOTAVAIL = 10049;
+constexpr int WSAEHOSTUNREACH = 10065;
+constexpr int WSAEWOULDBLOCK = 10035;
+int ToWsaError(int errnoValue);
+
+enum class RecvResult { Ok, Closed, Error, Stopped, TimedOut };
+
+class TcpSocket
+{
+public:
+    TcpSocket();
+    explicit TcpSocket(int fd); // adopts a connected descriptor (tests: socketpair)
+    ~TcpSocket();
+    TcpSocket(const TcpSocket&) = delete;
+    TcpSocket& operator=(const TcpSocket&) = delete;
+
+    // Resolves host (name or dotted address) and connects. 0 on success, else
+    // a Windows socket error number (10060, 10061, ...).
+    int Connect(const std::string& host, std::uint16_t port, std::chrono::milliseconds timeout);
+    bool IsOpen() const { return m_fd.load() >= 0; }
+    int Fd() const { return m_fd.load(); }
+
+    // Shuts the socket down and wakes every waiting receive; idempotent and safe
+    // from any thread. The descriptor is released by the destructor, so it is
+    // never reused while another thread may still name it.
+    void Close();
+    // Wakes waiting receives without closing (they re-check their stop flag).
+    void Wake();
+
+    // Sends every byte of the buffers in order, continuing partial sends, under
+    // the send lock. False once the socket is closed or on any error.
+    bool SendAll(const void* data, std::size_t size);
+    bool SendAll2(const void* head, std::size_t headSize, const void* body, std::size_t bodySize);
+    std::mutex& SendMutex() { return m_sendMutex; }
+
+    // Receives exactly `size` bytes. Closed when the peer closed (0 bytes),
+    // Stopped when *stop became true, TimedOut after `limit` in total.
+    RecvResult RecvExact(void* buffer, std::size_t size, const std::atomic<bool>* stop,
+                         std::chrono::milliseconds limit = std::chrono::seconds(180));
+    // Waits until data can be read (true) or the stop flag, a close, an error or
+    // the time-out ends the wait (false).
+    bool WaitReadable(std::chrono::milliseconds timeout, const std::atomic<bool>* stop);
+
+    // TCP keep-alive: first probe after `idle`, then every `interval`.
+    bool SetKeepAlive(std::chrono::seconds idle, std::chrono::seconds interval);
+
+    int LastError() const { return m_lastError.load(); }
+
+private:
+    std::atomic<int> m_fd{-1};
+    int m_ownedFd = -1;
+    int m_wakeFd = -1; // eventfd that breaks a poll
+    std::atomic<bool> m_closed{false};
+    std::atomic<int> m_lastError{0};
+    std::mutex m_sendMutex;
+};

@@ -24,8 +24,8 @@ QFont MakeSkinFont(const std::string& face, double points, int weight = 400);
 
 // Makes a top-level window translucent with the given alpha (255 opaque) and
 // cuts out every pixel of colour key 0xFF00FF in the image it paints as its
-// background (pass a null image when the window has no key pixels). Returns
-// false when the window is not top-level.
+// background (pass a null image when the window has no key pixels: its shape
+// is then left alone). Returns false when the window is not top-level.
 bool SetTransparent(QWidget* window, int alpha, const QImage& background = QImage());
 
 // The region of every pixel of the image that is NOT the key colour.

@@ -15,6 +15,8 @@ constexpr int WSAECONNREFUSED = 10061;
 constexpr int WSAEADDRNOTAVAIL = 10049;
 constexpr int WSAEHOSTUNREACH = 10065;
 constexpr int WSAEWOULDBLOCK = 10035;
+constexpr int WSAHOST_NOT_FOUND = 11001; // the name did not resolve
+// 0 stays 0; errno values without a Windows twin become 10000 + errno.
 int ToWsaError(int errnoValue);
 
 enum class RecvResult { Ok, Closed, Error, Stopped, TimedOut };
@@ -45,14 +47,17 @@ public:
     // the send lock. False once the socket is closed or on any error.
     bool SendAll(const void* data, std::size_t size);
     bool SendAll2(const void* head, std::size_t headSize, const void* body, std::size_t bodySize);
+    // SendAll and SendAll2 take this lock themselves: never call them while
+    // holding it (it is not recursive).
     std::mutex& SendMutex() { return m_sendMutex; }
 
     // Receives exactly `size` bytes. Closed when the peer closed (0 bytes),
     // Stopped when *stop became true, TimedOut after `limit` in total.
     RecvResult RecvExact(void* buffer, std::size_t size, const std::atomic<bool>* stop,
                          std::chrono::milliseconds limit = std::chrono::seconds(180));
-    // Waits until data can be read (true) or the stop flag, a close, an error or
-    // the time-out ends the wait (false).
+    // Waits until data can be read (true; a peer's close counts, the next
+    // receive reports it) or the stop flag, a close, an error or the time-out
+    // ends the wait (false).
     bool WaitReadable(std::chrono::milliseconds timeout, const std::atomic<bool>* stop);
 
     // TCP keep-alive: first probe after `idle`, then every `interval`.
@@ -63,7 +68,8 @@ public:
 private:
     std::atomic<int> m_fd{-1};
     int m_ownedFd = -1;
-    int m_wakeFd = -1; // eventfd that breaks a poll
+    int m_wakeFd = -1;  // eventfd that breaks a receive's poll (Wake, Close)
+    int m_closeFd = -1; // eventfd set once by Close, never cleared
     std::atomic<bool> m_closed{false};
     std::atomic<int> m_lastError{0};
     std::mutex m_sendMutex;

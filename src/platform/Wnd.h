@@ -28,7 +28,7 @@ public:
     // from any thread (the request is carried to the GUI thread).
     void SetTimer(UINT id, UINT milliseconds);
     void KillTimer(UINT id);
-    bool HasTimer(UINT id) const;
+    bool HasTimer(UINT id) const; // GUI thread
     virtual void OnTimer(UINT id);
 
     // Hides the window and schedules PostNcDestroy on the event loop. A
@@ -38,7 +38,10 @@ public:
     bool IsDestroyed() const { return m_destroyed; }
 
     // Enter and Esc never close the window, Alt+F4 is swallowed and a close
-    // the user asks for through the window manager is ignored.
+    // the user asks for through the window manager is ignored. With the rules
+    // off the window keeps the platform's dialog keys instead: Enter reaches
+    // WindowProc as WM_COMMAND 1 (OK), Esc as WM_COMMAND 2 (Cancel), and Alt+F4
+    // or the window manager's close as WM_CLOSE.
     void SetSkinKeyRules(bool on) { m_skinKeyRules = on; }
     // A press on the window's own background (not on a child) drags it.
     void SetDragFromBackground(bool on) { m_dragFromBackground = on; }
@@ -62,11 +65,18 @@ private:
     QPoint m_dragOffset;
 };
 
+// With a parent and no window type in the flags, a frameless dialog is still
+// its own top-level window (Qt::Dialog); pass Qt::Widget alone for a child.
 class Dialog : public Wnd
 {
     Q_OBJECT
 public:
     explicit Dialog(QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::FramelessWindowHint);
+    ~Dialog() override;
+
+    // The default ends a modal run on WM_COMMAND 1 (OK) or 2 (Cancel) with
+    // that id, and treats WM_CLOSE as Cancel; everything else is ignored.
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
     // Runs once, before the dialog is first shown. The return value is kept
     // for symmetry with the callers; it does not change what happens.
@@ -74,6 +84,7 @@ public:
 
     // Shows the dialog and runs a nested event loop (posted messages and
     // timers keep being dispatched) until EndDialog; returns its result.
+    // -1 when the dialog is already running or destroyed, or dies while it runs.
     int DoModal();
     void EndDialog(int result);
     bool IsModalRunning() const { return m_loop != nullptr; }
@@ -82,8 +93,10 @@ public:
     bool Create();
 
 private:
+    friend class Wnd;
     void InitOnce();
     bool m_initDone = false;
+    bool m_ended = false;
     int m_result = 0;
     QEventLoop* m_loop = nullptr;
 };

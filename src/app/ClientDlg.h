@@ -1,0 +1,171 @@
+// The main window: the hub of the client. It owns the video grid, the
+// connection object, the local player, the mixer, the local settings and
+// their edit copy and the main clock for the whole run; other windows and
+// workers read its members. This file holds its start-up, its shutdown, the
+// command line, the skin it paints and the services it offers the local
+// windows and the clock.
+#pragma once
+
+#include "app/ClientDeps.h"
+#include "app/ClockWnd.h"
+#include "app/CommandLine.h"
+#include "app/LocalSettings.h"
+#include "app/VideoGridDlg.h"
+#include "local/LocalHost.h"
+#include "local/LocalRecords.h"
+#include "platform/Wnd.h"
+
+#include <QImage>
+#include <QRect>
+#include <QRegion>
+#include <array>
+#include <atomic>
+#include <memory>
+#include <string>
+
+class CConnectLog;
+class CLocalPlayer;
+class CLocalSearchDlg;
+class CNetClient;
+
+// Posted by the main window to itself at the end of start-up.
+constexpr UINT WM_OPEN_LOCAL_SEARCH = WM_USER + 20051;
+
+class CClientDlg : public Dialog, public CLocalSettings, public ILocalHost, public IClockHost
+{
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 928;
+    static constexpr int kHeight = 698;
+    // The key colour of the skin's cut corners (COLORREF).
+    static constexpr COLORREF kCornerKey = 0xAA6432;
+
+    explicit CClientDlg(QWidget* parent = nullptr, ClientDeps deps = ClientDeps::Defaults());
+    ~CClientDlg() override;
+
+    // The arguments after the program, joined with single blanks.
+    void SetCommandLine(const std::string& args) { m_strCommandLine = args; }
+
+    // Start-up.
+    bool OnInitDialog() override;
+    void InitDevices();
+    void InitChildren();
+
+    // Shutdown: Quit's work before the modal loop ends, then the clean-up
+    // when the window is destroyed.
+    void OnQuit();
+    void Shutdown();
+    void CloseLocalPlayer();
+    void FreePlaylist();
+    void ClearLastLocalSearch();
+    bool DestroyWindow() override;
+    void Cleanup();
+
+    // The connection. StartConnection creates and starts the connection
+    // object; Disconnect ends it (the object itself is left to its threads).
+    bool StartConnection(const std::string& address, int port, const std::string& user,
+                         const std::string& password);
+    void Disconnect();
+    bool IsConnected() const { return static_cast<bool>(m_pNetClient); }
+    bool IsRemotePlaybackOn() const;
+    // The last connection asked for by the command line or the Connect button.
+    const ConnectRequest& LastConnectRequest() const { return m_lastConnectRequest; }
+
+    // Buttons whose handlers the start-up and the messages reach.
+    void OnConnect();
+    void OnLocalSearch();
+    void OnOpenLocalSearch();
+
+    // Local settings: the edit copy's OK and Cancel.
+    void ApplyLocalSetup();
+    void ResetLocalSetup();
+
+    // The connection log; any thread.
+    void WriteConnectLog(int nSize, int nType, int nSubType, int nReserved, const char* pUser,
+                         const char* pAddress) override;
+
+    // A string-table text of the resource library (empty when it lacks the id).
+    static QString LoadResString(int id);
+
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+    // Skin.
+    void LoadSkin();
+    // The whole window's skin as it is painted.
+    QImage ComposeSkin() const;
+    // The key-coloured pixels in the four corners (x < 54 or x > 868, and
+    // y < 51 or y > 641) of a picture of the window.
+    static QRegion CornerKeyRegion(const QImage& image);
+    // Cuts the corners once, from the painted skin; until a skin shows key
+    // pixels in its corners the window stays rectangular and is scanned again.
+    void CutWindowRegion(const QImage& skin);
+
+    // ILocalHost
+    WndHandle HostHandle() const override { return Handle(); }
+    std::string DataLocation() const override { return m_strLocation; }
+    void PostNotifyEvent(int code, int subCode) override;
+    void SetVideoViewMode(int mode) override;
+    void SetLastChannelMask(int mask) override { m_nLastChannelMask = mask; }
+
+    // IClockHost
+    QWidget* ClockSurface() override { return this; }
+    int ClockHourSystem() override { return m_nHourSystem; }
+    int ClockDateFormat() override { return m_nDateFormat; }
+    int ClockViewMode() override { return m_pVideoWnd ? m_pVideoWnd->m_nViewMode.load() : 0; }
+
+    // Members other parts of the client read.
+    LastLocalSearch m_LastLocalSearch;
+    std::unique_ptr<CVideoGridDlg> m_pVideoWnd;
+    std::shared_ptr<CNetClient> m_pNetClient;
+    std::unique_ptr<CLocalPlayer> m_pLocalPlayer;
+    std::unique_ptr<CClockWnd> m_pClockWnd;
+    std::unique_ptr<CLocalSearchDlg> m_pLocalSearchDlg;
+    std::unique_ptr<MasterMixer> m_pMixer;
+    LocalSetupRecord m_LocalSetup{};
+    Playlist m_Playlist;
+    std::atomic<int> m_nAudioChannel{-1};
+    std::atomic<int> m_nAudioIndex{0};
+    std::atomic<BYTE> m_bAudioReset{0};
+    std::atomic<int> m_nLastChannelMask{0};
+    BYTE m_bMute = 0;
+    int m_nVolume = 0;
+    BYTE m_bSavedMute = 0;
+    int m_nSavedVolume = 0;
+    std::unique_ptr<ResourceLibrary> m_hResDll;    // null when the bundle is missing
+    std::unique_ptr<DecoderLibrary> m_hDecoderDll; // null when the decoder is missing
+    std::array<std::uint16_t, 4> m_arrVersion{};
+    BYTE m_bSoundDevice = 0;
+    int m_bAppActive = 0;
+    std::array<MonitorInfo, 4> m_arrMonitor{};
+    BYTE m_bReadOnlyMedia = 0;
+
+    // Skin.
+    std::array<QImage, 9> m_bmpFrame;
+    QImage m_bmpCentre;
+    QImage m_bmpPlayBar;
+    QImage m_bmpLogo;
+    std::array<QRect, 9> m_rcFrame;
+    QRect m_rcCentre;
+    QRect m_rcLogo;
+    BYTE m_bRegionPending = 1;
+
+    // Where the master volume is set at start.
+    static constexpr int kStartVolume = 40000;
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    void LoadClientFile();
+    void LayoutControls();
+    void CreateVideoGrid();
+    void ProcessCommandLine();
+
+    ClientDeps m_deps;
+    std::unique_ptr<CConnectLog> m_pLog;
+    std::shared_ptr<void> m_screenSaver;
+    std::string m_strCommandLine;
+    ConnectRequest m_lastConnectRequest;
+    bool m_bStarted = false;
+    bool m_bCleanedUp = false;
+};

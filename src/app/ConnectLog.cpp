@@ -1,0 +1,294 @@
+#include "app/ConnectLog.h"
+
+#include "platform/Paths.h"
+
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Every writer of the process goes through this lock, so two threads never
+// pick the same slot from the same header; flock keeps a second client
+// process out as well.
+std::mutex& FileMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+void PutLe32(unsigned char* p, std::uint32_t v)
+{
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+    p[2] = static_cast<unsigned char>(v >> 16);
+    p[3] = static_cast<unsigned char>(v >> 24);
+}
+
+std::uint32_t GetLe32(const unsigned char* p)
+{
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
+           (std::uint32_t(p[3]) << 24);
+}
+
+class FileDescriptor
+{
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int Get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+bool ReadAt(int fd, void* buffer, std::size_t size, off_t offset)
+{
+    auto* p = static_cast<unsigned char*>(buffer);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd, p + done, size - done, offset + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool WriteAt(int fd, const void* buffer, std::size_t size, off_t offset)
+{
+    const auto* p = static_cast<const unsigned char*>(buffer);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(fd, p + done, size - done, offset + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+off_t SlotOffset(std::uint32_t slot)
+{
+    return kConnectLogHeaderSize + static_cast<off_t>(slot) * kConnectLogRecordSize;
+}
+
+// A header is usable when its fields are in range and the file holds every
+// record it claims; anything else would place the next record at a wrong or
+// far-away offset.
+bool HeaderIsSound(const ConnectLogHeader& h, std::int64_t fileSize)
+{
+    if (h.wrapped > 1 || h.next >= static_cast<std::uint32_t>(kConnectLogSlots))
+        return false;
+    const std::int64_t needed = h.wrapped ? kConnectLogFileSize : SlotOffset(h.next);
+    return fileSize >= needed;
+}
+
+// Rebuilds the header from the records the file still holds: the ring goes on
+// after the last intact record, so the records before it are kept.
+ConnectLogHeader RecoverHeader(int fd, std::int64_t fileSize)
+{
+    ConnectLogHeader h;
+    std::int64_t whole =
+        fileSize > kConnectLogHeaderSize ? (fileSize - kConnectLogHeaderSize) / kConnectLogRecordSize : 0;
+    if (whole > kConnectLogSlots)
+        whole = kConnectLogSlots;
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(whole) * kConnectLogRecordSize);
+    if (whole > 0 && !ReadAt(fd, bytes.data(), bytes.size(), kConnectLogHeaderSize))
+        return h;
+
+    std::vector<std::uint32_t> times;
+    times.reserve(static_cast<std::size_t>(whole));
+    for (std::int64_t s = 0; s < whole; ++s) {
+        const ConnectLogRecord r =
+            DecodeConnectLogRecord(&bytes[static_cast<std::size_t>(s) * kConnectLogRecordSize]);
+        if (r.index != static_cast<std::uint32_t>(s) ||
+            r.size != static_cast<std::uint32_t>(kConnectLogRecordSize)) {
+            h.next = static_cast<std::uint32_t>(s);
+            return h;
+        }
+        times.push_back(r.time);
+    }
+    if (whole < kConnectLogSlots) {
+        h.next = static_cast<std::uint32_t>(whole);
+        return h;
+    }
+    // A full ring: the oldest record is the first whose time falls behind its
+    // predecessor's.
+    h.wrapped = 1;
+    for (std::size_t s = 1; s < times.size(); ++s) {
+        if (times[s] < times[s - 1]) {
+            h.next = static_cast<std::uint32_t>(s);
+            break;
+        }
+    }
+    return h;
+}
+
+void CopyField(char* field, std::size_t width, const char* text)
+{
+    std::memset(field, 0, width);
+    if (text)
+        std::memcpy(field, text, ::strnlen(text, width));
+}
+
+} // namespace
+
+std::array<unsigned char, kConnectLogHeaderSize> EncodeConnectLogHeader(const ConnectLogHeader& h)
+{
+    std::array<unsigned char, kConnectLogHeaderSize> b{};
+    PutLe32(&b[0], h.wrapped);
+    PutLe32(&b[4], h.next);
+    return b;
+}
+
+ConnectLogHeader DecodeConnectLogHeader(const unsigned char* bytes)
+{
+    ConnectLogHeader h;
+    h.wrapped = GetLe32(bytes);
+    h.next = GetLe32(bytes + 4);
+    return h;
+}
+
+std::array<unsigned char, kConnectLogRecordSize> EncodeConnectLogRecord(const ConnectLogRecord& r)
+{
+    std::array<unsigned char, kConnectLogRecordSize> b{};
+    PutLe32(&b[0], r.index);
+    PutLe32(&b[4], r.size);
+    PutLe32(&b[8], r.type);
+    PutLe32(&b[12], r.subtype);
+    PutLe32(&b[16], r.time);
+    PutLe32(&b[20], r.reserved);
+    std::memcpy(&b[24], r.address, sizeof r.address);
+    std::memcpy(&b[152], r.user, sizeof r.user);
+    return b;
+}
+
+ConnectLogRecord DecodeConnectLogRecord(const unsigned char* bytes)
+{
+    ConnectLogRecord r;
+    r.index = GetLe32(bytes);
+    r.size = GetLe32(bytes + 4);
+    r.type = GetLe32(bytes + 8);
+    r.subtype = GetLe32(bytes + 12);
+    r.time = GetLe32(bytes + 16);
+    r.reserved = GetLe32(bytes + 20);
+    std::memcpy(r.address, bytes + 24, sizeof r.address);
+    std::memcpy(r.user, bytes + 152, sizeof r.user);
+    return r;
+}
+
+CConnectLog::CConnectLog(std::function<std::time_t()> clock) : m_clock(std::move(clock))
+{
+    if (!m_clock)
+        m_clock = [] { return std::time(nullptr); };
+}
+
+void CConnectLog::SetLocation(const std::string& location)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_location = location;
+}
+
+std::string CConnectLog::LogFolder() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return Paths::Join(m_location, "\\Log\\");
+}
+
+std::string CConnectLog::FilePath() const
+{
+    return Paths::Join(LogFolder(), kFileName);
+}
+
+void CConnectLog::SetReadOnly(bool readOnly)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_readOnly = readOnly;
+}
+
+void CConnectLog::SetZoneOffset(int seconds)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_zoneOffset = seconds;
+}
+
+bool CConnectLog::Write(std::uint32_t size, int type, int subtype, const char* user, const char* address)
+{
+    std::string location;
+    int zoneOffset = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_readOnly || m_location.empty())
+            return false;
+        location = m_location;
+        zoneOffset = m_zoneOffset;
+    }
+
+    ConnectLogRecord record;
+    record.size = size;
+    record.type = static_cast<std::uint32_t>(type);
+    record.subtype = static_cast<std::uint32_t>(subtype);
+    record.time = static_cast<std::uint32_t>(static_cast<std::int64_t>(m_clock()) + zoneOffset);
+    CopyField(record.address, sizeof record.address, address);
+    CopyField(record.user, sizeof record.user, user);
+
+    const std::string folder = Paths::Join(location, "\\Log\\");
+    std::lock_guard<std::mutex> fileLock(FileMutex());
+    if (!Paths::CreateFolders(folder))
+        return false;
+    const std::string path = Paths::Join(folder, kFileName);
+    FileDescriptor fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    if (fd.Get() < 0)
+        return false;
+    if (::flock(fd.Get(), LOCK_EX) != 0)
+        return false;
+
+    struct stat st
+    {
+    };
+    if (::fstat(fd.Get(), &st) != 0)
+        return false;
+    const std::int64_t fileSize = st.st_size;
+
+    ConnectLogHeader header;
+    if (fileSize > 0) {
+        bool sound = false;
+        if (fileSize >= kConnectLogHeaderSize) {
+            unsigned char bytes[kConnectLogHeaderSize];
+            if (!ReadAt(fd.Get(), bytes, sizeof bytes, 0))
+                return false;
+            header = DecodeConnectLogHeader(bytes);
+            sound = HeaderIsSound(header, fileSize);
+        }
+        if (!sound)
+            header = RecoverHeader(fd.Get(), fileSize);
+    }
+
+    record.index = header.next;
+    const off_t offset = SlotOffset(header.next);
+    if (header.next < static_cast<std::uint32_t>(kConnectLogSlots - 1)) {
+        header.next += 1;
+    } else {
+        header.wrapped = 1;
+        header.next = 0;
+    }
+    const auto recordBytes = EncodeConnectLogRecord(record);
+    if (!WriteAt(fd.Get(), recordBytes.data(), recordBytes.size(), offset))
+        return false;
+    const auto headerBytes = EncodeConnectLogHeader(header);
+    return WriteAt(fd.Get(), headerBytes.data(), headerBytes.size(), 0);
+}

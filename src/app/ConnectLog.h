@@ -1,0 +1,76 @@
+// The connection log: one file of fixed size in the data folder's "Log"
+// folder, a ring of 2500 records of 184 bytes behind an 8-byte header, all
+// integers 32-bit little-endian. The newest record overwrites the oldest once
+// the ring is full. Writers are the GUI thread, the connection's threads and
+// the local player's thread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <mutex>
+#include <string>
+
+constexpr int kConnectLogSlots = 2500;
+constexpr int kConnectLogHeaderSize = 8;
+constexpr int kConnectLogRecordSize = 184;
+constexpr std::int64_t kConnectLogFileSize =
+    kConnectLogHeaderSize + std::int64_t(kConnectLogSlots) * kConnectLogRecordSize;
+
+struct ConnectLogHeader
+{
+    std::uint32_t wrapped = 0; // 0 until the ring has been filled once, then 1
+    std::uint32_t next = 0;    // the slot the next record takes
+};
+
+struct ConnectLogRecord
+{
+    std::uint32_t index = 0; // the slot number
+    std::uint32_t size = 0;  // 184
+    std::uint32_t type = 0;
+    std::uint32_t subtype = 0;
+    std::uint32_t time = 0; // local seconds since 1970 (UTC plus the standard zone offset)
+    std::uint32_t reserved = 0;
+    char address[128] = {}; // zero-padded, not terminated when full
+    char user[32] = {};     // zero-padded
+};
+
+// Byte images of the file's records (little-endian whatever the host).
+std::array<unsigned char, kConnectLogHeaderSize> EncodeConnectLogHeader(const ConnectLogHeader& h);
+ConnectLogHeader DecodeConnectLogHeader(const unsigned char* bytes);
+std::array<unsigned char, kConnectLogRecordSize> EncodeConnectLogRecord(const ConnectLogRecord& r);
+ConnectLogRecord DecodeConnectLogRecord(const unsigned char* bytes);
+
+class CConnectLog
+{
+public:
+    // `clock` gives the current UTC time; the default is the system clock.
+    explicit CConnectLog(std::function<std::time_t()> clock = {});
+    virtual ~CConnectLog() = default;
+    CConnectLog(const CConnectLog&) = delete;
+    CConnectLog& operator=(const CConnectLog&) = delete;
+
+    static constexpr const char* kFileName = "KOLA5500.log";
+
+    // The data folder; the log lies in its "Log" folder. Any thread.
+    void SetLocation(const std::string& location);
+    std::string LogFolder() const;
+    std::string FilePath() const;
+    // Nothing is written while set (the program runs from read-only media).
+    void SetReadOnly(bool readOnly);
+    // The PC's standard time-zone offset in seconds, added to UTC.
+    void SetZoneOffset(int seconds);
+
+    // Appends one record. `user` and `address` are zero-terminated texts (at
+    // most 32 and 128 bytes are taken) or null for none. False when the record
+    // was dropped (read-only media, folder or file unusable, short write).
+    virtual bool Write(std::uint32_t size, int type, int subtype, const char* user, const char* address);
+
+private:
+    std::function<std::time_t()> m_clock;
+    mutable std::mutex m_mutex; // guards the settings below, not the file
+    std::string m_location;
+    bool m_readOnly = false;
+    int m_zoneOffset = 0;
+};

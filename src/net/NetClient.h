@@ -1,0 +1,283 @@
+// CNetClient: the client's one session with one recorder.
+//
+// The main window creates it per connection, fills the session fields and
+// starts it; Connect runs the connect thread, which opens the socket, starts
+// the receive thread and sends HELLO. The receive thread reads every message
+// and runs its handler; once the hello answer is accepted a keep-alive thread
+// sends ALIVE_REQ at a fixed interval. DestroyWindow ends the session and
+// joins every thread. The object is shared: windows and workers that may
+// outlive it keep a weak reference, and a send after the close fails.
+#pragma once
+
+#include "net/NetHost.h"
+#include "net/NetRecords.h"
+#include "net/Wire.h"
+#include "platform/TcpSocket.h"
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Intervals of a session; tests shorten them.
+struct NetTimings
+{
+    std::chrono::milliseconds keepAlive{std::chrono::seconds(10)};
+    std::chrono::milliseconds helloTimeout{std::chrono::seconds(60)};
+    std::chrono::milliseconds receiveLimit{kReceiveLimit};
+    std::chrono::milliseconds connectTimeout{std::chrono::seconds(20)};
+    // How long the receive thread waits for the first byte of a message
+    // before it looks round again (a quiet recorder is not an error).
+    std::chrono::milliseconds idleWait{std::chrono::minutes(10)};
+};
+
+// Limits of the session fields.
+inline constexpr std::size_t kMaxAddressLength = 127;
+inline constexpr std::size_t kMaxUserIdLength = 15;
+inline constexpr std::size_t kMaxPasswordLength = 15;
+inline constexpr std::size_t kMaxDescriptionLength = 259;
+
+inline constexpr int kWorkerSlotCount = 26;
+inline constexpr int kSlotAudioPlayer = 16;
+inline constexpr int kSlotBackupWriter = 17;
+
+class CNetClient : public std::enable_shared_from_this<CNetClient>
+{
+public:
+    // Creates a session; sets the Connect button to its selected state.
+    static std::shared_ptr<CNetClient> Create(NetHost& host, const NetTimings& timings = NetTimings());
+    ~CNetClient();
+    CNetClient(const CNetClient&) = delete;
+    CNetClient& operator=(const CNetClient&) = delete;
+
+    // Session fields, each cut to its limit. Before Connect.
+    void SetConnectInfo(const std::string& address, int port, const std::string& userId,
+                        const std::string& password, const std::string& description = std::string());
+
+    // Starts the connect thread and returns at once.
+    bool Connect();
+
+    // The disconnect (GUI thread): stops streams, closes the windows the
+    // session fed, stops and joins every thread, sends BYE48, closes the
+    // socket. Idempotent; the object stays valid afterwards.
+    void DestroyWindow();
+
+    // The receive loop, run on the calling thread until it ends. The fuzz
+    // target runs it directly after AttachSocketForTesting.
+    void Thread_Connecting();
+    // Gives the session a connected socket without starting any thread.
+    // Before Connect only.
+    bool AttachSocketForTesting(std::unique_ptr<TcpSocket> socket);
+
+    // Sends one message on the session's socket; false once it is closed.
+    bool Send(std::uint16_t id, const void* payload = nullptr, std::size_t length = 0, std::uint8_t sub = 0);
+    // The socket, for windows that send their own messages (PTZ keypads,
+    // search pages); its sends fail once the session is closed.
+    std::shared_ptr<TcpSocket> Socket() const { return m_socket; }
+
+    // Request senders.
+    bool SendRecOnReq();
+    bool SendRecOffReq();
+    bool SendRebootReq();
+    bool SendPowerOffReq();
+    bool SendAListenReq();
+    void SendAListenStop();
+    bool SendDvrTimeReq();
+    // Stopping what streams (the live, playback and backup paths fill in the
+    // workers; this is the wire message, the flags and the workers' stop).
+    void SendLiveStop();
+    bool SendRPlayStop();
+    void SendTransOffReq();
+    void StartAudioPlayer(bool live);
+    void StopAudioPlayer();
+
+    // --- Session -----------------------------------------------------------
+    std::uint32_t Session() const { return m_nSession; }
+    const std::string& Address() const { return m_szAddress; }
+    int Port() const { return m_nPort; }
+    const std::string& UserId() const { return m_szUserID; }
+    std::string Password() const;
+    const std::string& Description() const { return m_szDescription; }
+
+    // --- Recorder description (copies; the receive thread may replace them) --
+    HelloRecord Hello() const;
+    int ChannelCount() const; // channel_num of the hello record, 16 before it
+    RightChange Rights() const;
+    DbChange DbChangeRecord() const;
+    NetliveChChange NetliveRecord() const;
+    CamInfoChange CamInfo() const;
+    SysEtcInfo SysEtcInfoRecord() const;
+    SysEtcInfoEx SysEtcInfoExRecord() const;
+    DstInfo DstInfoRecord() const;
+    std::string CameraName(int channel) const;
+    std::string ArchivePassword() const;
+    int UserIndex() const { return m_nUserIndex.load(); }
+    // True when the logged-in user holds right k. Before any row of a rights
+    // table has matched the user in this session, no right is held.
+    bool HasRight(int k) const;
+    int BlockedState(int channel) const;
+
+    // Derived flags of the hello answer.
+    std::atomic<int> m_nModelKind{1};
+    std::atomic<bool> m_bServedModel{false};
+    std::atomic<bool> m_bProductVer11{false};
+    std::atomic<bool> m_bProductVer12{false};
+    std::atomic<bool> m_bArchiveSupport{false};
+    std::atomic<bool> m_bHelloFlag1{false};
+    std::atomic<bool> m_bSubProduct6{false};
+    std::atomic<bool> m_nHelloFlag2{false};
+    std::atomic<bool> m_bHelloFlag3{false};
+    std::atomic<bool> m_bSubProduct52{false};
+    std::atomic<bool> m_bSubProductOther{false};
+    std::atomic<bool> m_bHelloFlag2Bit0{false};
+    std::atomic<bool> m_bHelloFlag2Bit1{false};
+    std::atomic<bool> m_bHelloFlag6{false};
+    std::atomic<bool> m_bHasSysEtcInfoEx{false};
+
+    // Session state.
+    std::atomic<bool> m_bLogin{false};
+    std::atomic<bool> m_bLive{false};
+    std::atomic<bool> m_bPlay{false};
+    std::atomic<bool> m_bTrans{false};
+    std::atomic<bool> m_bRecord{false};
+    std::atomic<bool> m_bAListen{false};
+    std::atomic<bool> m_bAudio{false};
+    std::atomic<bool> m_bAudioBit{false};
+    std::atomic<bool> m_bDbBusy{false};
+    std::atomic<bool> m_bLiveReqPending{false};
+    std::atomic<bool> m_bPlayReqPending{false};
+    std::atomic<std::uint32_t> m_nLiveSeq{0};
+    std::atomic<std::uint32_t> m_nChannelMask{0};
+    std::atomic<std::uint32_t> m_nSoloChannel{0};
+    std::array<std::atomic<std::uint32_t>, 16> m_arrPlaySeq{};
+    // Sizes of a refused backup (needed, free; MByte), shown by the main window.
+    std::array<std::atomic<std::uint32_t>, 2> m_nTransNackInfo{};
+
+    // Stop flags of the receive and keep-alive threads.
+    std::atomic<bool> m_bStopRecv{true};
+    std::atomic<bool> m_bStopAlive{true};
+
+    // --- Worker and window slots ------------------------------------------
+    // Windows are kept by handle (a post to a closed one is dropped); the GUI
+    // thread sets and clears them, the receive thread reads them.
+    std::atomic<WndHandle> m_hFirmwareDlg{WndHandle()};   // 18
+    std::atomic<WndHandle> m_hSetupDlg{WndHandle()};      // 20
+    std::atomic<WndHandle> m_hDstSetupPage{WndHandle()};  // the setup window's time page
+    std::atomic<WndHandle> m_hClockWnd{WndHandle()};      // 21
+    std::atomic<WndHandle> m_hPtzControlDlg{WndHandle()}; // 22
+    std::atomic<int> m_nPtzPanelMode{0};                  // 22's mode: 0 pan/tilt, 1 zoom
+    std::atomic<WndHandle> m_hPtzPresetDlg{WndHandle()};  // 23
+    std::atomic<WndHandle> m_hPtzMenuDlg{WndHandle()};    // 24
+    std::atomic<WndHandle> m_hTransferBarDlg{WndHandle()}; // 25
+    void SetSearchFrame(std::shared_ptr<SearchFrameLink> frame); // 19 (null empties it)
+    std::shared_ptr<SearchFrameLink> SearchFrame() const;
+    // Slots 0-17: the decode workers, the audio player and the download writer.
+    void SetWorker(int slot, std::unique_ptr<NetWorker> worker);
+    bool HasWorker(int slot) const;
+
+    // The program-wide copy of the hidden-camera flags that RIGHT_CHANGE last
+    // applied; it outlives connections. Tests clear it.
+    static void ResetHiddenCopyForTesting();
+
+    // One received message, dispatched as the receive loop does: its handler
+    // runs, then whatever payload the handler left unread is drained.
+    bool DispatchMessage(const WireHeader& header);
+
+private:
+    explicit CNetClient(NetHost& host, const NetTimings& timings);
+
+    using Handler = bool (CNetClient::*)(const WireHeader&);
+    static const std::array<Handler, 512>& HandlerTable();
+
+    void ConnectToServer();
+    bool StartSession();
+    void Thread_Alive();
+    void NoteAudioBit(const WireHeader& header);
+
+    // Payload reads of the current message: never past its length.
+    bool ReadPayload(std::vector<std::uint8_t>& out);
+    bool ReadReason(int& reason, std::uint8_t* extra = nullptr);
+
+    void PostNotify(LPARAM lParam, WndHandle owner = WndHandle());
+    void PostTo(WndHandle target, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+    void ShowRecording(bool on);
+    bool ComputeBlocked(int channel, int user, const DbChange& db, const NetliveChChange& live,
+                        const RightChange& rights) const;
+    void StopAllWorkers();
+    std::unique_ptr<NetWorker> TakeWorker(int slot);
+
+    // Handlers.
+    bool RecvFn_Nothing(const WireHeader& h);
+    bool RecvFn_Bye48(const WireHeader& h);
+    bool RecvFn_Hello48Ack(const WireHeader& h);
+    bool RecvFn_Refusal(const WireHeader& h);
+    bool RecvFn_RecOnAck(const WireHeader& h);
+    bool RecvFn_RecOffAck(const WireHeader& h);
+    bool RecvFn_RecStatus(const WireHeader& h);
+    bool RecvFn_Msg257(const WireHeader& h);
+    bool RecvFn_DBChange(const WireHeader& h);
+    bool RecvFn_RightChange(const WireHeader& h);
+    bool RecvFn_NetliveChChange(const WireHeader& h);
+    bool RecvFn_SysEtcInfo(const WireHeader& h);
+    bool RecvFn_SysEtcInfoEx(const WireHeader& h);
+    bool RecvFn_DstInfo(const WireHeader& h);
+    bool RecvFn_DvrTimeAck(const WireHeader& h);
+    bool RecvFn_CamInfoChange(const WireHeader& h);
+    bool RecvFn_AListenAck(const WireHeader& h);
+    bool RecvFn_DBUpdateAck(const WireHeader& h);
+    bool RecvFn_FwAnswer(const WireHeader& h);
+
+    NetHost& m_host;
+    const NetTimings m_timings;
+    const std::uint32_t m_nSession;
+
+    std::string m_szAddress;
+    int m_nPort = 0;
+    std::string m_szUserID;
+    std::string m_szDescription;
+    mutable std::mutex m_passwordLock;
+    std::string m_szPassword; // replaced by the rights table's row
+
+    std::shared_ptr<TcpSocket> m_socket;
+
+    // Threads: created under m_threadLock, never once m_bClosing is set.
+    std::mutex m_threadLock;
+    bool m_bClosing = false;
+    bool m_bDestroyed = false;
+    std::thread m_connectThread;
+    std::thread m_recvThread;
+    std::thread m_aliveThread;
+    std::mutex m_aliveLock;
+    std::condition_variable m_aliveWake;
+
+    // Records, written by the receive thread and read by any thread.
+    mutable std::mutex m_recordLock;
+    HelloRecord m_hello{};
+    RightChange m_rightChange{};
+    DbChange m_dbChange{};
+    NetliveChChange m_netliveChChange{};
+    CamInfoChange m_camInfo{};
+    SysEtcInfo m_sysEtcInfo{};
+    SysEtcInfoEx m_sysEtcInfoEx{};
+    DstInfo m_dstInfo{};
+    std::array<std::array<char, 33>, 16> m_szCameraName{}; // always terminated
+    std::array<char, 9> m_szArchivePass{};                  // always terminated
+    std::array<int, 16> m_arrBlockedState{};
+    std::atomic<int> m_nUserIndex{0};
+    std::atomic<bool> m_bUserMatched{false};
+
+    // Slots.
+    mutable std::mutex m_slotLock;
+    std::array<std::unique_ptr<NetWorker>, 18> m_workers;
+    std::shared_ptr<SearchFrameLink> m_searchFrame;
+
+    // The message being dispatched (receive thread only).
+    std::size_t m_nPayloadLeft = 0;
+    std::vector<std::uint8_t> m_payload;
+};

@@ -1,0 +1,168 @@
+#include "ui/PictureStatic.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <QPainter>
+#include <tiffio.h>
+
+#include <memory>
+
+namespace PictureFile {
+
+namespace {
+
+// Large enough for any camera still or scanned page, small enough that a
+// damaged header cannot make us allocate gigabytes.
+constexpr std::int64_t kMaxPixels = 64LL * 1024 * 1024;
+
+struct TiffCloser
+{
+    void operator()(TIFF* t) const { TIFFClose(t); }
+};
+
+QImage DibToImage(const std::vector<std::uint8_t>& dib, int width, int height)
+{
+    QImage img(width, height, QImage::Format_RGB888);
+    const int row = DibRowBytes(width);
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* src = dib.data() + static_cast<std::size_t>(height - 1 - y) * row;
+        uchar* dst = img.scanLine(y);
+        for (int x = 0; x < width; ++x) {
+            dst[3 * x] = src[3 * x + 2];
+            dst[3 * x + 1] = src[3 * x + 1];
+            dst[3 * x + 2] = src[3 * x];
+        }
+    }
+    return img;
+}
+
+QImage LoadTiff(const QString& path)
+{
+    std::unique_ptr<TIFF, TiffCloser> tif(TIFFOpen(QFile::encodeName(path).constData(), "r"));
+    if (!tif)
+        return QImage();
+    std::uint32_t width = 0;
+    std::uint32_t length = 0;
+    std::uint16_t samples = 0;
+    TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &length);
+    TIFFGetField(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
+    if (width < 1 || length < 1)
+        return QImage();
+    if (static_cast<std::int64_t>(width) * length > kMaxPixels || width > 65535 || length > 65535)
+        return QImage();
+    const int w = static_cast<int>(width);
+    const int h = static_cast<int>(length);
+
+    std::vector<std::uint8_t> dib(static_cast<std::size_t>(DibRowBytes(w)) * h, 0);
+    std::vector<std::uint32_t> raster(static_cast<std::size_t>(w) * h);
+    if (TIFFReadRGBAImage(tif.get(), width, length, raster.data(), 0) != 0)
+        dib = RasterToDib(raster.data(), w, h);
+    return DibToImage(dib, w, h);
+}
+
+QImage LoadBmpJpeg(QFile& file)
+{
+    const QByteArray bytes = file.readAll();
+    file.close();
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QByteArray format = reader.format();
+    if (format != "bmp" && format != "jpeg")
+        return QImage();
+    return reader.read();
+}
+
+} // namespace
+
+Kind KindOfPath(const QString& path)
+{
+    const QString lower = path.toLower();
+    if (lower.contains(QLatin1String(".tif")))
+        return Kind::Tiff;
+    if (lower.contains(QLatin1String(".bmp")) || lower.contains(QLatin1String(".jpg")))
+        return Kind::BmpJpeg;
+    return Kind::None;
+}
+
+int DibRowBytes(int width)
+{
+    return (width * 3 + 3) & ~3;
+}
+
+std::vector<std::uint8_t> RasterToDib(const std::uint32_t* raster, int width, int height)
+{
+    const int row = DibRowBytes(width);
+    std::vector<std::uint8_t> dib(static_cast<std::size_t>(row) * height, 0);
+    for (int y = 0; y < height; ++y) {
+        const std::uint32_t* src = raster + static_cast<std::size_t>(y) * width;
+        std::uint8_t* dst = dib.data() + static_cast<std::size_t>(y) * row;
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t px = src[x];
+            const int a = static_cast<int>(TIFFGetA(px));
+            dst[3 * x] = Premultiply(static_cast<int>(TIFFGetB(px)), a);
+            dst[3 * x + 1] = Premultiply(static_cast<int>(TIFFGetG(px)), a);
+            dst[3 * x + 2] = Premultiply(static_cast<int>(TIFFGetR(px)), a);
+        }
+    }
+    return dib;
+}
+
+QImage Load(const QString& path, int* bitsPerPixel)
+{
+    if (bitsPerPixel)
+        *bitsPerPixel = 0;
+    if (path.isEmpty())
+        return QImage();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QImage();
+    QImage img;
+    switch (KindOfPath(path)) {
+    case Kind::Tiff:
+        file.close();
+        img = LoadTiff(path);
+        if (bitsPerPixel && !img.isNull())
+            *bitsPerPixel = 24;
+        return img;
+    case Kind::BmpJpeg:
+        img = LoadBmpJpeg(file);
+        if (bitsPerPixel && !img.isNull())
+            *bitsPerPixel = img.depth();
+        return img;
+    case Kind::None:
+        break;
+    }
+    return QImage();
+}
+
+} // namespace PictureFile
+
+CPictureStatic::CPictureStatic(QWidget* parent) : CSkinCtrl(parent) {}
+
+bool CPictureStatic::LoadPicture(const QString& path)
+{
+    int bits = 0;
+    m_hBitmap = PictureFile::Load(path, &bits);
+    if (!m_hBitmap.isNull()) {
+        m_nWidth = m_hBitmap.width();
+        m_nHeight = m_hBitmap.height();
+        m_nBitsPixel = bits;
+    } else {
+        m_nWidth = m_nHeight = m_nBitsPixel = 0;
+    }
+    update();
+    return true;
+}
+
+void CPictureStatic::paintEvent(QPaintEvent*)
+{
+    if (m_hBitmap.isNull())
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(rect(), m_hBitmap);
+}

@@ -1,0 +1,138 @@
+#include "ui/SkinEdit.h"
+
+#include "platform/Skin.h"
+#include "ui/SkinColors.h"
+#include "ui/UiMessages.h"
+
+#include <QKeyEvent>
+#include <QValidator>
+
+bool EditAccepts(EditFilter filter, QChar c)
+{
+    const char16_t u = c.unicode();
+    switch (filter) {
+    case EditFilter::Name:
+        return u == ' ' || u == '-' || u == '.' || u == '/' || (u >= '0' && u <= '9') || u == '@' ||
+               (u >= 'A' && u <= 'Z') || u == '_' || (u >= 'a' && u <= 'z');
+    case EditFilter::Digit:
+        return u >= '0' && u <= '9';
+    case EditFilter::FileName:
+        if (u < 32 || u == 127)
+            return false;
+        return u != '\\' && u != '/' && u != ':' && u != '*' && u != '?' && u != '"' && u != '<' &&
+               u != '>' && u != '|';
+    case EditFilter::None:
+        return true;
+    }
+    return true;
+}
+
+QString EditFilterText(EditFilter filter, const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        if (EditAccepts(filter, c))
+            out.append(c);
+    }
+    return out;
+}
+
+namespace {
+
+// Strips refused characters from every new text, keeping the cursor where
+// it was relative to the characters that stay.
+class StripValidator : public QValidator
+{
+public:
+    StripValidator(EditFilter filter, QObject* parent) : QValidator(parent), m_filter(filter) {}
+
+    State validate(QString& input, int& pos) const override
+    {
+        QString out;
+        out.reserve(input.size());
+        int newPos = 0;
+        for (int i = 0; i < input.size(); ++i) {
+            if (!EditAccepts(m_filter, input[i]))
+                continue;
+            out.append(input[i]);
+            if (i < pos)
+                ++newPos;
+        }
+        if (out.size() != input.size()) {
+            input = out;
+            pos = newPos;
+        }
+        return Acceptable;
+    }
+
+private:
+    EditFilter m_filter;
+};
+
+bool IsClipboardOrUndoKey(const QKeyEvent* e)
+{
+    return e->matches(QKeySequence::Copy) || e->matches(QKeySequence::Cut) ||
+           e->matches(QKeySequence::Paste) || e->matches(QKeySequence::Undo) ||
+           e->matches(QKeySequence::Redo);
+}
+
+} // namespace
+
+CSkinEdit::CSkinEdit(QWidget* parent, EditFilter filter)
+    : QLineEdit(parent), CDlgItem(this), m_brush(Qt::white), m_filter(filter)
+{
+    if (filter != EditFilter::None)
+        setValidator(new StripValidator(filter, this));
+    setFrame(false);
+    setTextMargins(2, 0, 2, 0);
+    setFont(MakeSkinFont("Arial", 9, 400));
+    setAutoFillBackground(true);
+    SetTextColor(0);
+    connect(this, &QLineEdit::textChanged, this, [this] { NotifyParent(EN_CHANGE, 0); });
+}
+
+void CSkinEdit::SetTextColor(COLORREF cr)
+{
+    m_crText = cr;
+    QPalette pal = palette();
+    pal.setBrush(QPalette::Base, m_brush);
+    pal.setBrush(QPalette::Window, m_brush);
+    pal.setColor(QPalette::Text, fromColorRef(cr));
+    pal.setColor(QPalette::Highlight, SkinColor::Of(SkinColor::kAccent));
+    pal.setColor(QPalette::HighlightedText, Qt::white);
+    setPalette(pal);
+}
+
+void CSkinEdit::keyPressEvent(QKeyEvent* e)
+{
+    if ((m_filter == EditFilter::Name || m_filter == EditFilter::Digit) && IsClipboardOrUndoKey(e)) {
+        e->accept();
+        return;
+    }
+    const QString typed = e->text();
+    if (m_filter != EditFilter::None && !typed.isEmpty() && typed[0].unicode() >= 32 &&
+        typed[0].unicode() != 127) {
+        // A refused character neither shows nor acts (it does not replace a
+        // selection either).
+        for (QChar c : typed) {
+            if (!EditAccepts(m_filter, c)) {
+                e->accept();
+                return;
+            }
+        }
+    }
+    QLineEdit::keyPressEvent(e);
+}
+
+void CSkinEdit::focusInEvent(QFocusEvent* e)
+{
+    QLineEdit::focusInEvent(e);
+    NotifyParent(EN_SETFOCUS, 0);
+}
+
+void CSkinEdit::focusOutEvent(QFocusEvent* e)
+{
+    QLineEdit::focusOutEvent(e);
+    NotifyParent(EN_KILLFOCUS, 0);
+}

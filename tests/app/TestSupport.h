@@ -1,0 +1,45 @@
+// Shared helpers of the application tests: a scratch folder per test and a
+// settings store of its own.
+#pragma once
+
+#include <QTemporaryDir>
+#include <string>
+
+// A fresh folder under the test tree's scratch area, removed afterwards.
+class ScratchDir
+{
+public:
+    ScratchDir();
+    std::string Path() const { return m_dir.path().toStdString(); }
+    std::string File(const std::string& name) const { return Path() + "/" + name; }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Points the settings keys at a file of the scratch folder for its lifetime.
+// Unless `empty`, the store starts with every local-setup key already made
+// (as after a first run) and no value: making the keys is slow, and only the
+// first-run test needs to watch it happen.
+class ScopedRegistry
+{
+public:
+    explicit ScopedRegistry(const ScratchDir& dir, bool empty = false);
+    ~ScopedRegistry();
+};
+
+// Sets an environment variable for its lifetime (unset when value is null).
+class ScopedEnv
+{
+public:
+    ScopedEnv(const char* name, const char* value);
+    ~ScopedEnv();
+
+private:
+    std::string m_name;
+    bool m_had;
+    std::string m_old;
+};
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);

@@ -1,0 +1,108 @@
+// recorder-sim: the recorder simulator as a program, for the demo and for
+// trying the client by hand.
+//
+//   recorder-sim [--port N] [--channels N] [--product N] [--flags2 N]
+//                [--user NAME] [--password TEXT] [--no-hello-answer]
+//
+// It listens on 127.0.0.1 (port 0 picks a free one and prints it), answers the
+// hello, grants the named user every right, reports that it records, and runs
+// until it is interrupted.
+#include "RecorderSim.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void OnSignal(int)
+{
+    g_stop = 1;
+}
+
+void Usage()
+{
+    std::fprintf(stderr, "usage: recorder-sim [--port N] [--channels N] [--product N] [--flags2 N]\n"
+                         "                    [--user NAME] [--password TEXT] [--no-hello-answer]\n");
+}
+
+bool NumberArg(int argc, char** argv, int& i, long& value)
+{
+    if (i + 1 >= argc)
+        return false;
+    char* end = nullptr;
+    value = std::strtol(argv[++i], &end, 0);
+    return end != nullptr && *end == '\0';
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    k5sim::RecorderSim::Config config;
+    std::string user = "admin";
+    std::string password = "1234";
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        long v = 0;
+        if (arg == "--port" && NumberArg(argc, argv, i, v) && v >= 0 && v <= 65535) {
+            config.port = static_cast<std::uint16_t>(v);
+        } else if (arg == "--channels" && NumberArg(argc, argv, i, v) && v >= 0 && v <= 255) {
+            config.hello.channelNum = static_cast<std::uint8_t>(v);
+        } else if (arg == "--product" && NumberArg(argc, argv, i, v) && v >= 0 && v <= 255) {
+            config.hello.productNumber = static_cast<std::uint8_t>(v);
+        } else if (arg == "--flags2" && NumberArg(argc, argv, i, v) && v >= 0 && v <= 255) {
+            config.hello.flags2 = static_cast<std::uint8_t>(v);
+        } else if (arg == "--user" && i + 1 < argc) {
+            user = argv[++i];
+        } else if (arg == "--password" && i + 1 < argc) {
+            password = argv[++i];
+        } else if (arg == "--no-hello-answer") {
+            config.hello.reply = k5sim::HelloConfig::Reply::NoAnswer;
+        } else if (arg == "--help" || arg == "-h") {
+            Usage();
+            return 0;
+        } else {
+            Usage();
+            return 2;
+        }
+    }
+
+    k5sim::RecorderSim sim(config);
+    sim.OnHello([user, password](k5sim::RecorderSim& s) {
+        k5sim::UserRow row;
+        row.name = user;
+        row.password = password;
+        s.Send(k5sim::id::RIGHT_CHANGE, k5sim::BuildRightChange({row}));
+        std::array<std::array<std::uint8_t, 16>, 8> allowed{};
+        for (auto& u : allowed)
+            u.fill(1);
+        s.Send(k5sim::id::NETLIVE_CH_CHANGE, k5sim::BuildNetliveChChange(allowed));
+        k5sim::DbChangeConfig db;
+        for (int ch = 0; ch < 16; ++ch)
+            db.cameraNames[ch] = "CAM " + std::to_string(ch + 1);
+        s.Send(k5sim::id::DB_CHANGE, k5sim::BuildDbChange(db));
+        s.Send(k5sim::id::REC_STATUS, k5sim::BuildRecStatus(0, 1));
+    });
+    if (!sim.Start()) {
+        std::fprintf(stderr, "recorder-sim: cannot listen on port %u\n", unsigned(config.port));
+        return 1;
+    }
+    std::printf("recorder-sim listening on 127.0.0.1:%u\n", unsigned(sim.Port()));
+    std::fflush(stdout);
+
+    struct sigaction sa;
+    std::memset(&sa, 0, sizeof sa);
+    sa.sa_handler = OnSignal;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    while (!g_stop)
+        pause();
+    sim.Stop();
+    return 0;
+}

@@ -30,7 +30,7 @@ constexpr QRgb Disabled = 0x5a5f68;
 constexpr QRgb Record = 0xe5484d;
 constexpr QRgb Ok = 0x3dbb6c;
 constexpr QRgb Key = 0xff00ff;
-constexpr QRgb Cut = 0xaa6432;
+constexpr QRgb Cut = 0x3264aa; // COLORREF 0xAA6432 (0x00BBGGRR)
 } // namespace Pal
 
 inline QColor Rgb(QRgb v)

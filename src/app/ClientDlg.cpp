@@ -71,6 +71,13 @@ CClientDlg::CClientDlg(QWidget* parent, ClientDeps deps) : Dialog(parent), m_dep
     SetDragFromBackground(true);
     m_pLog = m_deps.createConnectLog();
     LoadClientFile();
+
+    // Whether the client is the active application (read by the alarm's
+    // bring-to-front).
+    if (qGuiApp)
+        connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+            m_bAppActive = state == Qt::ApplicationActive ? 1 : 0;
+        });
 }
 
 CClientDlg::~CClientDlg()

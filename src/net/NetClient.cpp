@@ -838,11 +838,7 @@ bool CNetClient::RecvFn_Hello48Ack(const WireHeader&)
         hello.channel_num = 16;
     }
 
-    m_host.SetButtonState(kButtonLive, kButtonNormal);
-    if (!m_host.IsLocalPlaybackRunning())
-        m_host.RequestLiveStart();
-    m_host.WriteConnectLog(kLogTypeConnection, kLogConnected, m_szUserID, m_szAddress);
-
+    // Every flag is in place before anyone hears of the accepted session.
     const int major = hello.product_major_ver;
     const int minor = hello.product_minor_ver;
     m_bProductVer11 = major > 1 || (major == 1 && minor > 0);
@@ -853,19 +849,21 @@ bool CNetClient::RecvFn_Hello48Ack(const WireHeader&)
     m_nHelloFlag2 = (hello.hello_flags & 0x04) != 0 && !m_bSubProduct6;
     m_bHelloFlag3 = (hello.hello_flags & 0x08) != 0;
     m_bSubProduct52 = hello.sub_product_num_major == 5 && hello.sub_product_num_minor == 2;
-
-    {
-        std::lock_guard<std::mutex> lock(m_threadLock);
-        if (!m_bClosing && !m_aliveThread.joinable()) {
-            m_bStopAlive = false;
-            m_aliveThread = std::thread([this] { Thread_Alive(); });
-        }
-    }
-
     m_bSubProductOther = hello.sub_product_num_major != 5 && !m_bSubProduct6;
     m_bHelloFlag2Bit0 = (hello.hello_flags2 & 0x01) != 0;
     m_bHelloFlag2Bit1 = (hello.hello_flags2 & 0x02) != 0;
     m_bHelloFlag6 = (hello.hello_flags & 0x40) != 0;
+
+    m_host.SetButtonState(kButtonLive, kButtonNormal);
+    if (!m_host.IsLocalPlaybackRunning())
+        m_host.RequestLiveStart();
+    m_host.WriteConnectLog(kLogTypeConnection, kLogConnected, m_szUserID, m_szAddress);
+
+    std::lock_guard<std::mutex> lock(m_threadLock);
+    if (!m_bClosing && !m_aliveThread.joinable()) {
+        m_bStopAlive = false;
+        m_aliveThread = std::thread([this] { Thread_Alive(); });
+    }
     return true;
 }
 

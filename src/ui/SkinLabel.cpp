@@ -83,7 +83,7 @@ void CSkinLabel::paintEvent(QPaintEvent*)
     QPainter p(this);
     const QRect r = rect();
     if (m_bHoverBitmaps == 1 && m_bHover) {
-        if (!m_bmpBody.isNull())
+        if (!m_bmpBody.isNull() && r.width() > kEndWidth)
             p.drawImage(QRect(r.left(), r.top(), r.width() - kEndWidth, r.height()), m_bmpBody);
         if (!m_bmpEnd.isNull())
             p.drawImage(QPoint(r.right() + 1 - kEndWidth, r.top()), m_bmpEnd,

@@ -3,8 +3,30 @@
 #include "platform/Skin.h"
 #include "ui/SkinColors.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QPainter>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// Rows as tall as a report list's: the font and a little air.
+class RowDelegate : public QStyledItemDelegate
+{
+public:
+    RowDelegate(const CSkinListCtrl* list) : QStyledItemDelegate(const_cast<CSkinListCtrl*>(list)), m_list(list) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        s.setHeight(QFontMetrics(m_list->m_font).height() + 5);
+        return s;
+    }
+
+private:
+    const CSkinListCtrl* m_list;
+};
+
+} // namespace
 
 CSkinListCtrl::CSkinListCtrl(QWidget* parent)
     : QTreeWidget(parent), CDlgItem(this), m_crText(SkinColor::WindowText()),
@@ -14,6 +36,10 @@ CSkinListCtrl::CSkinListCtrl(QWidget* parent)
     setItemsExpandable(false);
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
+    // Columns keep the widths they are given, as a report list's do.
+    header()->setStretchLastSection(false);
+    setFrameShape(QFrame::NoFrame);
+    setItemDelegate(new RowDelegate(this));
     setColumnCount(0);
     SetStyle(0, m_crText, true, 9, "Arial Bold");
     QPalette pal = palette();
@@ -29,6 +55,7 @@ void CSkinListCtrl::SetStyle(int nColumns, COLORREF crText, bool, int, const cha
     m_font.setPixelSize(12);
     m_font.setStyleStrategy(QFont::PreferAntialias);
     setFont(m_font);
+    doItemsLayout();
     viewport()->repaint();
 }
 
@@ -126,6 +153,8 @@ void CSkinListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& optio
     for (int i = 0; i < columns; ++i) {
         const int x = header()->sectionViewportPosition(i);
         const QRect cell(x, option.rect.top(), columnWidth(i), option.rect.height());
+        // A text stays inside its own cell.
+        painter->setClipRect(cell);
         painter->drawText(cell, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, item->text(i));
     }
     painter->restore();

@@ -278,9 +278,12 @@ void CSkinSlider::paintEvent(QPaintEvent*)
     const int h = m_sizeChannel.height();
     if (m_bChannelSet) {
         if (m_bChannelActive) {
+            // (An empty source rectangle would mean the whole bitmap to Qt.)
             const int P = std::clamp(PosToPixel(m_nPos), 0, m_sizeChannel.width());
-            p.drawImage(QPoint(P, 0), m_bmpChannel, QRect(P, 0, m_sizeChannel.width() - P, h));
-            p.drawImage(QPoint(0, 0), m_bmpChannelActive, QRect(0, 0, P, m_bmpChannelActive.height()));
+            if (P < m_sizeChannel.width())
+                p.drawImage(QPoint(P, 0), m_bmpChannel, QRect(P, 0, m_sizeChannel.width() - P, h));
+            if (P > 0)
+                p.drawImage(QPoint(0, 0), m_bmpChannelActive, QRect(0, 0, P, m_bmpChannelActive.height()));
         } else {
             p.drawImage(QPoint(0, 0), m_bmpChannel);
         }

@@ -30,8 +30,8 @@ struct CAudioPlayer::State
     std::shared_ptr<CAudioClock> pClock;
     std::unique_ptr<CSoundSink> pOutput;
 
-    mutable std::mutex csQueue;          // guards everything below
-    std::condition_variable cvWake;      // to the play thread: a block, a flush, the stop
+    mutable std::mutex csQueue;                // guards everything below
+    std::condition_variable cvWake;            // to the play thread: a block, a flush, the stop
     mutable std::condition_variable cvDrained; // from the play thread: a block taken, the end
     std::deque<AudioBlock> queue;
     bool bFlush = false;
@@ -175,9 +175,8 @@ void CAudioPlayer::ThreadProc(std::shared_ptr<State> pState)
     std::unique_lock<std::mutex> lock(s.csQueue);
     std::uint64_t flushSeen = s.nFlushSeq.load();
     while (true) {
-        s.cvWake.wait(lock, [&] {
-            return s.bStop.load() || !s.queue.empty() || s.nFlushSeq.load() != flushSeen;
-        });
+        s.cvWake.wait(lock,
+                      [&] { return s.bStop.load() || !s.queue.empty() || s.nFlushSeq.load() != flushSeen; });
         if (s.bStop.load())
             break;
         if (s.nFlushSeq.load() != flushSeen) {
@@ -190,7 +189,8 @@ void CAudioPlayer::ThreadProc(std::shared_ptr<State> pState)
 
         const AudioBlock& block = s.queue.front();
         std::memcpy(collected.data() + fill, block.data.data(), block.nLength);
-        std::memset(collected.data() + fill + block.nLength, MULAW_SILENCE, AUDIO_BLOCK_BYTES - block.nLength);
+        std::memset(collected.data() + fill + block.nLength, MULAW_SILENCE,
+                    AUDIO_BLOCK_BYTES - block.nLength);
         fill += AUDIO_BLOCK_BYTES;
         s.queue.pop_front();
         if (s.queue.empty())

@@ -37,7 +37,8 @@ constexpr int AudioBlocksPerWrite(int nBufferSetting)
 }
 constexpr DWORD AudioUnitBytes(int nBufferSetting)
 {
-    return static_cast<DWORD>(AudioBlocksPerWrite(nBufferSetting)) * AUDIO_BLOCK_BYTES * SOUND_BYTES_PER_FRAME;
+    return static_cast<DWORD>(AudioBlocksPerWrite(nBufferSetting)) * AUDIO_BLOCK_BYTES *
+           SOUND_BYTES_PER_FRAME;
 }
 constexpr int AudioUnitMs(int nBufferSetting)
 {

@@ -63,8 +63,8 @@ public:
             return false;
         }
         PcmHandle pcm(raw);
-        err = snd_pcm_set_params(pcm.get(), SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1, SOUND_RATE,
-                                 1, LATENCY_US);
+        err = snd_pcm_set_params(pcm.get(), SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1,
+                                 SOUND_RATE, 1, LATENCY_US);
         if (err < 0) {
             TRACE("snd_pcm_set_params %s: %s\n", m_strName.c_str(), snd_strerror(err));
             return false;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -38,18 +39,18 @@ struct CSoundOutput::State
     const int nReopenMs;
     const std::chrono::milliseconds stopBound;
 
-    mutable std::mutex csLock;           // guards everything below
-    std::condition_variable cvWake;      // to the play thread: a start, a reset, the stop
+    mutable std::mutex csLock;                // guards everything below
+    std::condition_variable cvWake;           // to the play thread: a start, a reset, the stop
     mutable std::condition_variable cvPlayed; // from the play thread: a unit played, the end
 
     DWORD nBlockSize = 0;
     unsigned long nUnitFrames = 0;
-    std::vector<std::int16_t> ring;      // SOUND_UNITS units
-    std::int64_t nWriteIndex = 0;        // unit number of the next write; its slot is the write position
-    std::int64_t nPlayIndex = 0;         // unit number the play thread takes next
-    bool bFirst = true;                  // the next write starts playing
-    std::uint64_t nStartSeq = 0;         // starts so far; a new start is not checked at its first unit
-    bool bDropDevice = false;            // the device's held audio is to be discarded
+    std::vector<std::int16_t> ring; // SOUND_UNITS units
+    std::int64_t nWriteIndex = 0;   // unit number of the next write; its slot is the write position
+    std::int64_t nPlayIndex = 0;    // unit number the play thread takes next
+    bool bFirst = true;             // the next write starts playing
+    std::uint64_t nStartSeq = 0;    // starts so far; a new start is not checked at its first unit
+    bool bDropDevice = false;       // the device's held audio is to be discarded
     bool bDeviceOpen = false;
     bool bThreadDone = false;
     std::int64_t nReopenAt = 0;
@@ -144,8 +145,10 @@ struct CSoundOutput::State
             while (done < nUnitFrames) {
                 if (bStop.load() || nGeneration.load() != generation)
                     break;
-                const long n = pDevice->Write(unit.data() + done, std::min(chunk, nUnitFrames - done));
-                if (n >= 0) {
+                long n = pDevice->Write(unit.data() + done, std::min(chunk, nUnitFrames - done));
+                if (n == 0)
+                    n = -EIO; // a blocking write that takes nothing is as good as a failure
+                if (n > 0) {
                     done += static_cast<unsigned long>(n);
                     retries = 0;
                     continue;
@@ -181,9 +184,8 @@ struct CSoundOutput::State
         const std::int64_t now = pClock->NowMs();
         const std::int64_t start = (fresh || silentEnd == CAudioClock::NO_STAMP) ? now : silentEnd;
         silentEnd = start + static_cast<std::int64_t>((nUnitFrames - done) * 1000 / SOUND_RATE);
-        const bool interrupted = pClock->WaitUntil(lock, cvWake, silentEnd, [&] {
-            return bStop.load() || nGeneration.load() != generation;
-        });
+        const bool interrupted = pClock->WaitUntil(
+            lock, cvWake, silentEnd, [&] { return bStop.load() || nGeneration.load() != generation; });
         return !interrupted;
     }
 };

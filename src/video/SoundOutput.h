@@ -32,7 +32,7 @@
 #include <string>
 #include <thread>
 
-constexpr unsigned SOUND_RATE = 8000;        // samples per second
+constexpr unsigned SOUND_RATE = 8000;         // samples per second
 constexpr unsigned SOUND_BYTES_PER_FRAME = 2; // one channel, 16 bits, little-endian
 constexpr int SOUND_UNITS = 16;               // write units in the ring
 constexpr std::int64_t PLAYBACK_RESYNC_MS = 30000;
@@ -102,14 +102,14 @@ public:
     struct Status
     {
         bool bCreated = false;
-        bool bPlaying = false;       // false: the next write starts playing
+        bool bPlaying = false; // false: the next write starts playing
         bool bDeviceOpen = false;
-        std::int64_t nLead = 0;      // units written and not yet taken by the play thread
+        std::int64_t nLead = 0;        // units written and not yet taken by the play thread
         std::int64_t nUnitsPlayed = 0; // units played out to their end (silent units included)
         std::array<int, RESET_REASONS> arrResets{};
-        int nRecoveries = 0;         // device errors recovered in place
-        int nDeviceErrors = 0;       // device errors that closed the device
-        int nOpens = 0;              // successful opens of the device
+        int nRecoveries = 0;   // device errors recovered in place
+        int nDeviceErrors = 0; // device errors that closed the device
+        int nOpens = 0;        // successful opens of the device
     };
 
     // bPlayback selects the rules of played-back audio instead of live audio.

@@ -32,6 +32,10 @@ struct HostEvent
         LiveStopped,
         PlayStopped,
     };
+    explicit HostEvent(Kind k, WndHandle t = WndHandle(), UINT m = 0, WPARAM w = 0, LPARAM l = 0)
+        : kind(k), target(t), msg(m), wParam(w), lParam(l)
+    {
+    }
     Kind kind;
     WndHandle target;
     UINT msg = 0;
@@ -115,36 +119,36 @@ public:
     WndHandle MainWindow() const override { return kMain; }
     void PostMessageTo(WndHandle target, UINT msg, WPARAM wParam, LPARAM lParam) override
     {
-        HostEvent e{HostEvent::Post, target, msg, wParam, lParam};
+        HostEvent e(HostEvent::Post, target, msg, wParam, lParam);
         Add(e);
     }
     void PostNotify(LPARAM lParam, WndHandle owner) override
     {
-        HostEvent e{HostEvent::Notify, owner ? owner : kMain, 0, 0, lParam};
+        HostEvent e(HostEvent::Notify, owner ? owner : kMain, 0, 0, lParam);
         Add(e);
     }
     void RequestDisconnect(std::uint32_t session) override
     {
-        HostEvent e{HostEvent::Disconnect};
+        HostEvent e(HostEvent::Disconnect);
         e.a = static_cast<int>(session);
         Add(e);
     }
     void ShowPlainMessage(const std::string& text) override
     {
-        HostEvent e{HostEvent::PlainMessage};
+        HostEvent e(HostEvent::PlainMessage);
         e.text = text;
         Add(e);
     }
     void StartHelloTimer(std::chrono::milliseconds timeout) override
     {
-        HostEvent e{HostEvent::HelloTimerStart};
+        HostEvent e(HostEvent::HelloTimerStart);
         e.a = static_cast<int>(timeout.count());
         Add(e);
     }
-    void KillHelloTimer() override { Add(HostEvent{HostEvent::HelloTimerKill}); }
+    void KillHelloTimer() override { Add(HostEvent(HostEvent::HelloTimerKill)); }
     void WriteConnectLog(int type, int subtype, const std::string& user, const std::string& address) override
     {
-        HostEvent e{HostEvent::Log};
+        HostEvent e(HostEvent::Log);
         e.a = type;
         e.b = subtype;
         e.text = user + "@" + address;
@@ -152,31 +156,31 @@ public:
     }
     void SetButtonState(int buttonId, int state) override
     {
-        HostEvent e{HostEvent::Button};
+        HostEvent e(HostEvent::Button);
         e.a = buttonId;
         e.b = state;
         Add(e);
     }
     bool IsLocalPlaybackRunning() const override { return localPlayback; }
     bool HasSoundDevice() const override { return soundDevice; }
-    void RequestLiveStart() override { Add(HostEvent{HostEvent::LiveStart}); }
+    void RequestLiveStart() override { Add(HostEvent(HostEvent::LiveStart)); }
     void SetAudioChannel(int channel) override
     {
-        HostEvent e{HostEvent::AudioChannel};
+        HostEvent e(HostEvent::AudioChannel);
         e.a = channel;
         Add(e);
     }
     WndHandle PasswordPrompt() const override { return passwordPrompt; }
     void ClosePtzPanel(int mode) override
     {
-        HostEvent e{HostEvent::ClosePtz};
+        HostEvent e(HostEvent::ClosePtz);
         e.a = mode;
         Add(e);
     }
-    void DestroyTransferBar() override { Add(HostEvent{HostEvent::DestroyTransferBar}); }
+    void DestroyTransferBar() override { Add(HostEvent(HostEvent::DestroyTransferBar)); }
     VideoGridSink* VideoGrid() override { return &grid; }
-    void OnLiveStopped() override { Add(HostEvent{HostEvent::LiveStopped}); }
-    void OnRemotePlayStopped() override { Add(HostEvent{HostEvent::PlayStopped}); }
+    void OnLiveStopped() override { Add(HostEvent(HostEvent::LiveStopped)); }
+    void OnRemotePlayStopped() override { Add(HostEvent(HostEvent::PlayStopped)); }
     std::unique_ptr<NetWorker> CreateAudioPlayer(bool) override { return nullptr; }
 
     // --- Inspection ---------------------------------------------------------

@@ -131,7 +131,7 @@ TEST(Bundle, MainFrameCarriesTheCutKeyOnlyInItsCorners)
             for (int x = 0; x < piece.width(); ++x)
                 window.setPixel(rc[k][0] + x, rc[k][1] + y, piece.pixel(x, y));
     }
-    const QRgb cut = 0xffaa6432;
+    const QRgb cut = qRgb(0x32, 0x64, 0xAA); // COLORREF 0xAA6432
     int outside = 0;
     for (int y = 0; y < window.height(); ++y)
         for (int x = 0; x < window.width(); ++x)

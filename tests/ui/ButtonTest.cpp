@@ -23,7 +23,7 @@ protected:
 // Steps that drive a button, as a tiny script.
 enum class Step { Hover, Leave, Set0, Set1, Set3, Set4, Set9, Disable, Enable };
 
-void Run(CSkinButton& b, const std::vector<Step>& steps)
+void RunSteps(CSkinButton& b, const std::vector<Step>& steps)
 {
     for (Step s : steps) {
         switch (s) {
@@ -80,7 +80,7 @@ TEST_F(ButtonTest, StateTablesOfTheThreePictureButtons)
         for (CSkinButton* b : {static_cast<CSkinButton*>(&pic), static_cast<CSkinButton*>(&text),
                                static_cast<CSkinButton*>(&cal), static_cast<CSkinButton*>(&calData)}) {
             b->resize(20, 10);
-            Run(*b, c.steps);
+            RunSteps(*b, c.steps);
         }
         EXPECT_EQ(pic.m_nState, c.picture);
         EXPECT_EQ(text.m_nState, c.text);
@@ -170,7 +170,7 @@ TEST_F(ButtonTest, TextButtonCaptionFollowsMarginAndCentring)
 {
     CSkinTextButton b(&parent);
     ASSERT_TRUE(b.SetBitmap(ids::kStrip4));
-    b.resize(160, 16);
+    b.resize(160, 26);
     b.SetFont(9, 0, 700, "Arial Bold");
     const COLORREF white[4] = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
     std::copy(std::begin(white), std::end(white), b.m_crText);
@@ -199,7 +199,7 @@ TEST_F(ButtonTest, TextButtonCaptionFollowsMarginAndCentring)
     const QImage disabled = Render(&b);
     bool red = false;
     for (int x = 0; x < disabled.width(); ++x)
-        red = red || (qRed(disabled.pixel(x, 8)) > 0xC0 && qGreen(disabled.pixel(x, 8)) < 0x60);
+        red = red || (qRed(disabled.pixel(x, 13)) > 0xC0 && qGreen(disabled.pixel(x, 13)) < 0x60);
     EXPECT_TRUE(red);
 }
 
@@ -207,7 +207,7 @@ TEST_F(ButtonTest, CalendarDotsShowOnlyOnDaysWithRecordings)
 {
     CCalendarButton cal(&parent);
     ASSERT_TRUE(cal.SetBitmap(ids::kStrip4));
-    cal.resize(40, 26);
+    cal.resize(160, 26);
     cal.m_bMark[0] = cal.m_bMark[2] = 1;
     const QRgb back = FrameColour(0);
     EXPECT_EQ(Pixel(Render(&cal), 11, 21), back);

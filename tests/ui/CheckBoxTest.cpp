@@ -129,8 +129,9 @@ TEST_F(CheckBoxTest, CheckingARadioClearsItsGroupByPostedMessages)
     for (CSkinCheckBox* box : {&a, &b, &c, &d, &e})
         Skin(*box);
     a.SetCheck(1);
-    c.SetCheck(1);
     d.SetCheck(1);
+    Pump();
+    c.SetCheck(1);
     Pump();
     EXPECT_EQ(a.GetCheck(), 0);
     EXPECT_EQ(c.GetCheck(), 1);

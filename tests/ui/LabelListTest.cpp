@@ -132,7 +132,8 @@ TEST(SkinListCtrl, ColumnsBeyondTheStyleCountStayEmpty)
         return false;
     };
     EXPECT_TRUE(inked(120, 180)) << "column 2 has text";
-    EXPECT_FALSE(inked(180, 300)) << "columns 3 and 4 are filled but empty";
+    EXPECT_FALSE(inked(180, img.width())) << "columns 3 and 4 are filled but empty";
+    EXPECT_EQ(f.list.columnWidth(0), 60);
     EXPECT_EQ(f.list.GetItemText(0, 4), "WWWWW");
     EXPECT_EQ(f.list.GetItemCount(), 4);
     f.list.DeleteAllItems();

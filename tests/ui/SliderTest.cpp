@@ -138,14 +138,22 @@ TEST_F(SliderTest, ActivePartEndsAtThePosition)
     const QImage img = Render(&slider);
     EXPECT_EQ(Pixel(img, 49, 4), kBlue);
     EXPECT_EQ(Pixel(img, 50, 4), kGrey);
+    // At both ends one of the two parts is empty.
+    slider.SetPos(0);
+    EXPECT_EQ(Pixel(Render(&slider), 0, 4), kGrey);
+    EXPECT_EQ(Pixel(Render(&slider), 199, 4), kGrey);
+    slider.SetPos(100);
+    EXPECT_EQ(Pixel(Render(&slider), 0, 4), kBlue);
+    EXPECT_EQ(Pixel(Render(&slider), 199, 4), kBlue);
 }
 
 TEST_F(SliderTest, TransparentThumbShowsTheChannelAroundIt)
 {
     ASSERT_TRUE(slider.SetThumbBitmaps(ids::kThumb, ids::kThumbDrag, true, 0xFF000000, 0, 0));
-    slider.SetPos(0); // thumb over pixels 0-9
+    slider.SetPos(0); // thumb over pixels 0-9, the active part up to its centre
     const QImage img = Render(&slider);
-    EXPECT_EQ(Pixel(img, 0, 0), kGrey) << "the key colour is a hole";
+    EXPECT_EQ(Pixel(img, 0, 0), kBlue) << "the key colour is a hole";
+    EXPECT_EQ(Pixel(img, 9, 0), kGrey);
     EXPECT_EQ(Pixel(img, 4, 3), 0xffffffffu);
     Press(&slider, QPoint(5, 3));
     EXPECT_EQ(Pixel(Render(&slider), 4, 3), 0xffffff00u) << "dragged thumb";

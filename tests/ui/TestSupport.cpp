@@ -10,6 +10,7 @@
 #include <QTextStream>
 #include <gtest/gtest.h>
 #include <ostream>
+#include <tiffio.h>
 
 namespace uitest {
 
@@ -111,6 +112,39 @@ QRgb BarColour(int i)
     return k[i % 3];
 }
 
+bool WriteTiff(const QString& path, const QImage& image)
+{
+    const QImage img = image.convertToFormat(QImage::Format_ARGB32);
+    TIFF* t = TIFFOpen(QFile::encodeName(path).constData(), "w");
+    if (!t)
+        return false;
+    const int w = img.width();
+    const int h = img.height();
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, w);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, h);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 4);
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    const uint16_t extra[] = {EXTRASAMPLE_ASSOCALPHA};
+    TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, extra);
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, h);
+    bool ok = true;
+    std::vector<uint8_t> row(static_cast<std::size_t>(w) * 4);
+    for (int y = 0; y < h && ok; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const QRgb c = img.pixel(x, y);
+            row[4 * x] = uint8_t(qRed(c));
+            row[4 * x + 1] = uint8_t(qGreen(c));
+            row[4 * x + 2] = uint8_t(qBlue(c));
+            row[4 * x + 3] = uint8_t(qAlpha(c));
+        }
+        ok = TIFFWriteScanline(t, row.data(), static_cast<uint32_t>(y), 0) >= 0;
+    }
+    TIFFClose(t);
+    return ok;
+}
+
 namespace {
 
 QImage Solid(int w, int h, QRgb c)
@@ -156,7 +190,7 @@ std::string BuildBundle()
 
     std::vector<std::pair<int, QImage>> bitmaps = {
         {ids::kStrip8, Strip(8, 20, 10, FrameColour)},
-        {ids::kStrip4, Strip(4, 40, 16, FrameColour)},
+        {ids::kStrip4, Strip(4, 160, 26, FrameColour)},
         {ids::kChannel, Solid(200, 8, kGrey)},
         {ids::kActive, Solid(200, 8, kBlue)},
         {ids::kThumb, Thumb(0xffffffff)},

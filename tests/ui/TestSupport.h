@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QImage>
 #include <QPoint>
+#include <QString>
 #include <functional>
 #include <string>
 #include <vector>
@@ -57,7 +58,7 @@ QRgb Pixel(const QImage& img, int x, int y);
 // known colours.
 namespace ids {
 constexpr int kStrip8 = 9001;   // 8 frames of 20 x 10, frame i = FrameColour(i)
-constexpr int kStrip4 = 9002;   // 4 frames of 40 x 16
+constexpr int kStrip4 = 9002;   // 4 frames of 160 x 26
 constexpr int kChannel = 9010;  // 200 x 8 grey
 constexpr int kActive = 9011;   // 200 x 8 blue
 constexpr int kThumb = 9012;    // 10 x 8: white disc on the key colour
@@ -81,6 +82,10 @@ constexpr QRgb kLabelEndColour = 0xffa03030;
 constexpr QRgb kCheckOffColour = 0xff404040;
 constexpr QRgb kCheckOnColour = 0xff20c0ff;
 constexpr QRgb kCheckOverColour = 0xff909090;
+
+// Writes an 8-bit RGBA TIFF of the image (ARGB32 values taken as they are,
+// alpha marked as associated).
+bool WriteTiff(const QString& path, const QImage& image);
 
 // Makes the test bundle current for the test's lifetime.
 class TestBundle

@@ -112,8 +112,8 @@ public:
     {
         std::unique_lock<std::mutex> lock(m_cs);
         return m_cvTest.wait_for(lock, bound, [&] {
-            return t > m_now &&
-                   std::any_of(m_waiters.begin(), m_waiters.end(), [&](const Waiter& w) { return w.deadline == t; });
+            return t > m_now && std::any_of(m_waiters.begin(), m_waiters.end(),
+                                            [&](const Waiter& w) { return w.deadline == t; });
         });
     }
 

@@ -30,10 +30,10 @@ TEST(MuLaw, KnownCodes)
     };
     // Values worked out by hand from the segment table above.
     const Case cases[] = {
-        {0xFF, 0},      {0x7F, 0},      {0x00, -32124}, {0x80, 32124},  {0xFE, 8},      {0x7E, -8},
-        {0xF0, 120},    {0x70, -120},   {0xEF, 132},    {0x6F, -132},   {0xDF, 396},    {0xCF, 924},
-        {0xBF, 1980},   {0xAF, 4092},   {0xA0, 7932},   {0x9F, 8316},   {0x8F, 16764},  {0x81, 31100},
-        {0x01, -31100}, {0x0F, -16764}, {0x10, -15996}, {0x55, -716},   {0xD5, 716},
+        {0xFF, 0},      {0x7F, 0},      {0x00, -32124}, {0x80, 32124}, {0xFE, 8},     {0x7E, -8},
+        {0xF0, 120},    {0x70, -120},   {0xEF, 132},    {0x6F, -132},  {0xDF, 396},   {0xCF, 924},
+        {0xBF, 1980},   {0xAF, 4092},   {0xA0, 7932},   {0x9F, 8316},  {0x8F, 16764}, {0x81, 31100},
+        {0x01, -31100}, {0x0F, -16764}, {0x10, -15996}, {0x55, -716},  {0xD5, 716},
     };
     for (const Case& c : cases)
         EXPECT_EQ(MuLawToLinear(c.code), c.value) << "code 0x" << std::hex << int(c.code);

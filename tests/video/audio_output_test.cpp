@@ -73,9 +73,9 @@ struct Rig
         std::vector<int> units;
         for (std::size_t at = 0; at < log->frames.size(); at += kFrames) {
             const std::size_t end = std::min(at + kFrames, log->frames.size());
-            const bool uniform = end - at == kFrames &&
-                                 std::all_of(log->frames.begin() + at, log->frames.begin() + end,
-                                             [&](std::int16_t v) { return v == log->frames[at]; });
+            const bool uniform =
+                end - at == kFrames && std::all_of(log->frames.begin() + at, log->frames.begin() + end,
+                                                   [&](std::int16_t v) { return v == log->frames[at]; });
             units.push_back(uniform ? log->frames[at] : -1);
         }
         return units;

@@ -221,8 +221,8 @@ void CRegionGridStatic::paintEvent(QPaintEvent*)
     // current. The grid's own area is left out so this cannot repaint us.
     QWidget* owner = m_pOwner ? m_pOwner.data() : parentWidget();
     if (owner) {
-        const QRect strip = m_bPal == 1 ? QRect(QPoint(0, 370), QPoint(406, 389))
-                                        : QRect(QPoint(0, 350), QPoint(406, 369));
+        const QRect strip =
+            m_bPal == 1 ? QRect(QPoint(0, 370), QPoint(406, 389)) : QRect(QPoint(0, 350), QPoint(406, 369));
         QRegion area(strip);
         if (owner == parentWidget())
             area -= geometry();

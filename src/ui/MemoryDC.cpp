@@ -14,8 +14,7 @@ QRect DeviceRect(QPainter* p)
 
 CMemoryDC::CMemoryDC(QPainter* pDC, const QRect* pRect, bool bCopyBackground)
     : m_pDC(pDC), m_rect(pRect ? *pRect : DeviceRect(pDC)),
-      m_bMemDC(pDC && pDC->device() && pDC->device()->devType() != QInternal::Printer &&
-               !m_rect.isEmpty())
+      m_bMemDC(pDC && pDC->device() && pDC->device()->devType() != QInternal::Printer && !m_rect.isEmpty())
 {
     if (!m_bMemDC)
         return;
@@ -23,7 +22,8 @@ CMemoryDC::CMemoryDC(QPainter* pDC, const QRect* pRect, bool bCopyBackground)
     QPaintDevice* dev = pDC->device();
     if (bCopyBackground) {
         if (dev->devType() == QInternal::Image)
-            m_bitmap = static_cast<QImage*>(dev)->copy(m_rect).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            m_bitmap =
+                static_cast<QImage*>(dev)->copy(m_rect).convertToFormat(QImage::Format_ARGB32_Premultiplied);
         else
             m_bitmap.fill(Qt::transparent);
     } else {

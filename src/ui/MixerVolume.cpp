@@ -109,7 +109,8 @@ bool CMixerVolume::SetVolume(DWORD value)
         m_nLastResult = 0;
         return true;
     }
-    const long v = m_nMin + std::lround(static_cast<double>(value) * static_cast<double>(m_nMax - m_nMin) / kMaxVolume);
+    const long v =
+        m_nMin + std::lround(static_cast<double>(value) * static_cast<double>(m_nMax - m_nMin) / kMaxVolume);
     m_nLastResult = snd_mixer_selem_set_playback_volume_all(m_pElem, v);
     return m_nLastResult >= 0;
 }

@@ -16,8 +16,7 @@ constexpr int kIdCancel = 2;
 } // namespace
 
 CNameEntryDlg::CNameEntryDlg(QWidget* pParent, QWidget*, BYTE nOpacity, const QString& label)
-    : Dialog(pParent), m_editName(this), m_btnOK(this), m_nOpacity(nOpacity),
-      m_szLabel(label.left(kMaxLabel))
+    : Dialog(pParent), m_editName(this), m_btnOK(this), m_nOpacity(nOpacity), m_szLabel(label.left(kMaxLabel))
 {
     m_editName.SetDlgCtrlID(kEditId);
     m_btnOK.SetDlgCtrlID(kIdOk);
@@ -77,8 +76,8 @@ LRESULT CNameEntryDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 void CNameEntryDlg::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    DrawBitmap(p, m_bmpBack, m_rcBack.left(), m_rcBack.top(), m_rcBack.right() + 1,
-               m_rcBack.bottom() + 1, false, 0);
+    DrawBitmap(p, m_bmpBack, m_rcBack.left(), m_rcBack.top(), m_rcBack.right() + 1, m_rcBack.bottom() + 1,
+               false, 0);
     DrawBitmap(p, m_bmpLabel, m_rcLabel.left(), m_rcLabel.top(), m_rcLabel.right() + 1,
                m_rcLabel.bottom() + 1, false, 0);
     p.setPen(Qt::white);

@@ -14,7 +14,12 @@ namespace PictureFile {
 // Which reader a path goes to, by a lower-case copy of the whole path: any
 // ".tif" in it means TIFF (so ".tiff" too), else any ".bmp" or ".jpg" the
 // BMP/JPEG reader; nothing else is read.
-enum class Kind { None, Tiff, BmpJpeg };
+enum class Kind
+{
+    None,
+    Tiff,
+    BmpJpeg
+};
 Kind KindOfPath(const QString& path);
 
 // A TIFF's 24-bit bottom-up picture rows: width x 3 bytes padded to 4.

@@ -197,8 +197,8 @@ CSkinTextButton::CSkinTextButton(QWidget* parent) : CSkinButton(parent)
     setCursor(CursorNow());
 }
 
-void CSkinTextButton::SetFont(int nPointSize, int /*nWidth: the face's own width is kept*/,
-                              int nWeight, const char* face)
+void CSkinTextButton::SetFont(int nPointSize, int /*nWidth: the face's own width is kept*/, int nWeight,
+                              const char* face)
 {
     m_font = MakeSkinFont(face ? face : "", nPointSize, nWeight);
     m_font.setStyleStrategy(QFont::PreferAntialias);
@@ -323,10 +323,20 @@ void CCalendarButton::paintEvent(QPaintEvent*)
     int frame = 0;
     int colour = 0;
     switch (m_nState) {
-    case 1: frame = 1; colour = 1; break;
-    case 2: frame = 1; colour = 2; break;
-    case 3: frame = 3; colour = 3; break;
-    default: break;
+    case 1:
+        frame = 1;
+        colour = 1;
+        break;
+    case 2:
+        frame = 1;
+        colour = 2;
+        break;
+    case 3:
+        frame = 3;
+        colour = 3;
+        break;
+    default:
+        break;
     }
     QPainter p(this);
     DrawFrame(p, frame);

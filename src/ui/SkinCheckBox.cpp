@@ -69,8 +69,8 @@ int CSkinCheckBox::KindOfStyle(UINT style)
     return KindPush;
 }
 
-bool CSkinCheckBox::SetBitmaps(UINT nNormal, UINT nDown, UINT nOver, UINT nDisabled, UINT nFocus,
-                               UINT nMask, short nDrawMode, short nBorder, short nFocusMargin)
+bool CSkinCheckBox::SetBitmaps(UINT nNormal, UINT nDown, UINT nOver, UINT nDisabled, UINT nFocus, UINT nMask,
+                               short nDrawMode, short nBorder, short nFocusMargin)
 {
     m_bmpNormal = LoadById(nNormal);
     m_bmpDown = LoadById(nDown);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ui/SkinCtrl.h"
+#include "ui/UiMessages.h"
 
 #include <QImage>
 #include <QRegion>
@@ -16,9 +17,14 @@ public:
     // style: the button style of the control it replaces (low byte counts):
     // BS_AUTOCHECKBOX makes a check box, BS_AUTORADIOBUTTON a radio button,
     // anything else a push button.
-    explicit CSkinCheckBox(QWidget* parent = nullptr, UINT style = 0x3 /*BS_AUTOCHECKBOX*/);
+    explicit CSkinCheckBox(QWidget* parent = nullptr, UINT style = BS_AUTOCHECKBOX);
 
-    enum Kind { KindPush = 0, KindCheck = 2, KindRadio = 4 };
+    enum Kind
+    {
+        KindPush = 0,
+        KindCheck = 2,
+        KindRadio = 4
+    };
     static int KindOfStyle(UINT style);
 
     // Every window calls it as (1693, 1692, 1693, 1693, 1693, 1694, 0, 0, 0).
@@ -30,8 +36,8 @@ public:
     void SetToolTipText(const QString& text);
 
     // The button check messages as calls.
-    void SetCheck(int check) { WindowProc(0x00F1 /*BM_SETCHECK*/, static_cast<WPARAM>(check), 0); }
-    int GetCheck() { return static_cast<int>(WindowProc(0x00F0 /*BM_GETCHECK*/, 0, 0)); }
+    void SetCheck(int check) { WindowProc(BM_SETCHECK, static_cast<WPARAM>(check), 0); }
+    int GetCheck() { return static_cast<int>(WindowProc(BM_GETCHECK, 0, 0)); }
 
     // A radio button clears the others of its group: the controls from the
     // last group start at or before it up to the next group start (in the

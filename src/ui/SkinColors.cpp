@@ -10,14 +10,41 @@ constexpr COLORREF ToRef(unsigned rgb)
 }
 } // namespace
 
-COLORREF WindowText() { return ToRef(kText); }
-COLORREF ButtonFace() { return ToRef(kSurface); }
-COLORREF ButtonText() { return ToRef(kText); }
-COLORREF Window() { return ToRef(0xeef0f3); }
-COLORREF Highlight() { return ToRef(kAccent); }
-COLORREF HighlightText() { return ToRef(0xffffff); }
-COLORREF Hilite3D() { return ToRef(kHilite); }
-COLORREF GrayText() { return ToRef(kDisabled); }
-COLORREF EditBack() { return ToRef(0xffffff); }
+COLORREF WindowText()
+{
+    return ToRef(kText);
+}
+COLORREF ButtonFace()
+{
+    return ToRef(kSurface);
+}
+COLORREF ButtonText()
+{
+    return ToRef(kText);
+}
+COLORREF Window()
+{
+    return ToRef(0xeef0f3);
+}
+COLORREF Highlight()
+{
+    return ToRef(kAccent);
+}
+COLORREF HighlightText()
+{
+    return ToRef(0xffffff);
+}
+COLORREF Hilite3D()
+{
+    return ToRef(kHilite);
+}
+COLORREF GrayText()
+{
+    return ToRef(kDisabled);
+}
+COLORREF EditBack()
+{
+    return ToRef(0xffffff);
+}
 
 } // namespace SkinColor

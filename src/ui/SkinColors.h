@@ -30,14 +30,14 @@ inline QColor Of(unsigned rgb)
 
 // Roles of the platform's system colours, as COLORREF values (0x00BBGGRR) so
 // they can sit in the COLORREF members the owners read and write.
-COLORREF WindowText();   // text of labels and list rows before the owner sets one
-COLORREF ButtonFace();   // a control's own background when it has no bitmap
-COLORREF ButtonText();   // check box captions
-COLORREF Window();       // list rows and fields: the light data surface
-COLORREF Highlight();    // selected list rows
+COLORREF WindowText(); // text of labels and list rows before the owner sets one
+COLORREF ButtonFace(); // a control's own background when it has no bitmap
+COLORREF ButtonText(); // check box captions
+COLORREF Window();     // list rows and fields: the light data surface
+COLORREF Highlight();  // selected list rows
 COLORREF HighlightText();
-COLORREF Hilite3D();     // the raised part of a disabled caption
-COLORREF GrayText();     // disabled captions
-COLORREF EditBack();     // edit boxes keep a white background
+COLORREF Hilite3D(); // the raised part of a disabled caption
+COLORREF GrayText(); // disabled captions
+COLORREF EditBack(); // edit boxes keep a white background
 
 } // namespace SkinColor

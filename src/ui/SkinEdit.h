@@ -21,7 +21,13 @@
 #include <QLineEdit>
 #include <QString>
 
-enum class EditFilter { Name, Digit, FileName, None };
+enum class EditFilter
+{
+    Name,
+    Digit,
+    FileName,
+    None
+};
 
 // Whether the box keeps character c.
 bool EditAccepts(EditFilter filter, QChar c);

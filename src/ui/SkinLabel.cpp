@@ -30,8 +30,8 @@ void CSkinLabel::RebuildFont(int pixelHeight)
     m_nFontHeight = -pixelHeight;
 }
 
-void CSkinLabel::SetStyle(COLORREF crHover, COLORREF crText, int, BYTE bHoverBitmaps, bool,
-                          int nPointSize, const char*)
+void CSkinLabel::SetStyle(COLORREF crHover, COLORREF crText, int, BYTE bHoverBitmaps, bool, int nPointSize,
+                          const char*)
 {
     // Every rebuild goes back to "Arial Bold" at 700: the face and weight
     // arguments never reach the font.

@@ -14,7 +14,10 @@ namespace {
 class RowDelegate : public QStyledItemDelegate
 {
 public:
-    RowDelegate(const CSkinListCtrl* list) : QStyledItemDelegate(const_cast<CSkinListCtrl*>(list)), m_list(list) {}
+    RowDelegate(const CSkinListCtrl* list)
+        : QStyledItemDelegate(const_cast<CSkinListCtrl*>(list)), m_list(list)
+    {
+    }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         QSize s = QStyledItemDelegate::sizeHint(option, index);

@@ -20,9 +20,16 @@ public:
     // the font stays "Arial Bold", 12 pixels, weight 700 whatever they say.
     void SetStyle(int nColumns, COLORREF crText, bool bBold, int nSize, const char* face);
     void SetTextColor(COLORREF cr) { m_crText = cr; }
-    void SetBkColor(COLORREF cr) { m_hBkBrush = QBrush(QColor::fromRgb(cr & 0xFF, (cr >> 8) & 0xFF, (cr >> 16) & 0xFF)); }
+    void SetBkColor(COLORREF cr)
+    {
+        m_hBkBrush = QBrush(QColor::fromRgb(cr & 0xFF, (cr >> 8) & 0xFF, (cr >> 16) & 0xFF));
+    }
     // LVS_SHOWSELALWAYS: selected rows stay highlighted without the focus.
-    void SetShowSelAlways(bool on) { m_bShowSelAlways = on; viewport()->update(); }
+    void SetShowSelAlways(bool on)
+    {
+        m_bShowSelAlways = on;
+        viewport()->update();
+    }
 
     // The list view operations the owners fill it with.
     int InsertColumn(int nCol, const QString& heading, int nWidth);

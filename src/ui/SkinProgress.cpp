@@ -23,7 +23,9 @@ QString CSkinProgress::PercentText(int lower, int upper, int pos, float* percent
 {
     // A range with equal ends has nothing to measure: it reads 0 %, rather
     // than dividing by zero.
-    const double value = upper != lower ? (static_cast<double>(pos) - lower) * 100.0 / (static_cast<double>(upper) - lower) : 0.0;
+    const double value =
+        upper != lower ? (static_cast<double>(pos) - lower) * 100.0 / (static_cast<double>(upper) - lower)
+                       : 0.0;
     if (percent)
         *percent = static_cast<float>(value);
     return QString::asprintf("%.1f ", static_cast<double>(static_cast<float>(value))) + QStringLiteral("%");

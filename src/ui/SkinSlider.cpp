@@ -51,8 +51,8 @@ CSkinSlider::CSkinSlider(QWidget* parent) : CSkinCtrl(parent)
     m_sizeChannel = size();
 }
 
-bool CSkinSlider::SetChannelBitmaps(UINT nChannelID, UINT nActiveID, bool bTransparent,
-                                    COLORREF crTrans, int nTransX, int nTransY)
+bool CSkinSlider::SetChannelBitmaps(UINT nChannelID, UINT nActiveID, bool bTransparent, COLORREF crTrans,
+                                    int nTransX, int nTransY)
 {
     if (nChannelID == 0) {
         m_bChannelSet = 0;

@@ -19,10 +19,10 @@ public:
     // crTrans 0xFF000000 takes the transparent colour from pixel (nTransX,
     // nTransY) of each bitmap. An id of 0 removes that part. False when a
     // bitmap does not load (a failing active bitmap also unloads the normal).
-    bool SetChannelBitmaps(UINT nChannelID, UINT nActiveID, bool bTransparent, COLORREF crTrans,
-                           int nTransX, int nTransY);
-    bool SetThumbBitmaps(UINT nThumbID, UINT nActiveID, bool bTransparent, COLORREF crTrans,
-                         int nTransX, int nTransY);
+    bool SetChannelBitmaps(UINT nChannelID, UINT nActiveID, bool bTransparent, COLORREF crTrans, int nTransX,
+                           int nTransY);
+    bool SetThumbBitmaps(UINT nThumbID, UINT nActiveID, bool bTransparent, COLORREF crTrans, int nTransX,
+                         int nTransY);
     // The position is not clamped again.
     void SetRange(int nMin, int nMax, bool bRedraw);
     // Clamps, stores and redraws; posts nothing.

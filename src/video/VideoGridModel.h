@@ -115,8 +115,6 @@ public:
     void SetPage(int layout, int page); // a saved layout and page coming back
     bool HoldPage() const { return m_bHoldPage; }
     void SetHoldPage(bool hold) { m_bHoldPage = hold; }
-    int SelectedLayout() const { return m_nSelectedLayout; }
-    void SetSelectedLayout(int layout) { m_nSelectedLayout = layout; }
     // Recomputes the visible cells of the current layout and page.
     void UpdateVisibleCells();
     std::uint16_t VisibleCells() const { return m_wVisibleCells; }
@@ -182,7 +180,6 @@ private:
     int m_nLayout = kLayout16;
     int m_nPage = 0;
     bool m_bHoldPage = true;
-    int m_nSelectedLayout = kLayout16;
     int m_nViewWidth = 815;
     int m_nViewHeight = 548;
     int m_nBorder = 1;

@@ -21,21 +21,50 @@ protected:
 };
 
 // Steps that drive a button, as a tiny script.
-enum class Step { Hover, Leave, Set0, Set1, Set3, Set4, Set9, Disable, Enable };
+enum class Step
+{
+    Hover,
+    Leave,
+    Set0,
+    Set1,
+    Set3,
+    Set4,
+    Set9,
+    Disable,
+    Enable
+};
 
 void RunSteps(CSkinButton& b, const std::vector<Step>& steps)
 {
     for (Step s : steps) {
         switch (s) {
-        case Step::Hover: Move(&b, QPoint(5, 5)); break;
-        case Step::Leave: Leave(&b); break;
-        case Step::Set0: b.SetState(0); break;
-        case Step::Set1: b.SetState(1); break;
-        case Step::Set3: b.SetState(3); break;
-        case Step::Set4: b.SetState(4); break;
-        case Step::Set9: b.SetState(9); break;
-        case Step::Disable: b.Enable(false); break;
-        case Step::Enable: b.Enable(true); break;
+        case Step::Hover:
+            Move(&b, QPoint(5, 5));
+            break;
+        case Step::Leave:
+            Leave(&b);
+            break;
+        case Step::Set0:
+            b.SetState(0);
+            break;
+        case Step::Set1:
+            b.SetState(1);
+            break;
+        case Step::Set3:
+            b.SetState(3);
+            break;
+        case Step::Set4:
+            b.SetState(4);
+            break;
+        case Step::Set9:
+            b.SetState(9);
+            break;
+        case Step::Disable:
+            b.Enable(false);
+            break;
+        case Step::Enable:
+            b.Enable(true);
+            break;
         }
     }
 }
@@ -44,9 +73,9 @@ struct StateCase
 {
     const char* name;
     std::vector<Step> steps;
-    int picture;   // CSkinButton
-    int text;      // CSkinTextButton
-    int calendar;  // CCalendarButton without recordings
+    int picture;      // CSkinButton
+    int text;         // CSkinTextButton
+    int calendar;     // CCalendarButton without recordings
     int calendarData; // CCalendarButton with m_bHasData 1
 };
 
@@ -216,7 +245,7 @@ TEST_F(ButtonTest, CalendarDotsShowOnlyOnDaysWithRecordings)
     cal.m_bHasData = 1;
     const QImage img = Render(&cal);
     EXPECT_EQ(Pixel(img, 11, 21), 0xffff0000u); // red
-    EXPECT_EQ(Pixel(img, 21, 21), back);          // no green flag
+    EXPECT_EQ(Pixel(img, 21, 21), back);        // no green flag
     EXPECT_EQ(Pixel(img, 31, 21), 0xff0000ffu); // blue
     Move(&cal, QPoint(3, 3));
     EXPECT_EQ(cal.cursor().shape(), Qt::PointingHandCursor);

@@ -49,10 +49,18 @@ TEST(SkinEdit, TypedCharactersAreFiltered)
     for (const auto& c : cases) {
         std::unique_ptr<CSkinEdit> edit;
         switch (c.filter) {
-        case EditFilter::Name: edit = std::make_unique<CNameEdit>(); break;
-        case EditFilter::Digit: edit = std::make_unique<CDigitEdit>(); break;
-        case EditFilter::FileName: edit = std::make_unique<CFileNameEdit>(); break;
-        case EditFilter::None: edit = std::make_unique<CColorEdit>(); break;
+        case EditFilter::Name:
+            edit = std::make_unique<CNameEdit>();
+            break;
+        case EditFilter::Digit:
+            edit = std::make_unique<CDigitEdit>();
+            break;
+        case EditFilter::FileName:
+            edit = std::make_unique<CFileNameEdit>();
+            break;
+        case EditFilter::None:
+            edit = std::make_unique<CColorEdit>();
+            break;
         }
         QTest::keyClicks(edit.get(), c.typed);
         EXPECT_EQ(edit->text().toStdString(), c.text);

@@ -47,10 +47,7 @@ class Sheet
 public:
     explicit Sheet(const QString& title) : m_title(title) {}
 
-    void Row(const QString& caption)
-    {
-        m_rows.push_back({caption, {}});
-    }
+    void Row(const QString& caption) { m_rows.push_back({caption, {}}); }
     void Add(const QString& caption, QWidget* w)
     {
         if (m_rows.empty())
@@ -88,8 +85,8 @@ public:
             for (const auto& item : row.items) {
                 p.setPen(SkinColor::Of(SkinColor::kTextDim));
                 p.setFont(MakeSkinFont("Arial", 7));
-                p.drawText(QRect(x, y, std::max(item.image.width(), 60), 14), Qt::AlignLeft | Qt::AlignVCenter,
-                           item.caption);
+                p.drawText(QRect(x, y, std::max(item.image.width(), 60), 14),
+                           Qt::AlignLeft | Qt::AlignVCenter, item.caption);
                 p.drawImage(x, y + 16, item.image);
                 x += std::max(item.image.width(), 60) + pad;
                 h = std::max(h, item.image.height());
@@ -161,7 +158,7 @@ void WhiteCaptions(CSkinTextButton& b)
 
 QString StateName(int s)
 {
-    static const char* const names[] = {"0 normal", "1 selected", "2 hover", "3 disabled",
+    static const char* const names[] = {"0 normal", "1 selected",   "2 hover",        "3 disabled",
                                         "4 second", "5 second sel", "6 second hover", "7 second dis"};
     return s >= 0 && s < 8 ? names[s] : QString::number(s);
 }

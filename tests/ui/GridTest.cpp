@@ -4,8 +4,8 @@
 
 #include "ui/GridStatic.h"
 
-#include <gtest/gtest.h>
 #include <array>
+#include <gtest/gtest.h>
 
 using namespace uitest;
 

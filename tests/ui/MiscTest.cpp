@@ -87,19 +87,21 @@ TEST(NameEntryDlg, EnterIsOkAndEscLeavesTheNameEmpty)
     TestBundle bundle;
     {
         CNameEntryDlg dlg(nullptr, nullptr, 200, "Name");
-        EXPECT_EQ(RunPrompt(dlg, [&] {
-                      QTest::keyClicks(&dlg.m_editName, "front door");
-                      QTest::keyClick(&dlg.m_editName, Qt::Key_Return);
-                  }),
+        EXPECT_EQ(RunPrompt(dlg,
+                            [&] {
+                                QTest::keyClicks(&dlg.m_editName, "front door");
+                                QTest::keyClick(&dlg.m_editName, Qt::Key_Return);
+                            }),
                   1);
         EXPECT_EQ(dlg.m_strName, "front door");
     }
     {
         CNameEntryDlg dlg(nullptr, nullptr, 200, "Name");
-        EXPECT_EQ(RunPrompt(dlg, [&] {
-                      QTest::keyClicks(&dlg.m_editName, "lost");
-                      QTest::keyClick(&dlg.m_editName, Qt::Key_Escape);
-                  }),
+        EXPECT_EQ(RunPrompt(dlg,
+                            [&] {
+                                QTest::keyClicks(&dlg.m_editName, "lost");
+                                QTest::keyClick(&dlg.m_editName, Qt::Key_Escape);
+                            }),
                   2);
         EXPECT_EQ(dlg.m_strName, "");
     }

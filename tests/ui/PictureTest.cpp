@@ -48,8 +48,8 @@ TEST(PictureFileRules, KindByTheLowerCasePath)
         const char* path;
         Kind kind;
     } cases[] = {
-        {"a.bmp", Kind::BmpJpeg}, {"IMG.JPG", Kind::BmpJpeg}, {"a.tif", Kind::Tiff},
-        {"a.TIFF", Kind::Tiff},   {"a.jpeg", Kind::None},     {"a.png", Kind::None},
+        {"a.bmp", Kind::BmpJpeg},    {"IMG.JPG", Kind::BmpJpeg}, {"a.tif", Kind::Tiff},
+        {"a.TIFF", Kind::Tiff},      {"a.jpeg", Kind::None},     {"a.png", Kind::None},
         {"x.tif/a.png", Kind::Tiff}, // a folder name sends everything in it to TIFF
     };
     for (const auto& c : cases)
@@ -121,7 +121,7 @@ TEST_F(PictureTest, TiffPixelsComeOutPremultipliedAndUpright)
     // 3 x 2: an opaque top row of distinct colours, a bottom row with a clear
     // pixel and a half-transparent one.
     const std::vector<QRgb> px = {
-        qRgba(250, 2, 130, 255), qRgba(1, 254, 77, 255), qRgba(9, 8, 7, 255),
+        qRgba(250, 2, 130, 255), qRgba(1, 254, 77, 255),  qRgba(9, 8, 7, 255),
         qRgba(0, 0, 0, 0),       qRgba(64, 32, 128, 128), qRgba(255, 255, 255, 255),
     };
     ASSERT_TRUE(WriteRgbaTiff(Path("still.tif"), 3, 2, px));

@@ -15,12 +15,8 @@ TEST(ProgressText, PercentWithOneDecimal)
         int lower, upper, pos;
         const char* text;
     } cases[] = {
-        {0, 200, 25, "12.5 %"},
-        {0, 100, 100, "100.0 %"},
-        {0, 100, 0, "0.0 %"},
-        {10, 20, 15, "50.0 %"},
-        {0, 3, 1, "33.3 %"},
-        {7, 7, 7, "0.0 %"}, // equal ends: nothing to measure, no division by zero
+        {0, 200, 25, "12.5 %"}, {0, 100, 100, "100.0 %"}, {0, 100, 0, "0.0 %"}, {10, 20, 15, "50.0 %"},
+        {0, 3, 1, "33.3 %"},    {7, 7, 7, "0.0 %"}, // equal ends: nothing to measure, no division by zero
     };
     for (const auto& c : cases)
         EXPECT_EQ(CSkinProgress::PercentText(c.lower, c.upper, c.pos).toStdString(), c.text)

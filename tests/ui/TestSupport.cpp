@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <gtest/gtest.h>
 #include <ostream>
@@ -183,9 +184,13 @@ QImage CheckMask()
 std::string BuildBundle()
 {
     const QByteArray tmp = qgetenv("K5_TEST_TMP");
-    const QString root = (tmp.isEmpty() ? QDir::tempPath() : QString::fromLocal8Bit(tmp)) +
-                         QStringLiteral("/ui-bundle-%1").arg(QCoreApplication::applicationPid());
-    QDir(root).removeRecursively();
+    const QString base = tmp.isEmpty() ? QDir::tempPath() : QString::fromLocal8Bit(tmp);
+    QDir().mkpath(base);
+    // Removed again when the run ends.
+    static QTemporaryDir dir(base + QStringLiteral("/ui-bundle-XXXXXX"));
+    if (!dir.isValid())
+        return {};
+    const QString root = dir.path();
     QDir().mkpath(root + "/bmp");
 
     std::vector<std::pair<int, QImage>> bitmaps = {

@@ -57,11 +57,11 @@ QRgb Pixel(const QImage& img, int x, int y);
 // Bitmaps of the test bundle (ids that the real one does not use), with
 // known colours.
 namespace ids {
-constexpr int kStrip8 = 9001;   // 8 frames of 20 x 10, frame i = FrameColour(i)
-constexpr int kStrip4 = 9002;   // 4 frames of 160 x 26
-constexpr int kChannel = 9010;  // 200 x 8 grey
-constexpr int kActive = 9011;   // 200 x 8 blue
-constexpr int kThumb = 9012;    // 10 x 8: white disc on the key colour
+constexpr int kStrip8 = 9001;  // 8 frames of 20 x 10, frame i = FrameColour(i)
+constexpr int kStrip4 = 9002;  // 4 frames of 160 x 26
+constexpr int kChannel = 9010; // 200 x 8 grey
+constexpr int kActive = 9011;  // 200 x 8 blue
+constexpr int kThumb = 9012;   // 10 x 8: white disc on the key colour
 constexpr int kThumbDrag = 9013;
 constexpr int kProgBack = 9020; // 3 frames of 6 x 10: BackColour(i)
 constexpr int kProgBar = 9021;  // 3 frames of 6 x 10: BarColour(i)

@@ -447,6 +447,17 @@ const std::map<QString, IconFn>& Table()
              k.Circle(0, 0, 2.8, false);
              k.p.restore();
          }},
+        {"tune",
+         [](const Pen& k) {
+             // Three faders: the client's own preferences, apart from the
+             // recorder's setup (the gear).
+             const qreal knob[3] = {15.5, 8.5, 13};
+             for (int i = 0; i < 3; ++i) {
+                 const qreal y = 5.5 + 6.5 * i;
+                 k.Line(3.5, y, 20.5, y);
+                 k.Circle(knob[i], y, 2.6, true);
+             }
+         }},
         {"fullscreen",
          [](const Pen& k) {
              k.Poly({QPointF(3.5, 9), QPointF(3.5, 3.5), QPointF(9, 3.5)}, false, false);

@@ -1,14 +1,20 @@
 #include "app/ClientDlg.h"
 
+#include "app/ClientNetHost.h"
+#include "net/NetClient.h"
+
 #include "app/ConnectLog.h"
 #include "app/NotifyTable.h"
 #include "app/ResIds.h"
 #include "local/LocalPlayer.h"
+#include "app/SkinMessageDlg.h"
 #include "local/LocalSearchDlg.h"
 #include "platform/Paths.h"
 #include "platform/Skin.h"
 #include "ui/SkinDraw.h"
+#include "ui/UiMessages.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
@@ -121,6 +127,10 @@ bool CClientDlg::OnInitDialog()
     }
     show();
 
+    // The Min button is placed once the window has its size.
+    if (const MainControl* min = FindMainControl(IDC_MIN))
+        PlaceControl(*min);
+
     ProcessCommandLine();
     return true;
 }
@@ -154,18 +164,129 @@ void CClientDlg::InitDevices()
 
 void CClientDlg::LayoutControls()
 {
+    m_ToolTip.SetTextSource([this](QWidget* tool) {
+        const auto* item = dynamic_cast<const CDlgItem*>(tool);
+        return item ? OnToolTipNeedText(item->GetDlgCtrlID()) : QString();
+    });
+    const auto& table = MainLayout();
+    for (const MainControl& control : table) {
+        if (control.id != IDC_MIN)
+            PlaceControl(control);
+    }
+    for (int i = 0; i < kHighlightButtonCount; ++i)
+        m_arrButton[static_cast<std::size_t>(i)] = Button(table[static_cast<std::size_t>(i)].id);
+
     // The volume slider starts at this position and the speakers follow it.
     m_nVolume = kStartVolume;
     if (m_pMixer)
         m_pMixer->SetVolume(kStartVolume);
 }
 
+void CClientDlg::PlaceControl(const MainControl& c)
+{
+    QWidget* widget = Control(c.id);
+    if (!widget)
+        return;
+    widget->setParent(this);
+    if (c.kind == MainCtrlKind::Button) {
+        CSkinButton* button = Button(c.id);
+        button->SetDlgCtrlID(c.id);
+        button->SetBitmap(static_cast<UINT>(c.bitmap));
+        button->setGeometry(c.x, c.y, c.w, c.h);
+        if (c.disabled)
+            button->Enable(false);
+    } else {
+        CSkinSlider* slider = Slider(c.id);
+        slider->SetDlgCtrlID(c.id);
+        slider->SetChannelBitmaps(static_cast<UINT>(c.bitmap), static_cast<UINT>(c.active), false, 0, 0, 0);
+        // The thumbs' transparent colour is their own corner pixel.
+        if (c.thumb)
+            slider->SetThumbBitmaps(static_cast<UINT>(c.thumb), static_cast<UINT>(c.thumbDrag), true, 0xFF000000,
+                                    0, 0);
+        slider->EnableFocusRect(true, false);
+        slider->SetMargin(0, 0, 0, 0);
+        const bool volume = c.id == IDC_VOLUME;
+        slider->SetRange(0, volume ? kVolumeMax : kPositionMax, false);
+        slider->SetPos(volume ? kVolumeStart : kPositionStart);
+        slider->setGeometry(c.x, c.y, c.w, c.h);
+    }
+    m_ToolTip.AddTool(widget);
+    widget->setVisible(!c.hidden);
+}
+
+CSkinButton* CClientDlg::Button(int id)
+{
+    if (id >= IDC_CHANNEL_FIRST && id <= IDC_CHANNEL_LAST)
+        return &m_btnChannel[id - IDC_CHANNEL_FIRST];
+    if (id >= IDC_SPLIT_FIRST && id <= IDC_SPLIT_LAST)
+        return &m_btnSplit[id - IDC_SPLIT_FIRST];
+    if (id >= IDC_PLAY_FIRST && id <= IDC_PLAY_LAST)
+        return &m_btnPlay[id - IDC_PLAY_FIRST];
+    switch (id) {
+    case IDC_FULL: return &m_btnFull;
+    case IDC_PAN: return &m_btnPan;
+    case IDC_ZOOM: return &m_btnZoom;
+    case IDC_CONNECT: return &m_btnConnect;
+    case IDC_REMOTE_SEARCH: return &m_btnRemoteSearch;
+    case IDC_REMOTE_SETUP: return &m_btnRemoteSetup;
+    case IDC_LOCAL_SEARCH: return &m_btnLocalSearch;
+    case IDC_LOCAL_SETUP: return &m_btnLocalSetup;
+    case IDC_QUIT: return &m_btnQuit;
+    case IDC_SOUND: return &m_btnSound;
+    case IDC_VERINFO: return &m_btnVerInfo;
+    case IDC_SELAUDIO: return &m_btnSelAudio;
+    case IDC_LIVE: return &m_btnLive;
+    case IDC_OSD: return &m_btnOsd;
+    case IDC_ARRANGE: return &m_btnArrange;
+    case IDC_SAVE: return &m_btnSave;
+    case IDC_LOAD: return &m_btnLoad;
+    case IDC_FIRMUP: return &m_btnFirmUp;
+    case IDC_MIKE: return &m_btnMike;
+    case IDC_MIN: return &m_btnMin;
+    case IDC_AUDIO: return &m_btnAudio;
+    case IDC_REBOOT: return &m_btnReboot;
+    default: return nullptr;
+    }
+}
+
+CSkinSlider* CClientDlg::Slider(int id)
+{
+    if (id == IDC_VOLUME)
+        return &m_sliderVolume;
+    if (id == IDC_POSITION)
+        return &m_sliderPosition;
+    return nullptr;
+}
+
+QWidget* CClientDlg::Control(int id)
+{
+    if (CSkinButton* button = Button(id))
+        return button;
+    return Slider(id);
+}
+
+QString CClientDlg::OnToolTipNeedText(int id) const
+{
+    MainTipState state;
+    state.connected = static_cast<bool>(m_pNetClient);
+    state.loggedIn = m_pNetClient && m_pNetClient->m_bLogin;
+    state.recording = m_pNetClient && m_pNetClient->m_bRecord;
+    return MainToolTipText(id, state, [](int stringId) { return LoadResString(stringId); });
+}
+
+void CClientDlg::OnButton(int /*id*/)
+{
+    // COMMANDS: the buttons' handlers (channel and split selection, playback,
+    // record, Connect, the search and setup windows, PTZ, Sound, Quit ...)
+    // are dispatched from here by control id.
+}
+
 void CClientDlg::CreateVideoGrid()
 {
     m_pVideoWnd = std::make_unique<CVideoGridDlg>(this);
-    m_pVideoWnd->CreateGrid(kGridCells, MakeSkinFont("Arial Bold", 13, 700));
-    m_pVideoWnd->Place(kGridLeft, kGridTop, kGridRight, kGridBottom, kGridBorder, kGridBackground);
-    m_pVideoWnd->show();
+    m_pVideoWnd->InitCells(kGridCells);
+    m_pVideoWnd->SetOsdFont(13, 700, "Arial Bold");
+    m_pVideoWnd->MoveView(kGridLeft, kGridTop, kGridRight, kGridBottom, kGridBorder, kGridBackground);
 }
 
 void CClientDlg::InitChildren()
@@ -183,9 +304,16 @@ void CClientDlg::InitChildren()
     if (!m_bReadOnlyMedia)
         Paths::CreateFolders(Paths::Join(m_strLocation, "\\Upgrade\\"));
 
-    m_pVideoWnd->SelectDrawPath(m_nActiveDrawMode == 0 ? CVideoGridDlg::DrawDirect : CVideoGridDlg::DrawGdi);
+    m_pVideoWnd->SetDirectDraw(m_nActiveDrawMode == 0);
     m_pVideoWnd->SetLayout(kLayout16);
     m_pVideoWnd->m_nSelectedLayout = kLayout16;
+    if (CSkinButton* split = m_arrButton[16 + static_cast<std::size_t>(SplitButtonOfLayout(kLayout16))])
+        split->SetState(1);
+
+    // Live waits for a connection; the remote windows' buttons are unlit.
+    m_btnLive.Enable(false);
+    m_btnRemoteSearch.SetState(0);
+    m_btnRemoteSetup.SetState(0);
 
     m_arrVersion = ProgramVersion();
     m_pClockWnd = std::make_unique<CClockWnd>(this, 0);
@@ -217,25 +345,26 @@ bool CClientDlg::StartConnection(const std::string& address, int port, const std
     m_lastConnectRequest.password = password.substr(0, kMaxPasswordLength);
     if (m_deps.startConnection)
         return m_deps.startConnection(m_lastConnectRequest);
-    // CONNECTION HOOK: create the connection object into m_pNetClient, copy
-    // the request into it, clear its description and start it.
-    return false;
+    if (!m_pNetHost)
+        m_pNetHost = std::make_unique<CClientNetHost>(*this);
+    m_pNetClient = CNetClient::Create(*m_pNetHost);
+    m_pNetClient->SetConnectInfo(m_lastConnectRequest.address, m_lastConnectRequest.port, m_lastConnectRequest.user,
+                                 m_lastConnectRequest.password, std::string());
+    return m_pNetClient->Connect();
 }
 
 void CClientDlg::Disconnect()
 {
     if (m_pNetClient) {
-        // CONNECTION HOOK: the connection object's disconnect (BYE, threads
-        // stopped, socket closed). The object stays alive while its own
-        // threads hold it.
+        // BYE48, every thread of the session joined, socket closed.
+        m_pNetClient->DestroyWindow();
         m_pNetClient.reset();
     }
 }
 
 bool CClientDlg::IsRemotePlaybackOn() const
 {
-    // CONNECTION HOOK: the connection object's remote-playback flag.
-    return false;
+    return m_pNetClient && m_pNetClient->m_bPlay;
 }
 
 void CClientDlg::OnConnect()
@@ -275,9 +404,16 @@ void CClientDlg::Shutdown()
 {
     CloseLocalPlayer();
     if (m_pNetClient) {
-        // CONNECTION HOOK: stop live view, remote playback, a transfer and
-        // audio listening as they run, then the connection object's
-        // disconnect.
+        // What streams is stopped first, each request in its turn on the wire.
+        if (m_pNetClient->m_bLive)
+            m_pNetClient->SendLiveStop();
+        if (m_pNetClient->m_bPlay)
+            m_pNetClient->SendRPlayStop();
+        if (m_pNetClient->m_bTrans)
+            m_pNetClient->SendTransOffReq();
+        if (m_pNetClient->m_bAListen)
+            m_pNetClient->SendAListenStop();
+        m_pNetClient->DestroyWindow();
         m_pNetClient.reset();
     }
     if (m_pVideoWnd) {
@@ -354,7 +490,7 @@ void CClientDlg::ApplyLocalSetup()
         }
         CreateVideoGrid();
         m_pVideoWnd->SetMonitors(m_arrMonitor);
-        m_pVideoWnd->SelectDrawPath(m_nDrawMode == 0 ? CVideoGridDlg::DrawDirect : CVideoGridDlg::DrawGdi);
+        m_pVideoWnd->SetDirectDraw(m_nDrawMode == 0);
     }
     if (!m_bReadOnlyMedia) {
         SaveLocalSetup();
@@ -400,6 +536,21 @@ LRESULT CClientDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     switch (msg) {
     case WM_OPEN_LOCAL_SEARCH:
         OnOpenLocalSearch();
+        return 0;
+    case WM_COMMAND:
+        if (CommandCode(wParam) == BN_CLICKED)
+            OnButton(CommandId(wParam));
+        return 0;
+    case WM_NOTIFY_EVENT:
+        return m_notify.OnNotifyEventMsg(wParam, lParam);
+    case WM_TRANSFER_START:
+        OnTransferStart(static_cast<unsigned>(wParam));
+        return 0;
+    case WM_TRANSFER_PROGRESS:
+        OnTransferProgress(static_cast<unsigned>(wParam));
+        return 0;
+    case WM_TRANSFER_END:
+        OnTransferEnd();
         return 0;
     default:
         // The window never ends on OK, Cancel or a close request: Quit is
@@ -485,4 +636,161 @@ void CClientDlg::paintEvent(QPaintEvent*)
         p.drawImage(0, 0, skin);
     }
     CutWindowRegion(skin);
+}
+
+// ---- Notifications ---------------------------------------------------------
+
+NotifyState CClientDlg::NotifySnapshot()
+{
+    NotifyState state;
+    state.version = m_arrVersion;
+    if (!m_pNetClient)
+        return state;
+    const CNetClient& net = *m_pNetClient;
+    constexpr int kRightReboot = 7;
+    state.connected = true;
+    state.loggedIn = net.m_bLogin;
+    state.dbBusy = net.m_bDbBusy;
+    state.rebootRight = net.HasRight(kRightReboot);
+    state.transNackNeededMB = net.m_nTransNackInfo[0];
+    state.transNackFreeMB = net.m_nTransNackInfo[1];
+    state.searchWindowOpen = static_cast<bool>(net.SearchFrame());
+    state.loginPassword = net.Password();
+    // The play hand-over block and the search window's spare backup space join
+    // the snapshot with the remote search window.
+    return state;
+}
+
+int CClientDlg::UserLanguageId()
+{
+    return m_deps.userLanguageId();
+}
+
+namespace {
+
+// The window behind a handle: the box belongs to it (the main window, or the
+// firmware dialog for its own notices).
+QWidget* WindowOfHandle(WndHandle handle, QWidget* fallback)
+{
+    if (handle && IsWindow(handle)) {
+        for (QWidget* widget : QApplication::allWidgets()) {
+            const auto* wnd = qobject_cast<Wnd*>(widget);
+            if (wnd && wnd->Handle() == handle)
+                return widget;
+        }
+    }
+    return fallback;
+}
+
+} // namespace
+
+int CClientDlg::RunNotifyBox(WndHandle sender, const MessageBoxContent& content)
+{
+    return RunSkinMessageBox(WindowOfHandle(sender, this), m_arrOpacity[8], content, &m_pMessageDlg);
+}
+
+void CClientDlg::OpenRemoteSearch()
+{
+    // Runs the RSearch button's action once the remote search window exists.
+}
+
+void CClientDlg::ClearSearchHandOver()
+{
+    // Zeroes the play hand-over block and frees the search answer lists and
+    // log records once the connection keeps them.
+}
+
+void CClientDlg::ClearTransNackInfo()
+{
+    if (!m_pNetClient)
+        return;
+    m_pNetClient->m_nTransNackInfo[0] = 0;
+    m_pNetClient->m_nTransNackInfo[1] = 0;
+}
+
+void CClientDlg::SendDBUpdateReq()
+{
+    // Sends DB_UPDATE_REQ once the connection carries the setup database.
+}
+
+void CClientDlg::SendDBInitReq()
+{
+    // Sends DB_INIT_REQ once the connection carries the setup database.
+}
+
+void CClientDlg::SendRebootReq()
+{
+    if (m_pNetClient)
+        m_pNetClient->SendRebootReq();
+}
+
+void CClientDlg::RunFirmwareDialog()
+{
+    // Runs the firmware dialog of the connection's slot modally once it exists.
+}
+
+void CClientDlg::DeleteFirmwareDialog()
+{
+    // The dialog object itself is deleted here once the firmware dialog exists.
+    if (m_pNetClient)
+        m_pNetClient->m_hFirmwareDlg = WndHandle();
+}
+
+bool CClientDlg::RunPasswordPrompt(std::string* /*typed*/)
+{
+    // Runs the password prompt once it exists; until then nothing is confirmed.
+    return false;
+}
+
+// ---- Transfer bar ----------------------------------------------------------
+
+void CClientDlg::OnTransferStart(unsigned totalKB)
+{
+    if (!m_pNetClient)
+        return;
+    CloseTransferBar();
+    m_pTransferBarDlg = std::make_unique<CTransferBarDlg>(this, this);
+    m_pNetClient->m_hTransferBarDlg = m_pTransferBarDlg->Handle();
+    m_pTransferBarDlg->Start(totalKB);
+}
+
+void CClientDlg::OnTransferProgress(unsigned receivedKB)
+{
+    if (m_pNetClient && m_pTransferBarDlg)
+        m_pTransferBarDlg->SetProgress(receivedKB);
+}
+
+void CClientDlg::OnTransferEnd()
+{
+    // Also without a connection: the disconnect ends the transfer with this
+    // message, and a bar left behind would never close.
+    CloseTransferBar();
+}
+
+void CClientDlg::CloseTransferBar()
+{
+    if (!m_pTransferBarDlg)
+        return;
+    m_pTransferBarDlg->DestroyWindow();
+    m_pTransferBarDlg.reset();
+    if (m_pNetClient)
+        m_pNetClient->m_hTransferBarDlg = WndHandle();
+}
+
+bool CClientDlg::TransferGridRect(BarRect* rect)
+{
+    if (!m_pVideoWnd || !rect)
+        return false;
+    const QPoint topLeft = m_pVideoWnd->mapToGlobal(QPoint(0, 0));
+    rect->left = topLeft.x();
+    rect->top = topLeft.y();
+    rect->right = topLeft.x() + m_pVideoWnd->width();
+    rect->bottom = topLeft.y() + m_pVideoWnd->height();
+    return true;
+}
+
+void CClientDlg::TransferStop()
+{
+    if (m_pNetClient)
+        m_pNetClient->SendTransOffReq();
 }

@@ -10,10 +10,15 @@
 #include "app/ClockWnd.h"
 #include "app/CommandLine.h"
 #include "app/LocalSettings.h"
-#include "app/VideoGridDlg.h"
+#include "app/MainLayout.h"
+#include "app/NotifyTable.h"
+#include "app/TransferBar.h"
 #include "local/LocalHost.h"
 #include "local/LocalRecords.h"
 #include "platform/Wnd.h"
+#include "video/VideoGridDlg.h"
+#include "ui/SkinButton.h"
+#include "ui/SkinSlider.h"
 
 #include <QImage>
 #include <QRect>
@@ -27,11 +32,18 @@ class CConnectLog;
 class CLocalPlayer;
 class CLocalSearchDlg;
 class CNetClient;
+class CSkinMessageDlg;
+class CClientNetHost;
 
 // Posted by the main window to itself at the end of start-up.
 constexpr UINT WM_OPEN_LOCAL_SEARCH = WM_USER + 20051;
 
-class CClientDlg : public Dialog, public CLocalSettings, public ILocalHost, public IClockHost
+class CClientDlg : public Dialog,
+                   public CLocalSettings,
+                   public ILocalHost,
+                   public IClockHost,
+                   public INotifyHost,
+                   public ITransferBarHost
 {
     Q_OBJECT
 public:
@@ -65,9 +77,11 @@ public:
     // object; Disconnect ends it (the object itself is left to its threads).
     bool StartConnection(const std::string& address, int port, const std::string& user,
                          const std::string& password);
-    void Disconnect();
+    void Disconnect() override;
     bool IsConnected() const { return static_cast<bool>(m_pNetClient); }
     bool IsRemotePlaybackOn() const;
+    // The main window as the connection sees it (exists once a connection was started).
+    CClientNetHost* ConnectionHost() const { return m_pNetHost.get(); }
     // The last connection asked for by the command line or the Connect button.
     const ConnectRequest& LastConnectRequest() const { return m_lastConnectRequest; }
 
@@ -99,6 +113,42 @@ public:
     // Cuts the corners once, from the painted skin; until a skin shows key
     // pixels in its corners the window stays rectangular and is scanned again.
     void CutWindowRegion(const QImage& skin);
+
+    // Controls: their places, strips and tooltips are the table of
+    // MainLayout.h. The button or slider with control id `id`; null for ids
+    // the window has no such control for.
+    CSkinButton* Button(int id);
+    CSkinSlider* Slider(int id);
+    QWidget* Control(int id);
+    // The tooltip text of control `id` as the window's state now chooses it;
+    // empty for controls without one (the record button while not connected).
+    QString OnToolTipNeedText(int id) const;
+    // Every button click of the main window arrives here with the button's id.
+    void OnButton(int id);
+
+    // Notifications (WM_NOTIFY_EVENT): one box at a time.
+    CNotifyHandler& NotifyHandler() { return m_notify; }
+    // INotifyHost
+    NotifyState NotifySnapshot() override;
+    int UserLanguageId() override;
+    int RunNotifyBox(WndHandle sender, const MessageBoxContent& content) override;
+    void OpenRemoteSearch() override;
+    void ClearSearchHandOver() override;
+    void ClearTransNackInfo() override;
+    void SendDBUpdateReq() override;
+    void SendDBInitReq() override;
+    void SendRebootReq() override;
+    void RunFirmwareDialog() override;
+    void DeleteFirmwareDialog() override;
+    bool RunPasswordPrompt(std::string* typed) override;
+
+    // The progress bar of a backup download (WM_TRANSFER_START, _PROGRESS, _END).
+    void OnTransferStart(unsigned totalKB);
+    void OnTransferProgress(unsigned receivedKB);
+    void OnTransferEnd();
+    // ITransferBarHost
+    bool TransferGridRect(BarRect* rect) override;
+    void TransferStop() override;
 
     // ILocalHost
     WndHandle HostHandle() const override { return Handle(); }
@@ -149,6 +199,25 @@ public:
     QRect m_rcLogo;
     BYTE m_bRegionPending = 1;
 
+    // Controls, bound to their ids and placed by the layout at start.
+    CMainToolTip m_ToolTip;
+    CSkinButton m_btnChannel[16];
+    CSkinButton m_btnSplit[9];
+    CSkinButton m_btnPlay[7]; // 340-346
+    CSkinButton m_btnPan, m_btnZoom;
+    CSkinButton m_btnConnect, m_btnRemoteSearch, m_btnRemoteSetup, m_btnLocalSearch, m_btnLocalSetup, m_btnQuit;
+    CSkinButton m_btnOsd, m_btnArrange, m_btnSound, m_btnSelAudio, m_btnMike, m_btnMin;
+    CSkinSlider m_sliderVolume, m_sliderPosition;
+    CSkinButton m_btnSave, m_btnLoad, m_btnAudio, m_btnLive, m_btnFirmUp, m_btnFull;
+    CSkinButton m_btnVerInfo, m_btnReboot;
+    // Highlightable buttons: [0..15] channels, [16..24] splits, [25..31] playback 340-346.
+    std::array<CSkinButton*, kHighlightButtonCount> m_arrButton{};
+    // The notification box while one is shown.
+    CSkinMessageDlg* m_pMessageDlg = nullptr;
+    // The transfer bar while a backup downloads; the connection's transfer-bar
+    // slot holds its handle.
+    std::unique_ptr<CTransferBarDlg> m_pTransferBarDlg;
+
     // Where the master volume is set at start.
     static constexpr int kStartVolume = 40000;
 
@@ -158,14 +227,19 @@ protected:
 private:
     void LoadClientFile();
     void LayoutControls();
+    void PlaceControl(const MainControl& control);
+    void CloseTransferBar();
     void CreateVideoGrid();
     void ProcessCommandLine();
 
     ClientDeps m_deps;
+    // Declared after m_pNetClient so that it goes first: its end ends the session it serves.
+    std::unique_ptr<CClientNetHost> m_pNetHost;
     std::unique_ptr<CConnectLog> m_pLog;
     std::shared_ptr<void> m_screenSaver;
     std::string m_strCommandLine;
     ConnectRequest m_lastConnectRequest;
     bool m_bStarted = false;
     bool m_bCleanedUp = false;
+    CNotifyHandler m_notify{*this};
 };

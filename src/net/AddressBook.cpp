@@ -212,7 +212,8 @@ RecordResult RecordServer(const std::string& path, AddressBookRecord record, std
             return RecordResult::CannotOpen;
     }
 
-    const std::uint64_t whole = size >= kAddressBookHeaderSize ? (size - kAddressBookHeaderSize) / kAddressBookRecordSize : 0;
+    const std::uint64_t whole =
+        size >= kAddressBookHeaderSize ? (size - kAddressBookHeaderSize) / kAddressBookRecordSize : 0;
     f.clear();
     f.seekg(static_cast<std::streamoff>(kAddressBookHeaderSize));
     std::uint8_t stored[kAddressBookRecordSize];
@@ -351,7 +352,8 @@ void CAddressBook::SetRecords(std::vector<AddressBookRecord> records)
     m_arrRecords = std::move(records);
 }
 
-bool CAddressBook::AddImportedRecord(const AddressBookRecord& record, IImportPrompt& prompt, bool* overwritten)
+bool CAddressBook::AddImportedRecord(const AddressBookRecord& record, IImportPrompt& prompt,
+                                     bool* overwritten)
 {
     if (overwritten)
         *overwritten = false;

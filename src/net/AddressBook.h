@@ -41,7 +41,7 @@ inline constexpr const char* kOldAddressBookFileName = "ConnectInfo100.log";
 
 struct AddressBookRecord
 {
-    std::string address;     // at most 259 bytes
+    std::string address; // at most 259 bytes
     std::uint32_t port = 0;
     std::string id;          // at most 15 bytes
     std::string description; // at most 259 bytes
@@ -161,7 +161,8 @@ public:
     // Looks for the imported server in the table (IsSameImportedServer).
     // Not found: true (the caller appends it). Found: overwritten as the
     // prompt decides, and false.
-    bool AddImportedRecord(const AddressBookRecord& record, IImportPrompt& prompt, bool* overwritten = nullptr);
+    bool AddImportedRecord(const AddressBookRecord& record, IImportPrompt& prompt,
+                           bool* overwritten = nullptr);
     // Imports another book file by its name: "ConnectInfoEx.log" itself is
     // refused; a file whose first u32 is 0x2008 is read as 560-byte records,
     // else a file named "ConnectInfo100.log" as 532-byte records. New servers

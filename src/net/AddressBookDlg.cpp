@@ -125,7 +125,8 @@ void CAddressBookDlg::FillList()
     m_list.DeleteAllItems();
     const bool withId = m_host.SavePassword();
     if (m_list.columnCount() == 0) {
-        const std::vector<int> widths = withId ? std::vector<int>{220, 50, 70, 250} : std::vector<int>{220, 50, 250};
+        const std::vector<int> widths =
+            withId ? std::vector<int>{220, 50, 70, 250} : std::vector<int>{220, 50, 250};
         for (std::size_t i = 0; i < widths.size(); ++i)
             m_list.InsertColumn(static_cast<int>(i), QString(), widths[i]);
         m_list.SetStyle(static_cast<int>(widths.size()), kListText, true, 9, "Arial Bold");
@@ -323,7 +324,8 @@ void CAddressBookDlg::ShowLines(std::initializer_list<QString> lines, int button
 bool CAddressBookDlg::AskOverwriteAll()
 {
     int answer = kBookMessageCancel;
-    ShowLines({ResourceLibrary::Current().LoadResString(IDS_BOOK_OVERWRITE_ALL)}, BookMessage::OkCancel, &answer);
+    ShowLines({ResourceLibrary::Current().LoadResString(IDS_BOOK_OVERWRITE_ALL)}, BookMessage::OkCancel,
+              &answer);
     return answer == kBookMessageOk;
 }
 
@@ -350,9 +352,11 @@ void CAddressBookDlg::OnImport()
     EnableRowButtons(false);
     FillList();
     if (report.leftOut > 0) {
-        ShowLines({ResourceLibrary::Current().LoadResString(IDS_BOOK_LEFT_OUT).arg(report.leftOut),
-                   ResourceLibrary::Current().LoadResString(IDS_BOOK_LIMIT).arg(kAddressBookMaxRecords)},
-                  BookMessage::OkOnly);
+        const ResourceLibrary& res = ResourceLibrary::Current();
+        ShowLines(
+            {QStringLiteral("%1 %2").arg(report.leftOut).arg(res.LoadResString(IDS_BOOK_LEFT_OUT)),
+             QStringLiteral("%1 %2").arg(kAddressBookMaxRecords).arg(res.LoadResString(IDS_BOOK_LIMIT))},
+            BookMessage::OkOnly);
     }
     if (report.error == BookError::Truncated) {
         ShowLines({ResourceLibrary::Current().LoadResString(IDS_BOOK_DAMAGED),

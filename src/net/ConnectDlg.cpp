@@ -69,12 +69,14 @@ std::uint32_t IConnectDlgHost::Now() const
 
 std::string IConnectDlgHost::AskOpenFile(QWidget* over, const std::string& folder)
 {
-    return ToBytes(QFileDialog::getOpenFileName(over, QString(), FromBytes(folder), QStringLiteral("(*.log)")));
+    return ToBytes(
+        QFileDialog::getOpenFileName(over, QString(), FromBytes(folder), QStringLiteral("(*.log)")));
 }
 
 std::string IConnectDlgHost::AskSaveFile(QWidget* over, const std::string& folder)
 {
-    return ToBytes(QFileDialog::getSaveFileName(over, QString(), FromBytes(folder), QStringLiteral("(*.log)")));
+    return ToBytes(
+        QFileDialog::getSaveFileName(over, QString(), FromBytes(folder), QStringLiteral("(*.log)")));
 }
 
 CConnectDlg::CConnectDlg(QWidget* parent, IConnectDlgHost& host, BYTE alpha, HostResolver resolve)
@@ -235,6 +237,8 @@ void CConnectDlg::OnDefault()
     UseDefaultPort();
     m_editPort.SetWindowText(FromBytes(m_strPort));
     m_editPort.setEnabled(false);
+    // The port changed even when its text did not.
+    OnChangePort();
     TakeFields();
 }
 
@@ -246,6 +250,7 @@ void CConnectDlg::OnModify()
     m_editPort.SetWindowText(QString());
     m_editPort.setEnabled(true);
     m_editPort.setFocus();
+    OnChangePort();
     TakeFields();
 }
 
@@ -263,10 +268,11 @@ void CConnectDlg::OnOK()
     if (m_lastRecord == RecordResult::Full) {
         BookMessage box;
         box.lineCount = 2;
-        box.text = {QStringLiteral("Connection lists are Full..."), QStringLiteral("Your data goes unrecorded."),
-                    QString()};
+        box.text = {QStringLiteral("Connection lists are Full..."),
+                    QStringLiteral("Your data goes unrecorded."), QString()};
         for (int i = 0; i < 2; ++i)
-            box.width[static_cast<std::size_t>(i)] = BookMessageWidth(font(), box.text[static_cast<std::size_t>(i)]);
+            box.width[static_cast<std::size_t>(i)] =
+                BookMessageWidth(font(), box.text[static_cast<std::size_t>(i)]);
         box.buttons = BookMessage::OkOnly;
         m_host.RunMessageBox(this, box);
     }

@@ -22,7 +22,11 @@
 // each with its label width, and OK alone or OK and Cancel.
 struct BookMessage
 {
-    enum Buttons { OkCancel = 0, OkOnly = 1 };
+    enum Buttons
+    {
+        OkCancel = 0,
+        OkOnly = 1
+    };
     int lineCount = 1;
     std::array<QString, 3> text;
     std::array<int, 3> width{};

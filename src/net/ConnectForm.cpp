@@ -32,7 +32,8 @@ bool QueryText(const RegKey& key, const char* name, std::size_t size, std::strin
         return false;
     const std::size_t n = std::min(got, size);
     const void* nul = std::memchr(buffer.data(), 0, n);
-    out.assign(buffer.data(), nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - buffer.data()) : n);
+    out.assign(buffer.data(),
+               nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - buffer.data()) : n);
     return true;
 }
 

@@ -192,12 +192,12 @@ CNetClient::~CNetClient()
 void CNetClient::SetConnectInfo(const std::string& address, int port, const std::string& userId,
                                 const std::string& password, const std::string& description)
 {
-    m_szAddress = Cut(address, kMaxAddressLength);
+    m_szAddress = Cut(address, kAddressLimit);
     m_nPort = port;
-    m_szUserID = Cut(userId, kMaxUserIdLength);
-    m_szDescription = Cut(description, kMaxDescriptionLength);
+    m_szUserID = Cut(userId, kUserIdLimit);
+    m_szDescription = Cut(description, kDescriptionLimit);
     std::lock_guard<std::mutex> lock(m_passwordLock);
-    m_szPassword = Cut(password, kMaxPasswordLength);
+    m_szPassword = Cut(password, kPasswordLimit);
 }
 
 std::string CNetClient::Password() const

@@ -37,12 +37,6 @@ struct NetTimings
     std::chrono::milliseconds idleWait{std::chrono::minutes(10)};
 };
 
-// Limits of the session fields.
-inline constexpr std::size_t kMaxAddressLength = 127;
-inline constexpr std::size_t kMaxUserIdLength = 15;
-inline constexpr std::size_t kMaxPasswordLength = 15;
-inline constexpr std::size_t kMaxDescriptionLength = 259;
-
 inline constexpr int kWorkerSlotCount = 26;
 inline constexpr int kSlotAudioPlayer = 16;
 inline constexpr int kSlotBackupWriter = 17;
@@ -50,6 +44,12 @@ inline constexpr int kSlotBackupWriter = 17;
 class CNetClient : public std::enable_shared_from_this<CNetClient>
 {
 public:
+    // Limits of the session fields.
+    static constexpr std::size_t kAddressLimit = 127;
+    static constexpr std::size_t kUserIdLimit = 15;
+    static constexpr std::size_t kPasswordLimit = 15;
+    static constexpr std::size_t kDescriptionLimit = 259;
+
     // Creates a session; sets the Connect button to its selected state.
     static std::shared_ptr<CNetClient> Create(NetHost& host, const NetTimings& timings = NetTimings());
     ~CNetClient();

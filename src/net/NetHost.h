@@ -41,6 +41,8 @@ public:
     virtual ~VideoGridSink() = default;
     virtual void SetChannelBlocked(int channel, bool blocked) = 0;
     virtual bool IsChannelBlocked(int channel) const = 0;
+    // Active and shown channels := mask; with reset and mask 0 the cells
+    // return to their default channels.
     virtual void SetActiveChannels(std::uint32_t mask, bool reset) = 0;
     virtual void Repaint(bool erase) = 0;
     // GUI thread only (the disconnect).

@@ -37,7 +37,8 @@ constexpr int IDS_BOOK_EXPORT = 6111;
 constexpr int IDS_BOOK_OVERWRITE_ALL = 6112;
 // Asked per duplicate, under its address and port.
 constexpr int IDS_BOOK_OVERWRITE_ONE = 6113;
-// An import that met the 2000-server limit: the count, then why.
+// An import that met the 2000-server limit: each line follows a number
+// (how many were left out; the limit).
 constexpr int IDS_BOOK_LEFT_OUT = 6114;
 constexpr int IDS_BOOK_LIMIT = 6115;
 // A book file that was cut off or had a damaged header.

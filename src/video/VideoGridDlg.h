@@ -74,7 +74,7 @@ public:
     void SetHoldPage(bool hold);
     void UpdateVisibleCells();
     // The page counts the connection writes at live start.
-    void SetPageCounts(const std::array<int, kGridLayouts>& counts);
+    void SetPageCounts(const std::array<int, kVideoGridLayouts>& counts);
 
     // --- Masks and the cell map (any thread unless said)
     void SetActiveChannels(std::uint32_t mask, bool reset) override;
@@ -142,7 +142,7 @@ public:
     // 0 idle, 1 live, 2 remote playback, 3 local playback.
     std::atomic<int> m_nViewMode{0};
     // The layout whose split button is lit.
-    std::atomic<int> m_nSelectedLayout{kLayout16};
+    std::atomic<int> m_nSelectedLayout{kVideoLayout16};
     std::atomic<bool> m_bZoomed{false};
 
 protected:
@@ -179,10 +179,10 @@ private:
     void RequestRepaint(int channel);
     void OnGridRepaint();
     void AfterVisibleCellsChanged();
-    void DrawPictureCell(class QPainter& p, int channel, const GridRect& r, const GridLinkState& link,
+    void DrawPictureCell(class QPainter& p, int channel, const GridCellRect& r, const GridLinkState& link,
                          const VideoGridModel& model);
-    void DrawSubstitute(class QPainter& p, Substitute which, const GridRect& r);
-    void DrawOverlays(class QPainter& p, int channel, const GridRect& r, const GridLinkState& link,
+    void DrawSubstitute(class QPainter& p, Substitute which, const GridCellRect& r);
+    void DrawOverlays(class QPainter& p, int channel, const GridCellRect& r, const GridLinkState& link,
                       const VideoGridModel& model);
     const QImage& ScaledSubstitute(Substitute which, int width, int height);
     GridLinkState Link() const;
@@ -192,7 +192,7 @@ private:
     mutable std::mutex m_csModel; // the model and the geometry
     VideoGridModel m_model;
 
-    std::array<std::unique_ptr<PictureBuffer>, kGridCells> m_arrPicture;
+    std::array<std::unique_ptr<PictureBuffer>, kVideoGridCells> m_arrPicture;
     int m_nCellCount = 0;
     std::atomic<int> m_nPictureFormat{PictureBuffer::kFormatBgr24};
     std::atomic<bool> m_bDirectDraw{false};
@@ -202,12 +202,11 @@ private:
     FrameRateCounter m_frameRate;
 
     mutable std::mutex m_csOsd; // captions, marks and icon offsets
-    std::array<ChannelOsd, kGridCells> m_osd;
+    std::array<ChannelOsd, kVideoGridCells> m_osd;
     IconPositions m_iconPos;
     std::shared_ptr<const OsdWidthTable> m_osdWidths; // read under m_csOsd
 
     QFont m_osdFont;
-    int m_nOsdPoints = 13;
     int m_nOsdWeight = 700;
     std::string m_strOsdFace = "Arial Bold";
     int m_nOsdPixelHeight = 17;
@@ -224,14 +223,13 @@ private:
     std::atomic<bool> m_repaintPosted{false};
 
     // Painting (GUI thread only).
-    std::array<CellCache, kGridCells> m_cellCache;
-    std::array<std::atomic<std::uint64_t>, kGridCells> m_painted{};
+    std::array<CellCache, kVideoGridCells> m_cellCache;
+    std::array<std::atomic<std::uint64_t>, kVideoGridCells> m_painted{};
     std::vector<std::uint8_t> m_scratch;
     std::array<QImage, 3> m_substitute;
     std::map<std::array<int, 3>, QImage> m_substituteScaled;
     std::map<int, QImage> m_icons; // by pair id
-    QImage m_emptyScaled;
 
     // Scratch of the workers' picture preparation, one per channel.
-    std::array<std::vector<std::uint8_t>, kGridCells> m_prepScratch;
+    std::array<std::vector<std::uint8_t>, kVideoGridCells> m_prepScratch;
 };

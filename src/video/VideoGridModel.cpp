@@ -18,7 +18,7 @@ struct LayoutDef
 };
 
 // clang-format off
-const LayoutDef kLayouts[kGridLayouts] = {
+const LayoutDef kLayouts[kVideoGridLayouts] = {
     {1, 1, {{0,0,0,0}}},
     {2, 4, {{0,0,0,0},{1,1,0,0},{0,0,1,1},{1,1,1,1}}},
     {3, 6, {{0,1,0,1},{2,2,0,0},{2,2,1,1},{0,0,2,2},{1,1,2,2},{2,2,2,2}}},
@@ -47,12 +47,12 @@ const LayoutDef kLayouts[kGridLayouts] = {
 
 bool ValidLayout(int layout)
 {
-    return layout >= 0 && layout < kGridLayouts;
+    return layout >= 0 && layout < kVideoGridLayouts;
 }
 
 bool ValidChannel(int channel)
 {
-    return channel >= 0 && channel < kGridCells;
+    return channel >= 0 && channel < kVideoGridCells;
 }
 
 // Line k of a grid of g parts over a length: halves by shifting, thirds and
@@ -79,7 +79,7 @@ std::uint16_t Range(int first, int count, int limit)
 {
     std::uint32_t mask = 0;
     for (int c = first; c < first + count; ++c)
-        if (c >= 0 && c < limit && c < kGridCells)
+        if (c >= 0 && c < limit && c < kVideoGridCells)
             mask |= 1u << c;
     return static_cast<std::uint16_t>(mask);
 }
@@ -101,7 +101,7 @@ int PositionCount(int layout)
     return ValidLayout(layout) ? kLayouts[layout].count : 0;
 }
 
-GridRect PositionRect(int layout, int position, int w, int h, int border)
+GridCellRect PositionRect(int layout, int position, int w, int h, int border)
 {
     if (!ValidLayout(layout) || position < 0 || position >= kLayouts[layout].count)
         return {};
@@ -109,7 +109,7 @@ GridRect PositionRect(int layout, int position, int w, int h, int border)
     const Span& s = def.pos[position];
     const int g = def.grid;
     const int v = border;
-    GridRect r;
+    GridCellRect r;
     r.left = s.c0 == 0 ? 2 * v : Line(g, s.c0, w) + v;
     r.right = s.c1 + 1 == g ? w - 2 * v : Line(g, s.c1 + 1, w) - v;
     r.top = s.r0 == 0 ? 2 * v : Line(g, s.r0, h) + v;
@@ -119,7 +119,7 @@ GridRect PositionRect(int layout, int position, int w, int h, int border)
 
 int CellPosition(int layout, int page, int cell)
 {
-    if (!ValidLayout(layout) || cell < 0 || cell >= kGridCells)
+    if (!ValidLayout(layout) || cell < 0 || cell >= kVideoGridCells)
         return -1;
     if (layout == 6) {
         // Nine places for sixteen cells: page 0 shows cells 0-8, every other
@@ -133,7 +133,7 @@ int CellPosition(int layout, int page, int cell)
     return cell % kLayouts[layout].count;
 }
 
-bool PageCounts(int channelCount, std::array<int, kGridLayouts>& counts)
+bool PageCounts(int channelCount, std::array<int, kVideoGridLayouts>& counts)
 {
     if (channelCount > 16)
         return false;
@@ -151,18 +151,18 @@ std::uint16_t VisibleCells(int layout, int page, int n)
     const int p = page < 0 ? 0 : page;
     switch (layout) {
     case 0:
-        return Range(p, 1, kGridCells);
+        return Range(p, 1, kVideoGridCells);
     case 1:
-        return Range(4 * p, 4, kGridCells);
+        return Range(4 * p, 4, kVideoGridCells);
     case 2:
         return Range(6 * p, 6, n);
     case 3:
     case 4:
         return Range(7 * p, 7, n);
     case 5:
-        return Range(8 * p, 8, kGridCells);
+        return Range(8 * p, 8, kVideoGridCells);
     case 6:
-        return p == 0 ? Range(0, 9, kGridCells) : Range(7, 9, kGridCells);
+        return p == 0 ? Range(0, 9, kVideoGridCells) : Range(7, 9, kVideoGridCells);
     case 7:
     case 8:
     case 9:
@@ -184,35 +184,35 @@ PagePlan PlanPage(int layout, int page)
     const int p = page < 0 ? 0 : page;
     switch (layout) {
     case 0:
-        return {Range(p, 1, kGridCells), 0};
+        return {Range(p, 1, kVideoGridCells), 0};
     case 1:
-        return {Range(4 * (p < 3 ? p : 3), 4, kGridCells), 0};
+        return {Range(4 * (p < 3 ? p : 3), 4, kVideoGridCells), 0};
     case 2:
         if (p < 2)
-            return {Range(6 * p, 6, kGridCells), 0};
-        return {Range(12, 4, kGridCells), PositionsFrom(4, 5)};
+            return {Range(6 * p, 6, kVideoGridCells), 0};
+        return {Range(12, 4, kVideoGridCells), PositionsFrom(4, 5)};
     case 3:
     case 4:
         if (p < 2)
-            return {Range(7 * p, 7, kGridCells), 0};
-        return {Range(14, 2, kGridCells), PositionsFrom(2, 6)};
+            return {Range(7 * p, 7, kVideoGridCells), 0};
+        return {Range(14, 2, kVideoGridCells), PositionsFrom(2, 6)};
     case 5:
-        return {p == 0 ? Range(0, 8, kGridCells) : Range(8, 8, kGridCells), 0};
+        return {p == 0 ? Range(0, 8, kVideoGridCells) : Range(8, 8, kVideoGridCells), 0};
     case 6:
-        return {p == 0 ? Range(0, 9, kGridCells) : Range(7, 9, kGridCells), 0};
+        return {p == 0 ? Range(0, 9, kVideoGridCells) : Range(7, 9, kVideoGridCells), 0};
     case 7:
     case 8:
     case 9:
     case 10:
         if (p == 0)
-            return {Range(0, 10, kGridCells), 0};
-        return {Range(10, 6, kGridCells), PositionsFrom(6, 9)};
+            return {Range(0, 10, kVideoGridCells), 0};
+        return {Range(10, 6, kVideoGridCells), PositionsFrom(6, 9)};
     case 11:
     case 12:
     case 13:
         if (p == 0)
-            return {Range(0, 13, kGridCells), 0};
-        return {Range(13, 3, kGridCells), PositionsFrom(3, 12)};
+            return {Range(0, 13, kVideoGridCells), 0};
+        return {Range(13, 3, kVideoGridCells), PositionsFrom(3, 12)};
     case 14:
         return {0xFFFF, 0};
     default:
@@ -228,14 +228,14 @@ int SplitButtonOfLayout(int layout)
     return -1;
 }
 
-int CellFrameRects(int layout, int w, int h, int border, std::array<GridRect, 16>& out)
+int CellFrameRects(int layout, int w, int h, int border, std::array<GridCellRect, 16>& out)
 {
     if (SplitButtonOfLayout(layout) < 0)
         return 0;
     int n = 0;
     auto add = [&](int position) {
-        GridRect r = PositionRect(layout, position, w, h, border);
-        out[n++] = GridRect{r.left - 1, r.top - 1, r.right + 2, r.bottom + 2};
+        GridCellRect r = PositionRect(layout, position, w, h, border);
+        out[n++] = GridCellRect{r.left - 1, r.top - 1, r.right + 2, r.bottom + 2};
     };
     const int count = PositionCount(layout);
     for (int p = 0; p < count && n < 16; ++p)
@@ -257,12 +257,14 @@ VideoGridModel::VideoGridModel()
     ResetCellMap();
     for (auto& b : m_arrBlocked)
         b = false;
+    UpdateVisibleCells();
 }
 
 void VideoGridModel::SetChannelCount(int count)
 {
     m_nChannelCount = count;
     GridLayout::PageCounts(count, m_arrPageCount);
+    UpdateVisibleCells();
 }
 
 int VideoGridModel::NextPage() const
@@ -306,7 +308,7 @@ bool VideoGridModel::ShowSingleChannel(int channel)
     const int cell = FindChannelCell(channel);
     if (cell < 0)
         return false;
-    m_nLayout = kLayoutSingle;
+    m_nLayout = kVideoLayoutSingle;
     m_nPage = cell;
     m_wVisibleCells = static_cast<std::uint16_t>(1u << cell);
     m_wShownChannels = 0;
@@ -334,7 +336,7 @@ void VideoGridModel::SetViewSize(int width, int height, int border)
     m_nBorder = border;
 }
 
-GridRect VideoGridModel::CellRectIn(int layout, int page, int cell) const
+GridCellRect VideoGridModel::CellRectIn(int layout, int page, int cell) const
 {
     const int position = GridLayout::CellPosition(layout, page, cell);
     if (position < 0)
@@ -342,12 +344,12 @@ GridRect VideoGridModel::CellRectIn(int layout, int page, int cell) const
     return GridLayout::PositionRect(layout, position, m_nViewWidth, m_nViewHeight, m_nBorder);
 }
 
-GridRect VideoGridModel::CellRect(int cell) const
+GridCellRect VideoGridModel::CellRect(int cell) const
 {
     return CellRectIn(m_nLayout, m_nPage, cell);
 }
 
-GridRect VideoGridModel::PositionRect(int position) const
+GridCellRect VideoGridModel::PositionRect(int position) const
 {
     return GridLayout::PositionRect(m_nLayout, position, m_nViewWidth, m_nViewHeight, m_nBorder);
 }
@@ -355,7 +357,7 @@ GridRect VideoGridModel::PositionRect(int position) const
 int VideoGridModel::ActiveCellAt(int x, int y) const
 {
     const std::uint16_t candidates = m_wVisibleCells & ActiveCells();
-    for (int cell = 0; cell < kGridCells; ++cell)
+    for (int cell = 0; cell < kVideoGridCells; ++cell)
         if ((candidates & (1u << cell)) && CellRect(cell).Contains(x, y))
             return cell;
     return -1;
@@ -384,7 +386,7 @@ void VideoGridModel::MarkChannelVideo(int channel)
 std::uint16_t VideoGridModel::ActiveCells() const
 {
     std::uint32_t cells = 0;
-    for (int cell = 0; cell < kGridCells; ++cell)
+    for (int cell = 0; cell < kVideoGridCells; ++cell)
         if (m_wActiveChannels & (1u << m_arrCellChannel[cell]))
             cells |= 1u << cell;
     return static_cast<std::uint16_t>(cells);
@@ -393,7 +395,7 @@ std::uint16_t VideoGridModel::ActiveCells() const
 std::uint16_t VideoGridModel::VisibleChannels() const
 {
     std::uint32_t channels = 0;
-    for (int cell = 0; cell < kGridCells; ++cell)
+    for (int cell = 0; cell < kVideoGridCells; ++cell)
         if (m_wVisibleCells & (1u << cell))
             channels |= 1u << m_arrCellChannel[cell];
     return static_cast<std::uint16_t>(channels);
@@ -401,12 +403,12 @@ std::uint16_t VideoGridModel::VisibleChannels() const
 
 int VideoGridModel::GetCellChannel(int cell) const
 {
-    return cell >= 0 && cell < kGridCells ? m_arrCellChannel[cell] : -1;
+    return cell >= 0 && cell < kVideoGridCells ? m_arrCellChannel[cell] : -1;
 }
 
 int VideoGridModel::FindChannelCell(int channel) const
 {
-    for (int cell = 0; cell < kGridCells; ++cell)
+    for (int cell = 0; cell < kVideoGridCells; ++cell)
         if (m_arrCellChannel[cell] == channel)
             return cell;
     return -1;
@@ -414,20 +416,20 @@ int VideoGridModel::FindChannelCell(int channel) const
 
 void VideoGridModel::ResetCellMap()
 {
-    for (int cell = 0; cell < kGridCells; ++cell)
+    for (int cell = 0; cell < kVideoGridCells; ++cell)
         m_arrCellChannel[cell] = cell;
 }
 
 void VideoGridModel::SwapCells(int a, int b)
 {
-    if (a < 0 || a >= kGridCells || b < 0 || b >= kGridCells)
+    if (a < 0 || a >= kVideoGridCells || b < 0 || b >= kVideoGridCells)
         return;
     std::swap(m_arrCellChannel[a], m_arrCellChannel[b]);
 }
 
 int VideoGridModel::GetSingleViewChannel(std::uint16_t mask, int& index) const
 {
-    if (m_nLayout != kLayoutSingle)
+    if (m_nLayout != kVideoLayoutSingle)
         return -1;
     const int channel = GetCellChannel(m_nPage);
     if (channel < 0 || !(mask & (1u << channel)))
@@ -438,7 +440,7 @@ int VideoGridModel::GetSingleViewChannel(std::uint16_t mask, int& index) const
 
 bool VideoGridModel::IsSingleViewChannel(int channel, std::uint16_t mask) const
 {
-    if (!ValidChannel(channel) || !(mask & (1u << channel)) || m_nLayout != kLayoutSingle)
+    if (!ValidChannel(channel) || !(mask & (1u << channel)) || m_nLayout != kVideoLayoutSingle)
         return false;
     return GetCellChannel(m_nPage) == channel;
 }
@@ -501,7 +503,7 @@ int VideoGridModel::PtzChannelToRequest(const GridLinkState& link) const
     const int ptzCell = FindChannelCell(link.ptzChannel);
     if (ptzCell >= 0 && (m_wVisibleCells & (1u << ptzCell)) && hasVideo(link.ptzChannel))
         return link.ptzChannel;
-    for (int cell = 0; cell < kGridCells; ++cell)
+    for (int cell = 0; cell < kVideoGridCells; ++cell)
         if ((m_wVisibleCells & (1u << cell)) && hasVideo(m_arrCellChannel[cell]))
             return m_arrCellChannel[cell];
     return -1;
@@ -517,7 +519,7 @@ void FrameRateCounter::Count(int channel)
 
 void FrameRateCounter::Tick()
 {
-    for (int c = 0; c < kGridCells; ++c) {
+    for (int c = 0; c < kVideoGridCells; ++c) {
         const int count = m_count[c].exchange(0, std::memory_order_relaxed);
         m_rate[c].store((count + 1) / 2, std::memory_order_relaxed);
     }

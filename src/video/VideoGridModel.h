@@ -11,13 +11,13 @@
 #include <atomic>
 #include <cstdint>
 
-constexpr int kGridLayouts = 15;
-constexpr int kGridCells = 16;
-constexpr int kLayoutSingle = 0;
-constexpr int kLayout16 = 14;
+constexpr int kVideoGridLayouts = 15;
+constexpr int kVideoGridCells = 16;
+constexpr int kVideoLayoutSingle = 0;
+constexpr int kVideoLayout16 = 14;
 
 // A rectangle as the grid stores it: right and bottom exclusive.
-struct GridRect
+struct GridCellRect
 {
     int left = 0;
     int top = 0;
@@ -27,11 +27,11 @@ struct GridRect
     int Height() const { return bottom - top; }
     bool IsEmpty() const { return right <= left || bottom <= top; }
     bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
-    bool Intersects(const GridRect& o) const
+    bool Intersects(const GridCellRect& o) const
     {
         return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
     }
-    friend bool operator==(const GridRect&, const GridRect&) = default;
+    friend bool operator==(const GridCellRect&, const GridCellRect&) = default;
 };
 
 namespace GridLayout {
@@ -40,12 +40,12 @@ namespace GridLayout {
 int PositionCount(int layout);
 // The rectangle of a position for a view of width w and height h with a
 // border of v pixels.
-GridRect PositionRect(int layout, int position, int w, int h, int border);
+GridCellRect PositionRect(int layout, int position, int w, int h, int border);
 // The position a cell is drawn at on a page (-1 when the cell has none).
 int CellPosition(int layout, int page, int cell);
 // Page counts of the fifteen layouts for a channel count; false (and the
 // table untouched) for more than 16 channels.
-bool PageCounts(int channelCount, std::array<int, kGridLayouts>& counts);
+bool PageCounts(int channelCount, std::array<int, kVideoGridLayouts>& counts);
 // Cells on a page (bit c for cell c).
 std::uint16_t VisibleCells(int layout, int page, int channelCount);
 
@@ -67,7 +67,7 @@ int SplitButtonOfLayout(int layout);
 // Frames drawn around the cells after a rearrangement: the count written
 // into out, each the position grown by one pixel left and top and by two
 // right and bottom. Layouts no split button selects draw none.
-int CellFrameRects(int layout, int w, int h, int border, std::array<GridRect, 16>& out);
+int CellFrameRects(int layout, int w, int h, int border, std::array<GridCellRect, 16>& out);
 
 } // namespace GridLayout
 
@@ -100,8 +100,8 @@ public:
     // --- Layout and paging
     void SetChannelCount(int count);
     int ChannelCount() const { return m_nChannelCount; }
-    const std::array<int, kGridLayouts>& PageCounts() const { return m_arrPageCount; }
-    void SetPageCounts(const std::array<int, kGridLayouts>& counts) { m_arrPageCount = counts; }
+    const std::array<int, kVideoGridLayouts>& PageCounts() const { return m_arrPageCount; }
+    void SetPageCounts(const std::array<int, kVideoGridLayouts>& counts) { m_arrPageCount = counts; }
 
     // Takes the layout (page 0) or, for the same layout with the page not
     // held, turns to the next page; then turns pages, at most 17 times, until
@@ -126,9 +126,9 @@ public:
     int Border() const { return m_nBorder; }
     // The rectangle of a cell in the current layout and page (client
     // coordinates of the grid window).
-    GridRect CellRect(int cell) const;
-    GridRect CellRectIn(int layout, int page, int cell) const;
-    GridRect PositionRect(int position) const;
+    GridCellRect CellRect(int cell) const;
+    GridCellRect CellRectIn(int layout, int page, int cell) const;
+    GridCellRect PositionRect(int position) const;
     // The cell that contains a point: visible, showing an active channel
     // (cells 0-15 in order); -1 when none does.
     int ActiveCellAt(int x, int y) const;
@@ -175,9 +175,9 @@ public:
 private:
     int NextPage() const;
 
-    std::array<int, kGridLayouts> m_arrPageCount{};
+    std::array<int, kVideoGridLayouts> m_arrPageCount{};
     int m_nChannelCount = 16;
-    int m_nLayout = kLayout16;
+    int m_nLayout = kVideoLayout16;
     int m_nPage = 0;
     bool m_bHoldPage = true;
     int m_nViewWidth = 815;
@@ -187,8 +187,8 @@ private:
     std::uint16_t m_wActiveChannels = 0;
     std::uint16_t m_wShownChannels = 0;
     std::uint16_t m_wReceivedChannels = 0;
-    std::array<int, kGridCells> m_arrCellChannel{};
-    std::array<bool, kGridCells> m_arrBlocked{};
+    std::array<int, kVideoGridCells> m_arrCellChannel{};
+    std::array<bool, kVideoGridCells> m_arrBlocked{};
 };
 
 // Pictures per channel: every decoded picture counts once, and every two
@@ -203,6 +203,6 @@ public:
     int Rate(int channel) const;
 
 private:
-    std::array<std::atomic<int>, kGridCells> m_count{};
-    std::array<std::atomic<int>, kGridCells> m_rate{};
+    std::array<std::atomic<int>, kVideoGridCells> m_count{};
+    std::array<std::atomic<int>, kVideoGridCells> m_rate{};
 };

@@ -5,6 +5,11 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define K5_GRID_SSE2 1
+#endif
+
 namespace GridPainter {
 
 namespace {
@@ -38,6 +43,31 @@ void MakeTaps(int srcLen, int dstLen, std::vector<Tap>& taps)
     }
 }
 
+// out[i] = a[i] x w0 + b[i] x w1 for 8-bit samples and weights summing to 256.
+void BlendRows(const std::uint8_t* __restrict a, const std::uint8_t* __restrict b, int w0, int w1,
+               std::uint16_t* __restrict out, int count)
+{
+    int i = 0;
+#if K5_GRID_SSE2
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i m0 = _mm_set1_epi16(static_cast<short>(w0));
+    const __m128i m1 = _mm_set1_epi16(static_cast<short>(w1));
+    for (; i + 16 <= count; i += 16) {
+        const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+        const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+        // 255 x 256 fits the unsigned 16 bits; the low half of the products is all of them.
+        const __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(va, zero), m0),
+                                         _mm_mullo_epi16(_mm_unpacklo_epi8(vb, zero), m1));
+        const __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(va, zero), m0),
+                                         _mm_mullo_epi16(_mm_unpackhi_epi8(vb, zero), m1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), lo);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), hi);
+    }
+#endif
+    for (; i < count; ++i)
+        out[i] = static_cast<std::uint16_t>(a[i] * w0 + b[i] * w1);
+}
+
 } // namespace
 
 void ScaleBgr24(const std::uint8_t* src, std::ptrdiff_t stride, int width, int height, QImage& dst)
@@ -48,31 +78,37 @@ void ScaleBgr24(const std::uint8_t* src, std::ptrdiff_t stride, int width, int h
         return;
     thread_local std::vector<Tap> xs;
     thread_local std::vector<Tap> ys;
+    thread_local std::vector<std::uint16_t> row;
     MakeTaps(width, dw, xs);
     MakeTaps(height, dh, ys);
-    const int nextCol = width > 1 ? 3 : 0;
+    const int line = width * 3;
+    // One spare pixel so the right tap of the last column stays inside.
+    row.resize(static_cast<std::size_t>(line) + 3);
+    std::uint16_t* const blended = row.data();
     for (int y = 0; y < dh; ++y) {
+        // Vertical pass: the two source rows blended into 16-bit samples
+        // (x 256), a plain loop the compiler turns into vector code.
         const Tap ty = ys[static_cast<std::size_t>(y)];
         const std::uint8_t* r0 = src + stride * ty.index;
         const std::uint8_t* r1 = height > 1 ? r0 + stride : r0;
         const int wy1 = ty.weight;
         const int wy0 = 256 - wy1;
+        BlendRows(r0, r1, wy0, wy1, blended, line);
+        blended[line] = blended[line - 3];
+        blended[line + 1] = blended[line - 2];
+        blended[line + 2] = blended[line - 1];
+
+        // Horizontal pass: two taps per target pixel.
         auto* out = reinterpret_cast<std::uint32_t*>(dst.scanLine(y));
         for (int x = 0; x < dw; ++x) {
             const Tap tx = xs[static_cast<std::size_t>(x)];
             const int wx1 = tx.weight;
             const int wx0 = 256 - wx1;
-            const std::uint8_t* a = r0 + 3 * tx.index;
-            const std::uint8_t* b = r1 + 3 * tx.index;
-            std::uint32_t px = 0xFF000000u;
-            for (int c = 0; c < 3; ++c) {
-                const int top = a[c] * wx0 + a[c + nextCol] * wx1;
-                const int bottom = b[c] * wx0 + b[c + nextCol] * wx1;
-                const int v = (top * wy0 + bottom * wy1 + 32768) >> 16;
-                // B, G, R bytes land in the low, middle and high byte of 0xAARRGGBB.
-                px |= static_cast<std::uint32_t>(v) << (8 * c);
-            }
-            out[x] = px;
+            const std::uint16_t* a = blended + 3 * tx.index;
+            const std::uint32_t b = (std::uint32_t(a[0] * wx0 + a[3] * wx1) + 32768u) >> 16;
+            const std::uint32_t g = (std::uint32_t(a[1] * wx0 + a[4] * wx1) + 32768u) >> 16;
+            const std::uint32_t r = (std::uint32_t(a[2] * wx0 + a[5] * wx1) + 32768u) >> 16;
+            out[x] = 0xFF000000u | (r << 16) | (g << 8) | b;
         }
     }
 }

@@ -2,17 +2,22 @@
 // trying the client by hand.
 //
 //   recorder-sim [--port N] [--channels N] [--product N] [--flags2 N]
-//                [--user NAME] [--password TEXT] [--no-hello-answer]
+//                [--user NAME] [--password TEXT] [--no-hello-answer] [--live]
+//
+// --live streams moving pictures on every channel once the client asks for
+// live view (and plays them back on PLAY_ON_REQ).
 //
 // It listens on 127.0.0.1 (port 0 picks a free one and prints it), answers the
 // hello, grants the named user every right, reports that it records, and runs
 // until it is interrupted.
 #include "RecorderSim.h"
+#include "SimLiveStreams.h"
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <unistd.h>
 
@@ -28,7 +33,7 @@ void OnSignal(int)
 void Usage()
 {
     std::fprintf(stderr, "usage: recorder-sim [--port N] [--channels N] [--product N] [--flags2 N]\n"
-                         "                    [--user NAME] [--password TEXT] [--no-hello-answer]\n");
+                         "                    [--user NAME] [--password TEXT] [--no-hello-answer] [--live]\n");
 }
 
 bool NumberArg(int argc, char** argv, int& i, long& value)
@@ -47,6 +52,7 @@ int main(int argc, char** argv)
     k5sim::RecorderSim::Config config;
     std::string user = "admin";
     std::string password = "1234";
+    bool live = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         long v = 0;
@@ -62,6 +68,8 @@ int main(int argc, char** argv)
             user = argv[++i];
         } else if (arg == "--password" && i + 1 < argc) {
             password = argv[++i];
+        } else if (arg == "--live") {
+            live = true;
         } else if (arg == "--no-hello-answer") {
             config.hello.reply = k5sim::HelloConfig::Reply::NoAnswer;
         } else if (arg == "--help" || arg == "-h") {
@@ -74,6 +82,12 @@ int main(int argc, char** argv)
     }
 
     k5sim::RecorderSim sim(config);
+    std::unique_ptr<k5sim::SimLive> liveData;
+    if (live) {
+        liveData = std::make_unique<k5sim::SimLive>(sim);
+        for (int ch = 0; ch < 16; ++ch)
+            liveData->SetStream(ch, k5sim::MakePatternStream(ch, 352, 288, 50, 25));
+    }
     sim.OnHello([user, password](k5sim::RecorderSim& s) {
         k5sim::UserRow row;
         row.name = user;

@@ -6,8 +6,8 @@
 #include "app/ConnectLog.h"
 #include "app/NotifyTable.h"
 #include "app/ResIds.h"
-#include "local/LocalPlayer.h"
 #include "app/SkinMessageDlg.h"
+#include "local/LocalPlayer.h"
 #include "local/LocalSearchDlg.h"
 #include "platform/Paths.h"
 #include "platform/Skin.h"
@@ -16,8 +16,10 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+#include <utility>
 
 namespace {
 
@@ -201,8 +203,8 @@ void CClientDlg::PlaceControl(const MainControl& c)
         slider->SetChannelBitmaps(static_cast<UINT>(c.bitmap), static_cast<UINT>(c.active), false, 0, 0, 0);
         // The thumbs' transparent colour is their own corner pixel.
         if (c.thumb)
-            slider->SetThumbBitmaps(static_cast<UINT>(c.thumb), static_cast<UINT>(c.thumbDrag), true, 0xFF000000,
-                                    0, 0);
+            slider->SetThumbBitmaps(static_cast<UINT>(c.thumb), static_cast<UINT>(c.thumbDrag), true,
+                                    0xFF000000, 0, 0);
         slider->EnableFocusRect(true, false);
         slider->SetMargin(0, 0, 0, 0);
         const bool volume = c.id == IDC_VOLUME;
@@ -222,31 +224,36 @@ CSkinButton* CClientDlg::Button(int id)
         return &m_btnSplit[id - IDC_SPLIT_FIRST];
     if (id >= IDC_PLAY_FIRST && id <= IDC_PLAY_LAST)
         return &m_btnPlay[id - IDC_PLAY_FIRST];
-    switch (id) {
-    case IDC_FULL: return &m_btnFull;
-    case IDC_PAN: return &m_btnPan;
-    case IDC_ZOOM: return &m_btnZoom;
-    case IDC_CONNECT: return &m_btnConnect;
-    case IDC_REMOTE_SEARCH: return &m_btnRemoteSearch;
-    case IDC_REMOTE_SETUP: return &m_btnRemoteSetup;
-    case IDC_LOCAL_SEARCH: return &m_btnLocalSearch;
-    case IDC_LOCAL_SETUP: return &m_btnLocalSetup;
-    case IDC_QUIT: return &m_btnQuit;
-    case IDC_SOUND: return &m_btnSound;
-    case IDC_VERINFO: return &m_btnVerInfo;
-    case IDC_SELAUDIO: return &m_btnSelAudio;
-    case IDC_LIVE: return &m_btnLive;
-    case IDC_OSD: return &m_btnOsd;
-    case IDC_ARRANGE: return &m_btnArrange;
-    case IDC_SAVE: return &m_btnSave;
-    case IDC_LOAD: return &m_btnLoad;
-    case IDC_FIRMUP: return &m_btnFirmUp;
-    case IDC_MIKE: return &m_btnMike;
-    case IDC_MIN: return &m_btnMin;
-    case IDC_AUDIO: return &m_btnAudio;
-    case IDC_REBOOT: return &m_btnReboot;
-    default: return nullptr;
+    // The buttons that stand alone.
+    static const std::pair<int, CSkinButton CClientDlg::*> kSingle[] = {
+        {IDC_FULL, &CClientDlg::m_btnFull},
+        {IDC_PAN, &CClientDlg::m_btnPan},
+        {IDC_ZOOM, &CClientDlg::m_btnZoom},
+        {IDC_CONNECT, &CClientDlg::m_btnConnect},
+        {IDC_REMOTE_SEARCH, &CClientDlg::m_btnRemoteSearch},
+        {IDC_REMOTE_SETUP, &CClientDlg::m_btnRemoteSetup},
+        {IDC_LOCAL_SEARCH, &CClientDlg::m_btnLocalSearch},
+        {IDC_LOCAL_SETUP, &CClientDlg::m_btnLocalSetup},
+        {IDC_QUIT, &CClientDlg::m_btnQuit},
+        {IDC_SOUND, &CClientDlg::m_btnSound},
+        {IDC_VERINFO, &CClientDlg::m_btnVerInfo},
+        {IDC_SELAUDIO, &CClientDlg::m_btnSelAudio},
+        {IDC_LIVE, &CClientDlg::m_btnLive},
+        {IDC_OSD, &CClientDlg::m_btnOsd},
+        {IDC_ARRANGE, &CClientDlg::m_btnArrange},
+        {IDC_SAVE, &CClientDlg::m_btnSave},
+        {IDC_LOAD, &CClientDlg::m_btnLoad},
+        {IDC_FIRMUP, &CClientDlg::m_btnFirmUp},
+        {IDC_MIKE, &CClientDlg::m_btnMike},
+        {IDC_MIN, &CClientDlg::m_btnMin},
+        {IDC_AUDIO, &CClientDlg::m_btnAudio},
+        {IDC_REBOOT, &CClientDlg::m_btnReboot},
+    };
+    for (const auto& [ctrl, member] : kSingle) {
+        if (ctrl == id)
+            return &(this->*member);
     }
+    return nullptr;
 }
 
 CSkinSlider* CClientDlg::Slider(int id)
@@ -568,6 +575,7 @@ void CClientDlg::LoadSkin()
     }
     m_bmpCentre = res.LoadBitmap(IDB_MAIN_CENTRE);
     m_bmpPlayBar = res.LoadBitmap(IDB_MAIN_PLAYBAR);
+    m_skinCache = QImage();
     const std::string logo = Paths::FindProgramFile("LogoK5.bmp");
     m_bmpLogo = logo.empty() ? QImage() : QImage(QString::fromLocal8Bit(logo.c_str()));
     m_rcCentre = FromLtrb(kFrameRects[4]);
@@ -587,7 +595,7 @@ QImage CClientDlg::ComposeSkin() const
         draw(m_bmpFrame[k], m_rcFrame[k], false);
     draw(m_bmpCentre, m_rcCentre, true);
     draw(m_bmpLogo, m_rcLogo, false);
-    if (m_pLocalPlayer || IsRemotePlaybackOn())
+    if (PlayBarShown())
         draw(m_bmpPlayBar, FromLtrb(kPlayBarRect), false);
     return image;
 }
@@ -628,14 +636,27 @@ void CClientDlg::CutWindowRegion(const QImage& skin)
     update();
 }
 
-void CClientDlg::paintEvent(QPaintEvent*)
+bool CClientDlg::PlayBarShown() const
 {
-    const QImage skin = ComposeSkin();
+    return m_pLocalPlayer || IsRemotePlaybackOn();
+}
+
+void CClientDlg::paintEvent(QPaintEvent* e)
+{
+    // The skin changes only with the play bar, while the grid and the
+    // controls over it repaint often: it is composed once per look and only
+    // the part being repainted is copied.
+    const bool playBar = PlayBarShown();
+    if (m_skinCache.isNull() || playBar != m_bSkinCachePlayBar) {
+        m_skinCache = ComposeSkin();
+        m_bSkinCachePlayBar = playBar;
+    }
     {
         QPainter p(this);
-        p.drawImage(0, 0, skin);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(e->rect(), m_skinCache, e->rect());
     }
-    CutWindowRegion(skin);
+    CutWindowRegion(m_skinCache);
 }
 
 // ---- Notifications ---------------------------------------------------------

@@ -205,7 +205,8 @@ public:
     CSkinButton m_btnSplit[9];
     CSkinButton m_btnPlay[7]; // 340-346
     CSkinButton m_btnPan, m_btnZoom;
-    CSkinButton m_btnConnect, m_btnRemoteSearch, m_btnRemoteSetup, m_btnLocalSearch, m_btnLocalSetup, m_btnQuit;
+    CSkinButton m_btnConnect, m_btnRemoteSearch, m_btnRemoteSetup, m_btnLocalSearch, m_btnLocalSetup;
+    CSkinButton m_btnQuit;
     CSkinButton m_btnOsd, m_btnArrange, m_btnSound, m_btnSelAudio, m_btnMike, m_btnMin;
     CSkinSlider m_sliderVolume, m_sliderPosition;
     CSkinButton m_btnSave, m_btnLoad, m_btnAudio, m_btnLive, m_btnFirmUp, m_btnFull;
@@ -229,6 +230,8 @@ private:
     void LayoutControls();
     void PlaceControl(const MainControl& control);
     void CloseTransferBar();
+    // The play bar shows while a local player exists or remote playback is on.
+    bool PlayBarShown() const;
     void CreateVideoGrid();
     void ProcessCommandLine();
 
@@ -242,4 +245,7 @@ private:
     bool m_bStarted = false;
     bool m_bCleanedUp = false;
     CNotifyHandler m_notify{*this};
+    // The composed skin and whether it shows the play bar.
+    QImage m_skinCache;
+    bool m_bSkinCachePlayBar = false;
 };

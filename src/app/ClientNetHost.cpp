@@ -125,11 +125,13 @@ void CClientNetHost::KillHelloTimer()
 
 void CClientNetHost::OnHelloTimeout()
 {
-    PostMessage(m_dlg.Handle(), WM_NOTIFY_EVENT, m_dlg.Handle().Id(), MakeNotifyParam(NOTIFY_CONNECT_FAILED, 4));
+    PostMessage(m_dlg.Handle(), WM_NOTIFY_EVENT, m_dlg.Handle().Id(),
+                MakeNotifyParam(NOTIFY_CONNECT_FAILED, 4));
     m_dlg.Disconnect();
 }
 
-void CClientNetHost::WriteConnectLog(int type, int subtype, const std::string& user, const std::string& address)
+void CClientNetHost::WriteConnectLog(int type, int subtype, const std::string& user,
+                                     const std::string& address)
 {
     m_dlg.WriteConnectLog(kConnectLogRecordSize, type, subtype, 0, user.c_str(), address.c_str());
 }

@@ -68,11 +68,16 @@ std::array<MainControl, kMainControlCount> BuildLayout()
     const struct
     {
         int x, w, tip;
-    } play[7] = {{264, 76, IDS_TIP_PLAY},         {340, 50, IDS_TIP_FAST_BACKWARD}, {390, 50, IDS_TIP_FAST_FORWARD},
-                 {440, 50, IDS_TIP_PAUSE},        {490, 50, 0},                     {540, 50, IDS_TIP_STOP},
+    } play[7] = {{264, 76, IDS_TIP_PLAY},
+                 {340, 50, IDS_TIP_FAST_BACKWARD},
+                 {390, 50, IDS_TIP_FAST_FORWARD},
+                 {440, 50, IDS_TIP_PAUSE},
+                 {490, 50, 0},
+                 {540, 50, IDS_TIP_STOP},
                  {590, 73, IDS_TIP_PLAY_RESUME}};
     for (int i = 0; i < 7; ++i) {
-        MainControl c = Button(IDC_PLAY_FIRST + i, play[i].x, 649, play[i].w, 32, IDB_MAIN_PLAY_FIRST + i, play[i].tip);
+        MainControl c =
+            Button(IDC_PLAY_FIRST + i, play[i].x, 649, play[i].w, 32, IDB_MAIN_PLAY_FIRST + i, play[i].tip);
         if (IDC_PLAY_FIRST + i == IDC_RECORD)
             c.tipKind = TipKind::Record;
         else

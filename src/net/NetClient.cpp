@@ -90,7 +90,8 @@ const RefusalRule kRefusalRules[] = {
     {REC_OFF_NACK, "RecOffNack", {{1, kLiveRec0}, {65, kLiveRec1}, {66, kLiveRec2}}},
     {PLAY_ON_NACK, "PlayOnNack", {{1, kNack0}, {53, kNack4}, {83, kNoData}, {98, kNack6}}},
     {PLAY_OFF_NACK, "PlayOffNack", {{1, kNack0}, {2, kNack1}}},
-    {TRANS_ON_NACK, "TransOnNack",
+    {TRANS_ON_NACK,
+     "TransOnNack",
      {{1, kNack0}, {53, kNack4}, {83, kNoData}, {86, kNack3}, {87, kNack5}, {98, kNack6}}},
     {TRANS_OFF_NACK, "TransOffNack", {{1, kNack0}, {2, kNack1}}},
     {DB48_INFO_NACK, "DBInfoNack", {{1, kNack0}, {2, kNack1}, {83, kNoData}, {86, kNack3}}},
@@ -98,10 +99,12 @@ const RefusalRule kRefusalRules[] = {
     {PLAY_INFO_MONTH_NACK, "PlayInfoMonthNack", {{1, kNack0}, {53, kNack4}, {86, kNack3}, {98, kNack6}}},
     {PLAY_INFO_DAY_NACK, "PlayInfoDayNack", {{1, kNack0}, {53, kNack4}, {83, kNoData}, {98, kNack6}}},
     {PLAY_ON_FAIL, "PlayOnFail", {{1, kNack0}, {53, kNack4}, {83, kNoData}, {86, kNack3}, {98, kNack6}}},
-    {A_LISTEN_NACK, "AListenNack",
+    {A_LISTEN_NACK,
+     "AListenNack",
      {{1, kNack0}, {2, kNack1}, {53, kNack4}, {54, kAListen0}, {55, kAListen1}, {98, kNack6}}},
     {TRANS_INFO_MONTH_NACK, "TransInfoMonthNack", {{1, kNack0}, {53, kNack4}, {86, kNack3}, {98, kNack6}}},
-    {TRANS_INFO_DAY_NACK, "TransInfoDayNack",
+    {TRANS_INFO_DAY_NACK,
+     "TransInfoDayNack",
      {{1, kNack0}, {53, kNack4}, {83, kNoData}, {86, kNack3}, {98, kNack6}}},
     {TRANS_ON_FAIL, "TransOnFail", {{1, kNack0}, {53, kNack4}, {83, kNoData}, {86, kNack3}, {98, kNack6}}},
     {LOG_INFO_NACK, "Log48InfoNack", {{1, kNack0}, {83, kNoData}, {86, kNack3}}},
@@ -229,9 +232,9 @@ void CNetClient::ConnectToServer()
 {
     const std::string address = NormalizedIPAddress(m_szAddress);
     // An address that normalises to nothing names no host at all.
-    const int error = address.empty()
-                          ? WSAEADDRNOTAVAIL
-                          : m_socket->Connect(address, static_cast<std::uint16_t>(m_nPort), m_timings.connectTimeout);
+    const int error = address.empty() ? WSAEADDRNOTAVAIL
+                                      : m_socket->Connect(address, static_cast<std::uint16_t>(m_nPort),
+                                                          m_timings.connectTimeout);
     if (error != 0) {
         {
             std::lock_guard<std::mutex> lock(m_threadLock);
@@ -669,8 +672,8 @@ const std::array<CNetClient::Handler, 512>& CNetClient::HandlerTable()
         for (std::uint16_t id : {LIVE_STOP_ACK, PLAY_OFF_ACK, TRANS_OFF_ACK, DB_INIT_ACK, A_LISTEN_STOP_ACK,
                                  REBOOT_ACK, POWEROFF_ACK, SEND_TEST_MAIL_ACK})
             t[id] = &CNetClient::RecvFn_Nothing;
-        for (std::uint16_t id :
-             {FW_UPDATE_ACK, FW_UPDATE_NACK, FW_DATA_RX_DONE, FW_DATA_RX_FAIL, FW_UPDATE_DONE, FW_UPDATE_FAIL})
+        for (std::uint16_t id : {FW_UPDATE_ACK, FW_UPDATE_NACK, FW_DATA_RX_DONE, FW_DATA_RX_FAIL,
+                                 FW_UPDATE_DONE, FW_UPDATE_FAIL})
             t[id] = &CNetClient::RecvFn_FwAnswer;
         t[BYE48] = &CNetClient::RecvFn_Bye48;
         t[HELLO48_ACK] = &CNetClient::RecvFn_Hello48Ack;

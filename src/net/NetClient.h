@@ -166,15 +166,15 @@ public:
     // --- Worker and window slots ------------------------------------------
     // Windows are kept by handle (a post to a closed one is dropped); the GUI
     // thread sets and clears them, the receive thread reads them.
-    std::atomic<WndHandle> m_hFirmwareDlg{WndHandle()};   // 18
-    std::atomic<WndHandle> m_hSetupDlg{WndHandle()};      // 20
-    std::atomic<WndHandle> m_hDstSetupPage{WndHandle()};  // the setup window's time page
-    std::atomic<WndHandle> m_hClockWnd{WndHandle()};      // 21
-    std::atomic<WndHandle> m_hPtzControlDlg{WndHandle()}; // 22
-    std::atomic<int> m_nPtzPanelMode{0};                  // 22's mode: 0 pan/tilt, 1 zoom
-    std::atomic<WndHandle> m_hPtzPresetDlg{WndHandle()};  // 23
-    std::atomic<WndHandle> m_hPtzMenuDlg{WndHandle()};    // 24
-    std::atomic<WndHandle> m_hTransferBarDlg{WndHandle()}; // 25
+    std::atomic<WndHandle> m_hFirmwareDlg{WndHandle()};          // 18
+    std::atomic<WndHandle> m_hSetupDlg{WndHandle()};             // 20
+    std::atomic<WndHandle> m_hDstSetupPage{WndHandle()};         // the setup window's time page
+    std::atomic<WndHandle> m_hClockWnd{WndHandle()};             // 21
+    std::atomic<WndHandle> m_hPtzControlDlg{WndHandle()};        // 22
+    std::atomic<int> m_nPtzPanelMode{0};                         // 22's mode: 0 pan/tilt, 1 zoom
+    std::atomic<WndHandle> m_hPtzPresetDlg{WndHandle()};         // 23
+    std::atomic<WndHandle> m_hPtzMenuDlg{WndHandle()};           // 24
+    std::atomic<WndHandle> m_hTransferBarDlg{WndHandle()};       // 25
     void SetSearchFrame(std::shared_ptr<SearchFrameLink> frame); // 19 (null empties it)
     std::shared_ptr<SearchFrameLink> SearchFrame() const;
     // Slots 0-17: the decode workers, the audio player and the download writer.
@@ -267,7 +267,7 @@ private:
     SysEtcInfoEx m_sysEtcInfoEx{};
     DstInfo m_dstInfo{};
     std::array<std::array<char, 33>, 16> m_szCameraName{}; // always terminated
-    std::array<char, 9> m_szArchivePass{};                  // always terminated
+    std::array<char, 9> m_szArchivePass{};                 // always terminated
     std::array<int, 16> m_arrBlockedState{};
     std::atomic<int> m_nUserIndex{0};
     std::atomic<bool> m_bUserMatched{false};

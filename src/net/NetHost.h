@@ -102,7 +102,8 @@ public:
     virtual void KillHelloTimer() = 0;
 
     // A connection-log record; user and address as the connection holds them.
-    virtual void WriteConnectLog(int type, int subtype, const std::string& user, const std::string& address) = 0;
+    virtual void WriteConnectLog(int type, int subtype, const std::string& user,
+                                 const std::string& address) = 0;
 
     // A main-window button's skin state (kButton... ids and states).
     virtual void SetButtonState(int buttonId, int state) = 0;

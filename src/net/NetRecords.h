@@ -35,12 +35,12 @@ inline constexpr std::size_t kHelloSize = sizeof(HelloRecord);
 // Payload of DB_CHANGE (596 bytes).
 struct DbChange
 {
-    std::uint32_t head; // host order once received
-    std::uint8_t hidden[16];       // 1 = hidden from users without the hidden-camera right
-    char camera_name[16][32];      // zero-terminated unless all 32 bytes are used
+    std::uint32_t head;       // host order once received
+    std::uint8_t hidden[16];  // 1 = hidden from users without the hidden-camera right
+    char camera_name[16][32]; // zero-terminated unless all 32 bytes are used
     std::uint8_t unused1[8];
-    std::uint8_t audio_channel;    // the channel whose sound is played
-    char archive_pass[8];          // not terminated when it fills all 8 bytes
+    std::uint8_t audio_channel; // the channel whose sound is played
+    char archive_pass[8];       // not terminated when it fills all 8 bytes
     std::uint8_t unused2[47];
 };
 static_assert(sizeof(DbChange) == 596);

@@ -9,10 +9,10 @@
 
 struct Usertime
 {
-    std::int32_t year;   // four digits
-    std::int32_t month;  // 0-11
-    std::int32_t day;    // 0-30: the calendar day minus 1
-    std::int32_t hour;   // 0-23
+    std::int32_t year;  // four digits
+    std::int32_t month; // 0-11
+    std::int32_t day;   // 0-30: the calendar day minus 1
+    std::int32_t hour;  // 0-23
     std::int32_t minute;
     std::int32_t second;
 };

@@ -103,7 +103,8 @@ bool DiscardBytes(TcpSocket& socket, std::size_t count, const std::atomic<bool>*
     std::uint8_t scratch[4096];
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (count > 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return false;
         const std::size_t n = std::min(count, sizeof scratch);

@@ -169,13 +169,16 @@ struct WireHeader
     constexpr std::uint16_t flags() const { return static_cast<std::uint16_t>(word[1] >> 16); }
     constexpr bool IsLastFragment() const { return (flags() & kFlagLastFragment) != 0; }
 
-    constexpr void SetCode(std::uint16_t id, std::uint8_t subValue = 0) { word[0] = MessageCode(id, subValue); }
+    constexpr void SetCode(std::uint16_t id, std::uint8_t subValue = 0)
+    {
+        word[0] = MessageCode(id, subValue);
+    }
     constexpr void SetLength(std::uint16_t n) { word[1] = (word[1] & 0xFFFF0000u) | n; }
     constexpr void SetFlags(std::uint16_t f) { word[1] = (word[1] & 0xFFFFu) | (std::uint32_t(f) << 16); }
 
     // A request header: code, length, everything else zero.
-    static constexpr WireHeader Make(std::uint16_t id, std::uint16_t payloadLength = 0, std::uint8_t subValue = 0,
-                                     std::uint16_t flagBits = 0)
+    static constexpr WireHeader Make(std::uint16_t id, std::uint16_t payloadLength = 0,
+                                     std::uint8_t subValue = 0, std::uint16_t flagBits = 0)
     {
         WireHeader h{};
         h.SetCode(id, subValue);
@@ -254,19 +257,19 @@ static_assert(sizeof(FrameHeader) == 40);
 // The fields of a FrameHeader that the client reads.
 struct FrameHeaderFields
 {
-    std::uint32_t marker = 0;        // word 0, 511 in a valid frame
-    std::uint8_t channel = 0;        // word 8 bits 0-3
-    std::uint8_t single_audio = 0;   // word 8 bits 4-7: the one audio source
-    std::uint8_t size_code = 0;      // word 8 bits 8-11
-    std::uint32_t body_size = 0;     // word 8 bits 12-31: stored size after the 192-byte prefix
-    std::uint32_t time_sec = 0;      // word 12
-    bool line576 = false;            // word 16 bit 23: 576-line (25-frame) standard
-    std::uint32_t data_size = 0;     // word 20 bits 0-19: video bytes after the header
-    std::uint32_t audio_size = 0;    // word 20 bits 20-31
-    std::uint16_t audio_mask = 0;    // word 24 bits 0-15: audio source, 0 none
-    std::uint16_t time_msec = 0;     // word 24 bits 16-31
-    std::uint8_t frame_type = 0;     // word 28 bits 0-1: 1 key frame
-    std::uint8_t audio_select = 0;   // word 28 bits 18-21: 1 = audio_mask is a channel mask
+    std::uint32_t marker = 0;      // word 0, 511 in a valid frame
+    std::uint8_t channel = 0;      // word 8 bits 0-3
+    std::uint8_t single_audio = 0; // word 8 bits 4-7: the one audio source
+    std::uint8_t size_code = 0;    // word 8 bits 8-11
+    std::uint32_t body_size = 0;   // word 8 bits 12-31: stored size after the 192-byte prefix
+    std::uint32_t time_sec = 0;    // word 12
+    bool line576 = false;          // word 16 bit 23: 576-line (25-frame) standard
+    std::uint32_t data_size = 0;   // word 20 bits 0-19: video bytes after the header
+    std::uint32_t audio_size = 0;  // word 20 bits 20-31
+    std::uint16_t audio_mask = 0;  // word 24 bits 0-15: audio source, 0 none
+    std::uint16_t time_msec = 0;   // word 24 bits 16-31
+    std::uint8_t frame_type = 0;   // word 28 bits 0-1: 1 key frame
+    std::uint8_t audio_select = 0; // word 28 bits 18-21: 1 = audio_mask is a channel mask
 };
 
 // The decoded description that every receiver puts in front of a queued frame.

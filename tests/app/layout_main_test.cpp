@@ -5,6 +5,7 @@
 
 #include "app/ClientDlg.h"
 #include "app/ClientNetHost.h"
+#include "app/ClockText.h"
 #include "app/ConnectLog.h"
 #include "app/MainLayout.h"
 #include "app/ResIds.h"
@@ -167,10 +168,10 @@ std::vector<PartRow> PartLayout()
         {378, 872, 583, 34, 34, 1546}, {340, 264, 649, 76, 32, 1550}, {341, 340, 649, 50, 32, 1551},
         {342, 390, 649, 50, 32, 1552}, {343, 440, 649, 50, 32, 1553}, {344, 490, 649, 50, 32, 1554},
         {345, 540, 649, 50, 32, 1555}, {346, 590, 649, 73, 32, 1556}, {360, 53, 25, 37, 32, 1624},
-        {361, 90, 25, 37, 32, 1620},   {362, 127, 25, 37, 32, 1621}, {363, 164, 25, 37, 32, 1622},
-        {364, 201, 25, 37, 32, 1623},  {355, 238, 25, 37, 32, 1564}, {356, 275, 25, 37, 32, 1565},
+        {361, 90, 25, 37, 32, 1620},   {362, 127, 25, 37, 32, 1621},  {363, 164, 25, 37, 32, 1622},
+        {364, 201, 25, 37, 32, 1623},  {355, 238, 25, 37, 32, 1564},  {356, 275, 25, 37, 32, 1565},
         {374, 312, 25, 37, 32, 1566},  {1072, 349, 25, 37, 32, 2351}, {365, 386, 25, 37, 32, 1569},
-        {367, 662, 24, 32, 32, 1596},  {377, 870, 34, 18, 17, 1573}, {366, 712, 638, 28, 29, 1570},
+        {367, 662, 24, 32, 32, 1596},  {377, 870, 34, 18, 17, 1573},  {366, 712, 638, 28, 29, 1570},
         {368, 822, 637, 28, 29, 1571}, {376, 857, 637, 28, 29, 1572}, {421, 747, 647, 69, 16, 1575},
         {420, 260, 632, 252, 8, 1581},
     };
@@ -265,23 +266,53 @@ TEST(MainLayoutTable, ToolTipTextsFollowTheState)
         MainTipState state;
         const char* text;
     } cases[] = {
-        {300, idle, "<5009> 1"},     {309, idle, "<5009> 10"},   {315, idle, "<5009> 16"},
-        {320, idle, "<5010>"},       {321, idle, "<5011>"},      {322, idle, "6"},
-        {326, idle, "10"},           {327, idle, "13"},          {328, idle, "16"},
-        {329, idle, "<5012>"},       {369, idle, "<5013>"},      {370, idle, "<5014>"},
-        {371, idle, "<5015>"},       {372, idle, "<5016>"},      {373, idle, "<5017>"},
-        {378, idle, "<5030>"},       {340, idle, "<5022>"},      {341, idle, "<5023>"},
-        {342, idle, "<5024>"},       {343, idle, "<5025>"},      {345, idle, "<5027>"},
-        {346, idle, "<5028>"},       {361, idle, "<5001>"},      {362, idle, "<5002>"},
-        {363, idle, "<5003>"},       {364, idle, "<5004>"},      {355, idle, "<5005>"},
-        {356, idle, "<5006>"},       {374, idle, "<5007>"},      {1072, idle, "<6020>"},
-        {365, idle, "<5008>"},       {367, idle, "<5410>"},      {377, idle, "<5029>"},
-        {366, idle, "<5018>"},       {368, idle, "<5020>"},      {376, idle, "<5021>"},
-        {421, idle, "<5019>"},       {420, idle, ""},            {999, idle, ""},
+        {300, idle, "<5009> 1"},
+        {309, idle, "<5009> 10"},
+        {315, idle, "<5009> 16"},
+        {320, idle, "<5010>"},
+        {321, idle, "<5011>"},
+        {322, idle, "6"},
+        {326, idle, "10"},
+        {327, idle, "13"},
+        {328, idle, "16"},
+        {329, idle, "<5012>"},
+        {369, idle, "<5013>"},
+        {370, idle, "<5014>"},
+        {371, idle, "<5015>"},
+        {372, idle, "<5016>"},
+        {373, idle, "<5017>"},
+        {378, idle, "<5030>"},
+        {340, idle, "<5022>"},
+        {341, idle, "<5023>"},
+        {342, idle, "<5024>"},
+        {343, idle, "<5025>"},
+        {345, idle, "<5027>"},
+        {346, idle, "<5028>"},
+        {361, idle, "<5001>"},
+        {362, idle, "<5002>"},
+        {363, idle, "<5003>"},
+        {364, idle, "<5004>"},
+        {355, idle, "<5005>"},
+        {356, idle, "<5006>"},
+        {374, idle, "<5007>"},
+        {1072, idle, "<6020>"},
+        {365, idle, "<5008>"},
+        {367, idle, "<5410>"},
+        {377, idle, "<5029>"},
+        {366, idle, "<5018>"},
+        {368, idle, "<5020>"},
+        {376, idle, "<5021>"},
+        {421, idle, "<5019>"},
+        {420, idle, ""},
+        {999, idle, ""},
         // Connect: Disconnect once logged in.
-        {360, idle, "<5000>"},       {360, connected, "<5000>"}, {360, loggedIn, "<5830>"},
+        {360, idle, "<5000>"},
+        {360, connected, "<5000>"},
+        {360, loggedIn, "<5830>"},
         // Record: nothing without a connection, then start or stop.
-        {344, idle, ""},             {344, connected, "<5883>"}, {344, recording, "<5882>"},
+        {344, idle, ""},
+        {344, connected, "<5883>"},
+        {344, recording, "<5882>"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(MainToolTipText(c.id, c.state, load), QString::fromLatin1(c.text)) << c.id;
@@ -339,6 +370,18 @@ TEST_F(LayoutTest, EveryControlSitsAtItsRectangleWithItsStripAndStartState)
     EXPECT_TRUE(position->m_bThumbSet);
     EXPECT_TRUE(position->m_bThumbTransparent);
     EXPECT_TRUE(position->m_bDrawFocusRect);
+
+    // The clocks paint on the skin where no control is: the main clock left
+    // of the transport row, a playback clock on the play bar right of the
+    // position slider.
+    ASSERT_TRUE(dlg.m_pClockWnd);
+    EXPECT_EQ(dlg.m_pClockWnd->geometry(), ClockArea(0));
+    EXPECT_TRUE(QRect(250, 630, 427, 14).contains(ClockArea(1)));
+    for (const MainControl& c : MainLayout()) {
+        const QRect r(c.x, c.y, c.w, c.h);
+        EXPECT_FALSE(r.intersects(ClockArea(0))) << c.id;
+        EXPECT_FALSE(r.intersects(ClockArea(1))) << c.id;
+    }
 }
 
 // The window as painted: each control shows its strip's frame of its state at
@@ -355,7 +398,8 @@ TEST_F(LayoutTest, RendersControlsOnTheSkinAndCutsOnlyKeyedCorners)
         const QImage own = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
         EXPECT_EQ(shot.copy(c.x, c.y, c.w, c.h), own) << c.id << " is painted at its place, uncovered";
         if (const CSkinButton* b = dlg.Button(c.id)) {
-            const QImage frame = b->m_bmpStrip.copy(c.w * b->m_nState, 0, c.w, c.h).convertToFormat(QImage::Format_RGB32);
+            const QImage frame =
+                b->m_bmpStrip.copy(c.w * b->m_nState, 0, c.w, c.h).convertToFormat(QImage::Format_RGB32);
             EXPECT_EQ(own, frame) << c.id << " shows frame " << b->m_nState;
         }
     }
@@ -388,10 +432,24 @@ TEST_F(LayoutTest, PlayBarOnlyWhilePlaybackIsOn)
     const QImage playBar = Bundle().LoadBitmap(1584).convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(playBar.size(), bar.size());
     auto barShown = [&] { return dlg.ComposeSkin().copy(bar) == playBar; };
+    // As painted: every pixel of the bar that no control covers.
+    auto barPainted = [&] {
+        const QImage shot = Shot();
+        int same = 0, seen = 0;
+        for (int y = 0; y < bar.height(); ++y)
+            for (int x = 0; x < bar.width(); ++x)
+                if (!dlg.childAt(bar.topLeft() + QPoint(x, y))) {
+                    ++seen;
+                    same += shot.pixel(bar.topLeft() + QPoint(x, y)) == playBar.pixel(x, y);
+                }
+        return seen > 0 && same == seen;
+    };
 
     EXPECT_FALSE(barShown());
+    EXPECT_FALSE(barPainted());
     dlg.m_pLocalPlayer = std::make_unique<CLocalPlayer>(&dlg);
     EXPECT_TRUE(barShown()) << "local playback";
+    EXPECT_TRUE(barPainted());
 
     // The finished look of a local playback, for the eye: the player shows the
     // position slider, enables the keys and runs its clock.
@@ -407,13 +465,16 @@ TEST_F(LayoutTest, PlayBarOnlyWhilePlaybackIsOn)
 
     dlg.CloseLocalPlayer();
     EXPECT_FALSE(barShown()) << "gone after Stop";
+    EXPECT_FALSE(barPainted());
 
     CNetClient& net = Connect();
     EXPECT_FALSE(barShown());
     net.m_bPlay = true;
     EXPECT_TRUE(barShown()) << "remote playback";
+    EXPECT_TRUE(barPainted());
     net.m_bPlay = false;
     EXPECT_FALSE(barShown());
+    EXPECT_FALSE(barPainted());
 }
 
 // Tooltips come from the string table when they are about to show: channel
@@ -590,7 +651,8 @@ TEST_F(LayoutTest, SplitBarShowsTheSplitButtonsStrips)
     EXPECT_FALSE(bar.Button(409).m_bmpStrip.isNull());
     const QImage shot = bar.grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_TRUE(shot.save(OutDir() + QStringLiteral("/split-bar.png")));
-    EXPECT_EQ(shot.copy(4, 4, 34, 34), bar.Button(400).m_bmpStrip.copy(0, 0, 34, 34).convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(shot.copy(4, 4, 34, 34),
+              bar.Button(400).m_bmpStrip.copy(0, 0, 34, 34).convertToFormat(QImage::Format_RGB32));
     bar.DestroyWindow();
 }
 

@@ -53,8 +53,9 @@ protected:
     void StartSim(const RecorderSim::Config& config = RecorderSim::Config())
     {
         sim = std::make_unique<RecorderSim>(config);
-        sim->SetHandler(kRoundTripRequest,
-                        [](RecorderSim& s, const k5sim::Message&) { s.Send(k5sim::id::MSG_257, Bytes(12, 0)); });
+        sim->SetHandler(kRoundTripRequest, [](RecorderSim& s, const k5sim::Message&) {
+            s.Send(k5sim::id::MSG_257, Bytes(12, 0));
+        });
         ASSERT_TRUE(sim->Start());
     }
 
@@ -205,9 +206,15 @@ TEST_F(NetClientTest, AcceptedHelloTakesTwelveChannelsAsSixteen)
         int slot;
         const char* name;
         std::uint32_t version;
-    } firmware[] = {{0, "boot", 1199145600u}, {1, "", 0},      {2, "", 0},
-                    {3, "app", 1199318400u},  {4, "font", 1199577600u}, {5, "front", 1199404800u},
-                    {6, "fpga", 1199491200u}, {7, "", 0},      {19, "", 0}};
+    } firmware[] = {{0, "boot", 1199145600u},
+                    {1, "", 0},
+                    {2, "", 0},
+                    {3, "app", 1199318400u},
+                    {4, "font", 1199577600u},
+                    {5, "front", 1199404800u},
+                    {6, "fpga", 1199491200u},
+                    {7, "", 0},
+                    {19, "", 0}};
     for (const auto& f : firmware) {
         EXPECT_STREQ(h.FirmName[f.slot], f.name) << f.slot;
         EXPECT_EQ(h.FirmVer[f.slot], f.version) << f.slot;
@@ -271,10 +278,13 @@ TEST_F(NetClientTest, VersionAndFeatureFlags)
         bool v11, v12, archive, flag1, sub6, flag2, flag3, sub52, subOther, f2b0, f2b1, flag6;
     };
     const Case cases[] = {
-        {1, 0, 0x00, 0x04, 0, 0, false, false, false, false, false, false, false, false, true, false, false, false},
-        {1, 1, 0x01, 0x05, 5, 2, true, false, true, false, false, false, false, true, false, true, false, false},
+        {1, 0, 0x00, 0x04, 0, 0, false, false, false, false, false, false, false, false, true, false, false,
+         false},
+        {1, 1, 0x01, 0x05, 5, 2, true, false, true, false, false, false, false, true, false, true, false,
+         false},
         {2, 0, 0x4E, 0x06, 6, 0, true, true, false, true, true, false, true, false, false, false, true, true},
-        {1, 2, 0x04, 0x07, 5, 1, true, true, false, false, false, true, false, false, false, true, true, false},
+        {1, 2, 0x04, 0x07, 5, 1, true, true, false, false, false, true, false, false, false, true, true,
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << int(c.major) << "." << int(c.minor));
@@ -417,8 +427,10 @@ TEST_F(NetClientTest, RefusedPortReportsAndAsksTheMainWindowToDisconnect)
     EXPECT_EQ(log.text, "admin@127.0.0.1");
     // The disconnect asked for comes first, then the notification.
     const auto all = host.Events();
-    const auto d = std::find_if(all.begin(), all.end(), [](const HostEvent& e) { return e.kind == HostEvent::Disconnect; });
-    const auto n = std::find_if(all.begin(), all.end(), [](const HostEvent& e) { return e.kind == HostEvent::Notify; });
+    const auto d = std::find_if(all.begin(), all.end(),
+                                [](const HostEvent& e) { return e.kind == HostEvent::Disconnect; });
+    const auto n =
+        std::find_if(all.begin(), all.end(), [](const HostEvent& e) { return e.kind == HostEvent::Notify; });
     EXPECT_LT(d - all.begin(), n - all.begin());
     // The main window's disconnect joins the connect thread; no receive loop ran.
     client->DestroyWindow();
@@ -460,9 +472,8 @@ TEST_F(NetClientTest, ByeReasons)
     {
         std::int32_t reason;
         LPARAM expected; // -1: nothing shown
-    } cases[] = {{1, 0x30000},  {2, 0x30001},  {3, 0x30002},  {33, 0x30003}, {34, 0x30004},
-                 {35, 0x30005}, {36, 0x30006}, {-2, 0x30007}, {37, 0xF0000}, {5, -1},
-                 {0, -1}};
+    } cases[] = {{1, 0x30000},  {2, 0x30001},  {3, 0x30002},  {33, 0x30003}, {34, 0x30004}, {35, 0x30005},
+                 {36, 0x30006}, {-2, 0x30007}, {37, 0xF0000}, {5, -1},       {0, -1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reason);
         const std::size_t mark = host.Mark();
@@ -496,40 +507,69 @@ const std::vector<RefusalRow>& RefusalTable()
 {
     enum : std::uint16_t
     {
-        LIVE_NACK = 19, LIVE_STOP_NACK = 22, REC_ON_NACK = 34, REC_OFF_NACK = 37, PLAY_ON_NACK = 54,
-        PLAY_OFF_NACK = 57, TRANS_ON_NACK = 102, TRANS_OFF_NACK = 105, DB48_INFO_NACK = 114, DB_UPDATE_NACK = 117,
-        PLAY_INFO_MONTH_NACK = 262, PLAY_INFO_DAY_NACK = 265, PLAY_ON_FAIL = 267, A_LISTEN_NACK = 274,
-        TRANS_INFO_MONTH_NACK = 290, TRANS_INFO_DAY_NACK = 293, TRANS_ON_FAIL = 298, LOG_INFO_NACK = 322,
-        SYSTEM_INFO_NACK = 325, STATUS_INFO_NACK = 328, EVENT_INFO_NACK = 331, DB_INIT_NACK = 338,
-        SEND_TEST_MAIL_NACK = 341, REBOOT_NACK = 344, POWEROFF_NACK = 347,
+        LIVE_NACK = 19,
+        LIVE_STOP_NACK = 22,
+        REC_ON_NACK = 34,
+        REC_OFF_NACK = 37,
+        PLAY_ON_NACK = 54,
+        PLAY_OFF_NACK = 57,
+        TRANS_ON_NACK = 102,
+        TRANS_OFF_NACK = 105,
+        DB48_INFO_NACK = 114,
+        DB_UPDATE_NACK = 117,
+        PLAY_INFO_MONTH_NACK = 262,
+        PLAY_INFO_DAY_NACK = 265,
+        PLAY_ON_FAIL = 267,
+        A_LISTEN_NACK = 274,
+        TRANS_INFO_MONTH_NACK = 290,
+        TRANS_INFO_DAY_NACK = 293,
+        TRANS_ON_FAIL = 298,
+        LOG_INFO_NACK = 322,
+        SYSTEM_INFO_NACK = 325,
+        STATUS_INFO_NACK = 328,
+        EVENT_INFO_NACK = 331,
+        DB_INIT_NACK = 338,
+        SEND_TEST_MAIL_NACK = 341,
+        REBOOT_NACK = 344,
+        POWEROFF_NACK = 347,
     };
     static const std::vector<RefusalRow> table = {
         {1, 0x50000, {LIVE_NACK, LIVE_STOP_NACK, REC_ON_NACK, REC_OFF_NACK}},
-        {1, 0x60000, {PLAY_ON_NACK, PLAY_OFF_NACK, TRANS_ON_NACK, TRANS_OFF_NACK, DB48_INFO_NACK, PLAY_INFO_MONTH_NACK,
-                      PLAY_INFO_DAY_NACK, PLAY_ON_FAIL, A_LISTEN_NACK, TRANS_INFO_MONTH_NACK, TRANS_INFO_DAY_NACK,
-                      TRANS_ON_FAIL, LOG_INFO_NACK, SYSTEM_INFO_NACK, STATUS_INFO_NACK, EVENT_INFO_NACK, DB_INIT_NACK,
-                      SEND_TEST_MAIL_NACK, REBOOT_NACK, POWEROFF_NACK}},
+        {1, 0x60000, {PLAY_ON_NACK,   PLAY_OFF_NACK,         TRANS_ON_NACK,       TRANS_OFF_NACK,
+                      DB48_INFO_NACK, PLAY_INFO_MONTH_NACK,  PLAY_INFO_DAY_NACK,  PLAY_ON_FAIL,
+                      A_LISTEN_NACK,  TRANS_INFO_MONTH_NACK, TRANS_INFO_DAY_NACK, TRANS_ON_FAIL,
+                      LOG_INFO_NACK,  SYSTEM_INFO_NACK,      STATUS_INFO_NACK,    EVENT_INFO_NACK,
+                      DB_INIT_NACK,   SEND_TEST_MAIL_NACK,   REBOOT_NACK,         POWEROFF_NACK}},
         {1, 0x70000, {DB_UPDATE_NACK}},
-        {2, 0x60001, {DB_INIT_NACK, PLAY_OFF_NACK, TRANS_OFF_NACK, DB48_INFO_NACK, REBOOT_NACK, POWEROFF_NACK,
-                      A_LISTEN_NACK}},
+        {2,
+         0x60001,
+         {DB_INIT_NACK, PLAY_OFF_NACK, TRANS_OFF_NACK, DB48_INFO_NACK, REBOOT_NACK, POWEROFF_NACK,
+          A_LISTEN_NACK}},
         {51, 0x70002, {DB_UPDATE_NACK}},
-        {53, 0x60004, {PLAY_INFO_MONTH_NACK, EVENT_INFO_NACK, PLAY_INFO_DAY_NACK, PLAY_ON_NACK, PLAY_ON_FAIL,
-                       TRANS_INFO_MONTH_NACK, TRANS_INFO_DAY_NACK, TRANS_ON_NACK, TRANS_ON_FAIL, A_LISTEN_NACK}},
+        {53,
+         0x60004,
+         {PLAY_INFO_MONTH_NACK, EVENT_INFO_NACK, PLAY_INFO_DAY_NACK, PLAY_ON_NACK, PLAY_ON_FAIL,
+          TRANS_INFO_MONTH_NACK, TRANS_INFO_DAY_NACK, TRANS_ON_NACK, TRANS_ON_FAIL, A_LISTEN_NACK}},
         {54, 0xC0000, {A_LISTEN_NACK}},
         {55, 0xC0001, {A_LISTEN_NACK}},
         {65, 0x50001, {REC_ON_NACK, REC_OFF_NACK}},
         {66, 0x50002, {REC_ON_NACK, REC_OFF_NACK}},
         {81, 0x70001, {DB_UPDATE_NACK}},
-        {83, 0x40000, {EVENT_INFO_NACK, PLAY_INFO_DAY_NACK, PLAY_ON_NACK, PLAY_ON_FAIL, TRANS_INFO_DAY_NACK,
-                       TRANS_ON_NACK, TRANS_ON_FAIL, DB48_INFO_NACK, LOG_INFO_NACK, SYSTEM_INFO_NACK, STATUS_INFO_NACK}},
-        {86, 0x60003, {PLAY_INFO_MONTH_NACK, PLAY_ON_FAIL, TRANS_INFO_MONTH_NACK, TRANS_INFO_DAY_NACK, TRANS_ON_NACK,
-                       TRANS_ON_FAIL, DB48_INFO_NACK, LOG_INFO_NACK, SYSTEM_INFO_NACK, STATUS_INFO_NACK}},
+        {83,
+         0x40000,
+         {EVENT_INFO_NACK, PLAY_INFO_DAY_NACK, PLAY_ON_NACK, PLAY_ON_FAIL, TRANS_INFO_DAY_NACK, TRANS_ON_NACK,
+          TRANS_ON_FAIL, DB48_INFO_NACK, LOG_INFO_NACK, SYSTEM_INFO_NACK, STATUS_INFO_NACK}},
+        {86,
+         0x60003,
+         {PLAY_INFO_MONTH_NACK, PLAY_ON_FAIL, TRANS_INFO_MONTH_NACK, TRANS_INFO_DAY_NACK, TRANS_ON_NACK,
+          TRANS_ON_FAIL, DB48_INFO_NACK, LOG_INFO_NACK, SYSTEM_INFO_NACK, STATUS_INFO_NACK}},
         {87, 0x60005, {TRANS_ON_NACK}},
         {97, 0x60007, {DB_INIT_NACK}},
         {97, 0x70003, {DB_UPDATE_NACK}},
-        {98, 0x60006, {DB_INIT_NACK, PLAY_INFO_MONTH_NACK, EVENT_INFO_NACK, PLAY_INFO_DAY_NACK, PLAY_ON_NACK,
-                       PLAY_ON_FAIL, TRANS_INFO_MONTH_NACK, TRANS_INFO_DAY_NACK, TRANS_ON_NACK, TRANS_ON_FAIL,
-                       A_LISTEN_NACK}},
+        {98,
+         0x60006,
+         {DB_INIT_NACK, PLAY_INFO_MONTH_NACK, EVENT_INFO_NACK, PLAY_INFO_DAY_NACK, PLAY_ON_NACK, PLAY_ON_FAIL,
+          TRANS_INFO_MONTH_NACK, TRANS_INFO_DAY_NACK, TRANS_ON_NACK, TRANS_ON_FAIL, A_LISTEN_NACK}},
     };
     return table;
 }
@@ -594,7 +634,8 @@ TEST_F(NetClientTest, RefusalSideEffects)
     sim->SendReason(331, 83);
     Fence();
     const auto events = host.EventsSince(mark);
-    const auto note = std::find_if(events.begin(), events.end(), [](const HostEvent& e) { return e.kind == HostEvent::Notify; });
+    const auto note = std::find_if(events.begin(), events.end(),
+                                   [](const HostEvent& e) { return e.kind == HostEvent::Notify; });
     ASSERT_NE(note, events.end());
     EXPECT_EQ(note->lParam, 0x40000);
     EXPECT_EQ(note->target, kSearchFrame);
@@ -658,7 +699,7 @@ TEST_F(NetClientTest, FirmwareAnswersGoToTheFirmwareDialog)
     {
         UINT msg;
         WPARAM reason;
-    } expected[] = {{WM_FW_UPDATE_ACK, 0},    {WM_FW_UPDATE_NACK, 17}, {WM_FW_DATA_RX_DONE, 0},
+    } expected[] = {{WM_FW_UPDATE_ACK, 0},   {WM_FW_UPDATE_NACK, 17}, {WM_FW_DATA_RX_DONE, 0},
                     {WM_FW_DATA_RX_FAIL, 4}, {WM_FW_UPDATE_DONE, 0},  {WM_FW_UPDATE_FAIL, 5}};
     std::vector<HostEvent> posts;
     for (const HostEvent& e : host.EventsOf(HostEvent::Post)) {
@@ -676,15 +717,15 @@ TEST_F(NetClientTest, UnknownIdsAndStrayPayloadsAreDrained)
 {
     LogIn();
     const std::size_t mark = host.Mark();
-    sim->Send(254, Bytes(6, 0x77));       // code 0x7F00, unknown
-    sim->Send(21, Bytes(10, 0x55));       // LIVE_STOP_ACK reads no payload
-    sim->Send(511, Bytes(3, 0x33));       // the recorder's keep-alive echo
-    sim->Send(256, Bytes(12, 0));         // REC_STATUS of the wrong length
-    sim->Send(258, Bytes(600, 1));        // DB_CHANGE longer than its record
-    sim->Send(258, Bytes(10, 1));         // ... and shorter
-    sim->Send(270, Bytes(583, 1));        // RIGHT_CHANGE one byte short
+    sim->Send(254, Bytes(6, 0x77));              // code 0x7F00, unknown
+    sim->Send(21, Bytes(10, 0x55));              // LIVE_STOP_ACK reads no payload
+    sim->Send(511, Bytes(3, 0x33));              // the recorder's keep-alive echo
+    sim->Send(256, Bytes(12, 0));                // REC_STATUS of the wrong length
+    sim->Send(258, Bytes(600, 1));               // DB_CHANGE longer than its record
+    sim->Send(258, Bytes(10, 1));                // ... and shorter
+    sim->Send(270, Bytes(583, 1));               // RIGHT_CHANGE one byte short
     sim->Send(5000 & 0x1FF, Bytes(65535, 0xAB)); // the largest payload
-    sim->Send(33, k5sim::BE32(51));       // then a message that must be read in step
+    sim->Send(33, k5sim::BE32(51));              // then a message that must be read in step
     Fence();
     EXPECT_EQ(LastButtonState(kButtonRecord), kButtonSelected);
     EXPECT_TRUE(client->m_bRecord);
@@ -701,12 +742,17 @@ TEST_F(NetClientTest, RecordingState)
         Bytes payload;
         bool recording;
     } steps[] = {
-        {33, k5sim::BE32(51), true},  {33, k5sim::BE32(50), false},         {33, k5sim::BE32(49), true},
-        {36, k5sim::BE32(50), false}, {36, k5sim::BE32(49), true},          {36, k5sim::BE32(52), false},
-        {256, k5sim::BuildRecStatus(0, 5), true}, {256, k5sim::BuildRecStatus(0, 6), false},
-        {256, Bytes(12, 0), false},   // another length changes nothing
-        {33, Bytes{0, 0, 0}, false},  // missing bytes count as 0
-        {36, Bytes{}, true},          // 0 is not a stop value
+        {33, k5sim::BE32(51), true},
+        {33, k5sim::BE32(50), false},
+        {33, k5sim::BE32(49), true},
+        {36, k5sim::BE32(50), false},
+        {36, k5sim::BE32(49), true},
+        {36, k5sim::BE32(52), false},
+        {256, k5sim::BuildRecStatus(0, 5), true},
+        {256, k5sim::BuildRecStatus(0, 6), false},
+        {256, Bytes(12, 0), false},  // another length changes nothing
+        {33, Bytes{0, 0, 0}, false}, // missing bytes count as 0
+        {36, Bytes{}, true},         // 0 is not a stop value
         {256, k5sim::BuildRecStatus(0, 0xFFFFFFFF), false},
     };
     for (const auto& s : steps) {
@@ -873,7 +919,8 @@ TEST_F(NetClientTest, RightChangeFindsTheUserCaseBlind)
     // A table without the user's name keeps row 2 and applies its rights.
     client->m_hSetupDlg = kSetupDlg;
     const std::size_t mark = host.Mark();
-    sim->Send(270, k5sim::BuildRightChange({Row("guest"), Row("other"), Row("third", {{1, 0, 0, 0, 0, 0, 1, 0}})}));
+    sim->Send(
+        270, k5sim::BuildRightChange({Row("guest"), Row("other"), Row("third", {{1, 0, 0, 0, 0, 0, 1, 0}})}));
     Fence();
     EXPECT_EQ(client->UserIndex(), 2);
     EXPECT_FALSE(client->HasRight(RIGHT_SEARCH));
@@ -901,8 +948,10 @@ TEST_F(NetClientTest, RightChangeWithoutAMatchGrantsNothing)
     for (int k = 0; k < 8; ++k)
         EXPECT_FALSE(client->HasRight(k)) << k;
     const auto closes = host.PostsOf(WM_CLOSE);
-    EXPECT_TRUE(std::any_of(closes.begin(), closes.end(), [](const HostEvent& e) { return e.target == kSetupDlg; }));
-    EXPECT_TRUE(std::any_of(closes.begin(), closes.end(), [](const HostEvent& e) { return e.target == kSearchFrame; }));
+    EXPECT_TRUE(
+        std::any_of(closes.begin(), closes.end(), [](const HostEvent& e) { return e.target == kSetupDlg; }));
+    EXPECT_TRUE(std::any_of(closes.begin(), closes.end(),
+                            [](const HostEvent& e) { return e.target == kSearchFrame; }));
     EXPECT_FALSE(client->m_bStopRecv);
 }
 
@@ -944,12 +993,32 @@ TEST_F(NetClientTest, RightChangeSearchAndBackupTable)
     };
     const WPARAM none = WPARAM(-1);
     const Case cases[] = {
-        {"neither", 0, 0, true, true, false,
-         {{kSearchFrame, WM_CLOSE}, {kPasswordPrompt, WM_CLOSE}, {TestHost::kMain, WM_STOP_PLAYBACK}}, none, true},
-        {"neither, archive prompt", 0, 0, false, false, true,
-         {{kArchivePrompt, WM_CLOSE}, {kSearchFrame, WM_CLOSE}}, none, false},
-        {"backup only", 0, 1, true, false, true,
-         {{TestHost::kMain, WM_STOP_PLAYBACK}, {kArchivePrompt, WM_CLOSE}, {kSearchFrame, WM_RIGHT_CHANGE}}, 1,
+        {"neither",
+         0,
+         0,
+         true,
+         true,
+         false,
+         {{kSearchFrame, WM_CLOSE}, {kPasswordPrompt, WM_CLOSE}, {TestHost::kMain, WM_STOP_PLAYBACK}},
+         none,
+         true},
+        {"neither, archive prompt",
+         0,
+         0,
+         false,
+         false,
+         true,
+         {{kArchivePrompt, WM_CLOSE}, {kSearchFrame, WM_CLOSE}},
+         none,
+         false},
+        {"backup only",
+         0,
+         1,
+         true,
+         false,
+         true,
+         {{TestHost::kMain, WM_STOP_PLAYBACK}, {kArchivePrompt, WM_CLOSE}, {kSearchFrame, WM_RIGHT_CHANGE}},
+         1,
          false},
         {"search only", 1, 0, false, true, false, {{kSearchFrame, WM_RIGHT_CHANGE}}, 2, true},
         {"both", 1, 1, true, true, false, {{kSearchFrame, WM_RIGHT_CHANGE}}, 0, false},
@@ -1115,8 +1184,10 @@ TEST_F(NetClientTest, HelloTimerIsKilledByTheDisconnectWhenNoAnswerCame)
     EXPECT_TRUE(host.EventsOf(HostEvent::HelloTimerKill).empty());
     client->DestroyWindow();
     const auto events = host.Events();
-    const auto start = std::find_if(events.begin(), events.end(), [](const HostEvent& e) { return e.kind == HostEvent::HelloTimerStart; });
-    const auto kill = std::find_if(events.begin(), events.end(), [](const HostEvent& e) { return e.kind == HostEvent::HelloTimerKill; });
+    const auto start = std::find_if(events.begin(), events.end(),
+                                    [](const HostEvent& e) { return e.kind == HostEvent::HelloTimerStart; });
+    const auto kill = std::find_if(events.begin(), events.end(),
+                                   [](const HostEvent& e) { return e.kind == HostEvent::HelloTimerKill; });
     ASSERT_NE(kill, events.end());
     EXPECT_LT(start - events.begin(), kill - events.begin());
     EXPECT_TRUE(host.EventsOf(HostEvent::LiveStart).empty());

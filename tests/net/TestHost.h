@@ -241,9 +241,9 @@ public:
     {
         return WaitFor(
             [kind, count](const std::vector<HostEvent>& all) {
-                return static_cast<std::size_t>(std::count_if(all.begin(), all.end(), [kind](const HostEvent& e) {
-                           return e.kind == kind;
-                       })) >= count;
+                return static_cast<std::size_t>(std::count_if(
+                           all.begin(), all.end(), [kind](const HostEvent& e) { return e.kind == kind; })) >=
+                       count;
             },
             timeout);
     }
@@ -260,8 +260,8 @@ public:
     std::vector<HostEvent> EventsSince(std::size_t mark) const
     {
         std::lock_guard<std::mutex> lock(m_lock);
-        return std::vector<HostEvent>(m_events.begin() + static_cast<std::ptrdiff_t>(std::min(mark, m_events.size())),
-                                      m_events.end());
+        return std::vector<HostEvent>(
+            m_events.begin() + static_cast<std::ptrdiff_t>(std::min(mark, m_events.size())), m_events.end());
     }
 
     bool localPlayback = false;

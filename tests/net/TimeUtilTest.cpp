@@ -38,7 +38,7 @@ private:
 };
 
 constexpr const char* kCentralEurope = "CET-1CEST,M3.5.0,M10.5.0/3"; // DST from the last Sunday of March
-constexpr const char* kJapan = "JST-9";                               // no DST
+constexpr const char* kJapan = "JST-9";                              // no DST
 constexpr const char* kUsEast = "EST5EDT,M3.2.0,M11.1.0";
 
 TEST(Usertime, FromRecorderSeconds)

@@ -64,11 +64,15 @@ TEST(WireHeader, GoesOutAsFourBigEndianWords)
         Bytes expected;
     };
     const Case cases[] = {
-        {WireHeader::Make(LIVE_REQ, 4), {0x00, 0x00, 0xFF, 0xFF},
+        {WireHeader::Make(LIVE_REQ, 4),
+         {0x00, 0x00, 0xFF, 0xFF},
          {0, 0, 0x08, 0x00, 0, 0, 0, 0x04, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x00, 0xFF, 0xFF}},
         {WireHeader::Make(ALIVE_REQ), {}, {0, 0, 0xFF, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
-        {WireHeader::Make(AUDIO_ONOFF_REQ, 0, kSubAudio), {}, {0, 0, 0x0B, 0x88, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
-        {WireHeader::Make(HELLO, 3, 0, kFlagLastFragment), {1, 2, 3},
+        {WireHeader::Make(AUDIO_ONOFF_REQ, 0, kSubAudio),
+         {},
+         {0, 0, 0x0B, 0x88, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {WireHeader::Make(HELLO, 3, 0, kFlagLastFragment),
+         {1, 2, 3},
          {0, 0, 0x00, 0x80, 0x40, 0x00, 0x00, 0x03, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3}},
     };
     for (const Case& c : cases) {
@@ -98,8 +102,8 @@ TEST(WireHeader, ChannelGoesIntoFlagsBits6To9AndKeepsTheRest)
 }
 
 // A 40-byte frame header from its words (little-endian).
-Bytes FrameHeaderBytes(std::uint32_t w8, std::uint32_t time, std::uint32_t w16, std::uint32_t w20, std::uint32_t w24,
-                       std::uint32_t w28, std::uint32_t marker = kFrameMarker)
+Bytes FrameHeaderBytes(std::uint32_t w8, std::uint32_t time, std::uint32_t w16, std::uint32_t w20,
+                       std::uint32_t w24, std::uint32_t w28, std::uint32_t marker = kFrameMarker)
 {
     Bytes b(40, 0);
     WriteLE32(b.data(), marker);
@@ -124,15 +128,16 @@ TEST(FrameHeader, DecodesIntoFrameInfo)
     const std::uint32_t pal = 1u << 23;
     const Case cases[] = {
         // channel 5, single audio source 3 (bits 4-7) named by a non-zero u16 at 24
-        {"single audio", FrameHeaderBytes(0x35 | (1 << 8), 1000, pal, 12345 | (2048u << 20), 0x01F40001, 1), 5, 1, 3,
-         704, 576, 0, 12345, 2048, 500},
+        {"single audio", FrameHeaderBytes(0x35 | (1 << 8), 1000, pal, 12345 | (2048u << 20), 0x01F40001, 1),
+         5, 1, 3, 704, 576, 0, 12345, 2048, 500},
         // audio-select 1: the u16 at 24 is a channel mask
-        {"audio mask", FrameHeaderBytes(0x02 | (9 << 8), 1, 0, 77, 0x00000005, 2 | (1u << 18)), 2, 2, 0x0005, 704,
-         240, 1, 77, 0, 0},
+        {"audio mask", FrameHeaderBytes(0x02 | (9 << 8), 1, 0, 77, 0x00000005, 2 | (1u << 18)), 2, 2, 0x0005,
+         704, 240, 1, 77, 0, 0},
         // no audio source at all
-        {"no audio", FrameHeaderBytes(0xF | (6 << 8), 1, pal, 10, 0, 0), 15, 0, 0xFFFF, 352, 288, 0, 10, 0, 0},
-        {"max data size", FrameHeaderBytes(0x0 | (8 << 8), 1, 0, 0xFFFFF | (0xFFFu << 20), 0, 3), 0, 3, 0xFFFF, 704,
-         480, 0, 0xFFFFF, 0xFFF, 0},
+        {"no audio", FrameHeaderBytes(0xF | (6 << 8), 1, pal, 10, 0, 0), 15, 0, 0xFFFF, 352, 288, 0, 10, 0,
+         0},
+        {"max data size", FrameHeaderBytes(0x0 | (8 << 8), 1, 0, 0xFFFFF | (0xFFFu << 20), 0, 3), 0, 3,
+         0xFFFF, 704, 480, 0, 0xFFFFF, 0xFFF, 0},
     };
     for (const Case& c : cases) {
         FrameHeaderFields f;
@@ -209,8 +214,8 @@ TEST(AddressText, DigitsAndDotsOnly)
     {
         const char* text;
         bool ok;
-    } cases[] = {{"192.168.0.1", true}, {"", true}, {"192.168.0.1 ", false}, {"10.0.0.x", false},
-                 {"...", true},         {"-1.2.3.4", false}};
+    } cases[] = {{"192.168.0.1", true}, {"", true},    {"192.168.0.1 ", false},
+                 {"10.0.0.x", false},   {"...", true}, {"-1.2.3.4", false}};
     for (const auto& c : cases)
         EXPECT_EQ(IsIPAddressText(c.text), c.ok) << '"' << c.text << '"';
 }
@@ -225,10 +230,10 @@ TEST(AddressText, Normalises)
         {"192.168.001.010", "192.168.1.10"},
         {"0.0.0.0", ""},
         {"", ""},
-        {"256.1.2.3", "0.1.2.3"},     // each part keeps its low 8 bits
-        {"256.0.0.0", ""},            // ... which may leave all four zero
-        {"10.1", "10.1.0.0"},          // missing parts read as 0
-        {"1.2.3.4.5", "1.2.3.4"},      // the last part is read like atoi: "4.5" -> 4
+        {"256.1.2.3", "0.1.2.3"}, // each part keeps its low 8 bits
+        {"256.0.0.0", ""},        // ... which may leave all four zero
+        {"10.1", "10.1.0.0"},     // missing parts read as 0
+        {"1.2.3.4.5", "1.2.3.4"}, // the last part is read like atoi: "4.5" -> 4
         {"-1.0.0.1", "255.0.0.1"},
         {"99999999999999999999.1.1.1", "255.1.1.1"}, // no overflow
         {" 7.8.9.10", "7.8.9.10"},
@@ -285,9 +290,12 @@ TEST(OsVersion, ClassificationTable)
         const char* sp;
         int expected;
     } cases[] = {
-        {2, 5, 0, "", 1},  {2, 5, 1, "Service Pack 2", 2}, {2, 5, 2, "", 0}, {2, 6, 0, "", 0},
-        {2, 4, 0, "", 0},  {1, 4, 10, "", 4},              {1, 4, 10, " A", 5}, {1, 4, 10, "A", 4},
-        {1, 4, 90, "", 6}, {1, 4, 0, "", 3},               {1, 5, 10, "", 3}, {0, 3, 1, "", 7},
+        {2, 5, 0, "", 1},    {2, 5, 1, "Service Pack 2", 2},
+        {2, 5, 2, "", 0},    {2, 6, 0, "", 0},
+        {2, 4, 0, "", 0},    {1, 4, 10, "", 4},
+        {1, 4, 10, " A", 5}, {1, 4, 10, "A", 4},
+        {1, 4, 90, "", 6},   {1, 4, 0, "", 3},
+        {1, 5, 10, "", 3},   {0, 3, 1, "", 7},
         {-1, 0, 0, "", 7},
     };
     for (const auto& c : cases)
@@ -436,7 +444,7 @@ TEST(RecvReply, ReasonCodesAndBoundaries)
         {"empty", {}, kReplyNoPayload},
         {"four", {0, 0, 0, 0x53}, 83},
         {"negative", {0xFF, 0xFF, 0xFF, 0xFE}, -2},
-        {"one byte", {0x01}, 0x01000000},     // missing bytes count as zero
+        {"one byte", {0x01}, 0x01000000}, // missing bytes count as zero
         {"three bytes", {0, 0, 0x57}, 0x5700},
         {"longer", {0, 0, 0, 1, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9}, 1},
     };

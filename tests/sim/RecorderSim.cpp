@@ -88,7 +88,8 @@ Bytes BuildRightChange(const std::vector<UserRow>& users)
         for (std::size_t k = 0; k < 8; ++k)
             r[8 * k + u] = users[u].rights[k];
         r[64 + u] = users[u].level;
-        std::memcpy(r.data() + 72 + 32 * u, users[u].name.data(), std::min<std::size_t>(users[u].name.size(), 32));
+        std::memcpy(r.data() + 72 + 32 * u, users[u].name.data(),
+                    std::min<std::size_t>(users[u].name.size(), 32));
         std::memcpy(r.data() + 328 + 32 * u, users[u].password.data(),
                     std::min<std::size_t>(users[u].password.size(), 32));
     }
@@ -242,7 +243,8 @@ bool RecorderSim::Start()
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = htons(m_config.port);
-    if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(m_listenFd, 4) != 0) {
+    if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(m_listenFd, 4) != 0) {
         ::close(m_listenFd);
         m_listenFd = -1;
         return false;
@@ -367,7 +369,8 @@ void RecorderSim::SetHandler(std::uint16_t msgId, Handler handler)
 
 void RecorderSim::Refuse(std::uint16_t requestId, std::uint16_t nackId, std::int32_t reason)
 {
-    SetHandler(requestId, [nackId, reason](RecorderSim& sim, const Message&) { sim.SendReason(nackId, reason); });
+    SetHandler(requestId,
+               [nackId, reason](RecorderSim& sim, const Message&) { sim.SendReason(nackId, reason); });
 }
 
 void RecorderSim::OnHello(Hook hook)
@@ -450,8 +453,8 @@ std::vector<Message> RecorderSim::Received() const
 std::size_t RecorderSim::Count(std::uint16_t msgId) const
 {
     std::lock_guard<std::mutex> lock(m_lock);
-    return static_cast<std::size_t>(
-        std::count_if(m_received.begin(), m_received.end(), [msgId](const Message& m) { return m.id == msgId; }));
+    return static_cast<std::size_t>(std::count_if(m_received.begin(), m_received.end(),
+                                                  [msgId](const Message& m) { return m.id == msgId; }));
 }
 
 std::vector<Message> RecorderSim::ReceivedOf(std::uint16_t msgId) const
@@ -481,9 +484,8 @@ bool RecorderSim::WaitForCount(std::uint16_t msgId, std::size_t count, std::chro
 {
     return WaitFor(
         [&](const std::vector<Message>& all) {
-            return static_cast<std::size_t>(std::count_if(all.begin(), all.end(), [msgId](const Message& m) {
-                       return m.id == msgId;
-                   })) >= count;
+            return static_cast<std::size_t>(std::count_if(
+                       all.begin(), all.end(), [msgId](const Message& m) { return m.id == msgId; })) >= count;
         },
         timeout);
 }

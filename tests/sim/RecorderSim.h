@@ -67,7 +67,11 @@ Bytes BE32(std::uint32_t value);
 // The hello answer.
 struct HelloConfig
 {
-    enum class Reply { Answer, NoAnswer };
+    enum class Reply
+    {
+        Answer,
+        NoAnswer
+    };
     Reply reply = Reply::Answer;
     std::size_t length = 768; // another length sends that many bytes of the record
     std::uint8_t protocolMajor = 1, protocolMinor = 0;
@@ -82,8 +86,8 @@ struct HelloConfig
     std::uint8_t flags2 = 0x04; // bit 2: the served model
     // Firmware components as received (entry order of the record), up to 20.
     std::vector<std::pair<std::string, std::uint32_t>> firmware{
-        {"boot", 1199145600u}, {"kernel", 1199232000u}, {"app", 1199318400u},
-        {"front", 1199404800u}, {"fpga", 1199491200u}, {"font", 1199577600u}};
+        {"boot", 1199145600u},  {"kernel", 1199232000u}, {"app", 1199318400u},
+        {"front", 1199404800u}, {"fpga", 1199491200u},   {"font", 1199577600u}};
 };
 Bytes BuildHello(const HelloConfig& config);
 
@@ -93,7 +97,8 @@ struct UserRow
     std::string name;
     std::string password;
     std::uint8_t level = 1;
-    std::array<std::uint8_t, 8> rights{{1, 1, 1, 1, 1, 1, 1, 1}}; // stop rec, setup, search, backup, PTZ, hidden, admission, reboot
+    std::array<std::uint8_t, 8> rights{
+        {1, 1, 1, 1, 1, 1, 1, 1}}; // stop rec, setup, search, backup, PTZ, hidden, admission, reboot
 };
 Bytes BuildRightChange(const std::vector<UserRow>& users);
 
@@ -102,9 +107,9 @@ struct DbChangeConfig
     std::array<std::uint8_t, 16> hidden{};
     std::array<std::string, 16> cameraNames{};
     std::uint8_t audioChannel = 0;
-    std::string archivePass;    // up to 8 bytes, unterminated when it fills them
+    std::string archivePass; // up to 8 bytes, unterminated when it fills them
     std::uint32_t head = 0;
-    bool fullNames = false;     // fill all 32 bytes of every name (no terminator)
+    bool fullNames = false; // fill all 32 bytes of every name (no terminator)
 };
 Bytes BuildDbChange(const DbChangeConfig& config);
 // [user][channel], 1 = may watch live.
@@ -119,11 +124,11 @@ public:
     {
         std::uint16_t port = 0; // 0: any free port
         HelloConfig hello;
-        bool answerAlive = true;           // echo ALIVE_REQ
+        bool answerAlive = true; // echo ALIVE_REQ
         std::uint32_t recorderTime = 1199145600u;
-        std::int32_t recOnValue = 49;      // REC_ON_ACK payload
-        std::int32_t recOffValue = 50;     // REC_OFF_ACK payload
-        bool closeOnBye = true;            // the recorder closes after the client's BYE48
+        std::int32_t recOnValue = 49;  // REC_ON_ACK payload
+        std::int32_t recOffValue = 50; // REC_OFF_ACK payload
+        bool closeOnBye = true;        // the recorder closes after the client's BYE48
     };
     using Handler = std::function<void(RecorderSim&, const Message&)>;
     using Hook = std::function<void(RecorderSim&)>;
@@ -148,7 +153,8 @@ public:
     void OnConnect(Hook hook); // as a client is accepted
 
     // Pushes to the connected client; false when none is connected.
-    bool Send(std::uint16_t msgId, const Bytes& payload = Bytes(), std::uint16_t flags = 0, std::uint8_t sub = 0);
+    bool Send(std::uint16_t msgId, const Bytes& payload = Bytes(), std::uint16_t flags = 0,
+              std::uint8_t sub = 0);
     bool SendReason(std::uint16_t msgId, std::int32_t reason);
     bool SendBye(std::int32_t reason) { return SendReason(id::BYE48, reason); }
     bool SendRaw(const Bytes& bytes);

@@ -1,8 +1,8 @@
 // The main window as the connection's host: StartConnection, the hello
 // time-out and the disconnect, against the recorder simulator.
+#include "app/ClientNetHost.h"
 #include "RecorderSim.h"
 #include "app/ClientDlg.h"
-#include "app/ClientNetHost.h"
 #include "app/ConnectLog.h"
 #include "app/NotifyTable.h"
 #include "net/NetClient.h"

@@ -130,8 +130,8 @@ void Run(const Case& c, double seconds)
         published += stats.published;
         painted += stats.painted;
     }
-    std::printf("%-34s GUI thread %5.1f ms/s (%4.1f%% busy)  published %6.1f/s  painted %6.1f/s  (%.0f%%)\n", c.name,
-                cpu / wall * 1000.0, cpu / wall * 100.0, published / wall, painted / wall,
+    std::printf("%-34s GUI thread %5.1f ms/s (%4.1f%% busy)  published %6.1f/s  painted %6.1f/s  (%.0f%%)\n",
+                c.name, cpu / wall * 1000.0, cpu / wall * 100.0, published / wall, painted / wall,
                 published ? 100.0 * double(painted) / double(published) : 0.0);
     std::fflush(stdout);
 }

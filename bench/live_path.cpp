@@ -4,7 +4,11 @@
 // workers, picture buffers; no widgets), and in the same run the same frames
 // decoded by plain libavcodec in one thread as the yardstick.
 //
-//   live_path [--seconds N] [--channels N]
+//   live_path [--seconds N] [--channels N] [--noise 0|1]
+//
+// --noise 1 (the default) adds sensor noise to every picture, so that a frame
+// costs as much to decode as a camera's; --noise 0 decodes cheaply and shows
+// the client's own overhead more plainly.
 //
 // Prints: CPU time per decoded frame of the client against the yardstick
 // (target <= 1.15), frames shed or dropped (target 0), the delay from a
@@ -198,13 +202,10 @@ pid_t StartRecorder(const std::vector<k5streams::EncodedFrame>& frames, int chan
         std::uint16_t p = sim.Start() ? sim.Port() : 0;
         if (write(fds[1], &p, sizeof p) != sizeof p)
             _exit(1);
-        // Until the parent closes its end.
-        char c;
-        while (read(fds[1], &c, 1) > 0) {
-        }
         close(fds[1]);
-        pause();
-        _exit(0);
+        // Until the parent ends it.
+        for (;;)
+            pause();
     }
     close(fds[1]);
     if (read(fds[0], &port, sizeof port) != sizeof port)
@@ -265,11 +266,14 @@ int main(int argc, char** argv)
 {
     int seconds = 10;
     int channels = 16;
+    bool noise = true;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--seconds") == 0)
             seconds = std::max(1, std::atoi(argv[i + 1]));
         else if (std::strcmp(argv[i], "--channels") == 0)
             channels = std::clamp(std::atoi(argv[i + 1]), 1, 16);
+        else if (std::strcmp(argv[i], "--noise") == 0)
+            noise = std::atoi(argv[i + 1]) != 0;
     }
 
     // A camera-like stream: interlaced (MBAFF), sensor noise, a key frame a second.
@@ -277,7 +281,7 @@ int main(int argc, char** argv)
     spec.width = 704;
     spec.height = 576;
     spec.interlaced = true;
-    spec.noise = true;
+    spec.noise = noise;
     spec.gop = 25;
     spec.frames = 50;
     const std::vector<k5streams::EncodedFrame> frames = k5streams::MakeH264Stream(spec);
@@ -288,8 +292,9 @@ int main(int argc, char** argv)
     std::size_t bytes = 0;
     for (const auto& f : frames)
         bytes += f.data.size();
-    std::printf("stream: 704x576 MBAFF, %zu frames looped, %.1f KB per frame, %d channels at 25 fps\n",
-                frames.size(), double(bytes) / 1024.0 / double(frames.size()), channels);
+    std::printf("stream: 704x576 MBAFF%s, %zu frames looped, %.1f KB per frame, %d channels at 25 fps, %u CPUs\n",
+                noise ? " with noise" : "", frames.size(), double(bytes) / 1024.0 / double(frames.size()), channels,
+                std::thread::hardware_concurrency());
 
     std::uint16_t port = 0;
     const pid_t recorder = StartRecorder(frames, channels, port);

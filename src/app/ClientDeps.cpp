@@ -2,6 +2,7 @@
 
 #include "app/ConnectLog.h"
 #include "app/LocalSettings.h"
+#include "net/ConnectDlg.h"
 #include "platform/Paths.h"
 
 ClientDeps ClientDeps::Defaults()
@@ -28,5 +29,8 @@ ClientDeps ClientDeps::Defaults()
     d.now = [] { return std::time(nullptr); };
     d.findSettingsFile = [] { return Paths::FindSettingsFile(); };
     d.userLanguageId = [] { return GetUserDefaultLangId(); };
+    d.runConnectDialog = [](QWidget* parent, IConnectDlgHost& host, IConnectTarget& target, BYTE alpha) {
+        return RunConnectDialog(parent, host, target, alpha);
+    };
     return d;
 }

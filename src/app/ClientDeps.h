@@ -18,6 +18,9 @@
 #include <string>
 
 class CConnectLog;
+class IConnectDlgHost;
+class IConnectTarget;
+class QWidget;
 
 struct ClientDeps
 {
@@ -40,6 +43,11 @@ struct ClientDeps
     // When set, takes the place of creating and starting the connection
     // object (tests).
     std::function<bool(const ConnectRequest&)> startConnection;
+    // The connect dialog of the Connect button: runs it modally over `parent`
+    // with the alpha and, on OK, hands its values to `target`; true when a
+    // connection was handed over. Tests fake the dialog's window.
+    std::function<bool(QWidget* parent, IConnectDlgHost& host, IConnectTarget& target, BYTE alpha)>
+        runConnectDialog;
 
     static ClientDeps Defaults();
 };

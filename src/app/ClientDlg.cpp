@@ -4,6 +4,8 @@
 #include "net/NetClient.h"
 
 #include "app/ConnectLog.h"
+#include "app/MainCommandHost.h"
+#include "app/PasswordDlg.h"
 #include "app/NotifyTable.h"
 #include "app/ResIds.h"
 #include "app/SkinMessageDlg.h"
@@ -11,6 +13,7 @@
 #include "local/LocalSearchDlg.h"
 #include "platform/Paths.h"
 #include "platform/Skin.h"
+#include "ui/GridStatic.h"
 #include "ui/SkinDraw.h"
 #include "ui/UiMessages.h"
 
@@ -73,12 +76,16 @@ CClientDlg::CClientDlg(QWidget* parent, ClientDeps deps) : Dialog(parent), m_dep
         m_deps.findSettingsFile = defaults.findSettingsFile;
     if (!m_deps.userLanguageId)
         m_deps.userLanguageId = defaults.userLanguageId;
+    if (!m_deps.runConnectDialog)
+        m_deps.runConnectDialog = defaults.runConnectDialog;
 
     setFixedSize(kWidth, kHeight);
     SetSkinKeyRules(true);
     SetDragFromBackground(true);
     m_pLog = m_deps.createConnectLog();
     LoadClientFile();
+    m_pCommandHost = std::make_unique<CClientCommandHost>(*this);
+    m_pCommands = std::make_unique<CMainCommands>(*m_pCommandHost);
 
     // Whether the client is the active application (read by the alarm's
     // bring-to-front).
@@ -281,11 +288,33 @@ QString CClientDlg::OnToolTipNeedText(int id) const
     return MainToolTipText(id, state, [](int stringId) { return LoadResString(stringId); });
 }
 
-void CClientDlg::OnButton(int /*id*/)
+void CClientDlg::OnButton(int id)
 {
-    // COMMANDS: the buttons' handlers (channel and split selection, playback,
-    // record, Connect, the search and setup windows, PTZ, Sound, Quit ...)
-    // are dispatched from here by control id.
+    switch (id) {
+    case IDC_CONNECT:
+        OnConnect();
+        break;
+    case IDC_PAN:
+        TogglePtzPan();
+        break;
+    case IDC_ZOOM:
+        TogglePtzZoom();
+        break;
+    default:
+        m_pCommands->OnButton(id);
+        break;
+    }
+}
+
+void CClientDlg::OnTimer(UINT id)
+{
+    m_pCommands->HandleTimer(id);
+    Dialog::OnTimer(id);
+}
+
+bool CClientDlg::ModalDialogOpen() const
+{
+    return m_pLocalSearchDlg || m_pPasswordDlg || m_pMessageDlg;
 }
 
 void CClientDlg::CreateVideoGrid()
@@ -344,29 +373,41 @@ void CClientDlg::ProcessCommandLine()
 }
 
 bool CClientDlg::StartConnection(const std::string& address, int port, const std::string& user,
-                                 const std::string& password)
+                                 const std::string& password, const std::string& description)
 {
     m_lastConnectRequest.address = address.substr(0, kMaxAddressLength);
     m_lastConnectRequest.port = port;
     m_lastConnectRequest.user = user.substr(0, kMaxUserLength);
     m_lastConnectRequest.password = password.substr(0, kMaxPasswordLength);
+    m_lastConnectRequest.description = description.substr(0, CNetClient::kDescriptionLimit);
     if (m_deps.startConnection)
         return m_deps.startConnection(m_lastConnectRequest);
     if (!m_pNetHost)
         m_pNetHost = std::make_unique<CClientNetHost>(*this);
     m_pNetClient = CNetClient::Create(*m_pNetHost);
-    m_pNetClient->SetConnectInfo(m_lastConnectRequest.address, m_lastConnectRequest.port, m_lastConnectRequest.user,
-                                 m_lastConnectRequest.password, std::string());
+    m_pAudioNet = m_pNetClient.get();
+    m_pNetClient->SetConnectInfo(m_lastConnectRequest.address, m_lastConnectRequest.port,
+                                 m_lastConnectRequest.user, m_lastConnectRequest.password,
+                                 m_lastConnectRequest.description);
+    // The PTZ panels serve this session from now on.
+    m_ptzPanels.SetConnection(m_pNetClient);
     return m_pNetClient->Connect();
 }
 
 void CClientDlg::Disconnect()
 {
+    m_pCommands->Disconnect();
+}
+
+void CClientDlg::EndConnection()
+{
     if (m_pNetClient) {
         // BYE48, every thread of the session joined, socket closed.
         m_pNetClient->DestroyWindow();
+        m_pAudioNet = nullptr;
         m_pNetClient.reset();
     }
+    DestroyPlaybackClock();
 }
 
 bool CClientDlg::IsRemotePlaybackOn() const
@@ -382,11 +423,17 @@ void CClientDlg::OnConnect()
         Disconnect();
         return;
     }
-    // CONNECTION HOOK: run the connect dialog; on OK StartConnection with
-    // its address, port, user ID and password.
+    // On OK the dialog hands its values to StartConnection.
+    if (m_deps.runConnectDialog)
+        m_deps.runConnectDialog(this, *this, *this, m_arrOpacity[0]);
 }
 
 void CClientDlg::OnLocalSearch()
+{
+    m_pCommands->OnLocalSearch();
+}
+
+void CClientDlg::RunLocalSearchDialog()
 {
     if (m_pLocalSearchDlg)
         return;
@@ -403,30 +450,12 @@ void CClientDlg::OnOpenLocalSearch()
 
 void CClientDlg::OnQuit()
 {
-    Shutdown();
-    EndDialog(kIdOk);
+    m_pCommands->OnQuit();
 }
 
 void CClientDlg::Shutdown()
 {
-    CloseLocalPlayer();
-    if (m_pNetClient) {
-        // What streams is stopped first, each request in its turn on the wire.
-        if (m_pNetClient->m_bLive)
-            m_pNetClient->SendLiveStop();
-        if (m_pNetClient->m_bPlay)
-            m_pNetClient->SendRPlayStop();
-        if (m_pNetClient->m_bTrans)
-            m_pNetClient->SendTransOffReq();
-        if (m_pNetClient->m_bAListen)
-            m_pNetClient->SendAListenStop();
-        m_pNetClient->DestroyWindow();
-        m_pNetClient.reset();
-    }
-    if (m_pVideoWnd) {
-        m_pVideoWnd->DestroyWindow();
-        m_pVideoWnd.reset();
-    }
+    m_pCommands->Shutdown();
 }
 
 void CClientDlg::CloseLocalPlayer()
@@ -558,6 +587,37 @@ LRESULT CClientDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_TRANSFER_END:
         OnTransferEnd();
+        return 0;
+    case WM_PTZ_MOVE:
+        OnPtzMove(wParam, lParam);
+        return 0;
+    case WM_PTZ_PRESET:
+        OnPtzPreset(wParam, lParam);
+        return 0;
+    case WM_SLIDER_PRESSED:
+        m_pCommands->OnSliderPressed(static_cast<int>(wParam), static_cast<int>(lParam));
+        return 0;
+    case WM_SLIDER_MOVED:
+        m_pCommands->OnSliderMoved(static_cast<int>(wParam), static_cast<int>(lParam));
+        return 0;
+    case WM_SLIDER_RELEASED:
+        m_pCommands->OnSliderReleased(static_cast<int>(wParam), static_cast<int>(lParam));
+        return 0;
+    case WM_SETUP_DB_READY:
+        m_pCommands->OnSetupDbReady();
+        return 0;
+    case WM_REMOTE_PLAY_STARTED:
+        m_pCommands->OnRemotePlayStarted();
+        return 0;
+    case WM_BRING_TO_FRONT:
+        m_pCommands->OnBringToFront();
+        return 0;
+    case WM_STOP_PLAYBACK:
+        m_pCommands->OnStopPlayback();
+        return 0;
+    case WM_ALISTEN_ACK:
+    case WM_ALISTEN_NACK:
+        // Audio listening has no window of its own.
         return 0;
     default:
         // The window never ends on OK, Cancel or a close request: Quit is
@@ -712,7 +772,7 @@ int CClientDlg::RunNotifyBox(WndHandle sender, const MessageBoxContent& content)
 
 void CClientDlg::OpenRemoteSearch()
 {
-    // Runs the RSearch button's action once the remote search window exists.
+    m_pCommands->OnRemoteSearch();
 }
 
 void CClientDlg::ClearSearchHandOver()
@@ -747,20 +807,131 @@ void CClientDlg::SendRebootReq()
 
 void CClientDlg::RunFirmwareDialog()
 {
-    // Runs the firmware dialog of the connection's slot modally once it exists.
+    m_pCommands->RunFirmwareDialog();
 }
 
 void CClientDlg::DeleteFirmwareDialog()
 {
-    // The dialog object itself is deleted here once the firmware dialog exists.
-    if (m_pNetClient)
-        m_pNetClient->m_hFirmwareDlg = WndHandle();
+    m_pCommands->DeleteFirmwareDialog();
 }
 
-bool CClientDlg::RunPasswordPrompt(std::string* /*typed*/)
+bool CClientDlg::RunPasswordPrompt(std::string* typed)
 {
-    // Runs the password prompt once it exists; until then nothing is confirmed.
-    return false;
+    if (m_pPasswordDlg || !typed)
+        return false;
+    // On the heap and in the member while it runs, so that a disconnect or a
+    // change of rights can close it.
+    auto prompt = std::make_unique<CPasswordDlg>(this, m_arrOpacity[0]);
+    m_pPasswordDlg = prompt.get();
+    if (m_pNetHost)
+        m_pNetHost->m_hPasswordPrompt = prompt->Handle();
+    const int result = prompt->DoModal();
+    if (m_pNetHost)
+        m_pNetHost->m_hPasswordPrompt = WndHandle();
+    m_pPasswordDlg = nullptr;
+    if (result != kIdOk)
+        return false;
+    // Recorder strings are bytes; the box only takes name characters.
+    *typed = prompt->m_strPassword.toLatin1().toStdString();
+    return true;
+}
+
+// ---- Playback clock --------------------------------------------------------
+
+void CClientDlg::CreatePlaybackClock()
+{
+    if (!m_pNetClient || m_pPlayClockWnd)
+        return;
+    m_pPlayClockWnd = std::make_unique<CClockWnd>(this, 1);
+    m_pNetClient->m_hClockWnd = m_pPlayClockWnd->Handle();
+}
+
+void CClientDlg::DestroyPlaybackClock()
+{
+    if (!m_pPlayClockWnd)
+        return;
+    if (m_pNetClient && m_pNetClient->m_hClockWnd.load() == m_pPlayClockWnd->Handle())
+        m_pNetClient->m_hClockWnd = WndHandle();
+    m_pPlayClockWnd->DestroyWindow();
+    m_pPlayClockWnd.reset();
+}
+
+// ---- Services --------------------------------------------------------------
+
+bool CClientDlg::GrabStill(int channel, GridStill& still)
+{
+    if (!m_pVideoWnd)
+        return false;
+    const int mode = m_pVideoWnd->m_nViewMode;
+    if (!MayGrabChannel(mode, m_pVideoWnd->GetActiveChannels(), m_pVideoWnd->GetVisibleChannels(), channel))
+        return false;
+    PictureBuffer* buffer = m_pVideoWnd->GetPicture(channel);
+    if (!buffer)
+        return false;
+    // The copy is taken under the channel's lock: the decode worker never
+    // writes the published picture, so the still is whole.
+    std::vector<std::uint8_t> picture;
+    int width = 0, height = 0, format = 0;
+    if (!buffer->CopyLatest(picture, width, height, format))
+        return false;
+    return MakeGridStill(picture, width, height, format, still);
+}
+
+int CClientDlg::GrabStillForMotionGrid(CMotionGridStatic* grid, int channel)
+{
+    GridStill still;
+    if (!grid || !GrabStill(channel, still))
+        return 0;
+    const BYTE path = static_cast<BYTE>(m_pVideoWnd->DrawPathSelected());
+    if (!grid->SetImage(this, still.pixels.data(), path, still.width, still.height))
+        return 0;
+    grid->m_bShowStill = 1;
+    return 1;
+}
+
+int CClientDlg::GrabStillForRegionGrid(CRegionGridStatic* grid, int channel)
+{
+    GridStill still;
+    if (!grid || !GrabStill(channel, still))
+        return 0;
+    const BYTE path = static_cast<BYTE>(m_pVideoWnd->DrawPathSelected());
+    if (!grid->SetImage(still.pixels.data(), path, still.width, still.height))
+        return 0;
+    grid->m_bShowStill = 1;
+    return 1;
+}
+
+AudioChannelFacts CClientDlg::AudioFacts() const
+{
+    AudioChannelFacts facts;
+    if (const CNetClient* net = m_pAudioNet.load()) {
+        facts.connection = true;
+        facts.soloChannel = net->m_nSoloChannel;
+    }
+    // The playlist changes only while no local player runs, and the player's
+    // workers end before it is dropped.
+    facts.localPlayer = static_cast<bool>(m_pLocalPlayer);
+    if (facts.localPlayer && !m_Playlist.empty()) {
+        facts.playlistAudio = m_Playlist.front().bAudio == 1;
+        facts.playlistMask = m_Playlist.front().nChannelMask;
+    }
+    facts.audioChannel = m_nAudioChannel;
+    return facts;
+}
+
+int CClientDlg::IsAudioChannel(int source, int channel) const
+{
+    return ::IsAudioChannel(AudioFacts(), source, channel);
+}
+
+int CClientDlg::GetChannelState(int source, int channel) const
+{
+    return ::GetChannelState(AudioFacts(), source, channel);
+}
+
+bool CClientDlg::GetDiskSpace(int* freeUnits, int* totalUnits) const
+{
+    return GetDiskSpaceUnits(m_strLocation, freeUnits, totalUnits);
 }
 
 // ---- Transfer bar ----------------------------------------------------------

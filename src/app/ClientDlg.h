@@ -10,12 +10,16 @@
 #include "app/ClockWnd.h"
 #include "app/CommandLine.h"
 #include "app/LocalSettings.h"
+#include "app/MainCommands.h"
 #include "app/MainLayout.h"
+#include "app/MainServices.h"
 #include "app/NotifyTable.h"
 #include "app/TransferBar.h"
 #include "local/LocalHost.h"
 #include "local/LocalRecords.h"
+#include "net/ConnectDlg.h"
 #include "platform/Wnd.h"
+#include "video/PtzPanels.h"
 #include "video/VideoGridDlg.h"
 #include "ui/SkinButton.h"
 #include "ui/SkinSlider.h"
@@ -34,6 +38,10 @@ class CLocalSearchDlg;
 class CNetClient;
 class CSkinMessageDlg;
 class CClientNetHost;
+class CClientCommandHost;
+class CPasswordDlg;
+class CMotionGridStatic;
+class CRegionGridStatic;
 
 // Posted by the main window to itself at the end of start-up.
 constexpr UINT WM_OPEN_LOCAL_SEARCH = WM_USER + 20051;
@@ -43,7 +51,10 @@ class CClientDlg : public Dialog,
                    public ILocalHost,
                    public IClockHost,
                    public INotifyHost,
-                   public ITransferBarHost
+                   public ITransferBarHost,
+                   public IPtzHost,
+                   public IConnectDlgHost,
+                   public IConnectTarget
 {
     Q_OBJECT
 public:
@@ -76,7 +87,8 @@ public:
     // The connection. StartConnection creates and starts the connection
     // object; Disconnect ends it (the object itself is left to its threads).
     bool StartConnection(const std::string& address, int port, const std::string& user,
-                         const std::string& password);
+                         const std::string& password,
+                         const std::string& description = std::string()) override;
     void Disconnect() override;
     bool IsConnected() const { return static_cast<bool>(m_pNetClient); }
     bool IsRemotePlaybackOn() const;
@@ -85,7 +97,9 @@ public:
     // The last connection asked for by the command line or the Connect button.
     const ConnectRequest& LastConnectRequest() const { return m_lastConnectRequest; }
 
-    // Buttons whose handlers the start-up and the messages reach.
+    // Buttons whose handlers the start-up and the messages reach. Connect:
+    // disconnects when connected, else runs the connect dialog; nothing on
+    // read-only media.
     void OnConnect();
     void OnLocalSearch();
     void OnOpenLocalSearch();
@@ -126,6 +140,28 @@ public:
     // Every button click of the main window arrives here with the button's id.
     void OnButton(int id);
 
+    // The commands behind the buttons, sliders, timers and messages.
+    CMainCommands& Commands() { return *m_pCommands; }
+    void OnTimer(UINT id) override;
+    // Pieces the commands use: the connection's disconnect and drop, the
+    // local search window's run, the playback clock, whether a modal dialog
+    // of the main window is open.
+    void EndConnection();
+    void RunLocalSearchDialog();
+    void CreatePlaybackClock();
+    void DestroyPlaybackClock();
+    bool ModalDialogOpen() const;
+
+    // Services for other windows and the decode workers. The grabs put the
+    // channel's current picture under a setup page's grid control (1 when
+    // they did); the audio answers run on the workers' threads; the disk
+    // space is in units of 1,024,000 bytes, false on an optical disc.
+    int GrabStillForMotionGrid(CMotionGridStatic* grid, int channel);
+    int GrabStillForRegionGrid(CRegionGridStatic* grid, int channel);
+    int IsAudioChannel(int source, int channel) const;
+    int GetChannelState(int source, int channel) const;
+    bool GetDiskSpace(int* freeUnits, int* totalUnits) const;
+
     // Notifications (WM_NOTIFY_EVENT): one box at a time.
     CNotifyHandler& NotifyHandler() { return m_notify; }
     // INotifyHost
@@ -162,6 +198,31 @@ public:
     int ClockHourSystem() override { return m_nHourSystem; }
     int ClockDateFormat() override { return m_nDateFormat; }
     int ClockViewMode() override { return m_pVideoWnd ? m_pVideoWnd->m_nViewMode.load() : 0; }
+
+    // PTZ: the Pan and Zoom buttons open, switch or close the direction
+    // panel (only while connected with live view on); the panels' reports
+    // become requests on the connection.
+    void TogglePtzPan() override { TogglePtz(kPtzModePan); }
+    void TogglePtzZoom() override { TogglePtz(kPtzModeZoom); }
+    void TogglePtz(int mode);
+    // The connection asks for the panel to go (the PTZ right was withdrawn,
+    // or live view stopped): closed as its own toggle closes it.
+    void ClosePtzPanel(int mode);
+    void OnPtzMove(WPARAM wParam, LPARAM lParam);
+    void OnPtzPreset(WPARAM wParam, LPARAM lParam);
+    CPtzPanels& PtzPanels() { return m_ptzPanels; }
+    // IPtzHost
+    WndHandle MainWindow() const override { return Handle(); }
+    void SetPtzButtons(int panState, int zoomState) override;
+    QRect MainClientRect() const override;
+    bool VideoGridRect(QRect& screenRect) const override;
+    bool VideoGridCells(std::uint32_t& visibleMask, std::array<int, 16>& cellChannel) const override;
+    BYTE PanelOpacity() const override { return m_arrOpacity[5]; }
+
+    // IConnectDlgHost (DataLocation is ILocalHost's)
+    bool SavePassword() const override { return m_bSavePassword != 0; }
+    int RunMessageBox(QWidget* over, const BookMessage& message) override;
+    std::uint32_t Now() const override;
 
     // Members other parts of the client read.
     LastLocalSearch m_LastLocalSearch;
@@ -219,6 +280,11 @@ public:
     // slot holds its handle.
     std::unique_ptr<CTransferBarDlg> m_pTransferBarDlg;
 
+    // The password prompt while it runs (a disconnect closes it).
+    CPasswordDlg* m_pPasswordDlg = nullptr;
+    // The playback clock of a remote playback (the connection's slot 21 holds its handle).
+    std::unique_ptr<CClockWnd> m_pPlayClockWnd;
+
     // Where the master volume is set at start.
     static constexpr int kStartVolume = 40000;
 
@@ -234,6 +300,9 @@ private:
     bool PlayBarShown() const;
     void CreateVideoGrid();
     void ProcessCommandLine();
+    // The facts of the audio answers, as the workers' threads may read them.
+    AudioChannelFacts AudioFacts() const;
+    bool GrabStill(int channel, GridStill& still);
 
     ClientDeps m_deps;
     // Declared after m_pNetClient so that it goes first: its end ends the session it serves.
@@ -245,6 +314,14 @@ private:
     bool m_bStarted = false;
     bool m_bCleanedUp = false;
     CNotifyHandler m_notify{*this};
+    std::unique_ptr<CClientCommandHost> m_pCommandHost;
+    std::unique_ptr<CMainCommands> m_pCommands;
+    // The connection as the decode workers' threads see it: set with
+    // m_pNetClient and cleared before the connection is dropped (its workers
+    // have ended by then).
+    std::atomic<CNetClient*> m_pAudioNet{nullptr};
+    // The PTZ panels of the current connection (GUI thread).
+    CPtzPanels m_ptzPanels{*this};
     // The composed skin and whether it shows the play bar.
     QImage m_skinCache;
     bool m_bSkinCachePlayBar = false;

@@ -177,12 +177,10 @@ WndHandle CClientNetHost::PasswordPrompt() const
     return m_hPasswordPrompt.load();
 }
 
-void CClientNetHost::ClosePtzPanel(int)
+void CClientNetHost::ClosePtzPanel(int mode)
 {
-    Queue([this] {
-        if (m_dlg.m_pNetClient)
-            PostMessage(m_dlg.m_pNetClient->m_hPtzControlDlg.load(), WM_CLOSE, 0, 0);
-    });
+    // The panels live on the GUI thread; the main window closes them there.
+    Queue([this, mode] { m_dlg.ClosePtzPanel(mode); });
 }
 
 void CClientNetHost::DestroyTransferBar()

@@ -10,6 +10,7 @@ struct ConnectRequest
     int port = 0;
     std::string user;     // at most 15 characters
     std::string password; // at most 15 characters
+    std::string description; // the connect dialog's; empty from the command line
 };
 
 constexpr std::size_t kMaxAddressLength = 127;

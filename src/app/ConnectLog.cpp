@@ -97,6 +97,18 @@ bool HeaderIsSound(const ConnectLogHeader& h, std::int64_t fileSize)
     return fileSize >= needed;
 }
 
+// True when the slot holds a whole record that carries its own slot number
+// and the record size.
+bool SlotHoldsRecord(int fd, std::uint32_t slot, std::int64_t fileSize)
+{
+    if (SlotOffset(slot) + kConnectLogRecordSize > fileSize)
+        return false;
+    unsigned char bytes[8];
+    if (!ReadAt(fd, bytes, sizeof bytes, SlotOffset(slot)))
+        return false;
+    return GetLe32(bytes) == slot && GetLe32(bytes + 4) == static_cast<std::uint32_t>(kConnectLogRecordSize);
+}
+
 // Rebuilds the header from the records the file still holds: the ring goes on
 // after the last intact record, so the records before it are kept.
 ConnectLogHeader RecoverHeader(int fd, std::int64_t fileSize)
@@ -273,6 +285,12 @@ bool CConnectLog::Write(std::uint32_t size, int type, int subtype, const char* u
                 return false;
             header = DecodeConnectLogHeader(bytes);
             sound = HeaderIsSound(header, fileSize);
+            // Before the ring is full the slot `next` is free. A record in it
+            // means the header lags behind its records (a write cut off
+            // between the record and the header, or an older header put
+            // back): following it would overwrite the records after it.
+            if (sound && header.wrapped == 0 && SlotHoldsRecord(fd.Get(), header.next, fileSize))
+                sound = false;
         }
         if (!sound)
             header = RecoverHeader(fd.Get(), fileSize);

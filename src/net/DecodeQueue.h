@@ -39,10 +39,11 @@ struct QueuedFrame
 
 // A channel's decode worker as its producers and stoppers see it.
 //
-// Producers may hold a shared reference while the owner stops the worker:
-// Queue then refuses, and the worker stays a valid object until the last
-// reference goes. The stop sequence of every owner is: SetDiscard(true) on
-// every worker first, then for each WaitDrained and Stop.
+// The owner keeps it in a slot guarded by a lock that producers hold while
+// they queue, so a worker is never reached after it was taken out to be
+// stopped. The stop sequence of every owner is: SetDiscard(true) on every
+// worker first (producers are refused from then on), then for each
+// WaitDrained and Stop.
 class IDecodeWorker : public NetWorker
 {
 public:
@@ -66,7 +67,7 @@ public:
 
 // Makes the decode worker of a channel (live view or remote playback). Null
 // when it cannot be made; the channel's frames are then dropped.
-using DecodeWorkerFactory = std::function<std::shared_ptr<IDecodeWorker>(int channel)>;
+using DecodeWorkerFactory = std::function<std::unique_ptr<IDecodeWorker>(int channel)>;
 
 // The audio player as the receive thread feeds it.
 class IAudioWorker : public NetWorker
@@ -78,4 +79,21 @@ public:
     virtual void Flush() = 0;
     virtual void Resume() = 0;
     virtual bool WaitQueueDrained(std::chrono::milliseconds bound) = 0;
+};
+
+// An audio player (the video library's CAudioPlayer or any type with the
+// same calls) as the connection's IAudioWorker, for NetHost::CreateAudioPlayer.
+template <class Player> class AudioWorkerOf final : public IAudioWorker
+{
+public:
+    explicit AudioWorkerOf(std::unique_ptr<Player> player) : m_player(std::move(player)) {}
+    bool PutBlock(const std::uint8_t* data, std::size_t length) override { return m_player->PutBlock(data, length); }
+    void Flush() override { m_player->Flush(); }
+    void Resume() override { m_player->Resume(); }
+    bool WaitQueueDrained(std::chrono::milliseconds bound) override { return m_player->WaitQueueDrained(bound); }
+    void Stop() override { m_player->Stop(); }
+    Player& Get() { return *m_player; }
+
+private:
+    std::unique_ptr<Player> m_player;
 };

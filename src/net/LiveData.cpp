@@ -386,18 +386,18 @@ CPlayPacer::Wait CPlayPacer::WaitDue(std::int64_t frameMs, int speed, const std:
 // ---------------------------------------------------------------------------
 // Stream numbers
 
-void CStreamSeq::BumpAllPlay()
+void BumpPlaySeq(PlaySeqArray& seq, std::uint32_t shownMask)
 {
-    for (auto& s : m_play)
-        ++s;
+    for (std::size_t ch = 0; ch < seq.size(); ++ch) {
+        if (!((shownMask >> ch) & 1))
+            ++seq[ch];
+    }
 }
 
-void CStreamSeq::BumpPlayNotIn(std::uint32_t mask)
+void ResetPlaySeq(PlaySeqArray& seq)
 {
-    for (std::size_t ch = 0; ch < m_play.size(); ++ch) {
-        if (!((mask >> ch) & 1))
-            ++m_play[ch];
-    }
+    for (auto& s : seq)
+        s = 0;
 }
 
 // ---------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include "net/Wire.h"
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -249,25 +250,12 @@ private:
 // ---------------------------------------------------------------------------
 // Stream numbers
 
-// Live: one number for all channels, counted up by each LIVE_CHANNEL_INFO.
-// Playback: one per channel, counted up when the recorder starts normal
-// forward play (code 11) and, on a resync, for channels that were not shown.
-class CStreamSeq
-{
-public:
-    void ResetLive() { m_live = 0; }
-    std::uint32_t NextLive() { return ++m_live; }
-    std::uint32_t Live() const { return m_live; }
-
-    void ResetPlay() { m_play.fill(0); }
-    void BumpAllPlay();
-    void BumpPlayNotIn(std::uint32_t mask);
-    std::uint32_t Play(int channel) const { return m_play[static_cast<std::size_t>(channel & 15)]; }
-
-private:
-    std::uint32_t m_live = 0;
-    std::array<std::uint32_t, 16> m_play{};
-};
+// Played-back frames carry one number per channel: it counts up when the
+// recorder starts normal forward play (code 11, every channel) and, on a
+// resync, for the channels that were not shown (`shownMask`).
+using PlaySeqArray = std::array<std::atomic<std::uint32_t>, 16>;
+void BumpPlaySeq(PlaySeqArray& seq, std::uint32_t shownMask = 0);
+void ResetPlaySeq(PlaySeqArray& seq);
 
 // ---------------------------------------------------------------------------
 // Layout by channel count at live and playback start

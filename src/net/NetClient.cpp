@@ -346,9 +346,9 @@ void CNetClient::DestroyWindow()
     StopAllWorkers();
 
     PostTo(m_hFirmwareDlg.load(), WM_CLOSE);
-    PostTo(m_hPtzPresetDlg.load(), WM_CLOSE);
-    PostTo(m_hPtzMenuDlg.load(), WM_CLOSE);
-    PostTo(m_hPtzControlDlg.load(), WM_CLOSE);
+    PostTo(m_ptz.m_hPtzPresetDlg.load(), WM_CLOSE);
+    PostTo(m_ptz.m_hPtzMenuDlg.load(), WM_CLOSE);
+    PostTo(m_ptz.m_hPtzControlDlg.load(), WM_CLOSE);
 
     if (m_bLogin)
         m_host.WriteConnectLog(kLogTypeConnection, kLogDisconnected, m_szUserID, m_szAddress);
@@ -410,20 +410,38 @@ bool CNetClient::SendDvrTimeReq()
     return Send(DVR_TIME_REQ);
 }
 
+bool CNetClient::SendLiveReqMask(std::uint32_t mask)
+{
+    std::uint8_t payload[4];
+    WriteBE32(payload, mask & 0xFFFF);
+    TRACE("Send... LIVE_REQ 0x%x...\n", mask & 0xFFFF);
+    return Send(LIVE_REQ, payload, sizeof payload);
+}
+
+bool CNetClient::SendPlayViewCh(std::uint32_t mask)
+{
+    std::uint8_t payload[4];
+    WriteBE32(payload, mask);
+    TRACE("Send... PLAY_VIEW_CH 0x%x...\n", mask);
+    return Send(PLAY_VIEW_CH, payload, sizeof payload);
+}
+
 void CNetClient::SendLiveStop()
 {
     m_nLiveSeq = 0;
     m_bLive = false;
     TRACE("Send... LIVE_STOP...\n");
     Send(LIVE_STOP);
-    StopAudioPlayer();
-    PostTo(m_hPtzPresetDlg.load(), WM_CLOSE);
-    PostTo(m_hPtzMenuDlg.load(), WM_CLOSE);
-    PostTo(m_hPtzControlDlg.load(), WM_CLOSE);
-    for (int ch = 0; ch < 16; ++ch) {
-        if (auto w = TakeWorker(ch))
-            w->Stop();
-    }
+    DrainAndStopAudioPlayer();
+    PostTo(m_ptz.m_hPtzPresetDlg.load(), WM_CLOSE);
+    PostTo(m_ptz.m_hPtzMenuDlg.load(), WM_CLOSE);
+    // The direction panel closes the way its button closes it, so that a
+    // pending Learn-mode Set is completed and Pan and Zoom go dark.
+    if (m_ptz.m_hPtzControlDlg.load())
+        m_host.ClosePtzPanel(m_ptz.m_nPanelMode.load());
+    StopDecodeWorkers();
+    m_nLiveMask = 0;
+    m_bAudioReset = false;
     m_host.OnLiveStopped();
 }
 
@@ -433,13 +451,10 @@ bool CNetClient::SendRPlayStop()
         return false;
     TRACE("Send... RPLAY_STOP...\n");
     Send(RPLAY_STOP);
-    StopAudioPlayer();
-    for (auto& seq : m_arrPlaySeq)
-        seq = 0;
-    for (int ch = 0; ch < 16; ++ch) {
-        if (auto w = TakeWorker(ch))
-            w->Stop();
-    }
+    DrainAndStopAudioPlayer();
+    ResetPlaySeq(m_arrPlaySeq);
+    StopDecodeWorkers();
+    m_bAudioReset = false;
     m_host.OnRemotePlayStopped();
     return true;
 }
@@ -457,6 +472,7 @@ void CNetClient::SendTransOffReq()
 void CNetClient::StartAudioPlayer(bool live)
 {
     m_host.SetAudioChannel(-1);
+    m_nAudioChannelShown = -1;
     m_nSoloChannel = 0;
     StopAudioPlayer();
     if (m_host.HasSoundDevice())
@@ -467,6 +483,24 @@ void CNetClient::StopAudioPlayer()
 {
     if (auto player = TakeWorker(kSlotAudioPlayer))
         player->Stop();
+}
+
+// ---------------------------------------------------------------------------
+// PTZ
+
+bool CNetClient::SendPtzMessage(std::uint16_t id, const void* payload, std::size_t length)
+{
+    return Send(id, payload, length);
+}
+
+int CNetClient::HelloAccount() const
+{
+    return Hello().account;
+}
+
+std::uint32_t CNetClient::VideoLossMask() const
+{
+    return m_nLiveMask.load();
 }
 
 // ---------------------------------------------------------------------------
@@ -691,6 +725,14 @@ const std::array<CNetClient::Handler, 512>& CNetClient::HandlerTable()
         t[CAM_INFO_CHANGE] = &CNetClient::RecvFn_CamInfoChange;
         t[A_LISTEN_ACK] = &CNetClient::RecvFn_AListenAck;
         t[DB_UPDATE_ACK] = &CNetClient::RecvFn_DBUpdateAck;
+        t[LIVE_CHANNEL_INFO] = &CNetClient::RecvFn_LiveChannelInfo;
+        t[LIVE_DATA] = &CNetClient::RecvFn_LiveData;
+        t[PLAY_ON_ACK] = &CNetClient::RecvFn_PlayOnAck;
+        t[PLAY_CHANNEL_INFO] = &CNetClient::RecvFn_PlayChannelInfo;
+        t[PLAY_ON_DATA] = &CNetClient::RecvFn_PlayOnData;
+        t[PLAY_MSG_63] = &CNetClient::RecvFn_Msg63;
+        t[PLAY_ON_DONE] = &CNetClient::RecvFn_PlayOnDone;
+        t[PTZ_CHANNEL_ACK] = &CNetClient::RecvFn_PtzChannelAck;
         return t;
     }();
     return table;
@@ -1194,8 +1236,8 @@ bool CNetClient::RecvFn_RightChange(const WireHeader&)
         PostTo(frame->Frame(), WM_RIGHT_CHANGE, 0);
     }
 
-    if (right(RIGHT_PTZ) == 0 && m_hPtzControlDlg.load())
-        m_host.ClosePtzPanel(m_nPtzPanelMode);
+    if (right(RIGHT_PTZ) == 0 && m_ptz.m_hPtzControlDlg.load())
+        m_host.ClosePtzPanel(m_ptz.m_nPanelMode.load());
 
     if (right(RIGHT_HIDDEN_CAMERA) == 0) {
         DbChange db;
@@ -1336,5 +1378,16 @@ bool CNetClient::RecvFn_DBUpdateAck(const WireHeader&)
     TRACE("Recv...DB_UPDATE_ACK...\n");
     m_bDbBusy = false;
     PostNotify(NetNotify::Param(NetNotify::DB_UPDATED, 0));
+    return true;
+}
+
+bool CNetClient::RecvFn_PtzChannelAck(const WireHeader&)
+{
+    TRACE("Recv...PTZ_CHANNEL_ACK...\n");
+    // The whole answer is read even when the panel has closed meanwhile, so
+    // the stream stays in step; an empty answer means no PTZ.
+    if (!ReadPayload(m_payload))
+        return false;
+    m_ptz.OnChannelAck(m_payload.data(), m_payload.size());
     return true;
 }

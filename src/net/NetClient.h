@@ -9,8 +9,11 @@
 // outlive it keep a weak reference, and a send after the close fails.
 #pragma once
 
+#include "net/DecodeQueue.h"
+#include "net/LiveData.h"
 #include "net/NetHost.h"
 #include "net/NetRecords.h"
+#include "net/PtzRequests.h"
 #include "net/Wire.h"
 #include "platform/TcpSocket.h"
 
@@ -41,7 +44,7 @@ inline constexpr int kWorkerSlotCount = 26;
 inline constexpr int kSlotAudioPlayer = 16;
 inline constexpr int kSlotBackupWriter = 17;
 
-class CNetClient : public std::enable_shared_from_this<CNetClient>
+class CNetClient : public std::enable_shared_from_this<CNetClient>, public IPtzConnection
 {
 public:
     // Limits of the session fields.
@@ -89,6 +92,12 @@ public:
     bool SendAListenReq();
     void SendAListenStop();
     bool SendDvrTimeReq();
+    // The channels the main window shows now, after a split or channel
+    // change: LIVE_REQ with them during live view, PLAY_VIEW_CH during remote
+    // playback (the caller ANDs the playback's channel mask in). Neither
+    // starts anything: no workers, no layout, no flags.
+    bool SendLiveReqMask(std::uint32_t mask);
+    bool SendPlayViewCh(std::uint32_t mask);
     // Stopping what streams (the live, playback and backup paths fill in the
     // workers; this is the wire message, the flags and the workers' stop).
     void SendLiveStop();
@@ -96,6 +105,61 @@ public:
     void SendTransOffReq();
     void StartAudioPlayer(bool live);
     void StopAudioPlayer();
+
+    // --- PTZ (the panels' view of the session) ------------------------------
+    bool SendPtzMessage(std::uint16_t id, const void* payload, std::size_t length) override;
+    CPtzState& PtzState() override { return m_ptz; }
+    int HelloAccount() const override;
+    std::uint32_t VideoLossMask() const override;
+    bool IsLiveOn() const override { return m_bLive.load(); }
+    // The PTZ channel and mode, the pending Learn-mode Set and slots 22-24.
+    CPtzState m_ptz;
+
+    // --- Live view and remote playback ------------------------------------
+    // The maker of the channels' decode workers (the main window's: the
+    // workers belong to the video library). Set before live view starts.
+    void SetDecodeWorkerFactory(DecodeWorkerFactory factory);
+    // Starts live view of every channel (GUI or receive thread): lays out the
+    // grid, makes the missing decode workers and sends LIVE_REQ. False when a
+    // live or playback request is pending, local playback runs or the
+    // request could not be sent.
+    bool SendLiveReq();
+    // AUDIO_ONOFF_REQ on (code 0x0B88) and off (0x0B80), only when the PC has
+    // a sound device.
+    bool SendAudioOnReq();
+    bool SendAudioOffReq();
+    // The main window's playback buttons (GUI thread): 1 backward play,
+    // 2 fast backward, 3 forward play, 4 pause, 7 fast forward; 5 and 6 only
+    // repaint. Each sends its controls to the recorder.
+    void PlayControl(int command);
+    // The playback speed the video grid shows.
+    int GetPlaySpeed() const;
+    // Whole frames the data path dropped: a wrong marker or model stem, a
+    // channel beyond the recorder's count, sizes longer than the frame, a
+    // frame longer than the reassembly buffer, no worker or a refusing one.
+    std::uint64_t FramesDropped() const { return m_nFramesDropped.load(); }
+
+    // Channels the recorder reports without video signal (bits 0-15), kept
+    // for channels that have a decode worker.
+    std::atomic<std::uint32_t> m_nLiveMask{0};
+    // Remote playback state (receive thread and GUI thread).
+    std::atomic<int> m_nPlayState{0};   // 1, 2, 3 or 7; 3 after PLAY_ON_ACK
+    std::atomic<int> m_nPlayPending{0}; // 0 normal, 1 paused, 2 resuming
+    std::atomic<int> m_nPlayPrevKind{0};
+    std::atomic<bool> m_bPlayCmdBusy{false};
+    std::atomic<bool> m_bPlayResync{false};
+    std::atomic<bool> m_bPlayClockSync{false};
+    std::atomic<int> m_nPlaySpeed{0};
+    std::atomic<int> m_nSpeedCode{0};
+    std::atomic<int> m_nSpeedCodePrev{-1};
+    std::atomic<int> m_nFrameCredit{0};
+    // The time the playback clock shows (recorder seconds).
+    std::atomic<std::uint32_t> m_nPlayClockTime{0};
+    // The channels shown when playback last resynchronised.
+    std::atomic<std::uint32_t> m_nLastChannelMask{0};
+    // 1 once the audio player was stopped for want of a playable block; the
+    // next playable block starts it again.
+    std::atomic<bool> m_bAudioReset{false};
 
     // --- Session -----------------------------------------------------------
     std::uint32_t Session() const { return m_nSession; }
@@ -170,10 +234,7 @@ public:
     std::atomic<WndHandle> m_hSetupDlg{WndHandle()};             // 20
     std::atomic<WndHandle> m_hDstSetupPage{WndHandle()};         // the setup window's time page
     std::atomic<WndHandle> m_hClockWnd{WndHandle()};             // 21
-    std::atomic<WndHandle> m_hPtzControlDlg{WndHandle()};        // 22
-    std::atomic<int> m_nPtzPanelMode{0};                         // 22's mode: 0 pan/tilt, 1 zoom
-    std::atomic<WndHandle> m_hPtzPresetDlg{WndHandle()};         // 23
-    std::atomic<WndHandle> m_hPtzMenuDlg{WndHandle()};           // 24
+    // 22-24: the PTZ panels, with the rest of the PTZ state (m_ptz).
     std::atomic<WndHandle> m_hTransferBarDlg{WndHandle()};       // 25
     void SetSearchFrame(std::shared_ptr<SearchFrameLink> frame); // 19 (null empties it)
     std::shared_ptr<SearchFrameLink> SearchFrame() const;
@@ -231,7 +292,30 @@ private:
     bool RecvFn_CamInfoChange(const WireHeader& h);
     bool RecvFn_AListenAck(const WireHeader& h);
     bool RecvFn_DBUpdateAck(const WireHeader& h);
+    bool RecvFn_PtzChannelAck(const WireHeader& h);
     bool RecvFn_FwAnswer(const WireHeader& h);
+    // Live view and remote playback data.
+    bool RecvFn_LiveChannelInfo(const WireHeader& h);
+    bool RecvFn_LiveData(const WireHeader& h);
+    bool RecvFn_PlayOnAck(const WireHeader& h);
+    bool RecvFn_PlayChannelInfo(const WireHeader& h);
+    bool RecvFn_PlayOnData(const WireHeader& h);
+    bool RecvFn_Msg63(const WireHeader& h);
+    bool RecvFn_PlayOnDone(const WireHeader& h);
+    // Reads one fragment into the reassembly buffer (or drains it when the
+    // stream is off or the frame outgrew the buffer). `whole` when the
+    // fragment completed a frame. False when reading failed.
+    bool ReceiveFragment(const WireHeader& h, bool running, bool& whole);
+    void QueueVideo(const ParsedFrame& frame, const WireHeader& h);
+    void PlayAudio(const ParsedFrame& frame, bool live);
+    void ShowAudioChannel(int channel);
+    void PlayDataFrame(ParsedFrame& frame, const WireHeader& h);
+    void CreateDecodeWorkers(int count);
+    void StopDecodeWorkers();
+    void DrainAndStopAudioPlayer();
+    bool SendPlayCommand(std::uint16_t id, std::uint32_t value);
+    bool SendPlayCommand(std::uint16_t id);
+    void ResetPlayAudio(bool play);
 
     NetHost& m_host;
     const NetTimings m_timings;
@@ -276,6 +360,18 @@ private:
     mutable std::mutex m_slotLock;
     std::array<std::unique_ptr<NetWorker>, 18> m_workers;
     std::shared_ptr<SearchFrameLink> m_searchFrame;
+
+    // The live and playback data path (receive thread only, except the
+    // factory, which is guarded by m_slotLock).
+    DecodeWorkerFactory m_decodeFactory;
+    CStreamAssembler m_stream;
+    CFrameCredits m_frameCredits;
+    CPlayPacer m_pacer;
+    FrameInfo m_lastPlayInfo{};
+    std::atomic<std::uint64_t> m_nFramesDropped{0};
+    // The audio channel last told to the main window (-2 none yet), so that
+    // it hears of a change once, not of every frame.
+    std::atomic<int> m_nAudioChannelShown{-2};
 
     // The message being dispatched (receive thread only).
     std::size_t m_nPayloadLeft = 0;

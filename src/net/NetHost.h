@@ -11,6 +11,7 @@
 #include "platform/Messages.h"
 #include "platform/Types.h"
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -47,6 +48,14 @@ public:
     virtual void Repaint(bool erase) = 0;
     // GUI thread only (the disconnect).
     virtual void LeaveFullScreen() = 0;
+
+    // What the live and playback data path reads (any thread). The channel
+    // the grid shows alone (layout 0), -1 when it shows several cells.
+    virtual int SingleViewChannel() const { return -1; }
+    // Channels whose cells are on the current page.
+    virtual std::uint32_t VisibleChannels() const { return 0xFFFF; }
+    // Forgets which channels delivered a picture (a stream set starts).
+    virtual void ClearReceivedChannels() {}
 };
 
 // A worker the connection owns in a slot (decode workers 0-15, the audio
@@ -132,6 +141,24 @@ public:
     virtual void OnRemotePlayStopped() = 0;
 
     // The audio player of the connection's live (or remote-playback) audio,
-    // or null when the PC has no sound output.
+    // or null when the PC has no sound output. The receive thread feeds it
+    // through IAudioWorker (net/DecodeQueue.h); a player that is not one gets
+    // no blocks.
     virtual std::unique_ptr<NetWorker> CreateAudioPlayer(bool live) = 0;
+
+    // --- Live view and remote playback (the defaults show nothing) --------
+    // GUI-side effects as live view (view mode 1) or remote playback (2)
+    // starts: the grid's view mode, the layout for the recorder's channel
+    // count with its split button lit and the others normal, the page counts
+    // per layout; for playback also the playback buttons and the playback
+    // clock. Carried to the GUI thread by the host.
+    virtual void OnStreamStarting(int viewMode, int layout, int splitButton, const std::array<int, 15>& pageCounts)
+    {
+        (void)viewMode;
+        (void)layout;
+        (void)splitButton;
+        (void)pageCounts;
+    }
+    // The time the playback clock shows (recorder seconds); any thread.
+    virtual void SetPlaybackClockTime(std::uint32_t time) { (void)time; }
 };

@@ -72,7 +72,8 @@ public:
     // Weaves the split fields of a 480- or 576-line YUV picture when the view
     // mode calls for it; doubleLines when the channel's Deinterlace setting is
     // 0 (on). Call once per decoded YUV picture, before publishing.
-    virtual void PrepareYuvPicture(int channel, int width, int height, bool servedModel, bool doubleLines) = 0;
+    virtual void PrepareYuvPicture(int channel, int width, int height, bool servedModel,
+                                   bool doubleLines) = 0;
 
     // Captions.
     virtual int GetViewMode() const = 0;
@@ -82,7 +83,8 @@ public:
     virtual bool GetCellSize(int channel, int& width, int& height) const = 0;
     // The title fitted to a cell width ("CH<n> " first for a local camera
     // name, "..." when it had to be cut); at most 259 characters.
-    virtual std::string FitOsdText(int channel, int cellWidth, std::string_view text, bool localName) const = 0;
+    virtual std::string FitOsdText(int channel, int cellWidth, std::string_view text,
+                                   bool localName) const = 0;
     // Pictures per second of the channel in the last two-second period.
     virtual int GetFrameRate(int channel) const = 0;
 

@@ -30,9 +30,9 @@ constexpr COLORREF kVideoLossTextColour = 0x00FF00;
 constexpr COLORREF kWarningColour = 0x0000FF;
 
 // The skin's icon pairs, by the id of their mask.
-constexpr int kIconPairs[] = {OsdIcon::kSpeedPause, OsdIcon::kSpeedForward, OsdIcon::kSpeedBackward,
-                              OsdIcon::kAudioPlayed, OsdIcon::kAudioOther, OsdIcon::kPtzState2,
-                              OsdIcon::kPtzState1,   OsdIcon::kStepBack,   OsdIcon::kStepForward,
+constexpr int kIconPairs[] = {OsdIcon::kSpeedPause,   OsdIcon::kSpeedForward, OsdIcon::kSpeedBackward,
+                              OsdIcon::kAudioPlayed,  OsdIcon::kAudioOther,   OsdIcon::kPtzState2,
+                              OsdIcon::kPtzState1,    OsdIcon::kStepBack,     OsdIcon::kStepForward,
                               OsdIcon::kWatermarkBad, OsdIcon::kWatermarkOk};
 
 } // namespace
@@ -605,8 +605,8 @@ void CVideoGridDlg::DrawSubstitute(QPainter& p, Substitute which, const GridCell
         p.drawImage(QPoint(r.left, r.top), img);
 }
 
-void CVideoGridDlg::DrawPictureCell(QPainter& p, int channel, const GridCellRect& r, const GridLinkState& link,
-                                    const VideoGridModel& model)
+void CVideoGridDlg::DrawPictureCell(QPainter& p, int channel, const GridCellRect& r,
+                                    const GridLinkState& link, const VideoGridModel& model)
 {
     PictureBuffer* pb = GetPicture(channel);
     const PictureBuffer::View view = pb ? pb->Acquire() : PictureBuffer::View{};

@@ -37,7 +37,11 @@ public:
     static constexpr UINT WM_GRID_REPAINT = WM_USER + 20090;
 
     // The drawing path by the DrawMode setting's values.
-    enum DrawPath { DrawDirect = 0, DrawGdi = 1 };
+    enum DrawPath
+    {
+        DrawDirect = 0,
+        DrawGdi = 1
+    };
 
     explicit CVideoGridDlg(QWidget* parent = nullptr);
     ~CVideoGridDlg() override;
@@ -172,7 +176,12 @@ private:
         std::uint64_t serial = 0;
         QImage image;
     };
-    enum Substitute { kSubEmpty = 0, kSubLoss = 1, kSubBlocked = 2 };
+    enum Substitute
+    {
+        kSubEmpty = 0,
+        kSubLoss = 1,
+        kSubBlocked = 2
+    };
 
     void LoadPictures();
     void LoadSkin();

@@ -72,18 +72,24 @@ int CellFrameRects(int layout, int w, int h, int border, std::array<GridCellRect
 } // namespace GridLayout
 
 // What a cell shows when its channel has no picture to show.
-enum class CellShow { Picture, Empty, VideoLoss, Blocked };
+enum class CellShow
+{
+    Picture,
+    Empty,
+    VideoLoss,
+    Blocked
+};
 
 // What the grid reads of the connection, the local player and the main
 // window when it decides and draws (a snapshot; the defaults mean "no
 // connection").
 struct GridLinkState
 {
-    bool connected = false;       // a connection object exists
-    bool live = false;            // live view is on
-    bool remotePlayback = false;  // remote playback is on
-    bool subProductOther = false; // the recorder's sub-product flag
-    bool servedModel = false;     // the recorder is of the served model
+    bool connected = false;          // a connection object exists
+    bool live = false;               // live view is on
+    bool remotePlayback = false;     // remote playback is on
+    bool subProductOther = false;    // the recorder's sub-product flag
+    bool servedModel = false;        // the recorder is of the served model
     std::uint16_t videoLossMask = 0; // channels without a video signal
     std::uint16_t camerasInUse = 0;  // bit c: camera c is in use on the recorder
     bool ptzPanelOpen = false;

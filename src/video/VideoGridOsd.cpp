@@ -73,7 +73,8 @@ std::vector<OsdIconBlit> LayoutOsdIcons(const OsdCellState& s, int cw, int ch)
                          s.audioOffset, s.audioTop ? 3 : bottom});
 
     if (s.viewMode == 1 && s.ptzShown && s.ptzMode != 0)
-        icons.push_back({s.ptzMode == 2 ? OsdIcon::kPtzState2 : OsdIcon::kPtzState1, 0, OsdIcon::kSize, 100, bottom});
+        icons.push_back(
+            {s.ptzMode == 2 ? OsdIcon::kPtzState2 : OsdIcon::kPtzState1, 0, OsdIcon::kSize, 100, bottom});
 
     if ((s.viewMode == 2 || s.viewMode == 3) && cw > 190) {
         const int x = s.speedOffset;
@@ -98,8 +99,8 @@ std::vector<OsdIconBlit> LayoutOsdIcons(const OsdCellState& s, int cw, int ch)
     }
 
     if (s.viewMode == 3 && cw > 240 && s.watermarkState != -1)
-        icons.push_back({s.watermarkState == 0 ? OsdIcon::kWatermarkOk : OsdIcon::kWatermarkBad, 0, OsdIcon::kSize,
-                         s.watermarkOffset, bottom});
+        icons.push_back({s.watermarkState == 0 ? OsdIcon::kWatermarkOk : OsdIcon::kWatermarkBad, 0,
+                         OsdIcon::kSize, s.watermarkOffset, bottom});
     return icons;
 }
 

@@ -50,12 +50,12 @@ int OsdFontPointsFromPixels(int pixelHeight);
 
 // Skin bitmap pairs of the icons (the mask's id names the pair).
 namespace OsdIcon {
-constexpr int kSpeedPause = 1600;   // speed code 0
-constexpr int kSpeedForward = 1602; // codes 1 to 6
-constexpr int kSpeedSpare = 1604;   // loaded, never drawn
+constexpr int kSpeedPause = 1600;    // speed code 0
+constexpr int kSpeedForward = 1602;  // codes 1 to 6
+constexpr int kSpeedSpare = 1604;    // loaded, never drawn
 constexpr int kSpeedBackward = 1606; // codes -1 to -6
-constexpr int kAudioPlayed = 1610;  // mark 0
-constexpr int kAudioOther = 1612;   // mark 1
+constexpr int kAudioPlayed = 1610;   // mark 0
+constexpr int kAudioOther = 1612;    // mark 1
 constexpr int kPtzState2 = 1733;
 constexpr int kPtzState1 = 1735;
 constexpr int kStepBack = 2289;     // speed code 10

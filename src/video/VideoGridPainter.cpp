@@ -183,7 +183,8 @@ QImage CombineIconPair(const QImage& mask, const QImage& image)
     QImage out(img.size(), QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < img.height(); ++y) {
         const auto* src = reinterpret_cast<const QRgb*>(img.constScanLine(y));
-        const auto* m = msk.isNull() || y >= msk.height() ? nullptr : reinterpret_cast<const QRgb*>(msk.constScanLine(y));
+        const auto* m =
+            msk.isNull() || y >= msk.height() ? nullptr : reinterpret_cast<const QRgb*>(msk.constScanLine(y));
         auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
         for (int x = 0; x < img.width(); ++x) {
             // Where the mask is white the picture stays; where it is black the

@@ -123,6 +123,11 @@ ClientDeps FakeDeps(Events& events, const ScratchDir& dir, bool readOnly, bool w
                          r.password);
         return true;
     };
+    // The connect dialog's window is not shown: its run is recorded and cancelled.
+    d.runConnectDialog = [&events](QWidget*, IConnectDlgHost&, IConnectTarget&, BYTE) {
+        events.push_back("connect-dialog");
+        return false;
+    };
     (void)dir;
     return d;
 }
@@ -214,6 +219,7 @@ TEST_F(ClientDlgTest, StartupAndShutdownRunInOrder)
         "mixer:volume 40000",
         "monitors",
         "log:1/1",
+        "connect-dialog", // no command line: the Connect button's action
         "started",
         "modal ended",
         "log:1/2",
@@ -305,6 +311,7 @@ TEST_F(ClientDlgTest, ReadOnlyMediaWritesNothingButStillConnectsAndOpensLocalSea
     EXPECT_EQ(std::count_if(events.begin(), events.end(),
                             [](const std::string& e) { return e.rfind("connect:", 0) == 0; }),
               1);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "connect-dialog"), 0);
 
     // Settings confirmed on read-only media change this run only.
     dlg.m_LocalSetup.SaveFormat = 2;
@@ -431,9 +438,10 @@ TEST_F(ClientDlgTest, RendersTheFramePiecesAndCutsTheCorners)
         EXPECT_GT(compared, 0) << "piece " << k;
         EXPECT_EQ(equal, compared) << "piece " << k << " drawn at its rectangle";
     }
-    // The grid placeholder in its colours.
-    EXPECT_EQ(shot.pixel(100, 100) & 0xFFFFFF, 0x969696u);
-    EXPECT_EQ(shot.pixel(53, 72) & 0xFFFFFF, 0x000000u);
+    // The video grid at its place, framed by its border colour.
+    ASSERT_NE(dlg.m_pVideoWnd, nullptr);
+    EXPECT_EQ(dlg.m_pVideoWnd->geometry(), grid);
+    EXPECT_EQ(shot.pixel(53, 72) & 0xFFFFFF, 0x969696u);
 
     // The skin's corners carry the cut key: the window is cut once.
     EXPECT_EQ(dlg.m_bRegionPending, 0);

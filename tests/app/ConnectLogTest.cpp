@@ -199,7 +199,12 @@ INSTANTIATE_TEST_SUITE_P(
                       BadHeaderCase{"WrappedButShortFile", Le32(1) + Le32(2), 6, "", 6},
                       BadHeaderCase{"TruncatedHeader", std::string("\x01\x02\x03", 3), 0, "", 0},
                       BadHeaderCase{"GarbageAfterKeptRecords", Le32(9) + Le32(9), 2, std::string(184, '\x5A'),
-                                    2}),
+                                    2},
+                      // A header that lags behind its records (cut off between
+                      // the record's write and its own) must not let the new
+                      // record overwrite the records after it.
+                      BadHeaderCase{"HeaderBehindItsRecords", Le32(0) + Le32(4), 7, "", 7},
+                      BadHeaderCase{"HeaderAtItsLastRecord", Le32(0) + Le32(0), 1, "", 1}),
     [](const ::testing::TestParamInfo<BadHeaderCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ConnectLogTest, BadHeaderOnFullRingContinuesAtTheOldest)

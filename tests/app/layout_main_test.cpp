@@ -78,6 +78,8 @@ ClientDeps LayoutDeps()
     d.findSettingsFile = [] { return std::string(); };
     d.userLanguageId = [] { return WORD(1033); };
     d.startConnection = [](const ConnectRequest&) { return true; };
+    // No connect dialog window at start: the run is cancelled at once.
+    d.runConnectDialog = [](QWidget*, IConnectDlgHost&, IConnectTarget&, BYTE) { return false; };
     return d;
 }
 

@@ -432,22 +432,17 @@ TEST(PlayPacer, ReanchorsAfterThreeSeconds)
 
 // ---------------------------------------------------------------------------
 
-TEST(StreamSeq, LiveAndPerChannelPlayNumbers)
+TEST(StreamSeq, PlayNumbersPerChannel)
 {
-    CStreamSeq s;
-    EXPECT_EQ(s.NextLive(), 1u);
-    EXPECT_EQ(s.NextLive(), 2u);
-    s.ResetLive();
-    EXPECT_EQ(s.Live(), 0u);
-
-    s.BumpAllPlay();
-    s.BumpPlayNotIn(0x0005);
-    EXPECT_EQ(s.Play(0), 1u);
-    EXPECT_EQ(s.Play(1), 2u);
-    EXPECT_EQ(s.Play(2), 1u);
-    EXPECT_EQ(s.Play(15), 2u);
-    s.ResetPlay();
-    EXPECT_EQ(s.Play(1), 0u);
+    PlaySeqArray s{};
+    BumpPlaySeq(s);          // normal forward play starts: every channel
+    BumpPlaySeq(s, 0x0005);  // a resync: channels 0 and 2 were shown
+    EXPECT_EQ(s[0].load(), 1u);
+    EXPECT_EQ(s[1].load(), 2u);
+    EXPECT_EQ(s[2].load(), 1u);
+    EXPECT_EQ(s[15].load(), 2u);
+    ResetPlaySeq(s);
+    EXPECT_EQ(s[1].load(), 0u);
 }
 
 TEST(StartLayout, ByChannelCount)

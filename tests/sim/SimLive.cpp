@@ -64,11 +64,18 @@ SimLive::SimLive(RecorderSim& sim) : m_sim(sim)
     m_sim.SetHandler(id::LIVE_REQ, [this](RecorderSim&, const Message& m) { OnLiveReq(m); });
     m_sim.SetHandler(id::LIVE_STOP, [this](RecorderSim&, const Message&) { OnLiveStop(); });
     m_sim.SetHandler(id::AUDIO_ONOFF_REQ, [this](RecorderSim&, const Message& m) {
-        m_audioOn = (m.sub & 0x08) != 0;
+        m_audioOn = (m.sub & kAudioSub) != 0;
     });
     m_sim.SetHandler(id::PLAY_ON_REQ, [this](RecorderSim&, const Message&) { OnPlayOnReq(); });
     m_sim.SetHandler(id::RPLAY_STOP, [this](RecorderSim&, const Message&) { OnPlayStop(); });
     m_sim.SetHandler(id::PLAY_FRAME_REQ, [this](RecorderSim&, const Message& m) { OnFrameReq(m); });
+    // While audio streams, every message of the recorder carries the audio
+    // bit (a header without it turns the client's audio off); the keep-alive
+    // echo too.
+    m_sim.SetHandler(id::ALIVE_REQ, [this](RecorderSim& sim, const Message&) {
+        if (sim.Settings().answerAlive)
+            sim.Send(id::ALIVE_REQ, Bytes(), 0, AudioSub());
+    });
     m_sim.SetHandler(id::PLAY_CHANNEL_MASK, [this](RecorderSim&, const Message& m) {
         if (m.payload.size() >= 4)
             m_playMask = static_cast<std::uint16_t>(GetBE32(m.payload, 0) & m_play.channels);
@@ -81,6 +88,10 @@ SimLive::~SimLive()
     for (std::uint16_t msg : {id::LIVE_REQ, id::LIVE_STOP, id::AUDIO_ONOFF_REQ, id::PLAY_ON_REQ, id::RPLAY_STOP,
                               id::PLAY_FRAME_REQ, id::PLAY_CHANNEL_MASK})
         m_sim.SetHandler(msg, nullptr);
+    m_sim.SetHandler(id::ALIVE_REQ, [](RecorderSim& sim, const Message&) {
+        if (sim.Settings().answerAlive)
+            sim.Send(id::ALIVE_REQ);
+    });
     {
         std::lock_guard<std::mutex> lock(m_lock);
         m_quit = true;
@@ -138,7 +149,7 @@ void SimLive::OnLiveReq(const Message& m)
     const std::uint32_t present = count >= 16 ? 0xFFFFu : ((1u << count) - 1);
     const std::uint16_t shown = static_cast<std::uint16_t>(asked & m_live.channels & present);
     const std::uint16_t loss = static_cast<std::uint16_t>(m_live.videoLoss & shown);
-    m_sim.Send(id::LIVE_CHANNEL_INFO, BE32((std::uint32_t(loss) << 16) | shown));
+    m_sim.Send(id::LIVE_CHANNEL_INFO, BE32((std::uint32_t(loss) << 16) | shown), 0, AudioSub());
     {
         std::lock_guard<std::mutex> lock(m_lock);
         m_liveSent.fill(0);
@@ -152,7 +163,7 @@ void SimLive::OnLiveReq(const Message& m)
 void SimLive::OnLiveStop()
 {
     m_liveOn = false;
-    m_sim.Send(id::LIVE_STOP_ACK);
+    m_sim.Send(id::LIVE_STOP_ACK, Bytes(), 0, AudioSub());
     Wake();
 }
 
@@ -164,10 +175,11 @@ void SimLive::OnPlayOnReq()
     }
     // A playback replaces live view on the recorder.
     m_liveOn = false;
-    m_sim.Send(id::PLAY_ON_ACK);
+    m_sim.Send(id::PLAY_ON_ACK, Bytes(), 0, AudioSub());
     {
         std::lock_guard<std::mutex> lock(m_lock);
         m_playSent = 0;
+        m_playNext.fill(0);
         m_playStart = std::chrono::steady_clock::now();
     }
     m_credits = 0;
@@ -180,7 +192,7 @@ void SimLive::OnPlayOnReq()
 void SimLive::OnPlayStop()
 {
     m_playOn = false;
-    m_sim.Send(id::PLAY_OFF_ACK);
+    m_sim.Send(id::PLAY_OFF_ACK, Bytes(), 0, AudioSub());
     Wake();
 }
 
@@ -203,11 +215,10 @@ Bytes SimLive::AudioSection(std::size_t number) const
     return a;
 }
 
-Bytes SimLive::MakeLiveFrame(int channel, std::size_t number)
+Bytes SimLive::MakeLiveFrame(int channel, std::size_t number, bool audio)
 {
     const SimStream& s = m_streams[static_cast<std::size_t>(channel)];
     const SimFrame& f = s.frames[number % s.frames.size()];
-    const bool audio = m_audioOn;
     FrameFields h;
     h.channel = channel;
     h.width = s.width;
@@ -303,8 +314,11 @@ void SimLive::Run()
                         continue;
                     if (m_live.frameLimit != 0 && m_liveSent[ch] >= m_live.frameLimit)
                         continue;
-                    const Bytes frame = MakeLiveFrame(ch, liveTick);
-                    const std::uint8_t sub = m_audioOn ? 0x08 : 0x00;
+                    // The header's audio bit and the frame's audio section agree.
+                    const bool audio = m_audioOn;
+                    const Bytes frame = MakeLiveFrame(ch, liveTick, audio);
+                    const std::uint8_t sub = audio ? kAudioSub : 0x00;
+                    ++m_liveSent[ch];
                     lock.unlock();
                     const bool ok = SendFrame(id::LIVE_DATA, frame, 0, sub, m_live.fragment);
                     lock.lock();
@@ -312,7 +326,6 @@ void SimLive::Run()
                         m_liveOn = false;
                         break;
                     }
-                    ++m_liveSent[ch];
                     sentAny = true;
                 }
                 ++liveTick;
@@ -336,16 +349,22 @@ void SimLive::Run()
                         break;
                     if (m_play.frames != 0 && m_playSent >= m_play.frames)
                         break;
-                    const Bytes frame = MakePlayFrame(ch, playTick);
+                    // Each channel goes on with its own next frame, also when
+                    // the credits ran out in the middle of a tick.
+                    const Bytes frame = MakePlayFrame(ch, m_playNext[ch]);
+                    // Counted before it goes out: a client that has read it
+                    // finds it counted.
+                    --m_credits;
+                    ++m_playSent;
+                    ++m_playNext[ch];
                     lock.unlock();
-                    const bool ok = SendFrame(id::PLAY_ON_DATA, frame, m_speedCode & 0x3F, 0, m_play.fragment);
+                    const bool ok =
+                        SendFrame(id::PLAY_ON_DATA, frame, m_speedCode & 0x3F, AudioSub(), m_play.fragment);
                     lock.lock();
                     if (!ok) {
                         m_playOn = false;
                         break;
                     }
-                    --m_credits;
-                    ++m_playSent;
                 }
                 ++playTick;
                 if (m_playOn && m_play.frames != 0 && m_playSent >= m_play.frames) {
@@ -353,9 +372,9 @@ void SimLive::Run()
                     const std::int32_t fail = m_play.failReason;
                     lock.unlock();
                     if (fail != 0)
-                        m_sim.SendReason(id::PLAY_ON_FAIL, fail);
+                        m_sim.Send(id::PLAY_ON_FAIL, BE32(static_cast<std::uint32_t>(fail)), 0, AudioSub());
                     else
-                        m_sim.Send(id::PLAY_ON_DONE);
+                        m_sim.Send(id::PLAY_ON_DONE, Bytes(), 0, AudioSub());
                     lock.lock();
                 }
                 m_progress.notify_all();

@@ -32,6 +32,7 @@ constexpr std::uint16_t PLAY_ON_DATA = 266, PLAY_ON_FAIL = 267, PLAY_ON_DONE = 2
 } // namespace id
 
 inline constexpr std::uint16_t kLastFragment = 0x4000;
+inline constexpr std::uint8_t kAudioSub = 0x08; // header parameter bit: audio streams
 inline constexpr std::size_t kAudioSectionSize = 2048;
 
 // One access unit of a channel's stream.
@@ -140,10 +141,11 @@ private:
     void Run();
     bool SendFrame(std::uint16_t msgId, const Bytes& frame, std::uint16_t flagBits, std::uint8_t sub,
                    std::size_t fragment);
-    Bytes MakeLiveFrame(int channel, std::size_t number);
+    Bytes MakeLiveFrame(int channel, std::size_t number, bool audio);
     Bytes MakePlayFrame(int channel, std::size_t number);
     Bytes AudioSection(std::size_t number) const;
     void Wake();
+    std::uint8_t AudioSub() const { return m_audioOn ? kAudioSub : 0; }
 
     RecorderSim& m_sim;
     LiveConfig m_live;
@@ -164,6 +166,7 @@ private:
     bool m_quit = false;
     std::array<std::size_t, 16> m_liveSent{};
     std::size_t m_playSent = 0;
+    std::array<std::size_t, 16> m_playNext{}; // each channel's next played frame
     std::chrono::steady_clock::time_point m_liveStart;
     std::chrono::steady_clock::time_point m_playStart;
     std::thread m_thread;

@@ -7,11 +7,14 @@
 // --live streams moving pictures on every channel once the client asks for
 // live view (and plays them back on PLAY_ON_REQ).
 //
+// Every channel has a PTZ camera: PTZ channel requests are answered yes.
+//
 // It listens on 127.0.0.1 (port 0 picks a free one and prints it), answers the
 // hello, grants the named user every right, reports that it records, and runs
 // until it is interrupted.
 #include "RecorderSim.h"
 #include "SimLiveStreams.h"
+#include "SimPtz.h"
 
 #include <csignal>
 #include <cstdio>
@@ -82,6 +85,7 @@ int main(int argc, char** argv)
     }
 
     k5sim::RecorderSim sim(config);
+    k5sim::SimPtz ptz(sim);
     std::unique_ptr<k5sim::SimLive> liveData;
     if (live) {
         liveData = std::make_unique<k5sim::SimLive>(sim);

@@ -42,6 +42,7 @@ public:
     void SetActiveChannels(std::uint32_t, bool) override {}
     void Repaint(bool) override {}
     void LeaveFullScreen() override {}
+    int SingleViewChannel() const override { return singleView; }
 
     // GridSink
     int GetPictureFormat() const override { return format; }
@@ -131,6 +132,7 @@ public:
 
     std::atomic<int> format;
     std::atomic<int> viewMode;
+    std::atomic<int> singleView{-1};
     std::atomic<int> osdMode{0};
     std::atomic<int> cellWidth{176};
     mutable std::atomic<int> fits{0};

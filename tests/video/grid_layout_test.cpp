@@ -62,7 +62,8 @@ TEST(GridLayout, EveryLayoutTilesTheViewWithoutBorder)
             EXPECT_LE(r.bottom, h);
             area += long(r.Width()) * r.Height();
             for (int q = 0; q < p; ++q)
-                EXPECT_FALSE(r.Intersects(GridLayout::PositionRect(layout, q, w, h, 0))) << p << " meets " << q;
+                EXPECT_FALSE(r.Intersects(GridLayout::PositionRect(layout, q, w, h, 0)))
+                    << p << " meets " << q;
         }
         EXPECT_EQ(area, long(w) * h);
     }
@@ -104,21 +105,11 @@ TEST(GridLayout, VisibleCellsOfPages)
         std::uint16_t cells;
     };
     const Case cases[] = {
-        {0, 5, 16, Bits({5})},
-        {1, 3, 16, RangeBits(12, 15)},
-        {2, 1, 16, RangeBits(6, 11)},
-        {2, 2, 16, RangeBits(12, 15)},
-        {2, 1, 8, Bits({6, 7})},
-        {3, 1, 16, RangeBits(7, 13)},
-        {4, 2, 16, Bits({14, 15})},
-        {5, 1, 16, RangeBits(8, 15)},
-        {6, 0, 16, RangeBits(0, 8)},
-        {6, 1, 16, RangeBits(7, 15)},
-        {7, 1, 16, RangeBits(10, 15)},
-        {10, 0, 8, RangeBits(0, 7)},
-        {11, 1, 16, RangeBits(13, 15)},
-        {13, 0, 16, RangeBits(0, 12)},
-        {14, 0, 4, 0xFFFF},
+        {0, 5, 16, Bits({5})},          {1, 3, 16, RangeBits(12, 15)}, {2, 1, 16, RangeBits(6, 11)},
+        {2, 2, 16, RangeBits(12, 15)},  {2, 1, 8, Bits({6, 7})},       {3, 1, 16, RangeBits(7, 13)},
+        {4, 2, 16, Bits({14, 15})},     {5, 1, 16, RangeBits(8, 15)},  {6, 0, 16, RangeBits(0, 8)},
+        {6, 1, 16, RangeBits(7, 15)},   {7, 1, 16, RangeBits(10, 15)}, {10, 0, 8, RangeBits(0, 7)},
+        {11, 1, 16, RangeBits(13, 15)}, {13, 0, 16, RangeBits(0, 12)}, {14, 0, 4, 0xFFFF},
     };
     for (const Case& c : cases)
         EXPECT_EQ(GridLayout::VisibleCells(c.layout, c.page, c.channels), c.cells)

@@ -118,7 +118,8 @@ TEST(GridCells, WhatACellShows)
         {"live, not shown, loss", live, false, true, true, true, true, CellShow::VideoLoss},
         {"live, not shown, blocked", live, false, true, true, false, true, CellShow::Blocked},
         {"playback picture", playback, true, true, true, false, true, CellShow::Picture},
-        {"playback of the other product, blocked", playbackOther, true, true, true, false, true, CellShow::Blocked},
+        {"playback of the other product, blocked", playbackOther, true, true, true, false, true,
+         CellShow::Blocked},
         {"playback other, not shown", playbackOther, false, false, true, false, true, CellShow::Blocked},
         {"playback, not shown", playback, false, false, true, false, true, CellShow::Empty},
         {"not visible", none, true, true, false, false, false, CellShow::Empty},
@@ -202,7 +203,8 @@ TEST(GridCrop, ShownRowsByPictureHeight)
     {
         int height, first, count;
     };
-    const Case cases[] = {{576, 16, 552}, {480, 16, 456}, {288, 8, 276}, {240, 8, 228}, {144, 8, 132}, {8, 0, 8}};
+    const Case cases[] = {{576, 16, 552}, {480, 16, 456}, {288, 8, 276},
+                          {240, 8, 228},  {144, 8, 132},  {8, 0, 8}};
     for (const Case& c : cases) {
         int first = -1, count = -1;
         PictureCropRows(c.height, first, count);

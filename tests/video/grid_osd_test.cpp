@@ -125,7 +125,8 @@ TEST(GridIcons, SpeedStripsWidenByStep)
     EXPECT_EQ(back[1].srcX, 4);
     EXPECT_EQ(back[1].width, 18);
 
-    EXPECT_EQ(LayoutOsdIcons(Playback(0), 300, 200), (std::vector<OsdIconBlit>{{OsdIcon::kSpeedPause, 0, 16, 117, 182}}));
+    EXPECT_EQ(LayoutOsdIcons(Playback(0), 300, 200),
+              (std::vector<OsdIconBlit>{{OsdIcon::kSpeedPause, 0, 16, 117, 182}}));
     EXPECT_EQ(LayoutOsdIcons(Playback(-1), 300, 200)[0].pair, OsdIcon::kSpeedBackward);
     EXPECT_EQ(LayoutOsdIcons(Playback(11), 300, 200),
               (std::vector<OsdIconBlit>{{OsdIcon::kStepForward, 4, 11, 121, 182}}));
@@ -148,7 +149,8 @@ TEST(GridIcons, AudioPtzAndWatermark)
     s.audioOffset = 157;
     EXPECT_TRUE(LayoutOsdIcons(s, 200, 135).empty()) << "no sound device, no audio mark";
     s.soundDevice = true;
-    EXPECT_EQ(LayoutOsdIcons(s, 200, 135), (std::vector<OsdIconBlit>{{OsdIcon::kAudioPlayed, 0, 16, 157, 117}}));
+    EXPECT_EQ(LayoutOsdIcons(s, 200, 135),
+              (std::vector<OsdIconBlit>{{OsdIcon::kAudioPlayed, 0, 16, 157, 117}}));
     s.audioMark = 1;
     s.audioTop = true;
     EXPECT_EQ(LayoutOsdIcons(s, 200, 135), (std::vector<OsdIconBlit>{{OsdIcon::kAudioOther, 0, 16, 157, 3}}));
@@ -160,7 +162,8 @@ TEST(GridIcons, AudioPtzAndWatermark)
     ptz.viewMode = 1;
     ptz.ptzShown = true;
     ptz.ptzMode = 2;
-    EXPECT_EQ(LayoutOsdIcons(ptz, 200, 135), (std::vector<OsdIconBlit>{{OsdIcon::kPtzState2, 0, 16, 100, 117}}));
+    EXPECT_EQ(LayoutOsdIcons(ptz, 200, 135),
+              (std::vector<OsdIconBlit>{{OsdIcon::kPtzState2, 0, 16, 100, 117}}));
     ptz.ptzMode = 1;
     EXPECT_EQ(LayoutOsdIcons(ptz, 200, 135)[0].pair, OsdIcon::kPtzState1);
     ptz.viewMode = 2;
@@ -175,7 +178,8 @@ TEST(GridIcons, AudioPtzAndWatermark)
     wm.speedCode = 99;
     wm.watermarkState = 0;
     wm.watermarkOffset = 80;
-    EXPECT_EQ(LayoutOsdIcons(wm, 241, 135), (std::vector<OsdIconBlit>{{OsdIcon::kWatermarkOk, 0, 16, 80, 117}}));
+    EXPECT_EQ(LayoutOsdIcons(wm, 241, 135),
+              (std::vector<OsdIconBlit>{{OsdIcon::kWatermarkOk, 0, 16, 80, 117}}));
     wm.watermarkState = 2;
     EXPECT_EQ(LayoutOsdIcons(wm, 241, 135)[0].pair, OsdIcon::kWatermarkBad);
     EXPECT_TRUE(LayoutOsdIcons(wm, 240, 135).empty());

@@ -108,8 +108,8 @@ bool Near(QRgb a, QRgb b, int tolerance = 3)
     const QRgb got = img.pixel(x, y);
     if (Near(got, expected, tolerance))
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << std::hex << (got & 0xFFFFFF)
-                                         << ", expected " << (expected & 0xFFFFFF);
+    return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << std::hex
+                                         << (got & 0xFFFFFF) << ", expected " << (expected & 0xFFFFFF);
 }
 
 // Pixels of a rectangle that pass a test.
@@ -202,8 +202,8 @@ protected:
         return true;
     }
 
-    static bool Publish(CVideoGridDlg& grid, int channel, int w, int h, const std::function<Yuv(int, int)>& colour,
-                        GridFrame frame = {})
+    static bool Publish(CVideoGridDlg& grid, int channel, int w, int h,
+                        const std::function<Yuv(int, int)>& colour, GridFrame frame = {})
     {
         WritePicture(*grid.GetPicture(channel), w, h, grid.GetPictureFormat(), colour);
         frame.width = w;
@@ -238,7 +238,9 @@ TEST_F(GridRender, BothDrawModesShowThePublishedPictureAlike)
         const char* name;
         int w, h, layout;
     };
-    const Case cases[] = {{"d1_16", 704, 576, kVideoLayout16}, {"cif_16", 352, 288, kVideoLayout16}, {"d1_single", 704, 576, 0},
+    const Case cases[] = {{"d1_16", 704, 576, kVideoLayout16},
+                          {"cif_16", 352, 288, kVideoLayout16},
+                          {"d1_single", 704, 576, 0},
                           {"cif_single", 352, 288, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -263,7 +265,8 @@ TEST_F(GridRender, BothDrawModesShowThePublishedPictureAlike)
             EXPECT_TRUE(PixelIs(img, r.right() - qx, r.bottom(), ToRgb(kWhite)));
             // The other cells show the empty picture, the gaps the background.
             if (c.layout == kVideoLayout16) {
-                EXPECT_TRUE(PixelIs(img, Cell(*grid, 1).center().x(), Cell(*grid, 1).center().y(), kEmptyColour));
+                EXPECT_TRUE(
+                    PixelIs(img, Cell(*grid, 1).center().x(), Cell(*grid, 1).center().y(), kEmptyColour));
             }
             EXPECT_TRUE(PixelIs(img, r.right() + 1, r.top() + 10, 0xFF969696));
         }
@@ -317,7 +320,8 @@ TEST_F(GridRender, CaptionsInPlace)
     GridFrame frame;
     frame.line1 = "CH1 Front door 704x576";
     frame.line2 = "Live view  25";
-    ASSERT_TRUE(Publish(*grid, 0, 704, 576, [](int, int) { return kDark; }, frame));
+    ASSERT_TRUE(Publish(
+        *grid, 0, 704, 576, [](int, int) { return kDark; }, frame));
     const QRect r = Cell(*grid, 0);
 
     const QImage img = Render(*grid, "captions");
@@ -466,7 +470,8 @@ TEST_F(GridRender, WorkerFacingCalls)
     const std::string fitted = grid->FitOsdText(2, 200, "The long driveway by the north gate", true);
     EXPECT_EQ(fitted.substr(0, 4), "CH3 ");
     EXPECT_EQ(fitted.substr(fitted.size() - 3), "...");
-    EXPECT_LE(QFontMetrics(grid->OsdFont()).horizontalAdvance(QString::fromStdString(fitted.substr(0, fitted.size() - 3))),
+    EXPECT_LE(QFontMetrics(grid->OsdFont())
+                  .horizontalAdvance(QString::fromStdString(fitted.substr(0, fitted.size() - 3))),
               105 + 2);
 
     EXPECT_TRUE(grid->SetDirectDraw(false));

@@ -1,0 +1,217 @@
+// The connection log KOLA5500.log as any earlier run, another program or a
+// damaged disk may have left it: the bytes become the file, then up to three
+// records are written. After each write the file must still be a ring whose
+// header points just past the new record, no byte outside the header and the
+// new record's slot may change, and a record that was intact (its slot
+// number and size in place) may only be overwritten as the oldest of a full
+// ring.
+//
+// Input: mode byte, two 16-bit values a and b, then the bytes.
+//   mode & 3 == 0  the file is the bytes as they stand
+//   mode & 3 == 1  a % 2500 intact records behind a sound header, the bytes
+//                  laid over the file at offset 4 x b
+//   mode & 3 == 2  a full ring whose newest record is slot a % 2500, the
+//                  bytes laid over it at offset 4 x b
+//   mode & 3 == 3  the same full ring cut to 8 + b x 8 bytes, the bytes
+//                  laid over its start
+//   (mode >> 2) % 3 + 1 records are written.
+#include "FuzzSupport.h"
+
+#include "app/ConnectLog.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr std::size_t kSlots = kConnectLogSlots;
+constexpr std::size_t kHead = kConnectLogHeaderSize;
+constexpr std::size_t kRec = kConnectLogRecordSize;
+constexpr std::size_t kFull = static_cast<std::size_t>(kConnectLogFileSize);
+
+std::uint32_t Le32(const std::string& b, std::size_t at)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(b.data()) + at;
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+}
+
+std::string Bytes(const ConnectLogRecord& r)
+{
+    const auto b = EncodeConnectLogRecord(r);
+    return std::string(reinterpret_cast<const char*>(b.data()), b.size());
+}
+
+std::string Header(std::uint32_t wrapped, std::uint32_t next)
+{
+    const auto b = EncodeConnectLogHeader(ConnectLogHeader{wrapped, next});
+    return std::string(reinterpret_cast<const char*>(b.data()), b.size());
+}
+
+std::string Record(std::size_t slot, std::uint32_t time)
+{
+    ConnectLogRecord r;
+    r.index = static_cast<std::uint32_t>(slot);
+    r.size = kRec;
+    r.type = 2;
+    r.subtype = 1;
+    r.time = time;
+    std::snprintf(r.address, sizeof r.address, "kept-%zu", slot);
+    return Bytes(r);
+}
+
+bool Intact(const std::string& file, std::size_t slot)
+{
+    const std::size_t at = kHead + slot * kRec;
+    return at + kRec <= file.size() && Le32(file, at) == slot && Le32(file, at + 4) == kRec;
+}
+
+// The header as the writer may trust it: fields in range and the records it
+// claims present.
+bool Sound(const std::string& file)
+{
+    if (file.size() < kHead)
+        return false;
+    const std::uint32_t wrapped = Le32(file, 0);
+    const std::uint32_t next = Le32(file, 4);
+    if (wrapped > 1 || next >= kSlots)
+        return false;
+    return file.size() >= (wrapped ? kFull : kHead + next * kRec);
+}
+
+std::string MakeFile(k5fuzz::Reader& in)
+{
+    const std::uint8_t kind = in.U8() & 3; // the caller has read the write count from it too
+    const std::uint16_t a = in.U16();
+    const std::uint16_t b = in.U16();
+    std::string overlay = in.Rest();
+    if (kind == 0)
+        return overlay;
+
+    std::string file;
+    std::size_t at = 4 * std::size_t(b);
+    if (kind == 1) {
+        const std::size_t n = a % kSlots;
+        file = Header(0, static_cast<std::uint32_t>(n));
+        for (std::size_t s = 0; s < n; ++s)
+            file += Record(s, 1000000 + static_cast<std::uint32_t>(s));
+    } else {
+        const std::size_t newest = a % kSlots;
+        file = Header(1, static_cast<std::uint32_t>((newest + 1) % kSlots));
+        for (std::size_t s = 0; s < kSlots; ++s) {
+            // Times rise from the oldest (newest + 1) round to the newest.
+            const std::size_t age = (s + kSlots - newest - 1) % kSlots;
+            file += Record(s, 1000000 + static_cast<std::uint32_t>(age));
+        }
+        if (kind == 3) {
+            file.resize(std::min(file.size(), kHead + 8 * std::size_t(b)));
+            at = 0;
+        }
+    }
+    at = std::min(at, file.size());
+    if (at + overlay.size() > file.size())
+        file.resize(at + overlay.size());
+    file.replace(at, overlay.size(), overlay);
+    return file;
+}
+
+void CheckWrite(const std::string& before, const std::string& after, const ConnectLogRecord& expected)
+{
+    K5_FUZZ_CHECK(after.size() >= before.size()); // never truncated
+    K5_FUZZ_CHECK(after.size() <= std::max(before.size(), kFull));
+    K5_FUZZ_CHECK(after.size() >= kHead);
+
+    const std::uint32_t wrapped = Le32(after, 0);
+    const std::uint32_t next = Le32(after, 4);
+    K5_FUZZ_CHECK(wrapped <= 1);
+    K5_FUZZ_CHECK(next < kSlots);
+    const std::size_t slot = (next + kSlots - 1) % kSlots;
+    K5_FUZZ_CHECK(after.size() >= kHead + (slot + 1) * kRec);
+    K5_FUZZ_CHECK(wrapped == 1 || after.size() >= kHead + std::size_t(next) * kRec);
+    if (slot == kSlots - 1)
+        K5_FUZZ_CHECK(wrapped == 1);
+
+    ConnectLogRecord r = expected;
+    r.index = static_cast<std::uint32_t>(slot);
+    K5_FUZZ_CHECK(after.compare(kHead + slot * kRec, kRec, Bytes(r)) == 0);
+
+    // Nothing else changed.
+    const std::size_t lo = kHead + slot * kRec;
+    const std::size_t hi = lo + kRec;
+    for (std::size_t i = kHead; i < before.size(); ++i) {
+        if (i >= lo && i < hi)
+            continue;
+        if (before[i] != after[i]) {
+            std::fprintf(stderr, "byte %zu changed (record went to slot %zu)\n", i, slot);
+            K5_FUZZ_CHECK(before[i] == after[i]);
+        }
+    }
+
+    bool allIntact = true;
+    std::size_t firstBroken = kSlots;
+    for (std::size_t s = 0; s < kSlots; ++s) {
+        if (!Intact(before, s)) {
+            allIntact = false;
+            firstBroken = s;
+            break;
+        }
+    }
+    const bool sound = Sound(before);
+    const std::uint32_t oldWrapped = sound ? Le32(before, 0) : 0;
+    const std::uint32_t oldNext = sound ? Le32(before, 4) : 0;
+
+    if (Intact(before, slot)) {
+        // Only the oldest record of a full ring makes room.
+        if (!(allIntact || (sound && oldWrapped == 1))) {
+            std::fprintf(stderr, "intact record in slot %zu overwritten (header %s, wrapped %u next %u)\n", slot,
+                         sound ? "sound" : "damaged", Le32(before, 0), Le32(before, 4));
+            K5_FUZZ_CHECK(false);
+        }
+    }
+    if (sound && (oldWrapped == 1 || !Intact(before, oldNext))) {
+        // A header that agrees with the records is followed.
+        K5_FUZZ_CHECK(slot == oldNext);
+        K5_FUZZ_CHECK(wrapped == (oldWrapped == 1 || slot == kSlots - 1 ? 1u : 0u));
+    } else if (!allIntact) {
+        // Otherwise the ring goes on after the intact records at its start.
+        K5_FUZZ_CHECK(slot == firstBroken);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const k5fuzz::ScratchDir& dir = k5fuzz::Scratch();
+    dir.Clear();
+    const int writes = size > 0 ? (data[0] >> 2) % 3 + 1 : 1;
+    k5fuzz::Reader in(data, size);
+    std::string file = MakeFile(in);
+
+    std::uint32_t now = 2000000000;
+    CConnectLog log([&now] { return static_cast<std::time_t>(now); });
+    log.SetLocation(dir.Path());
+    std::filesystem::create_directories(log.LogFolder());
+    const std::string path = log.FilePath();
+    if (!file.empty() || (size > 0 && (data[0] & 0x80)))
+        k5fuzz::WriteFileBytes(path, file.data(), file.size());
+
+    for (int i = 0; i < writes; ++i) {
+        ++now;
+        ConnectLogRecord expected;
+        expected.size = kRec;
+        expected.type = 2;
+        expected.subtype = static_cast<std::uint32_t>(i + 1);
+        expected.time = now;
+        char address[32];
+        std::snprintf(address, sizeof address, "10.0.0.%d", i + 1);
+        std::memcpy(expected.address, address, std::strlen(address));
+        std::memcpy(expected.user, "operator", 8);
+
+        K5_FUZZ_CHECK(log.Write(kRec, 2, i + 1, "operator", address));
+        const std::string after = k5fuzz::ReadFileBytes(path);
+        CheckWrite(file, after, expected);
+        file = after;
+    }
+    return 0;
+}

@@ -1,0 +1,308 @@
+// Writes a starting corpus for each fuzz target into OUT/<target>/: small
+// well-formed inputs (H.264 streams made by the test stream generator, frames
+// wrapped as the recorder sends them, book and log files, settings files), so
+// that the fuzzer begins on the paths a real recorder or user takes.
+// Usage: fuzz_seeds OUT
+#include "streams/TestStreams.h"
+
+#include "app/ConnectLog.h"
+#include "net/AddressBook.h"
+#include "net/LiveData.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::string g_out;
+
+void Save(const std::string& target, const std::string& name, const Bytes& bytes)
+{
+    const std::string folder = g_out + "/" + target;
+    std::filesystem::create_directories(folder);
+    std::ofstream f(folder + "/" + name, std::ios::binary | std::ios::trunc);
+    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void Put8(Bytes& b, unsigned v)
+{
+    b.push_back(static_cast<std::uint8_t>(v));
+}
+
+void Put16(Bytes& b, unsigned v)
+{
+    Put8(b, v & 0xFF);
+    Put8(b, (v >> 8) & 0xFF);
+}
+
+void PutBytes(Bytes& b, const void* p, std::size_t n)
+{
+    const auto* s = static_cast<const std::uint8_t*>(p);
+    b.insert(b.end(), s, s + n);
+}
+
+void PutText(Bytes& b, const std::string& s)
+{
+    PutBytes(b, s.data(), s.size());
+}
+
+void H264Seeds()
+{
+    struct Case
+    {
+        const char* name;
+        k5streams::StreamSpec spec;
+    };
+    std::vector<Case> cases;
+    auto spec = [](int w, int h, int frames, int gop, bool interlaced, bool c422) {
+        k5streams::StreamSpec s;
+        s.width = w;
+        s.height = h;
+        s.frames = frames;
+        s.gop = gop;
+        s.interlaced = interlaced;
+        s.chroma422 = c422;
+        return s;
+    };
+    cases.push_back({"p64x48", spec(64, 48, 5, 3, false, false)});
+    cases.push_back({"p48x32", spec(48, 32, 3, 2, false, false)});
+    cases.push_back({"i64x64", spec(64, 64, 3, 2, true, false)});
+    cases.push_back({"p66x34", spec(66, 34, 3, 3, false, false)});
+    cases.push_back({"c422", spec(32, 32, 2, 1, false, true)});
+    for (const Case& c : cases) {
+        const auto frames = k5streams::MakeH264Stream(c.spec);
+        if (frames.empty()) {
+            std::fprintf(stderr, "no stream for %s\n", c.name);
+            continue;
+        }
+        // The same stream with each output setting, then with a change of
+        // setting on every frame.
+        for (unsigned setup : {0x00u, 0x01u, 0x04u, 0x05u, 0x08u, 0x10u, 0x1Cu, 0x02u}) {
+            Bytes seed;
+            for (std::size_t i = 0; i < frames.size(); ++i) {
+                const unsigned s = (setup == 0x1C || i == 0) ? setup : (setup | 0x20);
+                Put8(seed, s);
+                Put16(seed, static_cast<unsigned>(c.spec.width));
+                Put16(seed, static_cast<unsigned>(c.spec.height));
+                Put16(seed, static_cast<unsigned>(frames[i].data.size()));
+                PutBytes(seed, frames[i].data.data(), frames[i].data.size());
+            }
+            char name[64];
+            std::snprintf(name, sizeof name, "%s-%02x", c.name, setup);
+            Save("h264_decoder", name, seed);
+        }
+        Bytes mixed;
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            Put8(mixed, static_cast<unsigned>(i % 2));
+            Put16(mixed, static_cast<unsigned>(c.spec.width));
+            Put16(mixed, static_cast<unsigned>(c.spec.height));
+            Put16(mixed, static_cast<unsigned>(frames[i].data.size()));
+            PutBytes(mixed, frames[i].data.data(), frames[i].data.size());
+        }
+        Save("h264_decoder", std::string(c.name) + "-mixed", mixed);
+    }
+}
+
+// A frame with its header and an audio section, as the recorder sends it.
+Bytes LiveFrame(int channel, std::size_t video, std::size_t audio, std::uint16_t audioMask, bool maskSelect)
+{
+    k5streams::EncodedFrame f;
+    f.data.assign(video, 0x42);
+    f.key = true;
+    Bytes out = k5streams::WrapFrame(f, channel, 704, 480, 1234567, 500);
+    // Audio size in word 20, the source in word 24, the selection in word 28.
+    WriteLE32(&out[20], static_cast<std::uint32_t>(video) | static_cast<std::uint32_t>(audio) << 20);
+    out[24] = static_cast<std::uint8_t>(audioMask);
+    out[25] = static_cast<std::uint8_t>(audioMask >> 8);
+    if (maskSelect)
+        out[30] |= 0x04; // bit 18 of word 28
+    out.insert(out.end(), audio, 0x7F);
+    return out;
+}
+
+void LiveSeeds()
+{
+    auto seed = [](const char* name, unsigned channels, unsigned cap, unsigned mode, const std::vector<Bytes>& frames,
+                   std::size_t fragment) {
+        Bytes s;
+        Put8(s, channels);
+        Put16(s, cap);
+        Put8(s, mode);
+        for (const Bytes& f : frames) {
+            for (std::size_t at = 0; at < f.size(); at += fragment) {
+                const std::size_t n = std::min(fragment, f.size() - at);
+                Put8(s, at + n == f.size() ? 1 : 0);
+                Put16(s, static_cast<unsigned>(n));
+                PutBytes(s, f.data() + at, n);
+            }
+        }
+        Save("live_data", name, s);
+    };
+    const Bytes plain = LiveFrame(2, 300, 0, 0, false);
+    const Bytes single = LiveFrame(3, 200, 2048, 3, false);
+    const Bytes mask = LiveFrame(1, 100, 2048, 0x000F, true);
+    seed("live-plain", 4, 0, 0x00, {plain, single}, 128);
+    seed("live-audio", 4, 0, 0x30, {single}, 4096);
+    seed("live-mask", 4, 0, 0x22, {mask}, 1000);
+    seed("live-small", 4, 400, 0xF0, {plain, mask, plain}, 64);
+
+    // A played-back frame with the recorder's 192-byte prefix.
+    Bytes prefix(kRecordedPrefixSize, 0);
+    std::memcpy(prefix.data(), "kola5500", 8);
+    prefix[kPrefixCaptionFlagOffset] = 1;
+    std::memcpy(prefix.data() + kPrefixCaptionOffset, "Front door", 10);
+    Bytes recorded = prefix;
+    recorded.insert(recorded.end(), single.begin(), single.end());
+    seed("play-recorded", 8, 0, 0x31, {recorded, plain}, 512);
+    std::memcpy(recorded.data(), "mira3140", 8);
+    seed("play-mira", 8, 0, 0x13, {recorded}, 100000);
+}
+
+void WireSeeds()
+{
+    Bytes frame;
+    Put8(frame, 0);
+    std::uint8_t head[kWireHeaderSize];
+    EncodeHeader(WireHeader::Make(LIVE_DATA, 340, 0, kFlagLastFragment), head);
+    PutBytes(frame, head, sizeof head);
+    const Bytes live = LiveFrame(5, 300, 0, 0, false);
+    PutBytes(frame, live.data(), live.size());
+    Save("wire_frame", "frame", frame);
+    Bytes audio = frame;
+    const Bytes withAudio = LiveFrame(2, 16, 2048, 0x0005, true);
+    audio.resize(1 + kWireHeaderSize);
+    PutBytes(audio, withAudio.data(), withAudio.size());
+    Save("wire_frame", "frame-audio", audio);
+
+    Bytes item;
+    Put8(item, 1);
+    FrameInfo info{};
+    info.channel = 3;
+    const auto queued = MakeQueuedItem(info, WireHeader::Make(LIVE_DATA, 40), live.data(), 40);
+    PutBytes(item, queued.data(), queued.size());
+    Save("wire_frame", "item", item);
+
+    Save("wire_frame", "reply", Bytes{2, 4, 0xFF, 0xFF, 0xFF, 0xFE, 0x03, 1, 2, 3, 4, 5, 6, 7, 0x01, 9, 9});
+    for (const char* text : {"192.168.001.010", "10.0.0.1", "300.-1.+7.8.9", " 12 .x.", "0.0.0.0"}) {
+        Bytes a{3};
+        PutText(a, text);
+        Save("wire_frame", std::string("address-") + std::to_string(a.size()), a);
+    }
+}
+
+void BookSeeds()
+{
+    std::vector<AddressBookRecord> records;
+    for (int i = 0; i < 4; ++i) {
+        AddressBookRecord r;
+        r.address = i == 1 ? "Recorder.Example" : "192.168.0." + std::to_string(10 + i);
+        r.port = i == 2 ? 0u : 8000u + static_cast<std::uint32_t>(i);
+        r.id = "admin";
+        r.description = "site " + std::to_string(i);
+        r.lastUse = 1200000000u + static_cast<std::uint32_t>(i * 1000);
+        records.push_back(r);
+    }
+    const Bytes book = EncodeBook(records);
+    Bytes load{0};
+    PutBytes(load, book.data(), book.size());
+    Save("address_book", "book", load);
+    load[0] = 2;
+    Save("address_book", "book-known", load);
+    Bytes cut = load;
+    cut.resize(cut.size() - 100);
+    Save("address_book", "book-cut", cut);
+    load[0] = 0x11;
+    Save("address_book", "import-current", load);
+    load[0] = 0x0D;
+    Save("address_book", "import-current-full", load);
+
+    // The legacy layout: 8-byte head, 532-byte records.
+    Bytes old{0x03};
+    old.insert(old.end(), 8, 0);
+    for (int i = 0; i < 3; ++i) {
+        Bytes r(kOldAddressBookRecordSize, 0);
+        const std::string address = i == 0 ? "10.0.0.1" : "old" + std::to_string(i);
+        std::memcpy(r.data(), address.data(), address.size());
+        r[260] = i == 0 ? 80 : static_cast<std::uint8_t>(i);
+        r[264] = static_cast<std::uint8_t>(i);
+        std::memcpy(r.data() + 272, "legacy", 6);
+        old.insert(old.end(), r.begin(), r.end());
+    }
+    Save("address_book", "import-old", old);
+    old[0] = 0x27;
+    Save("address_book", "import-old-ask", old);
+}
+
+void LogSeeds()
+{
+    // The file: a header and three records.
+    Bytes file;
+    const auto head = EncodeConnectLogHeader(ConnectLogHeader{0, 3});
+    PutBytes(file, head.data(), head.size());
+    for (std::uint32_t s = 0; s < 3; ++s) {
+        ConnectLogRecord r;
+        r.index = s;
+        r.size = kConnectLogRecordSize;
+        r.type = 2;
+        r.subtype = 1;
+        r.time = 1000 + s;
+        const auto b = EncodeConnectLogRecord(r);
+        PutBytes(file, b.data(), b.size());
+    }
+    Bytes plain{0x00, 0, 0, 0, 0};
+    PutBytes(plain, file.data(), file.size());
+    Save("connect_log", "plain", plain);
+    Save("connect_log", "grown", Bytes{0x09, 0x10, 0x00, 0x40, 0x00, 0xFF, 0xFF, 0xFF, 0xFF});
+    Save("connect_log", "full", Bytes{0x0A, 0x20, 0x01, 0x02, 0x00, 1, 2, 3, 4});
+    Save("connect_log", "full-cut", Bytes{0x07, 0x00, 0x00, 0x30, 0x02, 0, 0, 0, 0, 7, 0, 0, 0});
+    Save("connect_log", "stale-header", Bytes{0x01, 0x05, 0x00, 0x01, 0x00, 0x04, 0, 0, 0});
+}
+
+void SettingsSeeds()
+{
+    auto seed = [](const char* name, const std::string& bin, const std::string& store) {
+        Bytes s;
+        Put16(s, static_cast<unsigned>(bin.size()));
+        PutText(s, bin);
+        PutText(s, store);
+        Save("settings", name, s);
+    };
+    const std::string store =
+        "[Software/Varo/KOLA5500/LocalSetup/DrawMode]\nDrawMode=dword:00000001\n"
+        "[Software/Varo/KOLA5500/LocalSetup/DateFormat]\nDateFormat=dword:00000002\n"
+        "[Software/Varo/KOLA5500/LocalSetup/Location]\nLocation=@ByteArray(/data/k5)\n"
+        "[Software/Varo/KOLA5500/LocalSetup/Opacity/01]\n01=hex:c8\n"
+        "[Software/Varo/KOLA5500/LocalSetup/AudioBuf/02]\n02=hex:10\n"
+        "[Software/Varo/KOLA5500/LocalSetup/Deinterlace/03]\n03=hex:01\n"
+        "[Software/Varo/KOLA5500/LocalSetup/HourSystem]\nHourSystem=dword:00000000\n"
+        "[Software/Varo/KOLA5500/LocalSetup/CameraName/05]\n05=@ByteArray(Gate \\xe9)\n";
+    seed("empty", "", "");
+    seed("plain", "Site Viewer\r\nSiteData\r\nx\r\nRGB\r\npass_save=no\r\n", store);
+    seed("lf", "\x03Title\nFolder\n\nyuv\npass_save=yes", store + "[Software/Varo/KOLA5500/LocalSetup/SaveFormat]\n"
+                                                         "SaveFormat=dword:00000009\n");
+    seed("cr", "T\rF\r\r\r\r\rextra", "[General]\nx=1\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: fuzz_seeds OUT\n");
+        return 2;
+    }
+    g_out = argv[1];
+    H264Seeds();
+    LiveSeeds();
+    WireSeeds();
+    BookSeeds();
+    LogSeeds();
+    SettingsSeeds();
+    return 0;
+}

@@ -2,6 +2,7 @@
 
 #include "app/ClientNetHost.h"
 #include "net/NetClient.h"
+#include "net/NetMessages.h"
 
 #include "app/ConnectLog.h"
 #include "app/MainCommandHost.h"
@@ -103,6 +104,7 @@ CClientDlg::~CClientDlg()
     // The local player's thread writes through this window; it ends first.
     m_pLocalPlayer.reset();
     m_pLocalSearchDlg.reset();
+    m_pPlayClockWnd.reset();
     m_pClockWnd.reset();
     m_pVideoWnd.reset();
 }
@@ -386,6 +388,7 @@ bool CClientDlg::StartConnection(const std::string& address, int port, const std
         m_pNetHost = std::make_unique<CClientNetHost>(*this);
     m_pNetClient = CNetClient::Create(*m_pNetHost);
     m_pAudioNet = m_pNetClient.get();
+    m_pNetHost->AttachConnection(*m_pNetClient);
     m_pNetClient->SetConnectInfo(m_lastConnectRequest.address, m_lastConnectRequest.port,
                                  m_lastConnectRequest.user, m_lastConnectRequest.password,
                                  m_lastConnectRequest.description);
@@ -405,6 +408,8 @@ void CClientDlg::EndConnection()
         // BYE48, every thread of the session joined, socket closed.
         m_pNetClient->DestroyWindow();
         m_pAudioNet = nullptr;
+        if (m_pNetHost)
+            m_pNetHost->DetachConnection();
         m_pNetClient.reset();
     }
     DestroyPlaybackClock();

@@ -5,6 +5,8 @@
 #include "net/NetClient.h"
 #include "net/NetMessages.h"
 #include "ui/SkinButton.h"
+#include "local/LocalPlayer.h"
+#include "video/AudioPlayer.h"
 
 #include <QMessageBox>
 
@@ -23,21 +25,30 @@ void CClientGridState::SetChannelBlocked(int channel, bool blocked)
 {
     if (channel >= 0 && channel < 16)
         m_blocked[channel] = blocked;
+    if (CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get())
+        grid->SetChannelBlocked(channel, blocked);
 }
 
 bool CClientGridState::IsChannelBlocked(int channel) const
 {
+    if (const CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get())
+        return grid->IsChannelBlocked(channel);
     return channel >= 0 && channel < 16 && m_blocked[channel].load();
 }
 
-void CClientGridState::SetActiveChannels(std::uint32_t mask, bool)
+void CClientGridState::SetActiveChannels(std::uint32_t mask, bool reset)
 {
-    // The cell map, which a reset returns to identity, comes with the grid's cells.
     m_activeMask = mask;
+    if (CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get())
+        grid->SetActiveChannels(mask, reset);
 }
 
-void CClientGridState::Repaint(bool)
+void CClientGridState::Repaint(bool erase)
 {
+    if (CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get()) {
+        grid->Repaint(erase);
+        return;
+    }
     // Requests coalesce: one repaint answers every request made before it.
     if (m_repaintQueued.exchange(true))
         return;
@@ -51,9 +62,141 @@ void CClientGridState::Repaint(bool)
         Qt::QueuedConnection);
 }
 
+int CClientGridState::SingleViewChannel() const
+{
+    const CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get();
+    int index = 0;
+    return grid ? grid->GetSingleViewChannel(0xFFFF, index) : -1;
+}
+
+std::uint32_t CClientGridState::VisibleChannels() const
+{
+    const CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get();
+    return grid ? grid->GetVisibleChannels() : 0xFFFF;
+}
+
+void CClientGridState::ClearReceivedChannels()
+{
+    if (CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get())
+        grid->ClearReceivedChannels();
+}
+
 void CClientGridState::LeaveFullScreen()
 {
-    // The grid has no full-screen view yet; it stays in the main window.
+    if (CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get())
+        grid->LeaveFullScreen();
+}
+
+// ---------------------------------------------------------------------------
+// Decode workers
+
+void CClientDecodeEnv::RefreshSettings()
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_localNames = m_dlg.m_strCameraName;
+    m_deinterlace = m_dlg.m_arrDeinterlace;
+}
+
+bool CClientDecodeEnv::DropLiveFrame(int channel) const
+{
+    const CNetClient* net = m_net.load();
+    if (!net || !net->m_bLive || channel < 0 || channel >= 16)
+        return false;
+    if ((net->m_nLiveMask.load() >> channel) & 1u)
+        return true;
+    const CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get();
+    return grid && grid->IsChannelBlocked(channel);
+}
+
+std::uint32_t CClientDecodeEnv::PlaybackClockTime(int viewMode) const
+{
+    // The local player keeps its own clock; its workers are not these.
+    return viewMode == VIEW_REMOTE_PLAYBACK ? m_host.PlaybackClockTimeNow() : 0;
+}
+
+void CClientDecodeEnv::SetMainClockTime(std::uint32_t time)
+{
+    // The main clock lives for the whole run, longer than any connection.
+    if (CClockWnd* clock = m_dlg.m_pClockWnd.get())
+        clock->m_nTime = static_cast<std::int32_t>(time);
+}
+
+std::string CClientDecodeEnv::LocalCameraName(int channel) const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return channel >= 0 && channel < 16 ? m_localNames[static_cast<std::size_t>(channel)] : std::string();
+}
+
+std::string CClientDecodeEnv::RecorderCameraName(int channel) const
+{
+    const CNetClient* net = m_net.load();
+    return net ? net->CameraName(channel) : std::string();
+}
+
+bool CClientDecodeEnv::DeinterlaceOn(int channel) const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return channel >= 0 && channel < 16 && m_deinterlace[static_cast<std::size_t>(channel)] == 0;
+}
+
+bool CClientDecodeEnv::ServedModel() const
+{
+    const CNetClient* net = m_net.load();
+    return net && net->m_bServedModel;
+}
+
+AudioMarkInputs CClientDecodeEnv::AudioMarkState(int viewMode, int channel, bool multi) const
+{
+    AudioMarkInputs in;
+    const CNetClient* net = m_net.load();
+    if (viewMode == VIEW_LIVE || viewMode == VIEW_REMOTE_PLAYBACK) {
+        in.source = net != nullptr;
+        if (net) {
+            in.soloChannel = net->m_nSoloChannel;
+            in.playState = net->m_nPlayState;
+            in.playSpeed = net->GetPlaySpeed();
+        }
+    }
+    in.answer = multi ? m_dlg.GetChannelState(viewMode, channel) : m_dlg.IsAudioChannel(viewMode, channel);
+    return in;
+}
+
+void CClientDecodeEnv::ReportDecoderInitError()
+{
+    m_host.ShowDecoderInitError();
+}
+
+void CClientNetHost::AttachConnection(CNetClient& net)
+{
+    m_decodeEnv.RefreshSettings();
+    m_decodeEnv.SetConnection(&net);
+    net.SetDecodeWorkerFactory([this](int channel) -> std::unique_ptr<IDecodeWorker> {
+        // The grid and the decoder library outlive every connection.
+        CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get();
+        if (!grid)
+            return nullptr;
+        const DecoderEntryPoints decoder =
+            m_dlg.m_hDecoderDll ? DecoderEntryPoints::From(*m_dlg.m_hDecoderDll) : DecoderEntryPoints{};
+        return std::make_unique<CVideoDecodeThread>(channel, *grid, m_decodeEnv, decoder);
+    });
+}
+
+void CClientNetHost::DetachConnection()
+{
+    m_decodeEnv.SetConnection(nullptr);
+}
+
+void CClientNetHost::ShowDecoderInitError()
+{
+    if (m_bInitErrorShown.exchange(true))
+        return;
+    Queue([this] {
+        auto* box = new QMessageBox(QMessageBox::Warning, QString(), QStringLiteral("H.264 Decoder Init Error !"),
+                                    QMessageBox::Ok, &m_dlg);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        QObject::connect(box, &QObject::destroyed, this, [this] { m_bInitErrorShown = false; });
+        box->open();
+    });
 }
 
 // ---------------------------------------------------------------------------
@@ -125,9 +268,8 @@ void CClientNetHost::KillHelloTimer()
 
 void CClientNetHost::OnHelloTimeout()
 {
-    PostMessage(m_dlg.Handle(), WM_NOTIFY_EVENT, m_dlg.Handle().Id(),
-                MakeNotifyParam(NOTIFY_CONNECT_FAILED, 4));
-    m_dlg.Disconnect();
+    // Reports and disconnects only while a connection is there to end.
+    m_dlg.Commands().HandleTimer(TIMER_HELLO_REPLY);
 }
 
 void CClientNetHost::WriteConnectLog(int type, int subtype, const std::string& user,
@@ -164,7 +306,12 @@ bool CClientNetHost::HasSoundDevice() const
 
 void CClientNetHost::RequestLiveStart()
 {
-    Queue([this] { emit liveStartRequested(); });
+    Queue([this] {
+        emit liveStartRequested();
+        // Live view of every channel, unless a local playback took the grid meanwhile.
+        if (m_dlg.m_pNetClient && !m_dlg.m_pLocalPlayer)
+            m_dlg.m_pNetClient->SendLiveReq();
+    });
 }
 
 void CClientNetHost::SetAudioChannel(int channel)
@@ -190,29 +337,101 @@ void CClientNetHost::DestroyTransferBar()
     PostMessage(m_dlg.Handle(), WM_TRANSFER_END, 0, 0);
 }
 
+void CClientNetHost::ReturnToIdleLayout()
+{
+    m_dlg.m_bAudioReset = 0;
+    for (int c = IDC_CHANNEL_FIRST; c <= IDC_CHANNEL_LAST; ++c)
+        if (CSkinButton* button = m_dlg.Button(c))
+            button->SetState(kButtonNormal);
+    for (int k = IDC_SPLIT_FIRST; k <= IDC_SPLIT_LAST; ++k)
+        if (CSkinButton* button = m_dlg.Button(k))
+            button->SetState(kButtonNormal);
+    if (CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get()) {
+        grid->m_nViewMode = kViewIdle;
+        grid->SetPageCounts(LayoutForChannelCount(16).pageCounts);
+        grid->SetLayout(kVideoLayout16);
+        grid->m_nSelectedLayout = kVideoLayout16;
+        grid->Repaint(true);
+    }
+    if (CSkinButton* split = m_dlg.Button(IDC_SPLIT_FIRST + SplitButtonOfLayout(kVideoLayout16)))
+        split->SetState(kButtonSelected);
+}
+
 void CClientNetHost::OnLiveStopped()
 {
     Queue([this] {
-        if (m_dlg.m_pVideoWnd) {
-            m_dlg.m_pVideoWnd->m_nViewMode = kViewIdle;
-            m_dlg.m_pVideoWnd->update();
-        }
+        ReturnToIdleLayout();
+        if (CSkinButton* live = m_dlg.Button(IDC_LIVE))
+            live->SetState(kButtonNormal);
     });
-    SetButtonState(kButtonLive, kButtonNormal);
 }
 
 void CClientNetHost::OnRemotePlayStopped()
 {
     Queue([this] {
-        if (m_dlg.m_pVideoWnd) {
-            m_dlg.m_pVideoWnd->m_nViewMode = kViewIdle;
-            m_dlg.m_pVideoWnd->update();
+        m_dlg.DestroyPlaybackClock();
+        // The play buttons go with the playback; the record button stays.
+        for (int id = IDC_PLAY_FIRST; id <= IDC_PLAY_LAST; ++id) {
+            CSkinButton* button = m_dlg.Button(id);
+            if (!button || id == IDC_RECORD)
+                continue;
+            button->SetState(kButtonNormal);
+            button->Show(false);
         }
+        m_dlg.Commands().SetScreenSplit(kVideoLayout16);
+        ReturnToIdleLayout();
+        m_dlg.update();
     });
 }
 
-std::unique_ptr<NetWorker> CClientNetHost::CreateAudioPlayer(bool)
+void CClientNetHost::OnStreamStarting(int viewMode, int layout, int splitButton,
+                                      const std::array<int, 15>& pageCounts)
 {
-    // The connection's audio player joins with the live audio path.
-    return nullptr;
+    Queue([this, viewMode, layout, splitButton, pageCounts] {
+        m_decodeEnv.RefreshSettings();
+        for (int k = IDC_SPLIT_FIRST; k <= IDC_SPLIT_LAST; ++k)
+            if (CSkinButton* button = m_dlg.Button(k))
+                button->SetState(kButtonNormal);
+        if (CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get()) {
+            grid->m_nViewMode = viewMode;
+            grid->SetPageCounts(pageCounts);
+            grid->SetLayout(layout);
+            grid->m_nSelectedLayout = layout;
+            grid->Repaint(true);
+        }
+        // splitButton counts the highlightable buttons: 16 + k is split button k.
+        if (CSkinButton* split = m_dlg.Button(IDC_SPLIT_FIRST + splitButton - 16))
+            split->SetState(kButtonSelected);
+        if (viewMode == VIEW_REMOTE_PLAYBACK) {
+            for (int id = IDC_PLAY_FIRST; id <= IDC_PLAY_LAST; ++id) {
+                CSkinButton* button = m_dlg.Button(id);
+                if (!button || id == IDC_RECORD)
+                    continue;
+                button->Show(true);
+                button->SetState(id == IDC_FAST_FORWARD ? kButtonSelected : kButtonNormal);
+            }
+        }
+        m_dlg.update();
+    });
+}
+
+void CClientNetHost::SetPlaybackClockTime(std::uint32_t time)
+{
+    m_nPlayClockTime = time;
+    if (m_bPlayClockQueued.exchange(true))
+        return;
+    Queue([this] {
+        m_bPlayClockQueued = false;
+        if (m_dlg.m_pPlayClockWnd)
+            m_dlg.m_pPlayClockWnd->m_nTime = static_cast<std::int32_t>(m_nPlayClockTime.load());
+    });
+}
+
+std::unique_ptr<NetWorker> CClientNetHost::CreateAudioPlayer(bool live)
+{
+    // The receive thread asks; the settings it reads change only between connections.
+    if (!m_dlg.m_bSoundDevice)
+        return nullptr;
+    const int setting = m_dlg.m_arrAudioBuf[live ? AUDIOBUF_LIVE : AUDIOBUF_REMOTE_PLAYBACK];
+    return std::make_unique<AudioWorkerOf<CAudioPlayer>>(std::make_unique<CAudioPlayer>(setting, !live));
 }

@@ -4,22 +4,63 @@
 // the GUI thread and no worker touches a widget.
 #pragma once
 
+#include "app/MainCommands.h"
 #include "net/NetHost.h"
+#include "video/VideoDecodeThread.h"
 
 #include <QObject>
 #include <QTimer>
 #include <array>
 #include <atomic>
+#include <mutex>
+#include <string>
 #include <utility>
 
 class CClientDlg;
+class CClientNetHost;
+class CNetClient;
 
-// The main window's timer that waits for the hello answer.
-constexpr UINT TIMER_HELLO_REPLY = 21058;
+// What the decode workers of the connection ask of the main window, from
+// their own threads. The local camera names and deinterlace settings are
+// copied here on the GUI thread when a stream starts, so the workers never
+// read the settings while the local setup changes them.
+class CClientDecodeEnv : public DecodeEnv
+{
+public:
+    CClientDecodeEnv(CClientDlg& dlg, CClientNetHost& host) : m_dlg(dlg), m_host(host) {}
 
-// Blocked channels and the active-channel mask as the receive thread sets
-// them; the grid reads them when it draws. Repaints are requested here and
-// done on the GUI thread.
+    // GUI thread.
+    void RefreshSettings();
+    // The connection whose workers ask (null once it is being dropped: its
+    // workers have ended by then).
+    void SetConnection(CNetClient* net) { m_net = net; }
+
+    bool DropLiveFrame(int channel) const override;
+    std::uint32_t PlaybackClockTime(int viewMode) const override;
+    void SetMainClockTime(std::uint32_t time) override;
+    std::string LocalCameraName(int channel) const override;
+    std::string RecorderCameraName(int channel) const override;
+    bool DeinterlaceOn(int channel) const override;
+    bool ServedModel() const override;
+    AudioMarkInputs AudioMarkState(int viewMode, int channel, bool multi) const override;
+    void ReportDecoderInitError() override;
+
+private:
+    CClientDlg& m_dlg;
+    CClientNetHost& m_host;
+    std::atomic<CNetClient*> m_net{nullptr};
+    mutable std::mutex m_lock;
+    std::array<std::string, 16> m_localNames;
+    std::array<BYTE, 16> m_deinterlace{};
+};
+
+// The video grid as the connection's threads reach it: every call goes to
+// the main window's grid, whose own locks make it safe from any thread; the
+// state is also kept here for the time before the grid exists. Repaints are
+// requested here and done on the GUI thread.
+//
+// The grid lives from the main window's start-up to its shutdown, which
+// ends the connection first, so a connection never outlives it.
 class CClientGridState : public QObject, public VideoGridSink
 {
     Q_OBJECT
@@ -31,6 +72,9 @@ public:
     void SetActiveChannels(std::uint32_t mask, bool reset) override;
     void Repaint(bool erase) override;
     void LeaveFullScreen() override;
+    int SingleViewChannel() const override;
+    std::uint32_t VisibleChannels() const override;
+    void ClearReceivedChannels() override;
 
     std::uint32_t ActiveChannels() const { return m_activeMask.load(); }
 
@@ -68,8 +112,19 @@ public:
     void OnLiveStopped() override;
     void OnRemotePlayStopped() override;
     std::unique_ptr<NetWorker> CreateAudioPlayer(bool live) override;
+    void OnStreamStarting(int viewMode, int layout, int splitButton, const std::array<int, 15>& pageCounts) override;
+    void SetPlaybackClockTime(std::uint32_t time) override;
 
     bool IsHelloTimerRunning() const { return m_helloTimer.isActive(); }
+    // GUI thread: a new connection gets the maker of its decode workers; a
+    // connection being dropped is forgotten by them.
+    void AttachConnection(CNetClient& net);
+    void DetachConnection();
+    std::uint32_t PlaybackClockTimeNow() const { return m_nPlayClockTime.load(); }
+    // The decoder's init error box (one at a time); any thread.
+    void ShowDecoderInitError();
+    // GUI thread: the hello time-out ends with its connection.
+    void StopHelloTimer() { m_helloTimer.stop(); }
     CClientGridState& GridState() { return m_grid; }
 
     // The main window's open password prompt (null when none); set on the GUI thread.
@@ -82,6 +137,9 @@ signals:
 
 private:
     void OnHelloTimeout();
+    // Live view or remote playback ended: the grid goes back to sixteen
+    // cells with its buttons (GUI thread).
+    void ReturnToIdleLayout();
     template <typename F> void Queue(F&& f)
     {
         QMetaObject::invokeMethod(this, std::forward<F>(f), Qt::QueuedConnection);
@@ -90,4 +148,10 @@ private:
     CClientDlg& m_dlg;
     QTimer m_helloTimer;
     CClientGridState m_grid;
+    // The playback clock's time as the receive thread last set it; copied to
+    // the clock on the GUI thread, one copy for any number of settings.
+    std::atomic<std::uint32_t> m_nPlayClockTime{0};
+    std::atomic<bool> m_bPlayClockQueued{false};
+    std::atomic<bool> m_bInitErrorShown{false};
+    CClientDecodeEnv m_decodeEnv{m_dlg, *this};
 };

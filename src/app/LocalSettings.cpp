@@ -266,7 +266,10 @@ void CLocalSettings::LoadClientFile(const std::string& settingsFile, WORD langId
             bytes.resize(static_cast<std::size_t>(in.gcount()));
             const std::vector<std::string> lines = SplitSettingsLines(bytes);
             for (std::size_t n = 0; n < lines.size(); ++n) {
-                const std::string& line = lines[n];
+                // Each line is a text: a NUL ends it. Kept whole, it would
+                // make a data folder whose name differs from the path the
+                // system opens and from what the settings keys give back.
+                const std::string line = lines[n].substr(0, lines[n].find('\0'));
                 if (line.empty())
                     continue;
                 switch (n) {

@@ -13,7 +13,7 @@ constexpr int kConnectLogRecordSize = 184;
 // ---------------------------------------------------------------------------
 // The connection
 
-void CNetConnectionView::Attach(const std::shared_ptr<CNetClient>& net, CClientDlg* dlg)
+void CNetConnectionView::Attach(CNetClient* net, CClientDlg* dlg)
 {
     m_net = net;
     m_dlg = dlg;
@@ -333,7 +333,7 @@ IMainConnection* CClientCommandHost::Connection()
 {
     if (!m_dlg.m_pNetClient)
         return nullptr;
-    m_connection.Attach(m_dlg.m_pNetClient, &m_dlg);
+    m_connection.Attach(m_dlg.m_pNetClient.get(), &m_dlg);
     return &m_connection;
 }
 

@@ -16,8 +16,9 @@ class CLocalPlayer;
 class CNetConnectionView : public IMainConnection
 {
 public:
-    // The connection the view answers for (null between connections).
-    void Attach(const std::shared_ptr<CNetClient>& net, CClientDlg* dlg);
+    // The connection the view answers for, as the main window holds it at
+    // the moment of the call (the view keeps no reference of its own).
+    void Attach(CNetClient* net, CClientDlg* dlg);
 
     std::uint32_t Session() const override;
     bool LoggedIn() const override;
@@ -65,7 +66,7 @@ public:
     bool HasPlaybackClock() const override;
 
 private:
-    std::shared_ptr<CNetClient> m_net;
+    CNetClient* m_net = nullptr;
     CClientDlg* m_dlg = nullptr;
 };
 

@@ -54,6 +54,13 @@ CMainCommands::CMainCommands(IMainCommandHost& host, Options options) : m_host(h
 
 CMainCommands::~CMainCommands() = default;
 
+void CMainCommands::SetPause(std::chrono::milliseconds pause, PauseFn sleep)
+{
+    m_options.pause = pause;
+    if (sleep)
+        m_options.sleep = std::move(sleep);
+}
+
 void CMainCommands::Pause()
 {
     m_options.sleep(m_options.pause);

@@ -13,6 +13,7 @@
 
 #include "app/MainLayout.h"
 #include "net/NetHost.h"
+#include "net/NetRecords.h"
 #include "platform/System.h"
 #include "platform/Types.h"
 
@@ -34,18 +35,6 @@ constexpr UINT TIMER_HELLO_REPLY = 21058; // waits for the hello answer
 constexpr UINT WM_SETUP_DB_READY = WM_USER + 20007;
 constexpr UINT WM_REMOTE_PLAY_STARTED = WM_USER + 20050;
 constexpr UINT WM_SHOW_BOOKMARK_BAR = WM_USER + 20054;
-
-// Rights of the logged-in user the commands check (byte 8 x k + user row of
-// the rights table).
-enum MainRight
-{
-    RIGHT_STOP_RECORD = 0,
-    RIGHT_REMOTE_SETUP = 1,
-    RIGHT_SEARCH = 2,
-    RIGHT_BACKUP = 3,
-    RIGHT_PTZ = 4,
-    RIGHT_REBOOT = 7,
-};
 
 // The Sound button's look while the speakers are muted.
 constexpr int kButtonMuted = 4;
@@ -292,6 +281,9 @@ public:
     ~CMainCommands();
     CMainCommands(const CMainCommands&) = delete;
     CMainCommands& operator=(const CMainCommands&) = delete;
+
+    // The shutdown's pause and how it is waited (tests: 0 and a recorder).
+    void SetPause(std::chrono::milliseconds pause, PauseFn sleep = {});
 
     // A click of the main window's button `id`.
     void OnButton(int id);

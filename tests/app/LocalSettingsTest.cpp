@@ -86,6 +86,8 @@ TEST_P(SettingsFileTest, LinesGiveTitleFolderAndDefaults)
 }
 
 const std::string kLong300(300, 'T');
+// A NUL ends the text of its line.
+const char kNulLines[] = "Title\nFol\0\0der\n\0x\nrgb\0zz\npass_save=no\0";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SettingsFileTest,
@@ -108,6 +110,8 @@ INSTANTIATE_TEST_SUITE_P(
                                "YYYY-MM-DD", "RGB", 1, 1, 0},
                       FileCase{"LongLineIsCut", kLong300 + "\r\nF", true, 1033, std::string(259, 'T'), "F",
                                "YYYY-MM-DD", "YUV", 1, 0, 0},
+                      FileCase{"NulEndsALine", std::string(kNulLines, sizeof kNulLines - 1), true, 1033, "Title",
+                               "Fol", "YYYY-MM-DD", "rgb", 0, 1, 0},
                       FileCase{"SixthLineIgnored", "T\nF\n\nYUV\npass_save=yes\nextra", true, 1033, "T", "F",
                                "YYYY-MM-DD", "YUV", 1, 0, 0}),
     [](const ::testing::TestParamInfo<FileCase>& info) { return std::string(info.param.name); });

@@ -192,11 +192,17 @@ protected:
             return;
         const auto spec = SpecOf(channel, frames);
         {
+            // The picture must be a whole frame of the pattern (its own
+            // counter, the channel's band), and follow the one before it.
             std::lock_guard<std::mutex> lock(checkLock);
+            const int counter = decodeworkertest::PictureCounter(copy.data(), spec);
             int& index = pictureIndex[channel];
             sizeMisses[channel] += (w != spec.width || h != spec.height) ? 1 : 0;
-            probeMisses[channel] += ProbeMisses(copy.data(), f, spec, index % frames);
-            ++index;
+            probeMisses[channel] += ProbeMisses(copy.data(), f, spec, counter);
+            gaps[channel] += counter != index % frames ? 1 : 0;
+            index = counter + 1;
+            ++checkedCount[channel];
+            counters[channel].push_back(counter);
         }
         checked.notify_all();
     }
@@ -204,7 +210,7 @@ protected:
     bool WaitChecked(int channel, int n)
     {
         std::unique_lock<std::mutex> lock(checkLock);
-        return checked.wait_for(lock, 10s, [&] { return pictureIndex[channel] >= n; });
+        return checked.wait_for(lock, 10s, [&] { return checkedCount[channel] >= n; });
     }
 
     int frames = 10;
@@ -215,7 +221,8 @@ protected:
     std::shared_ptr<CNetClient> client;
     std::mutex checkLock;
     std::condition_variable checked;
-    std::map<int, int> pictureIndex, sizeMisses, probeMisses;
+    std::map<int, int> pictureIndex, checkedCount, sizeMisses, probeMisses, gaps;
+    std::map<int, std::vector<int>> counters;
 };
 
 TEST_F(LivePathTest, SixteenChannelsShowTheirPicturesAndLiveStopEndsCleanly)
@@ -237,9 +244,10 @@ TEST_F(LivePathTest, SixteenChannelsShowTheirPicturesAndLiveStopEndsCleanly)
     {
         std::lock_guard<std::mutex> lock(checkLock);
         for (int ch = 0; ch < 16; ++ch) {
-            EXPECT_EQ(pictureIndex[ch], frames) << "channel " << ch;
+            EXPECT_EQ(checkedCount[ch], frames) << "channel " << ch;
             EXPECT_EQ(sizeMisses[ch], 0) << "channel " << ch;
             EXPECT_EQ(probeMisses[ch], 0) << "channel " << ch;
+            EXPECT_EQ(gaps[ch], 0) << "channel " << ch;
         }
     }
     EXPECT_EQ(client->FramesDropped(), 0u);
@@ -350,6 +358,8 @@ TEST_F(LivePathTest, RemotePlaybackDecodesRecordedFramesAndAsksForMore)
     std::lock_guard<std::mutex> lock(checkLock);
     for (const auto& [ch, misses] : probeMisses)
         EXPECT_EQ(misses, 0) << "channel " << ch;
+    for (const auto& [ch, n] : gaps)
+        EXPECT_EQ(n, 0) << "channel " << ch;
 }
 
 } // namespace
@@ -376,7 +386,7 @@ TEST_F(LivePathTest, PauseAndPlayAgainResumeFromThePausedFrame)
     int shown = 0;
     {
         std::lock_guard<std::mutex> lock(checkLock);
-        shown = pictureIndex[0];
+        shown = checkedCount[0];
     }
 
     client->PlayControl(3); // forward play from the paused frame
@@ -392,6 +402,19 @@ TEST_F(LivePathTest, PauseAndPlayAgainResumeFromThePausedFrame)
     EXPECT_EQ(client->m_nPlayState.load(), 3);
     std::lock_guard<std::mutex> lock(checkLock);
     EXPECT_EQ(probeMisses[0], 0);
+    // Frames were passed over while paused and resuming: wherever the
+    // pictures skip frames, the next one is a key frame's (every fifth),
+    // never one predicted from frames the decoder did not see (the speed
+    // code's return to normal play starts a new stream).
+    const std::vector<int>& seen = counters[0];
+    int skips = 0;
+    for (std::size_t i = 1; i < seen.size(); ++i) {
+        if (seen[i] != (seen[i - 1] + 1) % frames) {
+            ++skips;
+            EXPECT_EQ(seen[i] % 5, 0) << "picture " << i << " is frame " << seen[i] << " after " << seen[i - 1];
+        }
+    }
+    EXPECT_GE(skips, 1);
 }
 
 } // namespace

@@ -76,6 +76,10 @@ SimLive::SimLive(RecorderSim& sim) : m_sim(sim)
         if (sim.Settings().answerAlive)
             sim.Send(id::ALIVE_REQ, Bytes(), 0, AudioSub());
     });
+    // Play controls 43 and 44 with a body move the playback to the body's
+    // time: each channel goes on from the key frame at or before it.
+    for (std::uint16_t control : {id::PLAY_CONTROL_43, id::PLAY_CONTROL_44})
+        m_sim.SetHandler(control, [this](RecorderSim&, const Message& m) { OnSeek(m); });
     m_sim.SetHandler(id::PLAY_CHANNEL_MASK, [this](RecorderSim&, const Message& m) {
         if (m.payload.size() >= 4)
             m_playMask = static_cast<std::uint16_t>(GetBE32(m.payload, 0) & m_play.channels);
@@ -86,7 +90,7 @@ SimLive::SimLive(RecorderSim& sim) : m_sim(sim)
 SimLive::~SimLive()
 {
     for (std::uint16_t msg : {id::LIVE_REQ, id::LIVE_STOP, id::AUDIO_ONOFF_REQ, id::PLAY_ON_REQ, id::RPLAY_STOP,
-                              id::PLAY_FRAME_REQ, id::PLAY_CHANNEL_MASK})
+                              id::PLAY_FRAME_REQ, id::PLAY_CHANNEL_MASK, id::PLAY_CONTROL_43, id::PLAY_CONTROL_44})
         m_sim.SetHandler(msg, nullptr);
     m_sim.SetHandler(id::ALIVE_REQ, [](RecorderSim& sim, const Message&) {
         if (sim.Settings().answerAlive)
@@ -194,6 +198,25 @@ void SimLive::OnPlayStop()
     m_playOn = false;
     m_sim.Send(id::PLAY_OFF_ACK, Bytes(), 0, AudioSub());
     Wake();
+}
+
+void SimLive::OnSeek(const Message& m)
+{
+    if (m.payload.size() != 24)
+        return;
+    const std::uint32_t time = GetBE32(m.payload, 16);
+    std::lock_guard<std::mutex> lock(m_lock);
+    const std::size_t fps = static_cast<std::size_t>(std::max(1, m_play.fps));
+    const std::size_t target = time > m_play.startTime ? std::size_t(time - m_play.startTime) * fps : 0;
+    for (std::size_t ch = 0; ch < 16; ++ch) {
+        const auto& frames = m_streams[ch].frames;
+        if (frames.empty())
+            continue;
+        std::size_t k = target;
+        while (k > 0 && !frames[k % frames.size()].key)
+            --k;
+        m_playNext[ch] = k;
+    }
 }
 
 void SimLive::OnFrameReq(const Message& m)

@@ -2,7 +2,8 @@
 // with LIVE_CHANNEL_INFO and a LIVE_DATA stream per channel, audio switched
 // by AUDIO_ONOFF_REQ, LIVE_STOP; PLAY_ON_REQ answered with PLAY_ON_ACK and a
 // PLAY_ON_DATA stream that honours the client's frame requests (control 61),
-// ends with PLAY_ON_DONE or PLAY_ON_FAIL, and stops at RPLAY_STOP.
+// ends with PLAY_ON_DONE or PLAY_ON_FAIL, moves to the time that controls 43
+// and 44 name, and stops at RPLAY_STOP.
 //
 // Frames are H.264 access units the caller supplies (the simulator encodes
 // nothing itself); each channel's frames are sent in a loop. Every frame gets
@@ -27,6 +28,7 @@ namespace k5sim {
 namespace id {
 constexpr std::uint16_t LIVE_CHANNEL_INFO = 17, LIVE_DATA = 18, LIVE_STOP_ACK = 21, AUDIO_ONOFF_REQ = 23;
 constexpr std::uint16_t PLAY_ON_REQ = 51, PLAY_CHANNEL_INFO = 52, PLAY_ON_ACK = 53, PLAY_ON_NACK = 54;
+constexpr std::uint16_t PLAY_CONTROL_43 = 43, PLAY_CONTROL_44 = 44;
 constexpr std::uint16_t PLAY_OFF_ACK = 56, PLAY_FRAME_REQ = 61, PLAY_CHANNEL_MASK = 62;
 constexpr std::uint16_t PLAY_ON_DATA = 266, PLAY_ON_FAIL = 267, PLAY_ON_DONE = 268;
 } // namespace id
@@ -138,6 +140,7 @@ private:
     void OnPlayOnReq();
     void OnPlayStop();
     void OnFrameReq(const Message& m);
+    void OnSeek(const Message& m);
     void Run();
     bool SendFrame(std::uint16_t msgId, const Bytes& frame, std::uint16_t flagBits, std::uint8_t sub,
                    std::size_t fragment);

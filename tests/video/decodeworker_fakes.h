@@ -379,6 +379,20 @@ inline int ProbeMisses(const std::uint8_t* picture, int format, const k5streams:
     return misses;
 }
 
+// The frame counter a planar YUV picture shows (read at the probe points of
+// the counter columns).
+inline int PictureCounter(const std::uint8_t* picture, const k5streams::StreamSpec& spec)
+{
+    int counter = 0;
+    const auto probes = k5streams::ExpectedProbes(spec, 0);
+    for (int bit = 0; bit < 8; ++bit) {
+        const k5streams::Probe& p = probes[std::size_t(bit)];
+        if (picture[p.y * spec.width + p.x] > 128)
+            counter |= 1 << bit;
+    }
+    return counter;
+}
+
 // A frame of a generated stream as the receive thread queues it.
 inline std::unique_ptr<QueuedFrame> QueuedFromStream(const k5streams::EncodedFrame& f, const k5streams::StreamSpec& spec,
                                                      std::uint32_t generation)

@@ -94,9 +94,11 @@ TEST(ClientNetHost, ConnectsLogsInAndDisconnects)
     QObject::connect(dlg.ConnectionHost(), &CClientNetHost::liveStartRequested, [&] { liveAsked = true; });
     ASSERT_TRUE(RunUntil([&] { return liveAsked; }));
     EXPECT_TRUE(dlg.m_pNetClient->m_bLogin);
-    // The answer stopped the hello timer; the Live button is usable.
+    // The answer stopped the hello timer; the Live button is usable and lit,
+    // since live view of every channel was asked for at once.
     ASSERT_TRUE(RunUntil([&] { return live.m_bEnabled && !dlg.ConnectionHost()->IsHelloTimerRunning(); }));
-    EXPECT_EQ(live.m_nState, kButtonNormal);
+    ASSERT_TRUE(sim.WaitForCount(k5sim::id::LIVE_REQ, 1));
+    ASSERT_TRUE(RunUntil([&] { return live.m_nState == kButtonSelected; }));
 
     dlg.Disconnect();
     EXPECT_FALSE(dlg.IsConnected());

@@ -11,6 +11,12 @@ opts=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIENTK5_TESTS=ON)
 if [ "${1:-}" = "--asan" ]; then
   build="$top/build-asan"
   opts=(-DCMAKE_BUILD_TYPE=Debug -DCLIENTK5_TESTS=ON -DCLIENTK5_ASAN=ON)
+  # Every report fails its test, with a stack; a leak is a report too. The
+  # decoder library is built with the same runtime, so a fault inside
+  # libH264_D1.so fails the test that loaded it. Options given by the caller
+  # come last and win.
+  export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 fi
 "$top/tools/build.sh" "$build" "${opts[@]}"
 

@@ -359,6 +359,9 @@ void CClientNetHost::ReturnToIdleLayout()
 
 void CClientNetHost::OnLiveStopped()
 {
+    // The cells lose their channels at once, in order with the stream's own
+    // calls on this thread; the rest is the GUI thread's.
+    m_grid.SetActiveChannels(0, true);
     Queue([this] {
         ReturnToIdleLayout();
         if (CSkinButton* live = m_dlg.Button(IDC_LIVE))
@@ -368,6 +371,7 @@ void CClientNetHost::OnLiveStopped()
 
 void CClientNetHost::OnRemotePlayStopped()
 {
+    m_grid.SetActiveChannels(0, true);
     Queue([this] {
         m_dlg.DestroyPlaybackClock();
         // The play buttons go with the playback; the record button stays.

@@ -120,7 +120,7 @@ struct DecodeWorkerOptions
     std::array<std::string, 3> modeLabels;
     // Frames waiting beyond this are shed at once: the queue is cut and the
     // worker skips to the next key frame.
-    int queueLimit = 96;
+    int queueLimit = 64;
     // Called on the worker's thread after each picture was published, with
     // the time its frame arrived (the benchmark measures the delay).
     std::function<void(int channel, std::chrono::steady_clock::time_point arrival)> onPublished;

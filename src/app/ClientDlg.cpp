@@ -322,6 +322,7 @@ bool CClientDlg::ModalDialogOpen() const
 void CClientDlg::CreateVideoGrid()
 {
     m_pVideoWnd = std::make_unique<CVideoGridDlg>(this);
+    m_pVideoWnd->SetHost(this);
     m_pVideoWnd->InitCells(kGridCells);
     m_pVideoWnd->SetOsdFont(13, 700, "Arial Bold");
     m_pVideoWnd->MoveView(kGridLeft, kGridTop, kGridRight, kGridBottom, kGridBorder, kGridBackground);

@@ -54,7 +54,8 @@ class CClientDlg : public Dialog,
                    public ITransferBarHost,
                    public IPtzHost,
                    public IConnectDlgHost,
-                   public IConnectTarget
+                   public IConnectTarget,
+                   public VideoGridHost
 {
     Q_OBJECT
 public:
@@ -218,6 +219,16 @@ public:
     bool VideoGridRect(QRect& screenRect) const override;
     bool VideoGridCells(std::uint32_t& visibleMask, std::array<int, 16>& cellChannel) const override;
     BYTE PanelOpacity() const override { return m_arrOpacity[5]; }
+
+    // VideoGridHost: what the video grid reads of the connection, the local
+    // player and the main window while it paints and changes layout (GUI
+    // thread).
+    GridLinkState LinkState() const override;
+    bool HasSoundDevice() const override { return m_bSoundDevice != 0; }
+    bool GetPlaySpeed(int viewMode, int& code) override;
+    void RequestPtzChannel(int channel) override;
+    void SetGridButton(int index, int state) override;
+    void OnVideoTick() override;
 
     // IConnectDlgHost (DataLocation is ILocalHost's)
     bool SavePassword() const override { return m_bSavePassword != 0; }

@@ -13,79 +13,9 @@
 namespace {
 
 constexpr int kConnectLogRecordSize = 184;
-constexpr int kViewIdle = 0;
 constexpr int kViewLocalPlayback = 3;
 
 } // namespace
-
-// ---------------------------------------------------------------------------
-// Grid state
-
-void CClientGridState::SetChannelBlocked(int channel, bool blocked)
-{
-    if (channel >= 0 && channel < 16)
-        m_blocked[channel] = blocked;
-    if (CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get())
-        grid->SetChannelBlocked(channel, blocked);
-}
-
-bool CClientGridState::IsChannelBlocked(int channel) const
-{
-    if (const CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get())
-        return grid->IsChannelBlocked(channel);
-    return channel >= 0 && channel < 16 && m_blocked[channel].load();
-}
-
-void CClientGridState::SetActiveChannels(std::uint32_t mask, bool reset)
-{
-    m_activeMask = mask;
-    if (CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get())
-        grid->SetActiveChannels(mask, reset);
-}
-
-void CClientGridState::Repaint(bool erase)
-{
-    if (CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get()) {
-        grid->Repaint(erase);
-        return;
-    }
-    // Requests coalesce: one repaint answers every request made before it.
-    if (m_repaintQueued.exchange(true))
-        return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_repaintQueued = false;
-            if (m_dlg.m_pVideoWnd)
-                m_dlg.m_pVideoWnd->update();
-        },
-        Qt::QueuedConnection);
-}
-
-int CClientGridState::SingleViewChannel() const
-{
-    const CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get();
-    int index = 0;
-    return grid ? grid->GetSingleViewChannel(0xFFFF, index) : -1;
-}
-
-std::uint32_t CClientGridState::VisibleChannels() const
-{
-    const CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get();
-    return grid ? grid->GetVisibleChannels() : 0xFFFF;
-}
-
-void CClientGridState::ClearReceivedChannels()
-{
-    if (CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get())
-        grid->ClearReceivedChannels();
-}
-
-void CClientGridState::LeaveFullScreen()
-{
-    if (CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get())
-        grid->LeaveFullScreen();
-}
 
 // ---------------------------------------------------------------------------
 // Decode workers
@@ -202,7 +132,7 @@ void CClientNetHost::ShowDecoderInitError()
 // ---------------------------------------------------------------------------
 // Host
 
-CClientNetHost::CClientNetHost(CClientDlg& dlg) : m_dlg(dlg), m_grid(dlg)
+CClientNetHost::CClientNetHost(CClientDlg& dlg) : m_dlg(dlg)
 {
     m_helloTimer.setSingleShot(true);
     connect(&m_helloTimer, &QTimer::timeout, this, [this] { OnHelloTimeout(); });
@@ -216,6 +146,11 @@ CClientNetHost::~CClientNetHost()
         m_dlg.m_pNetClient->DestroyWindow();
         m_dlg.m_pNetClient.reset();
     }
+}
+
+VideoGridSink* CClientNetHost::VideoGrid()
+{
+    return m_dlg.m_pVideoWnd.get();
 }
 
 WndHandle CClientNetHost::MainWindow() const
@@ -337,6 +272,13 @@ void CClientNetHost::DestroyTransferBar()
     PostMessage(m_dlg.Handle(), WM_TRANSFER_END, 0, 0);
 }
 
+void CClientNetHost::SetViewMode(int mode)
+{
+    // The grid lives longer than any connection; its view mode is an atomic.
+    if (CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get())
+        grid->m_nViewMode = mode;
+}
+
 void CClientNetHost::ReturnToIdleLayout()
 {
     m_dlg.m_bAudioReset = 0;
@@ -347,7 +289,6 @@ void CClientNetHost::ReturnToIdleLayout()
         if (CSkinButton* button = m_dlg.Button(k))
             button->SetState(kButtonNormal);
     if (CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get()) {
-        grid->m_nViewMode = kViewIdle;
         grid->SetPageCounts(LayoutForChannelCount(16).pageCounts);
         grid->SetLayout(kVideoLayout16);
         grid->m_nSelectedLayout = kVideoLayout16;
@@ -361,7 +302,9 @@ void CClientNetHost::OnLiveStopped()
 {
     // The cells lose their channels at once, in order with the stream's own
     // calls on this thread; the rest is the GUI thread's.
-    m_grid.SetActiveChannels(0, true);
+    if (CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get())
+        grid->SetActiveChannels(0, true);
+    SetViewMode(VIEW_IDLE);
     Queue([this] {
         ReturnToIdleLayout();
         if (CSkinButton* live = m_dlg.Button(IDC_LIVE))
@@ -371,7 +314,9 @@ void CClientNetHost::OnLiveStopped()
 
 void CClientNetHost::OnRemotePlayStopped()
 {
-    m_grid.SetActiveChannels(0, true);
+    if (CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get())
+        grid->SetActiveChannels(0, true);
+    SetViewMode(VIEW_IDLE);
     Queue([this] {
         m_dlg.DestroyPlaybackClock();
         // The play buttons go with the playback; the record button stays.
@@ -391,13 +336,14 @@ void CClientNetHost::OnRemotePlayStopped()
 void CClientNetHost::OnStreamStarting(int viewMode, int layout, int splitButton,
                                       const std::array<int, 15>& pageCounts)
 {
+    // The decode workers made next read the view mode as their stream starts.
+    SetViewMode(viewMode);
     Queue([this, viewMode, layout, splitButton, pageCounts] {
         m_decodeEnv.RefreshSettings();
         for (int k = IDC_SPLIT_FIRST; k <= IDC_SPLIT_LAST; ++k)
             if (CSkinButton* button = m_dlg.Button(k))
                 button->SetState(kButtonNormal);
         if (CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get()) {
-            grid->m_nViewMode = viewMode;
             grid->SetPageCounts(pageCounts);
             grid->SetLayout(layout);
             grid->m_nSelectedLayout = layout;

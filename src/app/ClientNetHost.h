@@ -54,37 +54,6 @@ private:
     std::array<BYTE, 16> m_deinterlace{};
 };
 
-// The video grid as the connection's threads reach it: every call goes to
-// the main window's grid, whose own locks make it safe from any thread; the
-// state is also kept here for the time before the grid exists. Repaints are
-// requested here and done on the GUI thread.
-//
-// The grid lives from the main window's start-up to its shutdown, which
-// ends the connection first, so a connection never outlives it.
-class CClientGridState : public QObject, public VideoGridSink
-{
-    Q_OBJECT
-public:
-    explicit CClientGridState(CClientDlg& dlg) : m_dlg(dlg) {}
-
-    void SetChannelBlocked(int channel, bool blocked) override;
-    bool IsChannelBlocked(int channel) const override;
-    void SetActiveChannels(std::uint32_t mask, bool reset) override;
-    void Repaint(bool erase) override;
-    void LeaveFullScreen() override;
-    int SingleViewChannel() const override;
-    std::uint32_t VisibleChannels() const override;
-    void ClearReceivedChannels() override;
-
-    std::uint32_t ActiveChannels() const { return m_activeMask.load(); }
-
-private:
-    CClientDlg& m_dlg;
-    std::array<std::atomic<bool>, 16> m_blocked{};
-    std::atomic<std::uint32_t> m_activeMask{0};
-    std::atomic<bool> m_repaintQueued{false};
-};
-
 class CClientNetHost : public QObject, public NetHost
 {
     Q_OBJECT
@@ -108,7 +77,10 @@ public:
     WndHandle PasswordPrompt() const override;
     void ClosePtzPanel(int mode) override;
     void DestroyTransferBar() override;
-    VideoGridSink* VideoGrid() override { return &m_grid; }
+    // The main window's grid itself: its own locks make it safe from any
+    // thread. It lives from the main window's start-up to its shutdown, which
+    // ends the connection first, so a connection never outlives it.
+    VideoGridSink* VideoGrid() override;
     void OnLiveStopped() override;
     void OnRemotePlayStopped() override;
     std::unique_ptr<NetWorker> CreateAudioPlayer(bool live) override;
@@ -125,7 +97,6 @@ public:
     void ShowDecoderInitError();
     // GUI thread: the hello time-out ends with its connection.
     void StopHelloTimer() { m_helloTimer.stop(); }
-    CClientGridState& GridState() { return m_grid; }
 
     // The main window's open password prompt (null when none); set on the GUI thread.
     std::atomic<WndHandle> m_hPasswordPrompt{WndHandle()};
@@ -140,6 +111,8 @@ private:
     // Live view or remote playback ended: the grid goes back to sixteen
     // cells with its buttons (GUI thread).
     void ReturnToIdleLayout();
+    // Any thread.
+    void SetViewMode(int mode);
     template <typename F> void Queue(F&& f)
     {
         QMetaObject::invokeMethod(this, std::forward<F>(f), Qt::QueuedConnection);
@@ -147,7 +120,6 @@ private:
 
     CClientDlg& m_dlg;
     QTimer m_helloTimer;
-    CClientGridState m_grid;
     // The playback clock's time as the receive thread last set it; copied to
     // the clock on the GUI thread, one copy for any number of settings.
     std::atomic<std::uint32_t> m_nPlayClockTime{0};

@@ -331,6 +331,12 @@ int CVideoGridDlg::GetSingleViewChannel(std::uint16_t mask, int& index) const
     return m_model.GetSingleViewChannel(mask, index);
 }
 
+int CVideoGridDlg::SingleViewChannel() const
+{
+    int index = 0;
+    return GetSingleViewChannel(0xFFFF, index);
+}
+
 bool CVideoGridDlg::IsSingleViewChannel(int channel, std::uint16_t mask) const
 {
     std::lock_guard<std::mutex> lock(m_csModel);

@@ -84,8 +84,13 @@ public:
     void SetActiveChannels(std::uint32_t mask, bool reset) override;
     void MarkChannelVideo(int channel);
     void SetShownChannels(std::uint16_t mask);
-    void ClearReceivedChannels();
+    void ClearReceivedChannels() override;
     std::uint16_t GetActiveChannels() const;
+    // The live path's view of the grid (any thread): the channel shown alone
+    // in single view (-1 otherwise), and the channels whose cells are on the
+    // current page.
+    int SingleViewChannel() const override;
+    std::uint32_t VisibleChannels() const override { return GetVisibleChannels(); }
     int GetCellChannel(int cell) const;
     int FindChannelCell(int channel) const;
     void ResetCellMap();

@@ -4,10 +4,8 @@
 #include "platform/DecoderLibrary.h"
 #include "streams/TestStreams.h"
 
-#include <benchmark/benchmark.h>
+#include "BenchRatio.h"
 
-#include <cstdio>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -103,33 +101,12 @@ void BM_DecoderLibrary(benchmark::State& state)
 }
 BENCHMARK(BM_DecoderLibrary)->Arg(0)->Arg(3)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    std::map<std::string, double> times;
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (!run.error_occurred && run.iterations > 0)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    const auto& t = reporter.times;
-    const auto base = t.find("BM_Libavcodec");
-    for (const char* ours : {"BM_DecoderLibrary/0", "BM_DecoderLibrary/3"}) {
-        const auto a = t.find(ours);
-        if (a != t.end() && base != t.end() && base->second > 0)
-            std::printf("ratio %s / BM_Libavcodec = %.3f\n", ours, a->second / base->second);
-    }
+    const BenchTimes t = RunBenchmarks(&argc, argv);
+    for (const char* ours : {"BM_DecoderLibrary/0", "BM_DecoderLibrary/3"})
+        PrintRatio(t, ours, "BM_Libavcodec", 3);
     return 0;
 }

@@ -2,11 +2,9 @@
 // picture, both single-threaded. Prints the ratio of the two times.
 #include "video/YuvToRgb.h"
 
-#include <benchmark/benchmark.h>
+#include "BenchRatio.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -81,37 +79,13 @@ void BM_Swscale(benchmark::State& state)
 }
 BENCHMARK(BM_Swscale)->Arg(0)->Arg(SWS_ACCURATE_RND);
 
-// Keeps each run's time per iteration so the ratios can be printed after.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    std::map<std::string, double> times;
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (!run.error_occurred && run.iterations > 0)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    const auto& t = reporter.times;
-    auto ratio = [&](const std::string& ours, const std::string& theirs) {
-        const auto a = t.find(ours);
-        const auto b = t.find(theirs);
-        if (a != t.end() && b != t.end() && b->second > 0)
-            std::printf("ratio %s / %s = %.2f\n", ours.c_str(), theirs.c_str(), a->second / b->second);
-    };
-    ratio("BM_YuvToRgb24", "BM_Swscale/0");
-    ratio("BM_YuvToRgb24", "BM_Swscale/" + std::to_string(SWS_ACCURATE_RND));
-    ratio("BM_YuvToRgb24Portable", "BM_Swscale/0");
+    const BenchTimes t = RunBenchmarks(&argc, argv);
+    PrintRatio(t, "BM_YuvToRgb24", "BM_Swscale/0", 2);
+    PrintRatio(t, "BM_YuvToRgb24", "BM_Swscale/" + std::to_string(SWS_ACCURATE_RND), 2);
+    PrintRatio(t, "BM_YuvToRgb24Portable", "BM_Swscale/0", 2);
     return 0;
 }

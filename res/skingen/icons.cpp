@@ -105,6 +105,31 @@ void Camera(const Pen& k, qreal dx = 0)
            false);
 }
 
+// The corners of a viewfinder, framing the focus icons.
+void FocusFrame(const Pen& k)
+{
+    k.Line(3, 8, 3, 3);
+    k.Line(3, 3, 8, 3);
+    k.Line(21, 8, 21, 3);
+    k.Line(21, 3, 16, 3);
+    k.Line(3, 16, 3, 21);
+    k.Line(3, 21, 8, 21);
+    k.Line(21, 16, 21, 21);
+    k.Line(21, 21, 16, 21);
+}
+
+// An iris: six blades from the rim towards a centre of radius `inner`, each
+// turned by `turn` radians (a wider turn closes the iris further).
+void Iris(const Pen& k, qreal inner, qreal turn)
+{
+    k.Circle(12, 12, 9, false);
+    for (int i = 0; i < 6; ++i) {
+        const qreal a = i * M_PI / 3;
+        k.Line(12 + 9 * std::cos(a), 12 + 9 * std::sin(a), 12 + inner * std::cos(a + turn),
+               12 + inner * std::sin(a + turn));
+    }
+}
+
 void Magnifier(const Pen& k, qreal cx, qreal cy, qreal r)
 {
     k.Circle(cx, cy, r, false);
@@ -257,47 +282,17 @@ const std::map<QString, IconFn>& Table()
          }},
         {"focusnear",
          [](const Pen& k) {
-             k.Line(3, 8, 3, 3);
-             k.Line(3, 3, 8, 3);
-             k.Line(21, 8, 21, 3);
-             k.Line(21, 3, 16, 3);
-             k.Line(3, 16, 3, 21);
-             k.Line(3, 21, 8, 21);
-             k.Line(21, 16, 21, 21);
-             k.Line(21, 21, 16, 21);
+             FocusFrame(k);
              k.Circle(12, 12, 4.5, true);
          }},
         {"focusfar",
          [](const Pen& k) {
-             k.Line(3, 8, 3, 3);
-             k.Line(3, 3, 8, 3);
-             k.Line(21, 8, 21, 3);
-             k.Line(21, 3, 16, 3);
-             k.Line(3, 16, 3, 21);
-             k.Line(3, 21, 8, 21);
-             k.Line(21, 16, 21, 21);
-             k.Line(21, 21, 16, 21);
+             FocusFrame(k);
              k.Circle(12, 12, 1.8, true);
              k.Circle(12, 12, 5.5, false);
          }},
-        {"irisopen",
-         [](const Pen& k) {
-             k.Circle(12, 12, 9, false);
-             for (int i = 0; i < 6; ++i) {
-                 const qreal a = i * M_PI / 3;
-                 k.Line(12 + 9 * std::cos(a), 12 + 9 * std::sin(a), 12 + 4 * std::cos(a + 1.3),
-                        12 + 4 * std::sin(a + 1.3));
-             }
-         }},
-        {"irisclose",
-         [](const Pen& k) {
-             k.Circle(12, 12, 9, false);
-             for (int i = 0; i < 6; ++i) {
-                 const qreal a = i * M_PI / 3;
-                 k.Line(12 + 9 * std::cos(a), 12 + 9 * std::sin(a), 12 + 1.5 * std::cos(a + 1.9),
-                        12 + 1.5 * std::sin(a + 1.9));
-             }
-         }},
+        {"irisopen", [](const Pen& k) { Iris(k, 4, 1.3); }},
+        {"irisclose", [](const Pen& k) { Iris(k, 1.5, 1.9); }},
         {"ptz",
          [](const Pen& k) {
              k.Circle(12, 12, 3, true);

@@ -51,12 +51,14 @@ private:
     int m_fd;
 };
 
-bool ReadAt(int fd, void* buffer, std::size_t size, off_t offset)
+// Repeats `step(done)`, one pread or pwrite of what is left after `done`
+// bytes, until all `size` bytes are through; an interrupted call is tried
+// again, an error or the end of the file is false.
+template <typename Step> bool TransferAll(std::size_t size, Step step)
 {
-    auto* p = static_cast<unsigned char*>(buffer);
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::pread(fd, p + done, size - done, offset + static_cast<off_t>(done));
+        const ssize_t n = step(done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -66,19 +68,20 @@ bool ReadAt(int fd, void* buffer, std::size_t size, off_t offset)
     return true;
 }
 
+bool ReadAt(int fd, void* buffer, std::size_t size, off_t offset)
+{
+    auto* p = static_cast<unsigned char*>(buffer);
+    return TransferAll(size, [&](std::size_t done) {
+        return ::pread(fd, p + done, size - done, offset + static_cast<off_t>(done));
+    });
+}
+
 bool WriteAt(int fd, const void* buffer, std::size_t size, off_t offset)
 {
     const auto* p = static_cast<const unsigned char*>(buffer);
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pwrite(fd, p + done, size - done, offset + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    return TransferAll(size, [&](std::size_t done) {
+        return ::pwrite(fd, p + done, size - done, offset + static_cast<off_t>(done));
+    });
 }
 
 off_t SlotOffset(std::uint32_t slot)

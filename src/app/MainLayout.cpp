@@ -18,18 +18,34 @@ const char* const kSplitCells[] = {"6", "7", "8", "9", "10", "13", "16"};
 constexpr int kFrames = 4;
 constexpr int kFramesTwoSets = 8;
 
-MainControl Button(int id, int x, int y, int w, int h, int bitmap, int tip, int frames = kFrames)
+// A control of `kind` at (x, y), w x h, drawn from `bitmap`.
+MainControl Place(MainCtrlKind kind, int id, int x, int y, int w, int h, int bitmap)
 {
     MainControl c;
     c.id = id;
+    c.kind = kind;
     c.x = x;
     c.y = y;
     c.w = w;
     c.h = h;
     c.bitmap = bitmap;
+    return c;
+}
+
+MainControl Button(int id, int x, int y, int w, int h, int bitmap, int tip, int frames = kFrames)
+{
+    MainControl c = Place(MainCtrlKind::Button, id, x, y, w, h, bitmap);
     c.frames = frames;
     c.tipKind = TipKind::Text;
     c.tip = tip;
+    return c;
+}
+
+// A slider: its channel, and the part of it left of the position.
+MainControl Slider(int id, int x, int y, int w, int h, int channel, int active)
+{
+    MainControl c = Place(MainCtrlKind::Slider, id, x, y, w, h, channel);
+    c.active = active;
     return c;
 }
 
@@ -119,15 +135,8 @@ std::array<MainControl, kMainControlCount> BuildLayout()
     mike.hidden = true;
     add(mike);
 
-    MainControl volume;
-    volume.id = IDC_VOLUME;
-    volume.kind = MainCtrlKind::Slider;
-    volume.x = 747;
-    volume.y = 647;
-    volume.w = 69;
-    volume.h = 16;
-    volume.bitmap = IDB_MAIN_VOLUME_CHANNEL;
-    volume.active = IDB_MAIN_VOLUME_ACTIVE;
+    MainControl volume =
+        Slider(IDC_VOLUME, 747, 647, 69, 16, IDB_MAIN_VOLUME_CHANNEL, IDB_MAIN_VOLUME_ACTIVE);
     volume.tipKind = TipKind::Text;
     volume.tip = IDS_TIP_VOLUME;
     add(volume);
@@ -135,15 +144,8 @@ std::array<MainControl, kMainControlCount> BuildLayout()
     // The position slider belongs to the play bar, which only a playback
     // shows: the local player shows the slider while it plays and hides it
     // when it stops.
-    MainControl position;
-    position.id = IDC_POSITION;
-    position.kind = MainCtrlKind::Slider;
-    position.x = 260;
-    position.y = 632;
-    position.w = 252;
-    position.h = 8;
-    position.bitmap = IDB_MAIN_POSITION_CHANNEL;
-    position.active = IDB_MAIN_POSITION_ACTIVE;
+    MainControl position =
+        Slider(IDC_POSITION, 260, 632, 252, 8, IDB_MAIN_POSITION_CHANNEL, IDB_MAIN_POSITION_ACTIVE);
     position.thumb = IDB_MAIN_POSITION_THUMB;
     position.thumbDrag = IDB_MAIN_POSITION_THUMB_DRAG;
     position.hidden = true;

@@ -5,15 +5,13 @@
 // ends, or the user's rights change) are Cancel.
 #pragma once
 
-#include "platform/Wnd.h"
+#include "ui/PromptDlg.h"
 #include "ui/SkinButton.h"
 #include "ui/SkinEdit.h"
 
-#include <QImage>
-#include <QRect>
 #include <QString>
 
-class CPasswordDlg : public Dialog
+class CPasswordDlg : public CPromptDlg
 {
     Q_OBJECT
 public:
@@ -24,19 +22,14 @@ public:
     CPasswordDlg(QWidget* pParent, BYTE nOpacity);
 
     bool OnInitDialog() override;
-    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
     // The typed text after OK.
     QString m_strPassword;
     CNameEdit m_editPassword;
     CSkinTextButton m_btnOK;
     CSkinTextButton m_btnCancel;
-    QImage m_bmpBack;
-    QRect m_rcBack{0, 0, 356, 86};
-    QImage m_bmpPrompt;
-    QRect m_rcPrompt{QPoint(14, 22), QPoint(119, 36)}; // (14, 22)-(120, 37)
-    BYTE m_nAlpha;
 
 protected:
-    void paintEvent(QPaintEvent* e) override;
+    void OnOk() override;
+    QString LabelText() const override;
 };

@@ -89,14 +89,10 @@ bool CSkinMessageDlg::OnInitDialog()
         m_pLine[i] = &label;
     }
 
-    const COLORREF colours[4] = {0xFFFFFF, 0xFFFFFF, 0xFFFF00, 0xA6A6A6};
     const QString captions[2] = {res.LoadResString(IDS_NOTIFY_OK), res.LoadResString(IDS_NOTIFY_CANCEL)};
     CSkinTextButton* buttons[2] = {&m_btnOk, &m_btnCancel};
     for (int b = 0; b < 2; ++b) {
-        buttons[b]->SetBitmap(IDB_MSGBOX_BUTTON);
-        buttons[b]->SetFont(9, 0, 700, "Arial Bold");
-        std::copy(colours, colours + 4, buttons[b]->m_crText);
-        buttons[b]->SetText(0, captions[b], true);
+        SetupCaptionButton(*buttons[b], IDB_MSGBOX_BUTTON, captions[b], kPromptButtonText);
         buttons[b]->resize(100, 27);
     }
     switch (m_nButtonMode) {

@@ -3,13 +3,12 @@
 #include "net/ResIds.h"
 #include "platform/ResourceLibrary.h"
 #include "platform/Skin.h"
+#include "ui/PromptDlg.h"
 #include "ui/SkinDraw.h"
 #include "ui/UiMessages.h"
 
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QPainter>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <algorithm>
 
@@ -18,17 +17,11 @@ namespace {
 constexpr int kIdOk = 1;
 constexpr int kIdCancel = 2;
 
-constexpr COLORREF kButtonText[4] = {RGB(255, 255, 255), RGB(255, 255, 255), RGB(0, 255, 255),
-                                     RGB(156, 156, 156)};
 constexpr COLORREF kListText = RGB(60, 60, 120);
 
 void SetupButton(CSkinTextButton& button, int textId, int x, int y)
 {
-    button.SetBitmap(IDB_DIALOG_BUTTON);
-    button.SetFont(9, 0, 700, "Arial Bold");
-    std::copy(std::begin(kButtonText), std::end(kButtonText), button.m_crText);
-    button.SetText(0, ResourceLibrary::Current().LoadResString(textId), true);
-    button.setGeometry(x, y, 100, 27);
+    SetupDialogTextButton(button, IDB_DIALOG_BUTTON, textId, x, y);
 }
 
 std::string Lower(std::string text)
@@ -71,11 +64,7 @@ bool CAddressBookDlg::OnInitDialog()
 {
     m_bmpBack = ResourceLibrary::Current().LoadBitmap(IDB_BOOK_BACK);
     setFixedSize(kWidth, kHeight);
-    const QWidget* over = parentWidget() ? parentWidget()->window() : nullptr;
-    if (over)
-        move(over->frameGeometry().center() - rect().center());
-    else if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CenterOverOwner(*this);
 
     m_list.setGeometry(10, 12, 414, 370);
     m_list.setSelectionMode(QAbstractItemView::SingleSelection);
@@ -305,18 +294,7 @@ void CAddressBookDlg::OnCancel()
 
 void CAddressBookDlg::ShowLines(std::initializer_list<QString> lines, int buttons, int* answer)
 {
-    BookMessage box;
-    box.lineCount = static_cast<int>(std::min<std::size_t>(lines.size(), 3));
-    std::size_t i = 0;
-    for (const QString& line : lines) {
-        if (i >= 3)
-            break;
-        box.text[i] = line;
-        box.width[i] = BookMessageWidth(font(), line);
-        ++i;
-    }
-    box.buttons = buttons;
-    const int result = m_host.RunMessageBox(this, box);
+    const int result = m_host.RunMessageBox(this, MakeBookMessage(font(), lines, buttons));
     if (answer)
         *answer = result;
 }

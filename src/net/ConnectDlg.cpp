@@ -5,14 +5,14 @@
 #include "net/Wire.h"
 #include "platform/ResourceLibrary.h"
 #include "platform/Skin.h"
+#include "ui/PromptDlg.h"
 #include "ui/SkinDraw.h"
 #include "ui/UiMessages.h"
 
 #include <QFileDialog>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QPainter>
-#include <QScreen>
+#include <algorithm>
 #include <ctime>
 
 namespace {
@@ -27,15 +27,6 @@ constexpr COLORREF kEditText = RGB(60, 60, 120);
 
 constexpr int kLabelIds[5] = {IDS_CONNECT_ADDRESS, IDS_CONNECT_PORT, IDS_CONNECT_ID, IDS_CONNECT_PASSWORD,
                               IDS_CONNECT_DESCRIPTION};
-
-void SetupTextButton(CSkinTextButton& button, int bitmap, int textId, int x, int y)
-{
-    button.SetBitmap(static_cast<UINT>(bitmap));
-    button.SetFont(9, 0, 700, "Arial Bold");
-    std::copy(std::begin(kButtonText), std::end(kButtonText), button.m_crText);
-    button.SetText(0, ResourceLibrary::Current().LoadResString(textId), true);
-    button.setGeometry(x, y, 100, 27);
-}
 
 void SetupEdit(CSkinEdit& edit, int x, int y, int width, int maxLength)
 {
@@ -55,6 +46,29 @@ std::string ToBytes(const QString& text)
 {
     const QByteArray bytes = text.toLatin1();
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+BookMessage MakeBookMessage(const QFont& font, std::initializer_list<QString> lines, int buttons)
+{
+    BookMessage box;
+    box.lineCount = static_cast<int>(std::min<std::size_t>(lines.size(), box.text.size()));
+    std::size_t i = 0;
+    for (const QString& line : lines) {
+        if (i >= box.text.size())
+            break;
+        box.text[i] = line;
+        box.width[i] = BookMessageWidth(font, line);
+        ++i;
+    }
+    box.buttons = buttons;
+    return box;
+}
+
+void SetupDialogTextButton(CSkinTextButton& button, int bitmap, int textId, int x, int y)
+{
+    SetupCaptionButton(button, static_cast<UINT>(bitmap), ResourceLibrary::Current().LoadResString(textId),
+                       kButtonText);
+    button.setGeometry(x, y, 100, 27);
 }
 
 int BookMessageWidth(const QFont& font, const QString& text)
@@ -114,17 +128,13 @@ bool CConnectDlg::OnInitDialog()
     SetupEdit(m_editDescription, 130, 115, 210, kDescriptionEditLimit);
     m_btnAddressBook.SetBitmap(IDB_CONNECT_BOOK_BUTTON);
     m_btnAddressBook.setGeometry(327, 20, 17, 23);
-    SetupTextButton(m_btnDefault, IDB_CONNECT_PORT_BUTTON, IDS_CONNECT_DEFAULT_PORT, 246, 41);
-    SetupTextButton(m_btnModify, IDB_CONNECT_PORT_BUTTON, IDS_CONNECT_CHOOSE_PORT, 246, 41);
-    SetupTextButton(m_btnOK, IDB_DIALOG_BUTTON, IDS_DIALOG_OK, 138, 148);
-    SetupTextButton(m_btnCancel, IDB_DIALOG_BUTTON, IDS_DIALOG_CANCEL, 244, 148);
+    SetupDialogTextButton(m_btnDefault, IDB_CONNECT_PORT_BUTTON, IDS_CONNECT_DEFAULT_PORT, 246, 41);
+    SetupDialogTextButton(m_btnModify, IDB_CONNECT_PORT_BUTTON, IDS_CONNECT_CHOOSE_PORT, 246, 41);
+    SetupDialogTextButton(m_btnOK, IDB_DIALOG_BUTTON, IDS_DIALOG_OK, 138, 148);
+    SetupDialogTextButton(m_btnCancel, IDB_DIALOG_BUTTON, IDS_DIALOG_CANCEL, 244, 148);
 
     setFixedSize(kWidth, kHeight);
-    const QWidget* over = parentWidget() ? parentWidget()->window() : nullptr;
-    if (over)
-        move(over->frameGeometry().center() - rect().center());
-    else if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CenterOverOwner(*this);
 
     LoadServerIP();
     m_editAddress.SetWindowText(FromBytes(m_strAddress));
@@ -266,15 +276,10 @@ void CConnectDlg::OnOK()
     SaveServerIP();
     m_lastRecord = SaveConnectInfo(m_host.DataLocation(), m_host.Now());
     if (m_lastRecord == RecordResult::Full) {
-        BookMessage box;
-        box.lineCount = 2;
-        box.text = {QStringLiteral("Connection lists are Full..."),
-                    QStringLiteral("Your data goes unrecorded."), QString()};
-        for (int i = 0; i < 2; ++i)
-            box.width[static_cast<std::size_t>(i)] =
-                BookMessageWidth(font(), box.text[static_cast<std::size_t>(i)]);
-        box.buttons = BookMessage::OkOnly;
-        m_host.RunMessageBox(this, box);
+        m_host.RunMessageBox(this, MakeBookMessage(font(),
+                                                   {QStringLiteral("Connection lists are Full..."),
+                                                    QStringLiteral("Your data goes unrecorded.")},
+                                                   BookMessage::OkOnly));
     }
     ResolveAddress(m_resolve);
     PutFields();

@@ -16,6 +16,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 // A skinned message box as the two dialogs ask for it: one to three lines,
@@ -59,6 +60,12 @@ public:
 
 // A message box line and its width: 1.2 times the text's extent in `font`.
 int BookMessageWidth(const QFont& font, const QString& text);
+// A box of up to three of `lines` (more are dropped), each measured in `font`.
+BookMessage MakeBookMessage(const QFont& font, std::initializer_list<QString> lines, int buttons);
+
+// A text button of both dialogs: strip `bitmap`, text `textId` in white (cyan
+// on hover, grey when disabled), 100 x 27 at (x, y).
+void SetupDialogTextButton(CSkinTextButton& button, int bitmap, int textId, int x, int y);
 
 class CConnectDlg : public Dialog, public CConnectForm
 {

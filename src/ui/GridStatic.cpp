@@ -1,6 +1,7 @@
 #include "ui/GridStatic.h"
 
 #include "ui/MemoryDC.h"
+#include "ui/PictureStatic.h"
 #include "ui/ResIds.h"
 #include "ui/SkinDraw.h"
 
@@ -30,21 +31,11 @@ QRect StillPiece(const GridRect& r, int stillW, int stillH, int clientW, int cli
     return QRect(l, t, rr - l, b - t);
 }
 
-// Bottom-up 24-bit rows (blue, green, red) to a top-down image.
+// Bottom-up 24-bit rows (blue, green, red), packed without padding, to a
+// top-down image.
 QImage FromBottomUp(const std::vector<BYTE>& buf, int w, int h)
 {
-    QImage img(w, h, QImage::Format_RGB888);
-    const std::size_t row = static_cast<std::size_t>(w) * 3;
-    for (int y = 0; y < h; ++y) {
-        const BYTE* src = buf.data() + static_cast<std::size_t>(h - 1 - y) * row;
-        BYTE* dst = img.scanLine(y);
-        for (int x = 0; x < w; ++x) {
-            dst[3 * x] = src[3 * x + 2];
-            dst[3 * x + 1] = src[3 * x + 1];
-            dst[3 * x + 2] = src[3 * x];
-        }
-    }
-    return img;
+    return PictureFile::BottomUpBgrToImage(buf.data(), w, h, static_cast<std::size_t>(w) * 3);
 }
 
 } // namespace

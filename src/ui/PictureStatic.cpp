@@ -23,18 +23,7 @@ struct TiffCloser
 
 QImage DibToImage(const std::vector<std::uint8_t>& dib, int width, int height)
 {
-    QImage img(width, height, QImage::Format_RGB888);
-    const int row = DibRowBytes(width);
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* src = dib.data() + static_cast<std::size_t>(height - 1 - y) * row;
-        uchar* dst = img.scanLine(y);
-        for (int x = 0; x < width; ++x) {
-            dst[3 * x] = src[3 * x + 2];
-            dst[3 * x + 1] = src[3 * x + 1];
-            dst[3 * x + 2] = src[3 * x];
-        }
-    }
-    return img;
+    return BottomUpBgrToImage(dib.data(), width, height, static_cast<std::size_t>(DibRowBytes(width)));
 }
 
 QImage LoadTiff(const QString& path)
@@ -91,6 +80,21 @@ Kind KindOfPath(const QString& path)
 int DibRowBytes(int width)
 {
     return (width * 3 + 3) & ~3;
+}
+
+QImage BottomUpBgrToImage(const std::uint8_t* rows, int width, int height, std::size_t rowBytes)
+{
+    QImage img(width, height, QImage::Format_RGB888);
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* src = rows + static_cast<std::size_t>(height - 1 - y) * rowBytes;
+        uchar* dst = img.scanLine(y);
+        for (int x = 0; x < width; ++x) {
+            dst[3 * x] = src[3 * x + 2];
+            dst[3 * x + 1] = src[3 * x + 1];
+            dst[3 * x + 2] = src[3 * x];
+        }
+    }
+    return img;
 }
 
 std::vector<std::uint8_t> RasterToDib(const std::uint32_t* raster, int width, int height)

@@ -24,6 +24,9 @@ Kind KindOfPath(const QString& path);
 
 // A TIFF's 24-bit bottom-up picture rows: width x 3 bytes padded to 4.
 int DibRowBytes(int width);
+// Bottom-up rows of blue, green, red pixels, `rowBytes` apart (the first row
+// is the picture's bottom), to a top-down image.
+QImage BottomUpBgrToImage(const std::uint8_t* rows, int width, int height, std::size_t rowBytes);
 // A colour value weighted by alpha, rounded to the nearest: an opaque pixel
 // keeps its value, a transparent one becomes 0.
 inline std::uint8_t Premultiply(int value, int alpha)

@@ -9,12 +9,23 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <algorithm>
+#include <iterator>
 
 CSkinButton::CSkinButton(QWidget* parent) : CSkinCtrl(parent)
 {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(m_hCursorNormal);
+}
+
+void SetupCaptionButton(CSkinTextButton& button, UINT bitmap, const QString& text,
+                        const COLORREF (&colours)[4])
+{
+    button.SetBitmap(bitmap);
+    button.SetFont(9, 0, 700, "Arial Bold");
+    std::copy(std::begin(colours), std::end(colours), button.m_crText);
+    button.SetText(0, text, true);
 }
 
 bool CSkinButton::SetBitmap(UINT nID)

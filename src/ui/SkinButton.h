@@ -97,6 +97,16 @@ protected:
     void paintEvent(QPaintEvent* e) override;
 };
 
+// Caption colours of the prompts' and message boxes' buttons: white, white
+// when selected, yellow on hover, grey when disabled.
+inline constexpr COLORREF kPromptButtonText[4] = {0xFFFFFF, 0xFFFFFF, 0xFFFF00, 0xA6A6A6};
+
+// The owners' usual text button: strip `bitmap` (which sizes the button; the
+// owner places it afterwards), 9-point "Arial Bold" of weight 700, `colours`
+// for states 0-3, and `text` centred.
+void SetupCaptionButton(CSkinTextButton& button, UINT bitmap, const QString& text,
+                        const COLORREF (&colours)[4]);
+
 class CCalendarButton : public CSkinButton
 {
     Q_OBJECT

@@ -29,10 +29,8 @@ void SetupButton(CSkinButton& button, int id, int bitmap, int x, int y, int w, i
 void SetupKeypadText(CSkinTextButton& button, int id, int textId, int x, int y)
 {
     button.SetDlgCtrlID(id);
-    button.SetBitmap(IDB_PTZ_KEYPAD_BUTTON);
-    button.SetFont(9, 0, 700, "Arial Bold");
-    std::copy(std::begin(kKeypadText), std::end(kKeypadText), button.m_crText);
-    button.SetText(0, ResourceLibrary::Current().LoadResString(textId), true);
+    SetupCaptionButton(button, IDB_PTZ_KEYPAD_BUTTON, ResourceLibrary::Current().LoadResString(textId),
+                       kKeypadText);
     button.setGeometry(x, y, 100, 26);
 }
 

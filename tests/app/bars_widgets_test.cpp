@@ -4,38 +4,15 @@
 #include "app/SplitBar.h"
 #include "app/TransferBar.h"
 
+#include "SkinBundle.h"
 #include "platform/ResourceLibrary.h"
 #include "ui/UiMessages.h"
 
-#include <QApplication>
-#include <QDir>
 #include <gtest/gtest.h>
 
 #include <vector>
 
 namespace {
-
-void UseBundle()
-{
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "app_tests";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-    }
-    static ResourceLibrary bundle;
-    if (!bundle.IsLoaded())
-        bundle.Load(K5_BINARY_DIR "/bin/MiraRes.rcc");
-    if (bundle.IsLoaded())
-        ResourceLibrary::SetCurrent(&bundle);
-}
-
-QString RenderDir()
-{
-    const QString dir = QStringLiteral(K5_BINARY_DIR "/renders");
-    QDir().mkpath(dir);
-    return dir;
-}
 
 class FakeMain : public ITransferBarHost
 {

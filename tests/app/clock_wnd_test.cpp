@@ -2,30 +2,14 @@
 // that it follows the settings, that it stops cleanly, and a render.
 #include "app/ClockWnd.h"
 
+#include "SkinBundle.h"
 #include "platform/ResourceLibrary.h"
 
-#include <QApplication>
 #include <QDateTime>
-#include <QDir>
 #include <QPainter>
 #include <gtest/gtest.h>
 
 namespace {
-
-void UseBundle()
-{
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "app_tests";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-    }
-    static ResourceLibrary bundle;
-    if (!bundle.IsLoaded())
-        bundle.Load(K5_BINARY_DIR "/bin/MiraRes.rcc");
-    if (bundle.IsLoaded())
-        ResourceLibrary::SetCurrent(&bundle);
-}
 
 // A stand-in for the main window: the skin's frame pieces as its background.
 class Surface : public QWidget, public IClockHost
@@ -169,8 +153,7 @@ TEST_F(ClockWndTest, RenderToPng)
     mainClock.Tick(0);
     playClock.Tick(0);
     const QImage image = main.grab(QRect(40, 620, 660, 70)).toImage();
-    const QString dir = QStringLiteral(K5_BINARY_DIR "/renders");
-    QDir().mkpath(dir);
+    const QString dir = RenderDir();
     EXPECT_TRUE(image.scaled(image.size() * 2).save(dir + "/clock_main_and_playback.png"));
 }
 

@@ -2,30 +2,14 @@
 // button mode, how a run ends, and an offscreen render of three boxes.
 #include "app/SkinMessageDlg.h"
 
+#include "SkinBundle.h"
 #include "platform/ResourceLibrary.h"
 #include "ui/UiMessages.h"
 
-#include <QApplication>
-#include <QDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
-
-void UseBundle()
-{
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "app_tests";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-    }
-    static ResourceLibrary bundle;
-    if (!bundle.IsLoaded())
-        bundle.Load(K5_BINARY_DIR "/bin/MiraRes.rcc");
-    if (bundle.IsLoaded())
-        ResourceLibrary::SetCurrent(&bundle);
-}
 
 MessageBoxContent Content(int lines, int mode, std::initializer_list<int> widths = {150, 200, 120})
 {
@@ -156,8 +140,7 @@ TEST_F(NotifyBoxTest, RunEndsOnButtonsAndKeys)
 
 TEST_F(NotifyBoxTest, RenderToPng)
 {
-    const QString dir = QStringLiteral(K5_BINARY_DIR "/renders");
-    QDir().mkpath(dir);
+    const QString dir = RenderDir();
     // A host that only measures and loads texts (its defaults).
     struct Measure : INotifyHost
     {

@@ -151,14 +151,16 @@ void SimLive::OnLiveReq(const Message& m)
     const std::uint32_t asked = m.payload.size() >= 4 ? GetBE32(m.payload, 0) : 0;
     const int count = m_sim.Settings().hello.channelNum;
     const std::uint32_t present = count >= 16 ? 0xFFFFu : ((1u << count) - 1);
-    const std::uint16_t shown = static_cast<std::uint16_t>(asked & m_live.channels & present);
+    // The answer names every camera the recorder has (the client pages over
+    // them); only the channels asked for are streamed.
+    const std::uint16_t shown = static_cast<std::uint16_t>(m_live.channels & present);
     const std::uint16_t loss = static_cast<std::uint16_t>(m_live.videoLoss & shown);
     m_sim.Send(id::LIVE_CHANNEL_INFO, BE32((std::uint32_t(loss) << 16) | shown), 0, AudioSub());
     {
         std::lock_guard<std::mutex> lock(m_lock);
         m_liveSent.fill(0);
         m_liveStart = std::chrono::steady_clock::now();
-        m_liveMask = static_cast<std::uint16_t>(shown & ~loss);
+        m_liveMask = static_cast<std::uint16_t>(asked & shown & ~loss);
     }
     m_liveOn = true;
     Wake();

@@ -1,0 +1,366 @@
+// Live view end to end: the real main window connects to the simulator on
+// loopback, asks for live view of every channel, and the recorder's H.264
+// streams travel through the connection, the decode workers and the real
+// decoder library into the video grid. What the operator would see is checked
+// on the rendered grid (an offscreen grab of the grid window): every cell of
+// the sixteen shows its own channel's test pattern, with the probe points of
+// the pattern mapped from picture to cell coordinates through the grid's crop
+// and scaling, in both drawing modes. Hidden and signal-less channels show
+// their substitute pictures in the same grid.
+#include "MainWindowSim.h"
+#include "SimLive.h"
+#include "SimLiveStreams.h"
+#include "platform/Paths.h"
+#include "streams/TestStreams.h"
+#include "video/PictureBuffer.h"
+#include "video/YuvToRgb.h"
+
+#include <QImage>
+#include <QPixmap>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <sstream>
+
+namespace {
+
+using namespace mainsim;
+namespace sid = k5sim::id;
+
+constexpr int kWidth = 352;
+constexpr int kHeight = 288;
+constexpr int kFrames = 20;
+constexpr int kGop = 10;
+// Pictures every channel publishes before the grid is looked at.
+constexpr std::uint64_t kSettledPictures = 3;
+// The most a rendered probe may differ from the pattern, per colour sample.
+constexpr int kProbeTolerance = 0;
+
+// The streams are made once for the whole run (encoding is the slow part).
+const k5sim::SimStream& PatternStream(int channel)
+{
+    static std::mutex m;
+    static std::map<int, k5sim::SimStream> cache;
+    std::lock_guard<std::mutex> lock(m);
+    auto it = cache.find(channel);
+    if (it == cache.end())
+        it = cache.emplace(channel, k5sim::MakePatternStream(channel, kWidth, kHeight, kFrames, kGop)).first;
+    return it->second;
+}
+
+k5streams::StreamSpec SpecOf(int channel, int index = 0)
+{
+    k5streams::StreamSpec spec;
+    spec.width = kWidth;
+    spec.height = kHeight;
+    spec.gop = kGop;
+    spec.frames = kFrames;
+    spec.channel = channel;
+    spec.firstIndex = index;
+    return spec;
+}
+
+QRgb RgbOf(int y, int u, int v)
+{
+    std::uint8_t bgr[3];
+    YuvPixelToBgr(y, u, v, bgr);
+    return qRgb(bgr[2], bgr[1], bgr[0]);
+}
+
+int Distance(QRgb a, QRgb b)
+{
+    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+}
+
+// The mean colour of the 3 x 3 pixels around (x, y).
+QRgb Sample(const QImage& image, int x, int y)
+{
+    int r = 0, g = 0, b = 0;
+    for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+            const QRgb p = image.pixel(x + dx, y + dy);
+            r += qRed(p);
+            g += qGreen(p);
+            b += qBlue(p);
+        }
+    }
+    return qRgb(r / 9, g / 9, b / 9);
+}
+
+// Where a picture's point lands in its cell: the grid shows the picture's
+// rows from PictureCropRows stretched over the whole cell.
+QPoint CellPoint(const GridCellRect& cell, int px, int py)
+{
+    int first = 0, rows = 0;
+    PictureCropRows(kHeight, first, rows);
+    const int x = cell.left + static_cast<int>((px + 0.5) * cell.Width() / kWidth);
+    const int y = cell.top + static_cast<int>((py - first + 0.5) * cell.Height() / rows);
+    return QPoint(x, y);
+}
+
+// Why the cell does not show `channel`'s pattern; empty when it does. The
+// counter columns must each read clearly set or clear and together name a
+// frame of the stream; the channel band must be nearer to this channel's
+// colour than to any other channel's.
+std::string PatternMismatch(const QImage& grid, const GridCellRect& cell, int channel)
+{
+    std::ostringstream why;
+    const std::vector<k5streams::Probe> probes = k5streams::ExpectedProbes(SpecOf(channel), 0);
+    const QRgb set = RgbOf(235, 128, 128);
+    const QRgb clear = RgbOf(16, 128, 128);
+    int index = 0;
+    for (std::size_t bit = 0; bit + 1 < probes.size(); ++bit) {
+        const QPoint at = CellPoint(cell, probes[bit].x, probes[bit].y);
+        const QRgb seen = Sample(grid, at.x(), at.y());
+        if (Distance(seen, set) <= kProbeTolerance)
+            index |= 1 << bit;
+        else if (Distance(seen, clear) > kProbeTolerance)
+            why << " counter bit " << bit << " at (" << at.x() << "," << at.y() << ") is #" << std::hex << seen
+                << std::dec;
+    }
+    if (index >= kFrames)
+        why << " counter " << index << " names no frame of the stream";
+
+    const k5streams::Probe& band = probes.back();
+    const QPoint at = CellPoint(cell, band.x, band.y);
+    const QRgb seen = Sample(grid, at.x(), at.y());
+    int nearest = -1;
+    int best = 1 << 30;
+    for (int c = 0; c < 16; ++c) {
+        const int d = Distance(seen, RgbOf(band.Y, k5streams::ChannelU(c), k5streams::ChannelV(c)));
+        if (d < best) {
+            best = d;
+            nearest = c;
+        }
+    }
+    if (nearest != channel || best > kProbeTolerance)
+        why << " band at (" << at.x() << "," << at.y() << ") is #" << std::hex << seen << std::dec
+            << ", nearest channel " << nearest << " off by " << best;
+    return why.str();
+}
+
+// The largest difference between the cell and a picture of the cell's size.
+int CellDifference(const QImage& grid, const GridCellRect& cell, const QImage& expected)
+{
+    int worst = 0;
+    for (int y = 0; y < cell.Height(); ++y)
+        for (int x = 0; x < cell.Width(); ++x)
+            worst = std::max(worst, Distance(grid.pixel(cell.left + x, cell.top + y), expected.pixel(x, y)));
+    return worst;
+}
+
+// The main window with the real decoder library; notifications are noted,
+// never shown (a box would wait for a click).
+class LiveWindow : public CClientDlg
+{
+public:
+    explicit LiveWindow(const std::shared_ptr<FakeConnectDialog>& dialog) : CClientDlg(nullptr, Deps(dialog)) {}
+    ~LiveWindow() override
+    {
+        Shutdown();
+        DestroyWindow();
+    }
+
+    std::vector<LPARAM> notifications;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (msg == WM_NOTIFY_EVENT) {
+            notifications.push_back(lParam);
+            return 0;
+        }
+        return CClientDlg::WindowProc(msg, wParam, lParam);
+    }
+
+private:
+    static ClientDeps Deps(const std::shared_ptr<FakeConnectDialog>& dialog)
+    {
+        ClientDeps d = QuietDeps(dialog);
+        d.loadDecoder = []() -> std::unique_ptr<DecoderLibrary> {
+            auto lib = std::make_unique<DecoderLibrary>();
+            if (!lib->Load(std::string(K5_BINARY_DIR) + "/bin/libH264_D1.so"))
+                return nullptr;
+            return lib;
+        };
+        return d;
+    }
+};
+
+// What the recorder tells about the user's view of the cameras.
+struct RecorderSetup
+{
+    std::array<std::uint8_t, 16> liveAllowed{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+    std::uint16_t videoLoss = 0;
+};
+
+class LiveGrid : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!k5streams::HasH264Encoder())
+            GTEST_SKIP() << "libavcodec has no libx264 encoder";
+    }
+    void TearDown() override { dlg.reset(); }
+
+    // Starts the recorder and the main window in drawing mode `drawMode`;
+    // the window connects through its dialog and live view starts by itself.
+    void Start(int drawMode, const RecorderSetup& setup = RecorderSetup())
+    {
+        RegKey key;
+        ASSERT_TRUE(key.Create(std::string(CLocalSettings::kRegistryRoot) + "DrawMode"));
+        ASSERT_TRUE(key.SetDword("DrawMode", static_cast<std::uint32_t>(drawMode)));
+
+        for (int ch = 0; ch < 16; ++ch) {
+            ASSERT_FALSE(PatternStream(ch).frames.empty());
+            live.SetStream(ch, PatternStream(ch));
+        }
+        live.Live().videoLoss = setup.videoLoss;
+        sim.OnHello([setup](k5sim::RecorderSim& s) {
+            s.Send(sid::RIGHT_CHANGE, RightsFor("admin"));
+            std::array<std::array<std::uint8_t, 16>, 8> allowed{};
+            for (auto& user : allowed)
+                user = setup.liveAllowed;
+            s.Send(sid::NETLIVE_CH_CHANGE, k5sim::BuildNetliveChChange(allowed));
+            // The live permissions take effect with the camera set-up.
+            s.Send(sid::DB_CHANGE, k5sim::BuildDbChange(k5sim::DbChangeConfig{}));
+        });
+        ASSERT_TRUE(sim.Start());
+        dialog->script = TypeServer("127.0.0.1", sim.Port(), "admin", "pw", "Yard");
+        dlg = std::make_unique<LiveWindow>(dialog);
+        ASSERT_TRUE(dlg->Create());
+        ASSERT_TRUE(dlg->IsConnected());
+        ASSERT_TRUE(dlg->m_hDecoderDll) << "the decoder library did not load";
+        // The hello's answer asks for live view through the GUI thread.
+        ASSERT_TRUE(RunUntil([&] { return sim.Count(sid::LIVE_REQ) >= 1; }));
+    }
+
+    CVideoGridDlg& Grid() { return *dlg->m_pVideoWnd; }
+
+    // Waits until the grid knows the `active` channels and every channel in
+    // `pictured` has published a few pictures.
+    bool WaitForPictures(std::uint16_t active, std::uint16_t pictured)
+    {
+        return RunUntil(
+            [&] {
+                if (!dlg->m_pNetClient || !dlg->m_pNetClient->m_bLive || Grid().GetActiveChannels() != active)
+                    return false;
+                for (int ch = 0; ch < 16; ++ch)
+                    if ((pictured >> ch) & 1u && Grid().GetPaintStats(ch).published < kSettledPictures)
+                        return false;
+                return true;
+            },
+            std::chrono::seconds(20));
+    }
+
+    // The grid as it paints itself now.
+    QImage Render()
+    {
+        QCoreApplication::processEvents();
+        return Grid().grab().toImage().convertToFormat(QImage::Format_RGB32);
+    }
+
+    Scratch scratch;
+    k5sim::RecorderSim sim;
+    k5sim::SimLive live{sim};
+    std::shared_ptr<FakeConnectDialog> dialog = std::make_shared<FakeConnectDialog>();
+    std::unique_ptr<LiveWindow> dlg;
+};
+
+class LiveGridSim : public LiveGrid, public ::testing::WithParamInterface<int>
+{
+};
+
+TEST_P(LiveGridSim, EveryCellShowsItsOwnChannelsLivePictures)
+{
+    const int drawMode = GetParam();
+    Start(drawMode);
+    ASSERT_EQ(Grid().IsDirectDraw(), drawMode == 0);
+    ASSERT_EQ(Grid().GetPictureFormat(),
+              drawMode == 0 ? PictureBuffer::kFormatYuv420 : PictureBuffer::kFormatBgr24);
+    ASSERT_TRUE(WaitForPictures(0xFFFF, 0xFFFF));
+
+    EXPECT_EQ(Grid().m_nViewMode.load(), 1);
+    const VideoGridModel model = Grid().ModelSnapshot();
+    ASSERT_EQ(model.Layout(), kVideoLayout16);
+    ASSERT_EQ(model.VisibleCells(), 0xFFFF);
+    const QImage image = Render();
+    ASSERT_EQ(image.width(), model.ViewWidth());
+    ASSERT_EQ(image.height(), model.ViewHeight());
+    for (int cell = 0; cell < 16; ++cell) {
+        const GridCellRect r = model.CellRect(cell);
+        ASSERT_GT(r.Width(), 150);
+        ASSERT_GT(r.Height(), 100);
+        EXPECT_EQ(PatternMismatch(image, r, model.GetCellChannel(cell)), "") << "cell " << cell;
+    }
+    EXPECT_TRUE(dlg->notifications.empty());
+    const CNetClient& net = *dlg->m_pNetClient;
+    EXPECT_EQ(net.FramesDropped(), 0u);
+
+    // The pictures keep coming: later renders show later frames.
+    const std::uint64_t before = Grid().GetPaintStats(0).published;
+    ASSERT_TRUE(RunUntil([&] { return Grid().GetPaintStats(0).published >= before + 5; }));
+    const QImage later = Render();
+    EXPECT_EQ(PatternMismatch(later, model.CellRect(0), 0), "");
+    EXPECT_NE(later.copy(QRect(model.CellRect(0).left, model.CellRect(0).top, model.CellRect(0).Width(),
+                               model.CellRect(0).Height())),
+              image.copy(QRect(model.CellRect(0).left, model.CellRect(0).top, model.CellRect(0).Width(),
+                               model.CellRect(0).Height())));
+}
+
+INSTANTIATE_TEST_SUITE_P(DrawModes, LiveGridSim, ::testing::Values(0, 1),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return info.param == 0 ? std::string("Yuv") : std::string("Rgb");
+                         });
+
+TEST_F(LiveGrid, HiddenAndSignallessChannelsShowTheirPicturesAmongTheLiveOnes)
+{
+    // Channel 5 is not the user's to watch; channel 9 has no video signal.
+    RecorderSetup setup;
+    setup.liveAllowed[5] = 0;
+    setup.videoLoss = 1u << 9;
+    Start(0, setup);
+    const std::uint16_t streaming = 0xFFFF & ~(1u << 5) & ~(1u << 9);
+    // The recorder lists the signal-less channel among those it streams; the
+    // hidden one is taken out.
+    ASSERT_TRUE(WaitForPictures(0xFFFF & ~(1u << 5), streaming));
+    EXPECT_EQ(dlg->m_pNetClient->m_nLiveMask.load(), 1u << 9);
+    EXPECT_TRUE(Grid().IsChannelBlocked(5));
+    EXPECT_FALSE(Grid().IsChannelBlocked(9));
+    EXPECT_EQ(Grid().GetPaintStats(5).published, 0u);
+
+    const VideoGridModel model = Grid().ModelSnapshot();
+    const QImage image = Render();
+    for (int cell = 0; cell < 16; ++cell) {
+        const int channel = model.GetCellChannel(cell);
+        if ((streaming >> channel) & 1u) {
+            EXPECT_EQ(PatternMismatch(image, model.CellRect(cell), channel), "") << "cell " << cell;
+        }
+    }
+    // Both substitutes are the video-loss picture stretched over the cell;
+    // the signal-less camera, which the recorder reports in use, is named in
+    // green across the top.
+    const std::string file = Paths::FindProgramFile("VdoLoss.bmp");
+    ASSERT_FALSE(file.empty());
+    const QImage loss(QString::fromStdString(file));
+    constexpr int kTextRows = 24;
+    for (int channel : {5, 9}) {
+        const GridCellRect r = model.CellRect(model.FindChannelCell(channel));
+        const QImage expected = loss.scaled(r.Width(), r.Height(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                    .convertToFormat(QImage::Format_RGB32);
+        const GridCellRect below{r.left, r.top + kTextRows, r.right, r.bottom};
+        EXPECT_LE(CellDifference(image, below, expected.copy(0, kTextRows, r.Width(), r.Height() - kTextRows)), 2)
+            << "channel " << channel;
+        int green = 0;
+        for (int y = r.top; y < r.top + kTextRows; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                green += image.pixel(x, y) == qRgb(0, 255, 0) ? 1 : 0;
+        if (channel == 9)
+            EXPECT_GT(green, 50) << "no video-loss text";
+        else
+            EXPECT_EQ(green, 0) << "text on the hidden channel's cell";
+    }
+}
+
+} // namespace

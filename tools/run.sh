@@ -3,6 +3,9 @@
 #   tools/run.sh ADDRESS PORT USER PASSWORD   connects at once
 #   tools/run.sh --demo                       starts the recorder simulator on
 #                                             loopback and connects to it
+# The demo's recorder streams 16 live channels; K5_DEMO_PORT (default: a free
+# port), K5_DEMO_USER and K5_DEMO_PASSWORD (admin, 1234) choose its port and
+# account, and further arguments after --demo go to the simulator.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 "$top/tools/deps.sh"
@@ -12,12 +15,30 @@ bin="$build/bin"
 
 if [ "${1:-}" = "--demo" ]; then
   shift
-  port="${K5_DEMO_PORT:-$((20000 + RANDOM % 20000))}"
-  "$bin/recorder-sim" --port "$port" --channels 16 --live "$@" &
+  # The client logs in with the user the simulator grants every right.
+  user="${K5_DEMO_USER:-admin}"
+  password="${K5_DEMO_PASSWORD:-1234}"
+  # Port 0: the simulator takes a free port and prints it once it listens.
+  port="${K5_DEMO_PORT:-0}"
+  simlog="$(mktemp)"
+  "$bin/recorder-sim" --port "$port" --channels 16 --live --user "$user" --password "$password" "$@" >"$simlog" &
   sim=$!
-  trap 'kill $sim 2>/dev/null || true' EXIT
-  sleep 0.5
-  "$bin/clientk5" 127.0.0.1 "$port" admin 1234
+  trap 'kill $sim 2>/dev/null || true; rm -f "$simlog"' EXIT
+  # The simulator encodes its streams before it listens; the client connects
+  # at start, so it waits for the simulator's word (at most 60 s).
+  listening=""
+  for _ in $(seq 600); do
+    listening="$(sed -n 's/^recorder-sim listening on 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p' "$simlog")"
+    [ -n "$listening" ] && break
+    kill -0 "$sim" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ -z "$listening" ]; then
+    echo "run.sh: the recorder simulator did not start" >&2
+    cat "$simlog" >&2
+    exit 1
+  fi
+  "$bin/clientk5" 127.0.0.1 "$listening" "$user" "$password"
 else
   exec "$bin/clientk5" "$@"
 fi

@@ -525,7 +525,14 @@ void CClientDlg::ApplyLocalSetup()
     const bool drawModeChanged = ApplyLocalSetupValues(m_LocalSetup, m_bReadOnlyMedia != 0);
     if (drawModeChanged) {
         // The grid's pictures are made for one drawing path; a new path needs
-        // a new grid.
+        // a new grid. The connection's decode workers write into the old one,
+        // so what streams stops first (and returns, for live view, on the new
+        // grid); the workers have ended when the stop returns.
+        const bool live = m_pNetClient && m_pNetClient->m_bLive;
+        if (live)
+            m_pNetClient->SendLiveStop();
+        else if (m_pNetClient && m_pNetClient->m_bPlay)
+            m_pNetClient->SendRPlayStop();
         if (m_pVideoWnd) {
             m_pVideoWnd->DestroyWindow();
             m_pVideoWnd.reset();
@@ -533,6 +540,8 @@ void CClientDlg::ApplyLocalSetup()
         CreateVideoGrid();
         m_pVideoWnd->SetMonitors(m_arrMonitor);
         m_pVideoWnd->SetDirectDraw(m_nDrawMode == 0);
+        if (live)
+            m_pNetClient->SendLiveReq();
     }
     if (!m_bReadOnlyMedia) {
         SaveLocalSetup();

@@ -244,6 +244,8 @@ bool CSoundOutput::Write(DWORD nCount, const BYTE* pData)
     std::memcpy(unit, pData, nCount);
     std::fill(unit + nCount / SOUND_BYTES_PER_FRAME, unit + s.nUnitFrames, std::int16_t{0});
     ++s.nWriteIndex;
+    if (s.status.nUnitsWritten++ == 0)
+        s.status.nFirstWriteMs = s.pClock->NowMs();
     return true;
 }
 
@@ -354,6 +356,8 @@ void CSoundOutput::ThreadProc(std::shared_ptr<State> pState)
         }
         std::copy_n(s.Unit(s.nPlayIndex), s.nUnitFrames, unit.begin());
         ++s.nPlayIndex;
+        if (s.status.nFirstPlayMs == CAudioClock::NO_STAMP)
+            s.status.nFirstPlayMs = s.pClock->NowMs();
         if (s.PlayUnit(lock, unit, s.nGeneration.load(), fresh, silentEnd)) {
             ++s.status.nUnitsPlayed;
             s.cvPlayed.notify_all();

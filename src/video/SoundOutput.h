@@ -106,6 +106,12 @@ public:
         bool bDeviceOpen = false;
         std::int64_t nLead = 0;        // units written and not yet taken by the play thread
         std::int64_t nUnitsPlayed = 0; // units played out to their end (silent units included)
+        // Units taken by Write, and the clock times (CAudioClock::NowMs) of
+        // the first of them and of the play thread starting on its first unit
+        // (device or silent pacing); NO_STAMP until then.
+        std::int64_t nUnitsWritten = 0;
+        std::int64_t nFirstWriteMs = CAudioClock::NO_STAMP;
+        std::int64_t nFirstPlayMs = CAudioClock::NO_STAMP;
         std::array<int, RESET_REASONS> arrResets{};
         int nRecoveries = 0;   // device errors recovered in place
         int nDeviceErrors = 0; // device errors that closed the device

@@ -10,6 +10,7 @@
 #include "MainWindowSim.h"
 #include "SimLive.h"
 #include "SimLiveStreams.h"
+#include "SimPtz.h"
 #include "platform/Paths.h"
 #include "streams/TestStreams.h"
 #include "video/PictureBuffer.h"
@@ -50,7 +51,7 @@ const k5sim::SimStream& PatternStream(int channel)
     return it->second;
 }
 
-k5streams::StreamSpec SpecOf(int channel, int index = 0)
+k5streams::StreamSpec SpecOf(int channel)
 {
     k5streams::StreamSpec spec;
     spec.width = kWidth;
@@ -58,7 +59,6 @@ k5streams::StreamSpec SpecOf(int channel, int index = 0)
     spec.gop = kGop;
     spec.frames = kFrames;
     spec.channel = channel;
-    spec.firstIndex = index;
     return spec;
 }
 
@@ -71,7 +71,8 @@ QRgb RgbOf(int y, int u, int v)
 
 int Distance(QRgb a, QRgb b)
 {
-    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+    return std::max(
+        {std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
 }
 
 // The mean colour of the 3 x 3 pixels around (x, y).
@@ -117,8 +118,8 @@ std::string PatternMismatch(const QImage& grid, const GridCellRect& cell, int ch
         if (Distance(seen, set) <= kProbeTolerance)
             index |= 1 << bit;
         else if (Distance(seen, clear) > kProbeTolerance)
-            why << " counter bit " << bit << " at (" << at.x() << "," << at.y() << ") is #" << std::hex << seen
-                << std::dec;
+            why << " counter bit " << bit << " at (" << at.x() << "," << at.y() << ") is #" << std::hex
+                << seen << std::dec;
     }
     if (index >= kFrames)
         why << " counter " << index << " names no frame of the stream";
@@ -156,7 +157,9 @@ int CellDifference(const QImage& grid, const GridCellRect& cell, const QImage& e
 class LiveWindow : public CClientDlg
 {
 public:
-    explicit LiveWindow(const std::shared_ptr<FakeConnectDialog>& dialog) : CClientDlg(nullptr, Deps(dialog)) {}
+    explicit LiveWindow(const std::shared_ptr<FakeConnectDialog>& dialog) : CClientDlg(nullptr, Deps(dialog))
+    {
+    }
     ~LiveWindow() override
     {
         Shutdown();
@@ -264,6 +267,7 @@ protected:
     Scratch scratch;
     k5sim::RecorderSim sim;
     k5sim::SimLive live{sim};
+    k5sim::SimPtz ptz{sim};
     std::shared_ptr<FakeConnectDialog> dialog = std::make_shared<FakeConnectDialog>();
     std::unique_ptr<LiveWindow> dlg;
 };
@@ -298,15 +302,14 @@ TEST_P(LiveGridSim, EveryCellShowsItsOwnChannelsLivePictures)
     const CNetClient& net = *dlg->m_pNetClient;
     EXPECT_EQ(net.FramesDropped(), 0u);
 
-    // The pictures keep coming: later renders show later frames.
+    // The pictures keep coming: a later render shows a later frame.
     const std::uint64_t before = Grid().GetPaintStats(0).published;
     ASSERT_TRUE(RunUntil([&] { return Grid().GetPaintStats(0).published >= before + 5; }));
     const QImage later = Render();
-    EXPECT_EQ(PatternMismatch(later, model.CellRect(0), 0), "");
-    EXPECT_NE(later.copy(QRect(model.CellRect(0).left, model.CellRect(0).top, model.CellRect(0).Width(),
-                               model.CellRect(0).Height())),
-              image.copy(QRect(model.CellRect(0).left, model.CellRect(0).top, model.CellRect(0).Width(),
-                               model.CellRect(0).Height())));
+    const GridCellRect r = model.CellRect(0);
+    const QRect first(r.left, r.top, r.Width(), r.Height());
+    EXPECT_EQ(PatternMismatch(later, r, 0), "");
+    EXPECT_NE(later.copy(first), image.copy(first));
 }
 
 INSTANTIATE_TEST_SUITE_P(DrawModes, LiveGridSim, ::testing::Values(0, 1),
@@ -347,10 +350,12 @@ TEST_F(LiveGrid, HiddenAndSignallessChannelsShowTheirPicturesAmongTheLiveOnes)
     constexpr int kTextRows = 24;
     for (int channel : {5, 9}) {
         const GridCellRect r = model.CellRect(model.FindChannelCell(channel));
-        const QImage expected = loss.scaled(r.Width(), r.Height(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                                    .convertToFormat(QImage::Format_RGB32);
+        const QImage expected =
+            loss.scaled(r.Width(), r.Height(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                .convertToFormat(QImage::Format_RGB32);
         const GridCellRect below{r.left, r.top + kTextRows, r.right, r.bottom};
-        EXPECT_LE(CellDifference(image, below, expected.copy(0, kTextRows, r.Width(), r.Height() - kTextRows)), 2)
+        EXPECT_LE(
+            CellDifference(image, below, expected.copy(0, kTextRows, r.Width(), r.Height() - kTextRows)), 2)
             << "channel " << channel;
         int green = 0;
         for (int y = r.top; y < r.top + kTextRows; ++y)
@@ -362,6 +367,72 @@ TEST_F(LiveGrid, HiddenAndSignallessChannelsShowTheirPicturesAmongTheLiveOnes)
             EXPECT_EQ(green, 0) << "text on the hidden channel's cell";
         }
     }
+}
+
+TEST_F(LiveGrid, WhileThePtzPanelIsOpenTheGridsPageChoosesThePtzChannel)
+{
+    Start(0);
+    ASSERT_TRUE(WaitForPictures(0xFFFF, 0xFFFF));
+    auto requests = [&] { return k5sim::PtzChannelRequests(sim); };
+    auto waitRequests = [&](std::size_t n) { return sim.WaitForCount(sid::PTZ_CHANNEL_REQ, n); };
+
+    dlg->TogglePtzPan();
+    ASSERT_TRUE(dlg->PtzPanels().IsControlOpen());
+    ASSERT_TRUE(waitRequests(1));
+    ASSERT_TRUE(RunUntil([&] { return dlg->m_pNetClient->m_ptz.m_nPtzMode == kPtzStateHasPtz; }));
+    GridLinkState link = dlg->LinkState();
+    EXPECT_TRUE(link.connected && link.live && link.ptzPanelOpen);
+    EXPECT_EQ(link.ptzMode, kPtzStateHasPtz);
+    EXPECT_EQ(link.ptzChannel, 0);
+
+    // Four cells, page 0: the PTZ channel stays in view and is asked again;
+    // page 1: the first cell's channel takes its place.
+    Grid().SetHoldPage(false);
+    ASSERT_TRUE(Grid().SetLayout(1));
+    ASSERT_TRUE(waitRequests(2));
+    ASSERT_TRUE(Grid().SetLayout(1));
+    ASSERT_EQ(Grid().GetPage(), 1);
+    ASSERT_TRUE(waitRequests(3));
+    const auto sent = requests();
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[1].channel, 0);
+    EXPECT_EQ(sent[2].channel, 4);
+    EXPECT_EQ(sent[2].mode, kPtzModePan);
+    EXPECT_EQ(dlg->LinkState().ptzChannel, 4);
+
+    // With the panel closed, paging asks for nothing.
+    dlg->TogglePtzPan();
+    ASSERT_TRUE(RunUntil([&] { return !dlg->PtzPanels().IsControlOpen(); }));
+    EXPECT_FALSE(dlg->LinkState().ptzPanelOpen);
+    ASSERT_TRUE(Grid().SetLayout(1));
+    // Whatever the GUI thread sent before this message has arrived with it.
+    const std::size_t alive = sim.Count(sid::ALIVE_REQ);
+    ASSERT_TRUE(dlg->m_pNetClient->Send(sid::ALIVE_REQ));
+    ASSERT_TRUE(sim.WaitForCount(sid::ALIVE_REQ, alive + 1));
+    EXPECT_EQ(requests().size(), 3u);
+}
+
+TEST_F(LiveGrid, ChangingTheDrawModeDuringLiveViewRebuildsTheGridAndLiveViewGoesOn)
+{
+    Start(0);
+    ASSERT_TRUE(WaitForPictures(0xFFFF, 0xFFFF));
+
+    dlg->m_LocalSetup.DrawMode = 1;
+    dlg->ApplyLocalSetup();
+    // A new grid for the new path; live view stopped and asked again.
+    EXPECT_FALSE(Grid().IsDirectDraw());
+    EXPECT_EQ(Grid().GetPictureFormat(), PictureBuffer::kFormatBgr24);
+    ASSERT_TRUE(sim.WaitForCount(sid::LIVE_STOP, 1));
+    ASSERT_TRUE(RunUntil([&] { return sim.Count(sid::LIVE_REQ) >= 2; }));
+    ASSERT_TRUE(WaitForPictures(0xFFFF, 0xFFFF));
+
+    const VideoGridModel model = Grid().ModelSnapshot();
+    ASSERT_EQ(model.Layout(), kVideoLayout16);
+    const QImage image = Render();
+    for (int cell = 0; cell < 16; ++cell)
+        EXPECT_EQ(PatternMismatch(image, model.CellRect(cell), model.GetCellChannel(cell)), "")
+            << "cell " << cell;
+    EXPECT_EQ(dlg->m_pNetClient->FramesDropped(), 0u);
 }
 
 } // namespace

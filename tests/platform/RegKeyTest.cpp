@@ -176,7 +176,10 @@ TEST_F(RegKeyTest, ConcurrentWritersLoseNothing)
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([t] {
             RegKey key;
-            if (!key.Create(kLocal + "T" + std::to_string(t)))
+            std::string path = kLocal; // appended step by step: GCC 12 misreports "a + b + c" here
+            path += 'T';
+            path += std::to_string(t);
+            if (!key.Create(path))
                 return;
             for (int i = 0; i < kValues; ++i)
                 key.SetDword("V" + std::to_string(i), static_cast<std::uint32_t>(t * 1000 + i));

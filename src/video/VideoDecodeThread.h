@@ -153,6 +153,7 @@ public:
     void Stop() override;
 
     bool IsRunning() const { return m_bRunning.load(); }
+    bool IsStopRequested() const { return m_bStop.load(); }
     bool IsDropping() const { return m_bDropping.load(); }
 
     struct Stats

@@ -316,7 +316,14 @@ TEST(DecodeWorkerStop, StopWithFramesStillQueuedFreesThem)
     rig.QueueAll({{1, 1}});
     ASSERT_TRUE(rig.decoder.WaitHeld());
     rig.QueueAll({{0, 2}, {0, 3}});
-    std::thread releaser([&] { rig.decoder.Release(); });
+    // Release the held decode only once the stop is requested, so the frames
+    // still queued are freed, not decoded.
+    const CVideoDecodeThread* worker = rig.worker.get();
+    std::thread releaser([&] {
+        while (!worker->IsStopRequested())
+            std::this_thread::yield();
+        rig.decoder.Release();
+    });
     rig.worker.reset(); // the destructor stops, joins and frees what waits
     releaser.join();
     EXPECT_EQ(rig.DecodedTags(), (std::vector<int>{1}));

@@ -278,6 +278,18 @@ public:
 
     unsigned long ChunkFrames() const override { return std::min(m_inner->ChunkFrames(), kBufferFrames); }
 
+    // What a card holds but has not yet played: the output judges its lead at play-out.
+    int QueuedFrames() override
+    {
+        std::lock_guard<std::mutex> lock(m_cs);
+        if (!m_bRunning)
+            return 0;
+        const auto left = m_end - Clock::now();
+        if (left <= Clock::duration::zero())
+            return 0;
+        return static_cast<int>(std::chrono::duration<double>(left).count() * SOUND_RATE);
+    }
+
     void Interrupt() override
     {
         {

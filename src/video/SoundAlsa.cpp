@@ -5,10 +5,12 @@
 
 #include <alsa/asoundlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <limits>
 #include <mutex>
 
 namespace {
@@ -124,6 +126,14 @@ public:
     }
 
     unsigned long ChunkFrames() const override { return m_nChunk; }
+
+    int QueuedFrames() override
+    {
+        snd_pcm_sframes_t delay = 0;
+        if (!m_pPcm || snd_pcm_delay(m_pPcm.get(), &delay) < 0 || delay <= 0)
+            return 0; // not running (or after an underrun): nothing waits to be heard
+        return static_cast<int>(std::min<snd_pcm_sframes_t>(delay, std::numeric_limits<int>::max()));
+    }
 
     void Interrupt() override
     {

@@ -105,6 +105,28 @@ struct CSoundOutput::State
         return std::nullopt;
     }
 
+    // A unit boundary is judged when the unit has been heard. A device with a
+    // buffer takes the unit's last frames while it still holds the frames
+    // before them; until those have played the next unit is not late, so
+    // without one the play thread waits that long for a write. Answers false
+    // when a reset or the stop came meanwhile.
+    bool AwaitPlayedOut(std::unique_lock<std::mutex>& lock)
+    {
+        if (!bDeviceOpen || nWriteIndex > nPlayIndex)
+            return true;
+        const int queued = pDevice->QueuedFrames();
+        if (queued <= 0)
+            return true;
+        const std::uint64_t generation = nGeneration.load();
+        const std::int64_t written = nWriteIndex;
+        const auto frames = std::min<std::int64_t>(queued, nUnitFrames);
+        const std::int64_t heardAt = pClock->NowMs() + (frames * 1000 + SOUND_RATE - 1) / SOUND_RATE;
+        pClock->WaitUntil(lock, cvWake, heardAt, [&] {
+            return bStop.load() || nGeneration.load() != generation || nWriteIndex != written;
+        });
+        return !bStop.load() && nGeneration.load() == generation;
+    }
+
     // Opens the device with the lock released (opening may take a while).
     void TryOpen(std::unique_lock<std::mutex>& lock)
     {
@@ -246,6 +268,7 @@ bool CSoundOutput::Write(DWORD nCount, const BYTE* pData)
     ++s.nWriteIndex;
     if (s.status.nUnitsWritten++ == 0)
         s.status.nFirstWriteMs = s.pClock->NowMs();
+    s.cvWake.notify_all(); // the play thread may be waiting for this unit
     return true;
 }
 
@@ -349,6 +372,8 @@ void CSoundOutput::ThreadProc(std::shared_ptr<State> pState)
         const bool fresh = s.nStartSeq != lastStart;
         lastStart = s.nStartSeq;
         if (!fresh) {
+            if (!s.AwaitPlayedOut(lock))
+                continue;
             if (const auto reason = s.CheckPositions()) {
                 s.Reset(*reason);
                 continue;

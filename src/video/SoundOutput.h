@@ -6,10 +6,12 @@
 // - the first write after a reset starts playing at once: live audio at the
 //   unit just written; played-back audio after one unit of silence;
 // - at every unit boundary the play thread checks the writer's lead (units
-//   written but not yet played). Live audio must lead by exactly one unit: no
-//   unit written (underrun) or more than one unit waiting (the stream got
-//   ahead of the play position) resets the output, and the next write starts
-//   it afresh. Played-back audio may lead by up to the whole ring; an underrun
+//   written but not yet played). The boundary is the end of the unit as heard:
+//   a device with a buffer takes a unit's last frames well before it has
+//   played them, and the next unit is not due until then. Live audio must
+//   lead by exactly one unit: no unit written (underrun) or more than one
+//   unit waiting (the stream got ahead of the play position) resets the
+//   output, and the next write starts it afresh. Played-back audio may lead by up to the whole ring; an underrun
 //   resets it, and it is resynchronised (reset) every 30 seconds;
 // - a write that would overwrite a unit not yet played resets the output and
 //   starts afresh with that write.
@@ -68,6 +70,10 @@ public:
     virtual void Drop() = 0;
     // Frames per blocking Write, so that a stop is seen between them.
     virtual unsigned long ChunkFrames() const = 0;
+    // Frames taken by Write and not yet heard (what the device's buffer still
+    // holds). A device whose Write returns only once the frames have played
+    // holds none. Called with the output's lock held: it must not block.
+    virtual int QueuedFrames() { return 0; }
     // Ends a Write blocked in another thread as soon as the device allows; the
     // device is then left to be closed. Safe from any thread.
     virtual void Interrupt() = 0;

@@ -1,6 +1,7 @@
 // Test doubles of the audio path: a clock that moves only when the test says
-// so, a sound device paced by that clock that keeps every frame it is given
-// and can fail on request, and a sink that records the player's writes.
+// so, a sound device paced by that clock that keeps every frame it is given,
+// may hold a buffer as a card does and can fail on request, and a sink that
+// records the player's writes.
 #pragma once
 
 #include "video/AudioClock.h"
@@ -117,6 +118,15 @@ public:
         });
     }
 
+    // Waits until no thread waits for time t any more.
+    bool WaitDeadlineGone(std::int64_t t, std::chrono::milliseconds bound = kBound)
+    {
+        std::unique_lock<std::mutex> lock(m_cs);
+        return m_cvTest.wait_for(lock, bound, [&] {
+            return std::none_of(m_waiters.begin(), m_waiters.end(), [&](const Waiter& w) { return w.deadline == t; });
+        });
+    }
+
 private:
     struct Waiter
     {
@@ -147,14 +157,17 @@ struct DeviceLog
     std::deque<long> failures; // errors the next writes answer, one each
 };
 
-// A device without a buffer: each Write takes the frames and returns when the
-// clock has passed their playing time.
+// A device that plays 8 frames per millisecond of the clock. Without a buffer
+// each Write returns when the clock has passed the playing time of its frames;
+// with one, as soon as no more than bufferFrames wait to be heard, and those
+// count as queued until the clock has played them.
 class FakeSoundDevice final : public CSoundDevice
 {
 public:
     FakeSoundDevice(std::shared_ptr<FakeAudioClock> clock, std::shared_ptr<DeviceLog> log,
-                    unsigned long chunkFrames = 1ul << 20)
-        : m_clock(std::move(clock)), m_log(std::move(log)), m_chunk(chunkFrames)
+                    unsigned long chunkFrames = 1ul << 20, unsigned long bufferFrames = 0)
+        : m_clock(std::move(clock)), m_log(std::move(log)), m_chunk(chunkFrames),
+          m_bufferMs(static_cast<std::int64_t>(bufferFrames / 8))
     {
     }
 
@@ -185,7 +198,7 @@ public:
         m_log->frames.insert(m_log->frames.end(), frames, frames + count);
         m_log->cv.notify_all();
         m_busyUntil = std::max(m_busyUntil, m_clock->NowMs()) + static_cast<std::int64_t>(count / 8);
-        m_clock->WaitUntil(lock, m_cvWrite, m_busyUntil, [&] { return m_interrupted; });
+        m_clock->WaitUntil(lock, m_cvWrite, m_busyUntil - m_bufferMs, [&] { return m_interrupted; });
         return m_interrupted ? -5 : static_cast<long>(count);
     }
     bool Recover(long) override
@@ -201,6 +214,11 @@ public:
         m_busyUntil = 0;
     }
     unsigned long ChunkFrames() const override { return m_chunk; }
+    int QueuedFrames() override
+    {
+        std::lock_guard<std::mutex> lock(m_log->cs);
+        return static_cast<int>(std::max<std::int64_t>(0, m_busyUntil - m_clock->NowMs()) * 8);
+    }
     void Interrupt() override
     {
         std::lock_guard<std::mutex> lock(m_log->cs);
@@ -212,6 +230,7 @@ private:
     std::shared_ptr<FakeAudioClock> m_clock;
     std::shared_ptr<DeviceLog> m_log;
     const unsigned long m_chunk;
+    const std::int64_t m_bufferMs;
     std::condition_variable m_cvWrite;
     std::int64_t m_busyUntil = 0;
     bool m_open = false;

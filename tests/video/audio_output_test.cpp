@@ -31,6 +31,7 @@ struct Rig
         bool playback = false;
         bool device = true;
         unsigned long chunk = 1ul << 20;
+        unsigned long buffer = 0; // frames the device holds ahead of what is heard
         int reopenMs = 2000;
         bool openOk = true;
     };
@@ -43,7 +44,7 @@ struct Rig
         options.nReopenMs = c.reopenMs;
         options.stopBound = kBound;
         if (c.device)
-            options.pDevice = std::make_unique<FakeSoundDevice>(clock, log, c.chunk);
+            options.pDevice = std::make_unique<FakeSoundDevice>(clock, log, c.chunk, c.buffer);
         else
             options.bSilent = true;
         out = std::make_unique<CSoundOutput>(c.playback, std::move(options));
@@ -125,6 +126,53 @@ TEST(SoundOutput, LiveStartsAtOnceAndKeepsOneUnitAhead)
     rig.PlayUntil(rig.t0 + 3 * kUnitMs + 50 + kUnitMs, 4);
     EXPECT_EQ(rig.PlayedUnits(), (std::vector<int>{1, 2, 3, 4}));
     EXPECT_EQ(rig.Status().arrResets[CSoundOutput::RESET_LEAD], 0);
+    std::lock_guard<std::mutex> lock(rig.log->cs);
+    EXPECT_TRUE(rig.log->dropsAt.empty());
+}
+
+// A card with a buffer takes a unit's last frames 100 ms before they are
+// heard. The lead is judged when the unit has been heard: a live stream whose
+// next unit comes within those 100 ms plays on without a reset, and a writer
+// that stops still underruns, once its last unit has been heard and without
+// cutting it.
+TEST(SoundOutput, LiveLeadIsJudgedWhenTheCardHasPlayedTheUnit)
+{
+    constexpr int kUnits = 12;
+    Rig rig({.chunk = 400, .buffer = 800});
+    ASSERT_TRUE(rig.Write(1));
+    std::int16_t next = 2;
+    std::int64_t writeAt = rig.t0 + kUnitMs - 50; // 50 ms before the unit playing ends
+    const std::int64_t lastHeard = rig.t0 + kUnits * kUnitMs;
+    for (;;) {
+        const auto deadline = rig.clock->NextDeadline();
+        ASSERT_TRUE(deadline.has_value()) << "the output stopped playing at " << rig.clock->NowMs();
+        if (next <= kUnits && writeAt <= *deadline) {
+            rig.clock->AdvanceTo(writeAt);
+            ASSERT_TRUE(rig.Write(next++));
+            writeAt += kUnitMs;
+        } else if (*deadline < lastHeard) {
+            rig.clock->AdvanceTo(*deadline);
+        } else {
+            ASSERT_EQ(*deadline, lastHeard);
+            break;
+        }
+    }
+    auto status = rig.Status();
+    EXPECT_EQ(status.arrResets, (std::array<int, CSoundOutput::RESET_REASONS>{}));
+    EXPECT_TRUE(status.bPlaying);
+    EXPECT_EQ(status.nUnitsPlayed, kUnits);
+
+    // The writer has stopped: the underrun comes when the last unit has been heard.
+    ASSERT_TRUE(rig.clock->WaitForDeadline(lastHeard));
+    rig.clock->AdvanceTo(lastHeard);
+    ASSERT_TRUE(rig.clock->WaitDeadlineGone(lastHeard));
+    status = rig.Status();
+    EXPECT_FALSE(status.bPlaying);
+    EXPECT_EQ(status.arrResets[CSoundOutput::RESET_UNDERRUN], 1);
+    std::vector<int> expected;
+    for (int v = 1; v <= kUnits; ++v)
+        expected.push_back(v);
+    EXPECT_EQ(rig.PlayedUnits(), expected);
     std::lock_guard<std::mutex> lock(rig.log->cs);
     EXPECT_TRUE(rig.log->dropsAt.empty());
 }

@@ -23,9 +23,18 @@ function(k5_folder_library name)
 endfunction()
 
 # One test executable per test folder, run by CTest with a label.
+# FLAT: only this folder's files (a sub-folder builds a test of its own).
+# A folder without its own main.cpp gets the shared offscreen main.
 function(k5_test_folder name label)
-  cmake_parse_arguments(K5 "" "" "DEPS" ${ARGN})
-  file(GLOB_RECURSE _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  cmake_parse_arguments(K5 "FLAT" "" "DEPS" ${ARGN})
+  if(K5_FLAT)
+    file(GLOB _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  else()
+    file(GLOB_RECURSE _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  endif()
+  if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
+    list(APPEND _src ${CMAKE_SOURCE_DIR}/tests/OffscreenMain.cpp)
+  endif()
   add_executable(${name} ${_src})
   target_link_libraries(${name} PRIVATE ${K5_DEPS} GTest::gtest GTest::gmock Threads::Threads)
   target_compile_definitions(${name} PRIVATE

@@ -306,6 +306,10 @@ private:
     // stream is off or the frame outgrew the buffer). `whole` when the
     // fragment completed a frame. False when reading failed.
     bool ReceiveFragment(const WireHeader& h, bool running, bool& whole);
+    // ReceiveFragment, then the parse of a completed frame; a frame that fails
+    // its checks is counted as dropped. `ready` when `frame` holds a good frame.
+    using FrameParser = FrameCheck (*)(const std::uint8_t*, std::size_t, int, ParsedFrame&);
+    bool ReceiveFrame(const WireHeader& h, bool running, FrameParser parse, ParsedFrame& frame, bool& ready);
     void QueueVideo(const ParsedFrame& frame, const WireHeader& h);
     void PlayAudio(const ParsedFrame& frame, bool live);
     void ShowAudioChannel(int channel);

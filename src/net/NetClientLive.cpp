@@ -328,6 +328,26 @@ bool CNetClient::ReceiveFragment(const WireHeader& h, bool running, bool& whole)
     return true;
 }
 
+bool CNetClient::ReceiveFrame(const WireHeader& h, bool running, FrameParser parse, ParsedFrame& frame, bool& ready)
+{
+    ready = false;
+    bool whole = false;
+    if (!ReceiveFragment(h, running, whole))
+        return false;
+    if (!whole)
+        return true;
+    const FrameCheck check = parse(m_stream.Data(), m_stream.Length(), ChannelCount(), frame);
+    if (check != FrameCheck::Ok) {
+        TRACE("ReceiveFrame: frame dropped (%d), marker 0x%x\n", int(check),
+              m_stream.Length() >= 4 ? ReadLE32(m_stream.Data()) : 0u);
+        ++m_nFramesDropped;
+        m_stream.Reset();
+        return true;
+    }
+    ready = true;
+    return true;
+}
+
 void CNetClient::QueueVideo(const ParsedFrame& frame, const WireHeader& h)
 {
     auto item = QueuedFrame::Make(frame.info, h, frame.frame, frame.frameSize);
@@ -407,20 +427,12 @@ bool CNetClient::RecvFn_LiveChannelInfo(const WireHeader&)
 
 bool CNetClient::RecvFn_LiveData(const WireHeader& h)
 {
-    bool whole = false;
-    if (!ReceiveFragment(h, m_bLive, whole))
-        return false;
-    if (!whole)
-        return true;
     ParsedFrame frame;
-    const FrameCheck check = ParseLiveFrame(m_stream.Data(), m_stream.Length(), ChannelCount(), frame);
-    if (check != FrameCheck::Ok) {
-        TRACE("RecvFn_LiveData: frame dropped (%d), marker 0x%x\n", int(check),
-              m_stream.Length() >= 4 ? ReadLE32(m_stream.Data()) : 0u);
-        ++m_nFramesDropped;
-        m_stream.Reset();
+    bool ready = false;
+    if (!ReceiveFrame(h, m_bLive, ParseLiveFrame, frame, ready))
+        return false;
+    if (!ready)
         return true;
-    }
     frame.info.stream_seq = m_nLiveSeq;
     if (frame.info.data_size > 0)
         QueueVideo(frame, h);
@@ -481,19 +493,12 @@ bool CNetClient::RecvFn_PlayChannelInfo(const WireHeader&)
 
 bool CNetClient::RecvFn_PlayOnData(const WireHeader& h)
 {
-    bool whole = false;
-    if (!ReceiveFragment(h, m_bPlay, whole))
-        return false;
-    if (!whole)
-        return true;
     ParsedFrame frame;
-    const FrameCheck check = ParsePlayFrame(m_stream.Data(), m_stream.Length(), ChannelCount(), frame);
-    if (check != FrameCheck::Ok) {
-        TRACE("RecvFn_PlayOnData: frame dropped (%d)\n", int(check));
-        ++m_nFramesDropped;
-        m_stream.Reset();
+    bool ready = false;
+    if (!ReceiveFrame(h, m_bPlay, ParsePlayFrame, frame, ready))
+        return false;
+    if (!ready)
         return true;
-    }
     if (const std::uint32_t more = m_frameCredits.OnFrame(m_bPlayCmdBusy))
         SendPlayCommand(PLAY_FRAME_REQ, more);
     if (frame.info.data_size > 0)

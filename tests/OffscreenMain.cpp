@@ -1,3 +1,5 @@
+// The test executables' main: widgets and fonts need an application object,
+// and no test needs a display.
 #include <QApplication>
 #include <gtest/gtest.h>
 

@@ -706,8 +706,9 @@ void CMainCommands::HandleTimer(UINT id)
 
 void CMainCommands::OnRemotePlayStarted()
 {
+    // A notice that arrives after the playback already ended makes no clock.
     IMainConnection* conn = m_host.Connection();
-    if (conn && !conn->HasPlaybackClock())
+    if (conn && conn->PlayOn() && !conn->HasPlaybackClock())
         m_host.CreatePlaybackClock();
 }
 

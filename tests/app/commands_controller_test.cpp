@@ -565,11 +565,15 @@ TEST(MainCommandsTimers, DisconnectKillsTheHelloTimerAndResetsTheRemoteButtons)
     EXPECT_FALSE(f.host.buttonEnabled[IDC_LIVE]);
 }
 
-TEST(MainCommandsTimers, PlaybackClockOnlyOnceAndOnlyWhileConnected)
+TEST(MainCommandsTimers, PlaybackClockOnlyOnceAndOnlyWhilePlaybackRuns)
 {
     Fixture f;
     f.commands.OnRemotePlayStarted();
     FakeConnection& conn = f.host.Connect();
+    // The notice of a playback that has ended meanwhile.
+    f.commands.OnRemotePlayStarted();
+    EXPECT_TRUE(f.host.Only("playback clock").empty());
+    conn.play = true;
     f.commands.OnRemotePlayStarted();
     conn.clock = true;
     f.commands.OnRemotePlayStarted();

@@ -445,10 +445,19 @@ TEST_F(NetClientTest, RefusedPortReportsAndAsksTheMainWindowToDisconnect)
 TEST_F(NetClientTest, AddressThatIsNoNumberFailsAsUnassignable)
 {
     StartSim();
-    client = CNetClient::Create(host, FastTimings());
-    client->SetConnectInfo("0.0.0.0", sim->Port(), "a", "b");
-    ASSERT_TRUE(client->Connect());
-    ASSERT_TRUE(host.WaitForNotify(0x10002));
+    // None of these may become an address of its own: not 127.1.0.0 from a
+    // short form, not 127.0.0.0 from a name that starts with digits.
+    for (const char* address : {"0.0.0.0", "127.1", "127.0.0.1.1", "127.recorder.invalid"}) {
+        SCOPED_TRACE(address);
+        host.Clear();
+        client = CNetClient::Create(host, FastTimings());
+        client->SetConnectInfo(address, sim->Port(), "a", "b");
+        ASSERT_TRUE(client->Connect());
+        ASSERT_TRUE(host.WaitForKind(HostEvent::Log, 1, 60s));
+        EXPECT_EQ(host.Notifications(), std::vector<LPARAM>{0x10002});
+        client->DestroyWindow();
+    }
+    EXPECT_EQ(sim->Connections(), 0u);
 }
 
 TEST_F(NetClientTest, PeerCloseEndsTheSession)

@@ -523,23 +523,21 @@ void CClientDlg::Cleanup()
 void CClientDlg::ApplyLocalSetup()
 {
     const bool drawModeChanged = ApplyLocalSetupValues(m_LocalSetup, m_bReadOnlyMedia != 0);
-    if (drawModeChanged) {
-        // The grid's pictures are made for one drawing path; a new path needs
-        // a new grid. The connection's decode workers write into the old one,
-        // so what streams stops first (and returns, for live view, on the new
-        // grid); the workers have ended when the stop returns.
+    if (drawModeChanged && m_pVideoWnd) {
+        // The grid stays: the receive thread, the decode workers and the
+        // local player hold it. Only its drawing path and the format of the
+        // pictures it asks for change. The connection's decoders were set up
+        // for the old format, so what streams stops first (and returns, for
+        // live view, with decoders for the new one); every picture carries
+        // the format it was written in, so a picture under way still shows
+        // right.
         const bool live = m_pNetClient && m_pNetClient->m_bLive;
         if (live)
             m_pNetClient->SendLiveStop();
         else if (m_pNetClient && m_pNetClient->m_bPlay)
             m_pNetClient->SendRPlayStop();
-        if (m_pVideoWnd) {
-            m_pVideoWnd->DestroyWindow();
-            m_pVideoWnd.reset();
-        }
-        CreateVideoGrid();
-        m_pVideoWnd->SetMonitors(m_arrMonitor);
         m_pVideoWnd->SetDirectDraw(m_nDrawMode == 0);
+        m_pVideoWnd->Repaint(true);
         if (live)
             m_pNetClient->SendLiveReq();
     }

@@ -13,6 +13,7 @@
 
 #include "app/MainLayout.h"
 #include "net/NetHost.h"
+#include "net/NetMessages.h"
 #include "net/NetRecords.h"
 #include "platform/System.h"
 #include "platform/Types.h"
@@ -33,7 +34,6 @@ constexpr UINT TIMER_HELLO_REPLY = 21058; // waits for the hello answer
 // Private messages the main window receives (besides WM_NOTIFY_EVENT and the
 // transfer bar's).
 constexpr UINT WM_SETUP_DB_READY = WM_USER + 20007;
-constexpr UINT WM_REMOTE_PLAY_STARTED = WM_USER + 20050;
 constexpr UINT WM_SHOW_BOOKMARK_BAR = WM_USER + 20054;
 
 // The Sound button's look while the speakers are muted.
@@ -91,7 +91,7 @@ public:
     virtual bool DbBusy() const = 0;
     virtual void ClearDbBusy() = 0;
     virtual bool HasRight(int k) const = 0;
-    // The login password as the rights table left it (compared byte for byte).
+    // The login password, lower-cased (prompts compare through PasswordMatches).
     virtual std::string Password() const = 0;
     // The hello record's account byte and sub-product numbers.
     virtual int HelloAccount() const = 0;

@@ -1,10 +1,12 @@
 #include "net/NetClient.h"
 
 #include "net/NetMessages.h"
+#include "net/PasswordMatch.h"
 #include "platform/Trace.h"
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -23,11 +25,7 @@ std::string Cut(const std::string& text, std::size_t limit)
 
 std::string Lower(std::string text)
 {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
+    return LowerAscii(std::move(text));
 }
 
 // A text field of a record that fills its bytes without a terminator.
@@ -183,6 +181,7 @@ CNetClient::~CNetClient()
     m_aliveWake.notify_all();
     m_bStopRecv = true;
     m_socket->Close();
+    m_playCommands.Stop();
     JoinThread(m_aliveThread);
     JoinThread(m_recvThread);
     JoinThread(m_connectThread);
@@ -199,8 +198,10 @@ void CNetClient::SetConnectInfo(const std::string& address, int port, const std:
     m_nPort = port;
     m_szUserID = Cut(userId, kUserIdLimit);
     m_szDescription = Cut(description, kDescriptionLimit);
+    // Kept lower-cased from the start, as the rights table's row replaces it
+    // later: the prompts then see one form of the password all session long.
     std::lock_guard<std::mutex> lock(m_passwordLock);
-    m_szPassword = Cut(password, kPasswordLimit);
+    m_szPassword = Lower(Cut(password, kPasswordLimit));
 }
 
 std::string CNetClient::Password() const
@@ -230,11 +231,15 @@ bool CNetClient::AttachSocketForTesting(std::unique_ptr<TcpSocket> socket)
 
 void CNetClient::ConnectToServer()
 {
-    const std::string address = NormalizedIPAddress(m_szAddress);
+    const std::string address = AddressForConnect(m_szAddress);
     // An address that normalises to nothing names no host at all.
-    const int error = address.empty() ? WSAEADDRNOTAVAIL
-                                      : m_socket->Connect(address, static_cast<std::uint16_t>(m_nPort),
-                                                          m_timings.connectTimeout);
+    int error = address.empty() ? WSAEADDRNOTAVAIL
+                                : m_socket->Connect(address, static_cast<std::uint16_t>(m_nPort),
+                                                    m_timings.connectTimeout);
+    // A name that resolves to nothing is reported like an address that
+    // cannot be used.
+    if (error == WSAHOST_NOT_FOUND)
+        error = WSAEADDRNOTAVAIL;
     if (error != 0) {
         {
             std::lock_guard<std::mutex> lock(m_threadLock);
@@ -299,6 +304,7 @@ void CNetClient::DestroyWindow()
         SendAListenStop();
     }
 
+    m_playCommands.Stop();
     PostTo(m_host.PasswordPrompt(), WM_CLOSE);
     if (auto frame = SearchFrame()) {
         if (m_bArchiveSupport)
@@ -429,7 +435,11 @@ bool CNetClient::SendPlayViewCh(std::uint32_t mask)
 void CNetClient::SendLiveStop()
 {
     m_nLiveSeq = 0;
-    m_bLive = false;
+    {
+        // Under the slot lock: see StartAudioPlayer.
+        std::lock_guard<std::mutex> lock(m_slotLock);
+        m_bLive = false;
+    }
     TRACE("Send... LIVE_STOP...\n");
     Send(LIVE_STOP);
     DrainAndStopAudioPlayer();
@@ -447,8 +457,14 @@ void CNetClient::SendLiveStop()
 
 bool CNetClient::SendRPlayStop()
 {
-    if (!m_bPlay.exchange(false))
-        return false;
+    {
+        // Under the slot lock: see StartAudioPlayer.
+        std::lock_guard<std::mutex> lock(m_slotLock);
+        if (!m_bPlay.exchange(false))
+            return false;
+    }
+    // Waiting commands are dropped; one that is going out ends before the stop.
+    m_playCommands.Cancel();
     TRACE("Send... RPLAY_STOP...\n");
     Send(RPLAY_STOP);
     DrainAndStopAudioPlayer();
@@ -475,8 +491,22 @@ void CNetClient::StartAudioPlayer(bool live)
     m_nAudioChannelShown = -1;
     m_nSoloChannel = 0;
     StopAudioPlayer();
-    if (m_host.HasSoundDevice())
-        SetWorker(kSlotAudioPlayer, m_host.CreateAudioPlayer(live));
+    if (!m_host.HasSoundDevice())
+        return;
+    std::unique_ptr<NetWorker> player = m_host.CreateAudioPlayer(live);
+    std::unique_ptr<NetWorker> spare;
+    {
+        // A stop clears its stream's flag under this lock before it empties
+        // the slot: a player made for a stream that has stopped meanwhile is
+        // never installed, so none idles in the slot until the disconnect.
+        std::lock_guard<std::mutex> lock(m_slotLock);
+        if (live ? m_bLive.load() : m_bPlay.load())
+            spare = std::exchange(m_workers[kSlotAudioPlayer], std::move(player));
+        else
+            spare = std::move(player);
+    }
+    if (spare)
+        spare->Stop();
 }
 
 void CNetClient::StopAudioPlayer()
@@ -1148,8 +1178,10 @@ bool CNetClient::RecvFn_DBChange(const WireHeader&)
         m_szArchivePass.fill('\0');
         std::memcpy(m_szArchivePass.data(), db.archive_pass, sizeof db.archive_pass);
     }
+    // Through the same record of the shown channel as the audio frames, so
+    // that the next frame of another channel moves the mark back.
     if (m_bAudio)
-        m_host.SetAudioChannel(db.audio_channel);
+        ShowAudioChannel(db.audio_channel);
     TRACE("archive_pass : %s\n", ArchivePassword().c_str());
     return true;
 }

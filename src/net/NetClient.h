@@ -13,6 +13,7 @@
 #include "net/LiveData.h"
 #include "net/NetHost.h"
 #include "net/NetRecords.h"
+#include "net/PlayCommandQueue.h"
 #include "net/PtzRequests.h"
 #include "net/Wire.h"
 #include "platform/TcpSocket.h"
@@ -130,8 +131,12 @@ public:
     bool SendAudioOffReq();
     // The main window's playback buttons (GUI thread): 1 backward play,
     // 2 fast backward, 3 forward play, 4 pause, 7 fast forward; 5 and 6 only
-    // repaint. Each sends its controls to the recorder.
+    // repaint. Returns at once: the command runs (state and controls) once
+    // the previous command's pause has passed; a repeat of a command that
+    // still waits is absorbed.
     void PlayControl(int command);
+    // True once every playback command has gone out and its pause passed.
+    bool WaitPlayCommandsIdle(std::chrono::milliseconds timeout) { return m_playCommands.WaitIdle(timeout); }
     // The playback speed the video grid shows.
     int GetPlaySpeed() const;
     // Whole frames the data path dropped: a wrong marker or model stem, a
@@ -317,6 +322,9 @@ private:
     void CreateDecodeWorkers(int count);
     void StopDecodeWorkers();
     void DrainAndStopAudioPlayer();
+    // One playback command, run by the command queue's thread; returns the
+    // pause the recorder wants before the next.
+    std::chrono::milliseconds RunPlayControl(int command);
     bool SendPlayCommand(std::uint16_t id, std::uint32_t value);
     bool SendPlayCommand(std::uint16_t id);
     void ResetPlayAudio(bool play);
@@ -380,4 +388,7 @@ private:
     // The message being dispatched (receive thread only).
     std::size_t m_nPayloadLeft = 0;
     std::vector<std::uint8_t> m_payload;
+
+    // Last, so that its thread ends before any member it uses goes.
+    CPlayCommandQueue m_playCommands;
 };

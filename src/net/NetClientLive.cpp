@@ -10,6 +10,7 @@
 // stopping it, so a producer never reaches a worker that is being stopped.
 #include "net/NetClient.h"
 
+#include "net/NetMessages.h"
 #include "platform/Trace.h"
 
 #include <array>
@@ -20,8 +21,15 @@ namespace {
 
 // How long a stopper waits for a worker's or the player's queue to empty.
 constexpr std::chrono::milliseconds kDrainBound{2000};
-// The recorder wants a moment between playback controls.
+// The recorder wants a moment between playback controls, and a longer one
+// after each playback command: short while playback runs forward or fast
+// backward (states 2 and 3), long otherwise.
 constexpr std::chrono::milliseconds kPlayCommandGap{50};
+constexpr std::chrono::milliseconds kPlayPauseShort{100};
+constexpr std::chrono::milliseconds kPlayPauseLong{500};
+// The queue's key of the pause that the end of the recording asks for (the
+// buttons' commands are keyed by their numbers).
+constexpr int kPlayDoneKey = 100;
 
 std::int64_t FrameMs(const FrameInfo& info)
 {
@@ -174,6 +182,13 @@ bool CNetClient::SendPlayCommand(std::uint16_t id)
 
 void CNetClient::PlayControl(int command)
 {
+    m_playCommands.Post(command, [this, command] {
+        return m_bPlay ? RunPlayControl(command) : std::chrono::milliseconds::zero();
+    });
+}
+
+std::chrono::milliseconds CNetClient::RunPlayControl(int command)
+{
     m_bPlayClockSync = true;
     const int state = m_nPlayState;
     const bool paused = m_nPlayPending == 1;
@@ -296,6 +311,8 @@ void CNetClient::PlayControl(int command)
     }
     if (grid)
         grid->Repaint(false);
+    const int now = m_nPlayState;
+    return now == 2 || now == 3 ? kPlayPauseShort : kPlayPauseLong;
 }
 
 int CNetClient::GetPlaySpeed() const
@@ -477,6 +494,8 @@ bool CNetClient::RecvFn_PlayOnAck(const WireHeader&)
     m_nSpeedCode = 0;
     m_bAudioBit = false;
     m_bPlay = true;
+    // The main window makes the playback clock that shows the played time.
+    PostTo(m_host.MainWindow(), WM_REMOTE_PLAY_STARTED);
     if (grid)
         grid->ClearReceivedChannels();
     return true;
@@ -592,8 +611,16 @@ bool CNetClient::RecvFn_Msg63(const WireHeader&)
 bool CNetClient::RecvFn_PlayOnDone(const WireHeader&)
 {
     TRACE("Recv...PLAY_ON_DONE...\n");
-    // The end of the recording pauses the playback (the state is kept).
-    PlayControl(4);
-    m_nPlayPending = 0;
+    // The end of the recording pauses the playback (the state is kept), in
+    // turn with the buttons' commands.
+    if (!m_bPlay)
+        return true;
+    m_playCommands.Post(kPlayDoneKey, [this] {
+        if (!m_bPlay)
+            return std::chrono::milliseconds::zero();
+        const std::chrono::milliseconds pause = RunPlayControl(4);
+        m_nPlayPending = 0;
+        return pause;
+    });
     return true;
 }

@@ -30,6 +30,8 @@ constexpr UINT WM_RIGHT_CHANGE = WM_USER + 20053;
 constexpr UINT WM_ALISTEN_ACK = WM_USER + 20029;
 constexpr UINT WM_ALISTEN_NACK = WM_USER + 20030;
 constexpr UINT WM_TRANSFER_END = WM_USER + 20042;
+// Remote playback has started: the main window makes its playback clock.
+constexpr UINT WM_REMOTE_PLAY_STARTED = WM_USER + 20050;
 constexpr UINT WM_BRING_TO_FRONT = WM_USER + 20056;
 constexpr UINT WM_STOP_PLAYBACK = WM_USER + 20058;
 

@@ -37,7 +37,16 @@ int ChoosePtzChannel(int current, std::uint32_t visibleMask, const std::array<in
                      std::uint32_t videoLossMask)
 {
     auto hasVideo = [&](int c) { return c >= 0 && c < 16 && (videoLossMask & (1u << c)) == 0; };
-    if (current >= 0 && current < 16 && (visibleMask & (1u << current)) != 0 && hasVideo(current))
+    // The visible mask counts cells, and a rearranged grid shows a channel
+    // in another cell than its own number.
+    auto onVisibleCell = [&](int c) {
+        for (int i = 0; i < 16; ++i) {
+            if ((visibleMask & (1u << i)) != 0 && cellChannel[static_cast<std::size_t>(i)] == c)
+                return true;
+        }
+        return false;
+    };
+    if (hasVideo(current) && onVisibleCell(current))
         return current;
     for (int i = 0; i < 16; ++i) {
         if ((visibleMask & (1u << i)) == 0)

@@ -74,8 +74,9 @@ PtzPayload PtzPresetPayload(int action, int number);
 bool PtzAckHasPtz(const std::uint8_t* payload, std::size_t length);
 
 // The PTZ channel when the direction panel opens: the current channel when
-// its cell is visible and it has video; else the channel of the first visible
-// cell (0-15) without video loss; -1 when none qualifies (nothing is sent).
+// a visible cell shows it and it has video; else the channel of the first
+// visible cell (0-15) without video loss; -1 when none qualifies (nothing is
+// sent). visibleMask is by cell, cellChannel the channel each cell shows.
 int ChoosePtzChannel(int current, std::uint32_t visibleMask, const std::array<int, 16>& cellChannel,
                      std::uint32_t videoLossMask);
 

@@ -300,6 +300,31 @@ std::string NormalizedIPAddress(std::string_view text)
            std::to_string(v[3]);
 }
 
+std::string AddressForConnect(std::string_view text)
+{
+    int dots = 0;
+    bool digitsOnly = true;
+    bool emptyPart = text.empty() || text.front() == '.' || text.back() == '.';
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '.') {
+            ++dots;
+            if (i + 1 < text.size() && text[i + 1] == '.')
+                emptyPart = true;
+        } else if (c < '0' || c > '9') {
+            digitsOnly = false;
+        }
+    }
+    if (!digitsOnly)
+        return std::string(text);
+    // Short forms like "10.1" would be read as other addresses by the
+    // resolver (10.0.0.1) or by filling zeros (10.1.0.0): neither is what
+    // was typed.
+    if (dots != 3 || emptyPart)
+        return std::string();
+    return NormalizedIPAddress(text);
+}
+
 void NormalizeIPAddress(std::string& text)
 {
     text = NormalizedIPAddress(text);

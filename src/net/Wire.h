@@ -317,6 +317,11 @@ bool IsIPAddressText(std::string_view text);
 // 8 bits; "%d.%d.%d.%d", or empty when all four are zero.
 void NormalizeIPAddress(std::string& text);
 std::string NormalizedIPAddress(std::string_view text);
+// The address text a connection hands to the resolver. A dotted quad (three
+// dots, four parts of digits only) is normalised as above; any other text of
+// digits and dots names no address and becomes empty; everything else (a host
+// name) passes unchanged, so that a name is never read as numbers.
+std::string AddressForConnect(std::string_view text);
 
 // The picture sizes a frame may have.
 bool IsValidVideoSize(int width, int height);

@@ -152,6 +152,21 @@ int SocketError(int fd)
     return err;
 }
 
+// A silent peer ends the connection in bounded time (see kTcpUserTimeout).
+void LimitDeadPeer(int fd)
+{
+    const int on = 1;
+    const int idle = static_cast<int>(kTcpKeepAliveIdle.count());
+    const int interval = static_cast<int>(kTcpKeepAliveInterval.count());
+    const int probes = kTcpKeepAliveProbes;
+    const unsigned userTimeout = static_cast<unsigned>(kTcpUserTimeout.count());
+    ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof(on));
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof(idle));
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof(interval));
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof(probes));
+    ::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeout, sizeof(userTimeout));
+}
+
 struct AddrInfoDeleter
 {
     void operator()(addrinfo* p) const { ::freeaddrinfo(p); }
@@ -251,6 +266,7 @@ int TcpSocket::Connect(const std::string& host, std::uint16_t port, std::chrono:
         const int flags = ::fcntl(fd, F_GETFL);
         if (flags >= 0)
             ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+        LimitDeadPeer(fd);
         m_ownedFd = fd;
         m_fd.store(fd);
         // A Close that ran while we connected saw no descriptor yet: honour it.
@@ -302,6 +318,7 @@ bool TcpSocket::SendAll2(const void* head, std::size_t headSize, const void* bod
     if (bodySize > 0)
         iov[count++] = {const_cast<void*>(body), bodySize};
     iovec* cur = iov;
+    const auto deadline = DeadlineAfter(std::chrono::milliseconds(m_sendLimitMs.load()));
 
     while (count > 0) {
         if (m_closed.load())
@@ -318,9 +335,16 @@ bool TcpSocket::SendAll2(const void* head, std::size_t headSize, const void* bod
                 m_lastError.store(ToWsaError(err));
                 return false;
             }
-            // The socket's buffer is full: wait until it drains or we are closed.
+            // The socket's buffer is full: wait until it drains, we are
+            // closed or the limit has passed. The caller may be the GUI thread.
+            const int ms = RemainingMs(deadline);
+            if (ms == 0) {
+                m_lastError.store(WSAETIMEDOUT);
+                Close(); // wakes the receive loop, which ends the session
+                return false;
+            }
             pollfd fds[2] = {{fd, POLLOUT, 0}, {m_closeFd, POLLIN, 0}};
-            if (::poll(fds, 2, -1) < 0 && errno != EINTR) {
+            if (::poll(fds, 2, ms) < 0 && errno != EINTR) {
                 m_lastError.store(ToWsaError(errno));
                 return false;
             }
@@ -441,9 +465,11 @@ bool TcpSocket::SetKeepAlive(std::chrono::seconds idle, std::chrono::seconds int
     const int on = 1;
     const int idleS = static_cast<int>(std::clamp<long long>(idle.count(), 1, 32767));
     const int intervalS = static_cast<int>(std::clamp<long long>(interval.count(), 1, 32767));
+    const int probes = kTcpKeepAliveProbes;
     if (::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof(on)) != 0 ||
         ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idleS, sizeof(idleS)) != 0 ||
-        ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &intervalS, sizeof(intervalS)) != 0) {
+        ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &intervalS, sizeof(intervalS)) != 0 ||
+        ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof(probes)) != 0) {
         m_lastError.store(ToWsaError(errno));
         return false;
     }

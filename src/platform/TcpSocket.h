@@ -21,6 +21,17 @@ int ToWsaError(int errnoValue);
 
 enum class RecvResult { Ok, Closed, Error, Stopped, TimedOut };
 
+// How long a connected socket waits for a silent peer. Sent data that stays
+// unacknowledged this long ends the connection (a periodic request keeps data
+// in flight, so keep-alive probes alone would never run); while nothing is in
+// flight, keep-alive probes end it after the idle time and the probes.
+inline constexpr std::chrono::milliseconds kTcpUserTimeout{15000};
+inline constexpr std::chrono::seconds kTcpKeepAliveIdle{3};
+inline constexpr std::chrono::seconds kTcpKeepAliveInterval{2};
+inline constexpr int kTcpKeepAliveProbes = 5;
+// The longest a send waits for room in the socket's buffer.
+inline constexpr std::chrono::milliseconds kTcpSendLimit{20000};
+
 class TcpSocket
 {
 public:
@@ -44,7 +55,10 @@ public:
     void Wake();
 
     // Sends every byte of the buffers in order, continuing partial sends, under
-    // the send lock. False once the socket is closed or on any error.
+    // the send lock. False once the socket is closed or on any error. A peer
+    // that takes nothing for the send limit closes the socket (part of a
+    // message may have gone out, so the stream is lost) and fails the send
+    // with WSAETIMEDOUT.
     bool SendAll(const void* data, std::size_t size);
     bool SendAll2(const void* head, std::size_t headSize, const void* body, std::size_t bodySize);
     // SendAll and SendAll2 take this lock themselves: never call them while
@@ -60,8 +74,12 @@ public:
     // ends the wait (false).
     bool WaitReadable(std::chrono::milliseconds timeout, const std::atomic<bool>* stop);
 
-    // TCP keep-alive: first probe after `idle`, then every `interval`.
+    // TCP keep-alive: first probe after `idle`, then every `interval`; the
+    // connection ends after kTcpKeepAliveProbes unanswered probes. Connect
+    // sets the defaults above together with the user time-out.
     bool SetKeepAlive(std::chrono::seconds idle, std::chrono::seconds interval);
+    // Tests shorten the send limit.
+    void SetSendLimit(std::chrono::milliseconds limit) { m_sendLimitMs.store(limit.count()); }
 
     int LastError() const { return m_lastError.load(); }
 
@@ -72,5 +90,6 @@ private:
     int m_closeFd = -1; // eventfd set once by Close, never cleared
     std::atomic<bool> m_closed{false};
     std::atomic<int> m_lastError{0};
+    std::atomic<long long> m_sendLimitMs{kTcpSendLimit.count()};
     std::mutex m_sendMutex;
 };

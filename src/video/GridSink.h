@@ -49,14 +49,17 @@ struct GridFrame
         bool top = false;
     };
     std::optional<AudioMark> audio;
+    // The format the decoder wrote the picture in (PictureBuffer's formats);
+    // -1: the grid's current one.
+    int format = -1;
 };
 
 class GridSink : public VideoGridSink
 {
 public:
     // The format the decoder must produce: PictureBuffer::kFormatYuv420 (512)
-    // or PictureBuffer::kFormatBgr24 (256, stored bottom-up). Fixed for the
-    // grid's life.
+    // or PictureBuffer::kFormatBgr24 (256, stored bottom-up). A worker reads
+    // it as its stream starts; the DrawMode setting may change it later.
     virtual int GetPictureFormat() const = 0;
     // The channel's picture buffer; null for a channel outside 0-15 or before
     // the grid has its cells.

@@ -811,24 +811,6 @@ void CPtzPanels::SetPtzChannel(int channel)
     SendPtzChannelReq();
 }
 
-void CPtzPanels::RefreshPtzChannel()
-{
-    const auto connection = Connection();
-    std::uint32_t visible = 0;
-    std::array<int, 16> cells{};
-    if (!connection || !Control() || !connection->IsLiveOn() || !m_host.VideoGridCells(visible, cells))
-        return;
-    const std::uint32_t loss = connection->VideoLossMask();
-    // Cell 0 showing and channel 0 with video: the channel stays as it is.
-    if ((visible & 1u) != 0 && (loss & 1u) == 0) {
-        SendPtzChannelReq();
-        return;
-    }
-    const int channel = ChoosePtzChannel(-1, visible, cells, loss);
-    if (channel >= 0)
-        SetPtzChannel(channel);
-}
-
 void CPtzPanels::OnPtzMove(WPARAM wParam, LPARAM lParam)
 {
     const auto connection = Connection();

@@ -242,10 +242,8 @@ public:
     bool SendPtzPresetReq(int action, int number);
     bool SendPtzCommand(std::uint8_t command);
 
-    // The grid's changes of the PTZ channel, while the direction panel is
-    // open: a chosen channel, or the first visible one with video.
+    // The grid's change of the PTZ channel while the direction panel is open.
     void SetPtzChannel(int channel);
-    void RefreshPtzChannel();
 
     // The main window's WM_PTZ_MOVE and WM_PTZ_PRESET.
     void OnPtzMove(WPARAM wParam, LPARAM lParam);

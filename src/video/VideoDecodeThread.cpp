@@ -440,6 +440,7 @@ void CVideoDecodeThread::Publish(const FrameInfo& info, std::uint32_t frameTime,
     GridFrame g;
     g.width = info.width;
     g.height = info.height;
+    g.format = m_nFormat;
     g.frameTime = static_cast<int>(frameTime);
 
     int cellWidth = 0;

@@ -492,7 +492,8 @@ void CVideoGridDlg::SetWatermarkState(int channel, int state)
 bool CVideoGridDlg::PublishPicture(int channel, const GridFrame& frame)
 {
     PictureBuffer* pb = GetPicture(channel);
-    if (!pb || !pb->Publish(frame.width, frame.height, m_nPictureFormat.load()))
+    const int format = frame.format >= 0 ? frame.format : m_nPictureFormat.load();
+    if (!pb || !pb->Publish(frame.width, frame.height, format))
         return false;
     {
         std::lock_guard<std::mutex> lock(m_csOsd);

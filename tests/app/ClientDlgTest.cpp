@@ -348,7 +348,7 @@ TEST_F(ClientDlgTest, EnterEscAndAltF4DoNotEndTheWindow)
     EXPECT_EQ(result, 1) << "only Quit ends the window";
 }
 
-TEST_F(ClientDlgTest, LocalSetupOkKeepsOrRecreatesTheGrid)
+TEST_F(ClientDlgTest, LocalSetupOkKeepsTheGridAndSwitchesItsDrawingPath)
 {
     TestClientDlg dlg(nullptr, FakeDeps(events, dir, false));
     ASSERT_TRUE(dlg.Create());
@@ -360,10 +360,11 @@ TEST_F(ClientDlgTest, LocalSetupOkKeepsOrRecreatesTheGrid)
     EXPECT_EQ(dlg.m_pVideoWnd->objectName(), QStringLiteral("first grid")) << "names alone keep the grid";
     EXPECT_EQ(dlg.m_strCameraName[0], "Gate");
 
+    // Other threads hold the grid: a new drawing path keeps it.
     dlg.m_LocalSetup.DrawMode = 1;
     dlg.ApplyLocalSetup();
-    ASSERT_TRUE(dlg.m_pVideoWnd);
-    EXPECT_NE(dlg.m_pVideoWnd->objectName(), QStringLiteral("first grid"));
+    ASSERT_EQ(dlg.m_pVideoWnd.get(), grid);
+    EXPECT_EQ(dlg.m_pVideoWnd->objectName(), QStringLiteral("first grid"));
     EXPECT_EQ(dlg.m_pVideoWnd->geometry(), QRect(53, 72, 815, 548));
     EXPECT_EQ(dlg.m_pVideoWnd->DrawPathSelected(), CVideoGridDlg::DrawGdi);
     EXPECT_EQ(dlg.m_nActiveDrawMode, 0) << "the first grid's draw mode is remembered";

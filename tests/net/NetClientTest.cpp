@@ -171,6 +171,8 @@ TEST_F(NetClientTest, SessionFieldsAreCutToTheirLimits)
     // The cut user ID fills 15 bytes of its 16-byte field and keeps a terminator.
     client = CNetClient::Create(host, FastTimings());
     client->SetConnectInfo("127.0.0.1", sim->Port(), "ABCDEFGHIJKLMNOPQRST", std::string(40, 'P'));
+    // The login password is kept lower-cased from the start, as the prompts see it.
+    EXPECT_EQ(client->Password(), std::string(15, 'p'));
     ASSERT_TRUE(client->Connect());
     ASSERT_TRUE(sim->WaitForCount(k5sim::id::HELLO, 1));
     const Bytes payload = sim->ReceivedOf(k5sim::id::HELLO).front().payload;
@@ -443,10 +445,19 @@ TEST_F(NetClientTest, RefusedPortReportsAndAsksTheMainWindowToDisconnect)
 TEST_F(NetClientTest, AddressThatIsNoNumberFailsAsUnassignable)
 {
     StartSim();
-    client = CNetClient::Create(host, FastTimings());
-    client->SetConnectInfo("0.0.0.0", sim->Port(), "a", "b");
-    ASSERT_TRUE(client->Connect());
-    ASSERT_TRUE(host.WaitForNotify(0x10002));
+    // None of these may become an address of its own: not 127.1.0.0 from a
+    // short form, not 127.0.0.0 from a name that starts with digits.
+    for (const char* address : {"0.0.0.0", "127.1", "127.0.0.1.1", "127.recorder.invalid"}) {
+        SCOPED_TRACE(address);
+        host.Clear();
+        client = CNetClient::Create(host, FastTimings());
+        client->SetConnectInfo(address, sim->Port(), "a", "b");
+        ASSERT_TRUE(client->Connect());
+        ASSERT_TRUE(host.WaitForKind(HostEvent::Log, 1, 60s));
+        EXPECT_EQ(host.Notifications(), std::vector<LPARAM>{0x10002});
+        client->DestroyWindow();
+    }
+    EXPECT_EQ(sim->Connections(), 0u);
 }
 
 TEST_F(NetClientTest, PeerCloseEndsTheSession)

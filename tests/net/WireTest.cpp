@@ -247,6 +247,36 @@ TEST(AddressText, Normalises)
     }
 }
 
+TEST(AddressText, ConnectNormalisesOnlyDottedQuads)
+{
+    const struct
+    {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"192.168.001.010", "192.168.1.10"},
+        {"127.0.0.1", "127.0.0.1"},
+        {"256.1.2.3", "0.1.2.3"}, // each part keeps its low 8 bits
+        {"0.0.0.0", ""},          // names no host
+        {"", ""},
+        // Digits and dots that are no dotted quad name no address at all.
+        {"10.1", ""},
+        {"10", ""},
+        {"1.2.3.4.5", ""},
+        {"1..2.3", ""},
+        {"1.2.3.", ""},
+        {".1.2.3", ""},
+        // Names go to the resolver as typed: no part of them is read as a number.
+        {"3com.example.invalid", "3com.example.invalid"},
+        {"recorder-7", "recorder-7"},
+        {"localhost", "localhost"},
+        {" 7.8.9.10", " 7.8.9.10"},
+        {"-1.0.0.1", "-1.0.0.1"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(AddressForConnect(c.in), c.out) << '"' << c.in << '"';
+}
+
 TEST(VideoSize, AcceptedPairs)
 {
     const int widths[] = {176, 180, 352, 360, 704, 720, 0, 640, 1280};

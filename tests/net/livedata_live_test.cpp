@@ -379,6 +379,7 @@ TEST_F(LivePathTest, PauseAndPlayAgainResumeFromThePausedFrame)
     ASSERT_TRUE(WaitChecked(0, 12));
 
     client->PlayControl(4); // pause
+    ASSERT_TRUE(client->WaitPlayCommandsIdle(10s));
     EXPECT_EQ(client->m_nPlayPending.load(), 1);
     EXPECT_EQ(client->GetPlaySpeed(), 0);
     ASSERT_TRUE(sim.WaitForCount(45, 1));

@@ -168,6 +168,10 @@ TEST(PtzPayload, ChannelChoiceOnOpening)
     };
     const Case cases[] = {
         {"current visible with video", 2, 0x0004, &identity, 0, 2},
+        // The mask is by cell: cell 1 shows channel 9, cell 0 channel 3.
+        {"current shown in another cell", 9, 0x0003, &shifted, 0, 9},
+        {"current's own cell number visible, the channel not", 0, 0x0001, &shifted, 0, 3},
+        {"current shown in another cell without video", 9, 0x0003, &shifted, 1u << 9, 3},
         {"current not visible: first visible cell", 5, 0x0001, &shifted, 0, 3},
         {"current has no video", 2, 0x0007, &identity, 0x0004, 0},
         {"cells with video loss are passed over", 5, 0x0003, &shifted, 1u << 3, 9},

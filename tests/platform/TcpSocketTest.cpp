@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <thread>
@@ -325,6 +326,51 @@ TEST(TcpSocket, CloseWakesABlockedSenderAndKeepsTheDescriptorReserved)
     // The number stays taken until the object dies.
     EXPECT_NE(::fcntl(fd, F_GETFD), -1);
     EXPECT_NE(pair.client.Connect("127.0.0.1", pair.listener.Port(), 100ms), 0);
+}
+
+int IntOption(int fd, int level, int name)
+{
+    int value = -1;
+    socklen_t len = sizeof(value);
+    if (::getsockopt(fd, level, name, &value, &len) != 0)
+        return -1;
+    return value;
+}
+
+TEST(TcpSocket, AConnectedSocketEndsASilentPeerInBoundedTime)
+{
+    LoopbackPair pair;
+    const int fd = pair.client.Fd();
+    // Unacknowledged data ends the connection after the user time-out; with
+    // nothing in flight, keep-alive probes do (3 s idle, 2 s apart, 5 probes).
+    EXPECT_EQ(IntOption(fd, IPPROTO_TCP, TCP_USER_TIMEOUT), 15000);
+    EXPECT_EQ(IntOption(fd, SOL_SOCKET, SO_KEEPALIVE), 1);
+    EXPECT_EQ(IntOption(fd, IPPROTO_TCP, TCP_KEEPIDLE), 3);
+    EXPECT_EQ(IntOption(fd, IPPROTO_TCP, TCP_KEEPINTVL), 2);
+    EXPECT_EQ(IntOption(fd, IPPROTO_TCP, TCP_KEEPCNT), 5);
+    // The session's own keep-alive setting keeps the probe count.
+    EXPECT_TRUE(pair.client.SetKeepAlive(3s, 2s));
+    EXPECT_EQ(IntOption(fd, IPPROTO_TCP, TCP_KEEPCNT), 5);
+    EXPECT_EQ(IntOption(fd, IPPROTO_TCP, TCP_USER_TIMEOUT), 15000);
+}
+
+TEST(TcpSocket, ASendToAPeerThatTakesNothingEndsAtTheLimit)
+{
+    LoopbackPair pair;
+    const int small = 4096;
+    ::setsockopt(pair.client.Fd(), SOL_SOCKET, SO_SNDBUF, &small, sizeof(small));
+    pair.client.SetSendLimit(300ms);
+    // Nobody reads: without a limit the send would wait for ever.
+    std::vector<char> big(8 * 1024 * 1024, 'x');
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(pair.client.SendAll(big.data(), big.size()));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 300ms);
+    EXPECT_EQ(pair.client.LastError(), WSAETIMEDOUT);
+    // Part of the message may have gone: the stream is lost, the socket closed
+    // and a waiting receive woken.
+    EXPECT_FALSE(pair.client.IsOpen());
+    char b;
+    EXPECT_EQ(pair.client.RecvExact(&b, 1, nullptr, 1s), RecvResult::Closed);
 }
 
 } // namespace

@@ -210,6 +210,16 @@ NotifyBox BuildNotifyBox(int code, int sub, const NotifyState& s)
         if (!s.loggedIn)
             return Nothing();
         return Nothing(s.rebootRight ? NotifyAfter::RebootPrompt : NotifyAfter::PostNoPermission);
+    case NOTIFY_WRITE_FAILED: {
+        if (sub < WRITE_FAILED_DOWNLOAD_DISK_FULL || sub > WRITE_FAILED_PICTURE_WRITE_ERROR)
+            return Nothing();
+        const int cause =
+            Pick({IDS_NOTIFY_CAUSE_DISK_FULL, IDS_NOTIFY_CAUSE_NOT_CREATABLE, IDS_NOTIFY_CAUSE_WRITE_ERROR}, sub % 3);
+        if (sub < WRITE_FAILED_PICTURE_DISK_FULL)
+            return Box({Text(IDS_NOTIFY_DOWNLOAD_STOPPED), Text(cause), Text(IDS_NOTIFY_FILES_KEPT)},
+                       NOTIFY_BUTTONS_OK);
+        return Box({Text(IDS_NOTIFY_PICTURE_NOT_SAVED), Text(cause)}, NOTIFY_BUTTONS_OK);
+    }
     default:
         return Nothing();
     }

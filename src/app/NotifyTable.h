@@ -40,6 +40,20 @@ enum NotifyCode : int
     NOTIFY_NO_LOCAL_DATA = 17,
     NOTIFY_VERSION = 19,
     NOTIFY_REBOOT = 20,
+    // A local file could not be written. Sub-codes 0-2 stop a download (disk
+    // full, folder or file not creatable, other write error), 3-5 the same
+    // for a still picture; what was written before stays on disk.
+    NOTIFY_WRITE_FAILED = 21,
+};
+
+enum WriteFailedSub : int
+{
+    WRITE_FAILED_DOWNLOAD_DISK_FULL = 0,
+    WRITE_FAILED_DOWNLOAD_NOT_CREATABLE = 1,
+    WRITE_FAILED_DOWNLOAD_WRITE_ERROR = 2,
+    WRITE_FAILED_PICTURE_DISK_FULL = 3,
+    WRITE_FAILED_PICTURE_NOT_CREATABLE = 4,
+    WRITE_FAILED_PICTURE_WRITE_ERROR = 5,
 };
 
 constexpr LPARAM MakeNotifyParam(int code, int sub)

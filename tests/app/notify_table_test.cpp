@@ -148,7 +148,14 @@ std::vector<Row> Rows()
         {20, 0, St::NoReboot, kNone, OK, A::PostNoPermission, false},
         {20, 0, St::Connecting, kNone, OK, A::None, false},
         {20, 0, St::Offline, kNone, OK, A::None, false},
-        {21, 0, St::Online, kNone, OK, A::None, false},
+        {21, 0, St::Online, {"#7001", "#7003", "#7006"}, OK, A::None, false},
+        {21, 1, St::Offline, {"#7001", "#7004", "#7006"}, OK, A::None, false},
+        {21, 2, St::Online, {"#7001", "#7005", "#7006"}, OK, A::None, false},
+        {21, 3, St::Online, {"#7002", "#7003"}, OK, A::None, false},
+        {21, 4, St::Offline, {"#7002", "#7004"}, OK, A::None, false},
+        {21, 5, St::Online, {"#7002", "#7005"}, OK, A::None, false},
+        {21, 6, St::Online, kNone, OK, A::None, false},
+        {22, 0, St::Online, kNone, OK, A::None, false},
         {0xFFFF, 0xFFFF, St::Online, kNone, OK, A::None, false},
     };
 }

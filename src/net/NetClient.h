@@ -242,6 +242,7 @@ public:
     std::shared_ptr<SearchFrameLink> SearchFrame() const;
     // The hand-over, live and kept search lists and kept log records.
     CSearchKeep& SearchKeep() { return m_searchKeep; }
+    const CSearchKeep& SearchKeep() const { return m_searchKeep; }
     // Slots 0-17: the decode workers, the audio player and the download writer.
     void SetWorker(int slot, std::unique_ptr<NetWorker> worker);
     bool HasWorker(int slot) const;

@@ -1,5 +1,7 @@
 #include "search/SearchRules.h"
 
+#include "ui/ChannelRows.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -74,20 +76,14 @@ int CameraRowCount(bool connected, int channels)
     return channels == 4 || channels == 8 ? channels : 16;
 }
 
-std::uint32_t ApplyCameraOnOff(std::uint32_t mask, int rows, const std::array<bool, 16>& checked, int row, bool on)
+std::uint32_t ApplyCameraOnOff(std::uint32_t mask, const ChannelRows& rows, int row, bool on)
 {
-    rows = std::clamp(rows, 0, 16);
-    if (row < 0 || row >= rows)
-        return mask;
-    for (int i = 0; i < rows; ++i) {
-        const bool change = i == row || (checked[static_cast<std::size_t>(row)] && checked[static_cast<std::size_t>(i)]);
-        if (!change)
-            continue;
+    rows.Apply(row, [&](int i) {
         if (on)
             mask |= 1u << i;
         else
             mask &= ~(1u << i);
-    }
+    });
     return mask;
 }
 
@@ -106,14 +102,14 @@ bool ArchiveGateOpen(const ArchiveGateInput& in)
     return in.typed == std::string(in.archivePass.data(), n);
 }
 
-int ClampListCount(int count)
+int SearchListCount(int count)
 {
-    return std::clamp(count, 0, kListPickerMaxCells);
+    return std::clamp(count, 0, kSearchListMaxCells);
 }
 
-int ListPickerInnerHeight(int count, bool fourPerRow)
+int SearchListInnerHeight(int count, bool fourPerRow)
 {
-    count = ClampListCount(count);
+    count = SearchListCount(count);
     return fourPerRow ? (count / 4 + 1) * 21 : count * 21;
 }
 
@@ -122,7 +118,7 @@ PopupRect PopupWindowRect(const PopupAnchor& anchor, int width, int innerHeight)
     return {anchor.left + anchor.clickX - width / 2 + 1, anchor.top + anchor.clickY + 1, width, innerHeight + 10};
 }
 
-PopupRect ListPickerCellRect(int i, int width, bool fourPerRow)
+PopupRect SearchListCellRect(int i, int width, bool fourPerRow)
 {
     if (!fourPerRow)
         return {width / 4, 9 + 21 * i, width * 5 / 8, 14};

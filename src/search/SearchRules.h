@@ -5,6 +5,8 @@
 
 #include "net/SearchKeep.h"
 
+class ChannelRows;
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -59,8 +61,7 @@ int LogTabFirstView(const PlayHandOver& handOver, bool& forget);
 int CameraRowCount(bool connected, int channels);
 // On (or Off) of `row`: the row alone when unchecked, every checked row when
 // it is checked; rows at or beyond `rows` never change.
-std::uint32_t ApplyCameraOnOff(std::uint32_t mask, int rows, const std::array<bool, 16>& checked, int row,
-                               bool on);
+std::uint32_t ApplyCameraOnOff(std::uint32_t mask, const ChannelRows& rows, int row, bool on);
 
 // ---- Archive log gate --------------------------------------------------------
 
@@ -82,7 +83,7 @@ bool ArchiveGateOpen(const ArchiveGateInput& in);
 
 // ---- Pop-up geometry ---------------------------------------------------------
 
-inline constexpr int kListPickerMaxCells = 39;
+inline constexpr int kSearchListMaxCells = 39;
 
 struct PopupRect
 {
@@ -98,13 +99,13 @@ struct PopupAnchor
 };
 
 // Count clamped to 0 .. 39.
-int ClampListCount(int count);
+int SearchListCount(int count);
 // Inner height H of the list pop-up.
-int ListPickerInnerHeight(int count, bool fourPerRow);
+int SearchListInnerHeight(int count, bool fourPerRow);
 // The window: centred below the click point, W x (H + 10).
 PopupRect PopupWindowRect(const PopupAnchor& anchor, int width, int innerHeight);
 // Cell i's label rectangle in the list pop-up.
-PopupRect ListPickerCellRect(int i, int width, bool fourPerRow);
+PopupRect SearchListCellRect(int i, int width, bool fourPerRow);
 // Moves `rect` inside `screen` (the anchor's screen), keeping its size when
 // it fits.
 PopupRect KeepOnScreen(const PopupRect& rect, const PopupRect& screen);

@@ -7,6 +7,7 @@
 #include "search/SearchRequests.h"
 #include "search/SearchRules.h"
 #include "search/TimelineView.h"
+#include "ui/ChannelRows.h"
 
 #include <gtest/gtest.h>
 
@@ -392,15 +393,17 @@ TEST(SearchDateTime, CellsPicksAndChecks)
 
 TEST(SearchRules, CameraRule)
 {
-    std::array<bool, 16> checked{};
-    checked[1] = checked[3] = true;
-    EXPECT_EQ(ApplyCameraOnOff(0xFFFF, 16, checked, 1, false), 0xFFFFu & ~0xAu);
-    EXPECT_EQ(ApplyCameraOnOff(0xFFFF, 16, checked, 0, false), 0xFFFEu);
-    std::array<bool, 16> all{};
-    all.fill(true);
-    EXPECT_EQ(ApplyCameraOnOff(0, 4, all, 2, true), 0xFu);
-    EXPECT_EQ(ApplyCameraOnOff(0xF0F0, 4, all, 5, true), 0xF0F0u); // hidden row
-    EXPECT_EQ(ApplyCameraOnOff(0xF0F1, 4, all, 0, false), 0xF0F0u); // bits past the rows kept
+    ChannelRows rows(16);
+    rows.SetChecked(1, true);
+    rows.SetChecked(3, true);
+    EXPECT_EQ(ApplyCameraOnOff(0xFFFF, rows, 1, false), 0xFFFFu & ~0xAu); // checked: every checked row
+    EXPECT_EQ(ApplyCameraOnOff(0xFFFF, rows, 0, false), 0xFFFEu);         // unchecked: that row alone
+    ChannelRows four(4);
+    four.CheckAll();
+    EXPECT_EQ(ApplyCameraOnOff(0, four, 2, true), 0xFu);
+    EXPECT_EQ(ApplyCameraOnOff(0xF0F0, four, 5, true), 0xF0F0u);  // a hidden row
+    EXPECT_EQ(ApplyCameraOnOff(0xF0F1, four, 0, false), 0xF0F0u); // bits past the rows kept
+    EXPECT_EQ(ApplyCameraOnOff(0xF, four, 1, false), 0u);         // every camera off: 0
     EXPECT_EQ(CameraRowCount(false, 4), 16);
     EXPECT_EQ(CameraRowCount(true, 4), 4);
     EXPECT_EQ(CameraRowCount(true, 8), 8);
@@ -479,14 +482,14 @@ TEST(SearchRules, ArchiveGate)
 
 TEST(SearchRules, PopupGeometry)
 {
-    EXPECT_EQ(ListPickerInnerHeight(38, true), 210);
-    EXPECT_EQ(ListPickerInnerHeight(12, false), 252);
-    EXPECT_EQ(ListPickerInnerHeight(8, true), 63); // an empty third row
-    EXPECT_EQ(ListPickerInnerHeight(60, false), 39 * 21);
-    EXPECT_EQ(ClampListCount(40), 39);
+    EXPECT_EQ(SearchListInnerHeight(38, true), 210);
+    EXPECT_EQ(SearchListInnerHeight(12, false), 252);
+    EXPECT_EQ(SearchListInnerHeight(8, true), 63); // an empty third row
+    EXPECT_EQ(SearchListInnerHeight(60, false), 39 * 21);
+    EXPECT_EQ(SearchListCount(40), 39);
     EXPECT_EQ(PopupWindowRect({100, 200, 30, 7}, 210, 210), (PopupRect{100 + 30 - 105 + 1, 208, 210, 220}));
-    EXPECT_EQ(ListPickerCellRect(5, 210, true), (PopupRect{13 + 1 * 50, 9 + 21, 33, 14}));
-    EXPECT_EQ(ListPickerCellRect(2, 50, false), (PopupRect{12, 51, 31, 14}));
+    EXPECT_EQ(SearchListCellRect(5, 210, true), (PopupRect{13 + 1 * 50, 9 + 21, 33, 14}));
+    EXPECT_EQ(SearchListCellRect(2, 50, false), (PopupRect{12, 51, 31, 14}));
     EXPECT_EQ(KeepOnScreen({1900, 1000, 210, 220}, {0, 0, 1920, 1080}), (PopupRect{1710, 860, 210, 220}));
     EXPECT_EQ(KeepOnScreen({-10, 5, 50, 50}, {0, 0, 1920, 1080}), (PopupRect{0, 5, 50, 50}));
     EXPECT_EQ(ClampTimeResult(24, 30, 10), (TimeOfDay{24, 0, 0}));

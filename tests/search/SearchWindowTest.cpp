@@ -454,3 +454,44 @@ TEST_F(SearchWindow, LayoutAndWaitingText)
     EXPECT_EQ(idle.copy(text), after.copy(text));
     dlg.DestroyWindow();
 }
+
+TEST_F(SearchWindow, DayAnswersWithoutRecordsOrCalendar)
+{
+    Start();
+    auto dlg = Open();
+    dlg->TabPage()->OnButton(2);
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::SearchCalendar) != nullptr; }));
+    auto* calendar = static_cast<CSearchCalendarPage*>(dlg->Page(SearchSlot::SearchCalendar));
+
+    // A day answer without one whole record: the no-data notice, the calendar stays.
+    k5sim::SearchScript script;
+    script.truncateTo = 20;
+    search->SetScript(script);
+    calendar->OnDayClicked(1);
+    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    EXPECT_EQ(dlg->Page(SearchSlot::SearchCalendar), calendar);
+    EXPECT_EQ(dlg->Page(SearchSlot::SearchTimeline), nullptr);
+    EXPECT_EQ(main.notes, (std::vector<int>{NetNotify::NO_DATA << 16}));
+
+    // A day answer after its calendar went: dropped, nothing pending.
+    script.truncateTo = 0;
+    script.silent = true;
+    search->SetScript(script);
+    calendar->OnDayClicked(1);
+    ASSERT_TRUE(dlg->RequestPending());
+    calendar->DestroyWindow();
+    auto answer = std::make_unique<SearchAnswer>();
+    answer->kind = SearchAnswerKind::PlayDay;
+    answer->days.resize(2);
+    dlg->Link()->DeliverAnswer(std::move(answer));
+    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    EXPECT_EQ(dlg->Page(SearchSlot::SearchTimeline), nullptr);
+
+    // An answer the window never asked for is dropped.
+    auto stray = std::make_unique<SearchAnswer>();
+    stray->kind = SearchAnswerKind::TransMonth;
+    dlg->Link()->DeliverAnswer(std::move(stray));
+    QApplication::processEvents();
+    EXPECT_EQ(dlg->Page(SearchSlot::BackupCalendar), nullptr);
+    Close(dlg);
+}

@@ -229,6 +229,24 @@ void CSearchTimelinePage::OnInitPage()
     Cell(m_lblTime, this, 816, QRect(150, 31, 210, 14));
     for (int k = 0; k < 4; ++k)
         Caption(m_lblTicks[k], this, 820 + k, QString(), QRect(109 + 72 * k, 54, 55, 14), 0x848484);
+    // The legend: kinds 0, 1, 2, 3 and 5 in five places (kind 4 is not shown).
+    static constexpr int kLegendTips[6] = {IDS_LEGEND_0, 5130, 5131, IDS_LEGEND_3, 5132, IDS_LEGEND_5};
+    for (int k = 0; k < 6; ++k) {
+        CSkinLabel& swatch = m_lblSwatch[k];
+        swatch.setParent(this);
+        swatch.SetDlgCtrlID(809 + k);
+        swatch.SetBitmap(0, static_cast<UINT>(IDB_TIMELINE_SWATCH_FIRST + k));
+        swatch.setGeometry(k == 5 ? 287 : 11 + 69 * k, 363, 36, 8);
+        swatch.setToolTip(Text(host, kLegendTips[k]));
+        CSkinLabel& legend = m_lblLegend[k];
+        legend.setParent(this);
+        legend.SetDlgCtrlID(824 + k);
+        legend.SetNotify(false);
+        legend.SetBitmap(0, static_cast<UINT>(IDB_TIMELINE_LEGEND_FIRST + k));
+        legend.setGeometry(k == 5 ? 276 : 69 * k, 375, 57, 12);
+        swatch.setVisible(k != 4);
+        legend.setVisible(k != 4);
+    }
     char date[48];
     const int fmt = host.Main().DateFormat();
     if (fmt == 0)

@@ -66,6 +66,8 @@ public:
     CSkinLabel m_lblDate, m_lblTime;
     CSkinLabel m_lblTicks[4];
     CSkinLabel m_lblRows[16];
+    CSkinLabel m_lblSwatch[6];
+    CSkinLabel m_lblLegend[6];
 
 protected:
     void OnCommand(int id, int code) override;

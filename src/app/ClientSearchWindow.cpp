@@ -56,7 +56,8 @@ int CClientSearchMain::ViewMode() const
 
 void CClientSearchMain::Notify(int code, int sub, WndHandle owner)
 {
-    PostMessage(m_dlg.Handle(), WM_NOTIFY_EVENT, (owner ? owner : m_dlg.Handle()).Id(), MakeNotifyParam(code, sub));
+    PostMessage(m_dlg.Handle(), WM_NOTIFY_EVENT, (owner ? owner : m_dlg.Handle()).Id(),
+                MakeNotifyParam(code, sub));
 }
 
 void CClientSearchMain::InvalidatePlaybackStrip()
@@ -64,7 +65,8 @@ void CClientSearchMain::InvalidatePlaybackStrip()
     m_dlg.update(QRect(QPoint(250, 630), QPoint(676, 643)));
 }
 
-bool CClientSearchMain::PromptArchivePassword(std::string& typed, const std::function<void(WndHandle)>& opened)
+bool CClientSearchMain::PromptArchivePassword(std::string& typed,
+                                              const std::function<void(WndHandle)>& opened)
 {
     // On the heap and known by handle while it runs: a rights change or the
     // disconnect closes it by that handle, never through a pointer.

@@ -60,9 +60,9 @@ inline constexpr std::size_t kSearchAnswerKinds = 8;
 struct SearchAnswer
 {
     SearchAnswerKind kind = SearchAnswerKind::PlayMonth;
-    std::vector<YearRecord> years;         // month answers
-    std::vector<DayIntervalRecord> days;   // day and event answers
-    std::vector<std::uint8_t> raw;         // log, system and status answers as received
+    std::vector<YearRecord> years;       // month answers
+    std::vector<DayIntervalRecord> days; // day and event answers
+    std::vector<std::uint8_t> raw;       // log, system and status answers as received
 };
 
 // Whole records only; a partial tail is left out.

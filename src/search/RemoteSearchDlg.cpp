@@ -165,8 +165,8 @@ bool CRemoteSearchDlg::OnInitDialog()
     SetupCaptionButton(m_btnCancel, IDB_SEARCH_TEXT_BUTTON,
                        QString::fromStdString(m_main.LoadResString(IDS_SEARCH_CANCEL)), kTextButton);
     m_btnCancel.setGeometry(501, 516, 97, 22);
-    SetupCaptionButton(m_btnOk, IDB_SEARCH_TEXT_BUTTON, QString::fromStdString(m_main.LoadResString(IDS_SEARCH_OK)),
-                       kTextButton);
+    SetupCaptionButton(m_btnOk, IDB_SEARCH_TEXT_BUTTON,
+                       QString::fromStdString(m_main.LoadResString(IDS_SEARCH_OK)), kTextButton);
     m_btnOk.setGeometry(400, 516, 97, 22);
     m_btnOk.hide();
 
@@ -322,7 +322,8 @@ void CRemoteSearchDlg::OnBackupSize()
     if (!m_link->TakeBackupSize(kb))
         return;
     ClearPending();
-    for (SearchSlot slot : {SearchSlot::BackupDateTime, SearchSlot::BackupEvent, SearchSlot::BackupTimeline}) {
+    for (SearchSlot slot :
+         {SearchSlot::BackupDateTime, SearchSlot::BackupEvent, SearchSlot::BackupTimeline}) {
         if (CSearchPage* page = Page(slot)) {
             page->OnBackupSizeAnswer(kb);
             return;
@@ -429,7 +430,8 @@ void CRemoteSearchDlg::ShowTab(SearchTab tab)
     if (tab == SearchTab::Search || tab == SearchTab::Backup) {
         const std::shared_ptr<CNetClient> client = Client();
         const int channels = client ? client->ChannelCount() : 16;
-        m_nChannelMask = tab == SearchTab::Search ? InitialChannelMask(HandOver(), channels) : AllCamerasMask(channels);
+        m_nChannelMask =
+            tab == SearchTab::Search ? InitialChannelMask(HandOver(), channels) : AllCamerasMask(channels);
     }
     page->OnInitPage();
 }

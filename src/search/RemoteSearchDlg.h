@@ -73,8 +73,16 @@ public:
 
     // ---- The one-request rule ----------------------------------------------
     bool RequestPending() const { return m_pending.IsSet(); }
-    void SetPending(PendingKind kind) { m_pending.Set(kind); update(); }
-    void ClearPending() { m_pending.Clear(); update(); }
+    void SetPending(PendingKind kind)
+    {
+        m_pending.Set(kind);
+        update();
+    }
+    void ClearPending()
+    {
+        m_pending.Clear();
+        update();
+    }
     PendingKind Pending() const { return m_pending.Kind(); }
 
     // ---- What the pages read ------------------------------------------------

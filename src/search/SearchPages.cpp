@@ -89,8 +89,8 @@ void CSearchCalendarPage::OnInitPage()
     Caption(m_lblCaption[0], this, 790, Text(host, IDS_CAL_YEAR), QRect(15, 9, 70, 14));
     Caption(m_lblCaption[1], this, 791, Text(host, IDS_CAL_MONTH), QRect(15, 32, 70, 14));
     for (int c = 0; c < 7; ++c)
-        Caption(m_lblCaption[2 + c], this, 792 + c, Text(host, IDS_WEEKDAY_FIRST + c), QRect(14 + 57 * c, 89, 57, 14),
-                c == 0 ? 0x0000FF : 0x785A5A);
+        Caption(m_lblCaption[2 + c], this, 792 + c, Text(host, IDS_WEEKDAY_FIRST + c),
+                QRect(14 + 57 * c, 89, 57, 14), c == 0 ? 0x0000FF : 0x785A5A);
     Cell(m_lblYear, this, 799, QRect(140, 8, 70, 14));
     for (int m = 0; m < 12; ++m) {
         CCalendarButton& b = m_btnMonth[m];
@@ -224,7 +224,8 @@ void CSearchTimelinePage::OnInitPage()
     TextButton(m_btnPrev, this, 483, Text(host, IDS_SEARCH_PREV), QRect(2, 396, 97, 22));
     const QString prefix = Text(host, kStrCameraPrefix);
     for (int r = 0; r < 16; ++r)
-        Caption(m_lblRows[r], this, 793 + r, prefix + QString::asprintf("%02d", r + 1), QRect(32, 75 + 18 * r, 70, 14));
+        Caption(m_lblRows[r], this, 793 + r, prefix + QString::asprintf("%02d", r + 1),
+                QRect(32, 75 + 18 * r, 70, 14));
     Cell(m_lblDate, this, 815, QRect(150, 8, 210, 14));
     Cell(m_lblTime, this, 816, QRect(150, 31, 210, 14));
     for (int k = 0; k < 4; ++k)
@@ -355,9 +356,11 @@ void CSearchTimelinePage::paintEvent(QPaintEvent*)
     DrawBitmap(p, m_bmpBackground, 0, 0, 403, 417, false, 0);
     const int from = m_view.GridFrom();
     if (from < kTimelineRight && !m_bmpGrid.isNull())
-        p.drawImage(QPoint(from, kTimelineTop), m_bmpGrid, QRect(from - kTimelineLeft, 0, m_bmpGrid.width(), m_bmpGrid.height()));
+        p.drawImage(QPoint(from, kTimelineTop), m_bmpGrid,
+                    QRect(from - kTimelineLeft, 0, m_bmpGrid.width(), m_bmpGrid.height()));
     for (const TimelineBar& bar : Bars())
-        DrawBitmap(p, m_bmpBars[static_cast<std::size_t>(bar.kind)], bar.x1, bar.Top(), bar.x2, bar.Bottom(), true, 0);
+        DrawBitmap(p, m_bmpBars[static_cast<std::size_t>(bar.kind)], bar.x1, bar.Top(), bar.x2, bar.Bottom(),
+                   true, 0);
     p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     const int x = m_view.CursorX();
     if (x >= 0) {
@@ -463,9 +466,11 @@ void CSearchChannelPage::OnInitPage()
     for (int i = 0; i < 16; ++i) {
         m_chkRow[i] = new CSkinCheckBox(this);
         m_chkRow[i]->SetDlgCtrlID(490 + i);
-        m_chkRow[i]->SetBitmaps(kBmpCheckOff, kBmpCheckOn, kBmpCheckOff, kBmpCheckOff, kBmpCheckOff, kBmpCheckMask, 0, 0, 0);
+        m_chkRow[i]->SetBitmaps(kBmpCheckOff, kBmpCheckOn, kBmpCheckOff, kBmpCheckOff, kBmpCheckOff,
+                                kBmpCheckMask, 0, 0, 0);
         m_chkRow[i]->setGeometry(6, 7 + 23 * i, 15, 15);
-        Caption(m_lblRow[i], this, 790 + i, prefix + QString::asprintf("%02d", i + 1), QRect(28, 9 + 23 * i, 60, 14));
+        Caption(m_lblRow[i], this, 790 + i, prefix + QString::asprintf("%02d", i + 1),
+                QRect(28, 9 + 23 * i, 60, 14));
         for (int k = 0; k < 2; ++k) {
             CSkinTextButton& b = k == 0 ? m_btnOn[i] : m_btnOff[i];
             b.setParent(this);
@@ -543,15 +548,16 @@ void CSearchDateTimePage::OnInitPage()
     m_model.SetWithEnd(client && client->m_bProductVer11);
     m_model.SetDateFormat(host.Main().DateFormat());
     const ResourceLibrary& res = ResourceLibrary::Current();
-    m_bmpBackground = res.LoadBitmap(m_bBackup ? IDB_BACKUP_DATETIME
-                                               : (m_model.WithEnd() ? IDB_DATETIME_TWO_ROWS : IDB_DATETIME_ONE_ROW));
+    m_bmpBackground = res.LoadBitmap(
+        m_bBackup ? IDB_BACKUP_DATETIME : (m_model.WithEnd() ? IDB_DATETIME_TWO_ROWS : IDB_DATETIME_ONE_ROW));
     for (int i = 0; i < 14; ++i) {
         m_lblCell[i].setParent(this);
         m_lblCell[i].SetDlgCtrlID(790 + i);
         m_lblCell[i].hide();
     }
     if (m_model.WithEnd()) {
-        const int captions[6] = {IDS_DT_START, IDS_DT_DATE, IDS_DT_TIME, IDS_DT_END, IDS_DT_DATE, IDS_DT_TIME};
+        const int captions[6] = {IDS_DT_START, IDS_DT_DATE, IDS_DT_TIME,
+                                 IDS_DT_END,   IDS_DT_DATE, IDS_DT_TIME};
         const int ys[6] = {9, 32, 55, 80, 103, 126};
         for (int i = 0; i < 6; ++i)
             Caption(m_lblCell[i], this, 790 + i, Text(host, captions[i]), QRect(15, ys[i], 70, 14));
@@ -726,21 +732,27 @@ void CSearchDateTimePage::mouseMoveEvent(QMouseEvent* e)
 void RegisterBuiltinSearchPages()
 {
     static const bool once = [] {
-        RegisterSearchPage(SearchSlot::SearchCalendar,
-                           [](CRemoteSearchDlg& h, const SearchPageArgs&) { return new CSearchCalendarPage(h, false); });
-        RegisterSearchPage(SearchSlot::BackupCalendar,
-                           [](CRemoteSearchDlg& h, const SearchPageArgs&) { return new CSearchCalendarPage(h, true); });
+        RegisterSearchPage(SearchSlot::SearchCalendar, [](CRemoteSearchDlg& h, const SearchPageArgs&) {
+            return new CSearchCalendarPage(h, false);
+        });
+        RegisterSearchPage(SearchSlot::BackupCalendar, [](CRemoteSearchDlg& h, const SearchPageArgs&) {
+            return new CSearchCalendarPage(h, true);
+        });
         RegisterSearchPage(SearchSlot::SearchTimeline, [](CRemoteSearchDlg& h, const SearchPageArgs& a) {
             return new CSearchTimelinePage(h, a.values[0], a.values[1], a.values[2]);
         });
-        RegisterSearchPage(SearchSlot::SearchChannel,
-                           [](CRemoteSearchDlg& h, const SearchPageArgs&) { return new CSearchChannelPage(h, false); });
-        RegisterSearchPage(SearchSlot::BackupChannel,
-                           [](CRemoteSearchDlg& h, const SearchPageArgs&) { return new CSearchChannelPage(h, true); });
-        RegisterSearchPage(SearchSlot::SearchDateTime,
-                           [](CRemoteSearchDlg& h, const SearchPageArgs&) { return new CSearchDateTimePage(h, false); });
-        RegisterSearchPage(SearchSlot::BackupDateTime,
-                           [](CRemoteSearchDlg& h, const SearchPageArgs&) { return new CSearchDateTimePage(h, true); });
+        RegisterSearchPage(SearchSlot::SearchChannel, [](CRemoteSearchDlg& h, const SearchPageArgs&) {
+            return new CSearchChannelPage(h, false);
+        });
+        RegisterSearchPage(SearchSlot::BackupChannel, [](CRemoteSearchDlg& h, const SearchPageArgs&) {
+            return new CSearchChannelPage(h, true);
+        });
+        RegisterSearchPage(SearchSlot::SearchDateTime, [](CRemoteSearchDlg& h, const SearchPageArgs&) {
+            return new CSearchDateTimePage(h, false);
+        });
+        RegisterSearchPage(SearchSlot::BackupDateTime, [](CRemoteSearchDlg& h, const SearchPageArgs&) {
+            return new CSearchDateTimePage(h, true);
+        });
         return true;
     }();
     (void)once;

@@ -23,8 +23,9 @@ SliderPickerRequest TimeRequest(const SliderPickerRequest* request)
 
 } // namespace
 
-CSearchListPickerPopup::CSearchListPickerPopup(QWidget* pOwner, int nItemId, const ListPickerRequest* pRequest,
-                                               int nFirstSelectable, bool bFourPerRow, QWidget* pParent)
+CSearchListPickerPopup::CSearchListPickerPopup(QWidget* pOwner, int nItemId,
+                                               const ListPickerRequest* pRequest, int nFirstSelectable,
+                                               bool bFourPerRow, QWidget* pParent)
     : CListPickerPopup(pOwner, nItemId, pRequest, bFourPerRow ? 1 : 0, pParent),
       m_nFirstSelectable(std::max(0, nFirstSelectable)), m_bFourPerRow(bFourPerRow)
 {
@@ -114,13 +115,16 @@ void CSearchListPickerPopup::OnSearchCellClicked(int i)
     DestroyWindow();
 }
 
-CSearchTimePickerPopup::CSearchTimePickerPopup(QWidget* pOwner, int nItemId, const SliderPickerRequest* pRequest,
-                                               QWidget* pParent)
-    : CSliderPickerPopup(pOwner, nItemId, [&] {
-          static thread_local SliderPickerRequest r;
-          r = TimeRequest(pRequest);
-          return &r;
-      }(), 1, pParent)
+CSearchTimePickerPopup::CSearchTimePickerPopup(QWidget* pOwner, int nItemId,
+                                               const SliderPickerRequest* pRequest, QWidget* pParent)
+    : CSliderPickerPopup(
+          pOwner, nItemId,
+          [&] {
+              static thread_local SliderPickerRequest r;
+              r = TimeRequest(pRequest);
+              return &r;
+          }(),
+          1, pParent)
 {
 }
 

@@ -13,8 +13,8 @@ class CSearchListPickerPopup : public CListPickerPopup
 public:
     static constexpr int kMaxCells = 39;
 
-    CSearchListPickerPopup(QWidget* pOwner, int nItemId, const ListPickerRequest* pRequest, int nFirstSelectable,
-                           bool bFourPerRow, QWidget* pParent);
+    CSearchListPickerPopup(QWidget* pOwner, int nItemId, const ListPickerRequest* pRequest,
+                           int nFirstSelectable, bool bFourPerRow, QWidget* pParent);
     ~CSearchListPickerPopup() override;
 
     bool OnInitDialog() override;
@@ -23,7 +23,10 @@ public:
     int Count() const { return m_nCount; }
     int FirstSelectable() const { return m_nFirstSelectable; }
     bool FourPerRow() const { return m_bFourPerRow; }
-    CSkinLabel& Cell(int i) { return i < kListPickerMaxCells ? m_cells[i] : m_extraCells[i - kListPickerMaxCells]; }
+    CSkinLabel& Cell(int i)
+    {
+        return i < kListPickerMaxCells ? m_cells[i] : m_extraCells[i - kListPickerMaxCells];
+    }
     // A click on cell i: reported and closed when selectable.
     void OnSearchCellClicked(int i);
 
@@ -44,6 +47,7 @@ class CSearchTimePickerPopup : public CSliderPickerPopup
 {
     Q_OBJECT
 public:
-    CSearchTimePickerPopup(QWidget* pOwner, int nItemId, const SliderPickerRequest* pRequest, QWidget* pParent);
+    CSearchTimePickerPopup(QWidget* pOwner, int nItemId, const SliderPickerRequest* pRequest,
+                           QWidget* pParent);
     ~CSearchTimePickerPopup() override;
 };

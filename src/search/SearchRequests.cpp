@@ -82,7 +82,8 @@ bool CSearchRequests::SendCapaCalCancel()
     return m_sender.SendSearchMessage(CAPA_CAL_CANCEL, nullptr, 0);
 }
 
-bool CSearchRequests::SendPlayOnReq(std::uint32_t mask, std::uint8_t kinds, std::uint32_t start, std::uint32_t end)
+bool CSearchRequests::SendPlayOnReq(std::uint32_t mask, std::uint8_t kinds, std::uint32_t start,
+                                    std::uint32_t end)
 {
     const RangeRequestBody body = MakeRangeRequestBody(mask, kinds, start, end);
     return m_sender.SendSearchMessage(PLAY_ON_REQ, body.data(), body.size());

@@ -115,7 +115,8 @@ int SearchListInnerHeight(int count, bool fourPerRow)
 
 PopupRect PopupWindowRect(const PopupAnchor& anchor, int width, int innerHeight)
 {
-    return {anchor.left + anchor.clickX - width / 2 + 1, anchor.top + anchor.clickY + 1, width, innerHeight + 10};
+    return {anchor.left + anchor.clickX - width / 2 + 1, anchor.top + anchor.clickY + 1, width,
+            innerHeight + 10};
 }
 
 PopupRect SearchListCellRect(int i, int width, bool fourPerRow)

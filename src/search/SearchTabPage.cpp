@@ -31,9 +31,9 @@ std::vector<TabButton> ButtonsOf(SearchTab tab)
                 {452, IDS_SEARCH_CALENDAR, 2166, 81},
                 {453, IDS_SEARCH_SELECT_CHANNEL, 2167, 395}};
     case SearchTab::Log:
-        return {{450, IDS_LOG_ALL, 2170, 1},        {451, IDS_LOG_POWER, 2171, 41},
-                {452, IDS_LOG_RECORD, 2172, 81},    {453, IDS_LOG_OPERATION, 2173, 121},
-                {454, IDS_LOG_CLIENT, 2174, 161},   {455, IDS_SEARCH_EVENT, 2175, 201},
+        return {{450, IDS_LOG_ALL, 2170, 1},      {451, IDS_LOG_POWER, 2171, 41},
+                {452, IDS_LOG_RECORD, 2172, 81},  {453, IDS_LOG_OPERATION, 2173, 121},
+                {454, IDS_LOG_CLIENT, 2174, 161}, {455, IDS_SEARCH_EVENT, 2175, 201},
                 {456, IDS_LOG_ARCHIVE, 2176, 241}};
     case SearchTab::Info:
         return {{450, IDS_INFO_SYSTEM, 2176, 1}, {451, IDS_INFO_STATUS, 2177, 41}};
@@ -46,7 +46,8 @@ constexpr COLORREF kTabText[4] = {0xFBF1D8, 0xF1EB62, 0xF1EB62, 0xFBF1D8};
 
 } // namespace
 
-CSearchTabPage::CSearchTabPage(CRemoteSearchDlg& host, SearchTab tab) : Wnd(&host, Qt::Widget), m_host(host), m_tab(tab)
+CSearchTabPage::CSearchTabPage(CRemoteSearchDlg& host, SearchTab tab)
+    : Wnd(&host, Qt::Widget), m_host(host), m_tab(tab)
 {
     setGeometry(14, 74, 174, 430);
 }
@@ -119,7 +120,8 @@ void CSearchTabPage::Select(int k)
 
 void CSearchTabPage::OnButton(int k)
 {
-    const bool waits = m_tab == SearchTab::Search || m_tab == SearchTab::Backup || (m_tab == SearchTab::Log && k == 0);
+    const bool waits =
+        m_tab == SearchTab::Search || m_tab == SearchTab::Backup || (m_tab == SearchTab::Log && k == 0);
     if (waits && m_host.RequestPending())
         return;
     std::shared_ptr<CNetClient> client = m_host.Client();
@@ -175,8 +177,9 @@ void CSearchTabPage::OnButton(int k)
         break;
     }
     case SearchTab::Log: {
-        static constexpr SearchSlot kSlots[] = {SearchSlot::LogAll,    SearchSlot::LogPower,  SearchSlot::LogRecord,
-                                                SearchSlot::LogOperation, SearchSlot::LogClient, SearchSlot::LogEvent};
+        static constexpr SearchSlot kSlots[] = {SearchSlot::LogAll,    SearchSlot::LogPower,
+                                                SearchSlot::LogRecord, SearchSlot::LogOperation,
+                                                SearchSlot::LogClient, SearchSlot::LogEvent};
         if (k == 0) {
             m_host.SetPending(PendingKind::Button);
             if (!client) {
@@ -222,7 +225,8 @@ void CSearchTabPage::OnArchive()
         QPointer<CSearchTabPage> self(this);
         std::shared_ptr<CSearchFrameLink> link = m_host.Link();
         std::string typed;
-        const bool ok = m_host.Main().PromptArchivePassword(typed, [link](WndHandle h) { link->SetArchivePrompt(h); });
+        const bool ok =
+            m_host.Main().PromptArchivePassword(typed, [link](WndHandle h) { link->SetArchivePrompt(h); });
         link->SetArchivePrompt(WndHandle());
         // The prompt ran a nested loop: the page, the window or the
         // connection may have gone meanwhile.

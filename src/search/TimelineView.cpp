@@ -215,6 +215,7 @@ std::string FormatTimeOfDay(int seconds)
 {
     seconds = std::clamp(seconds, 0, kDaySeconds);
     char text[32];
-    std::snprintf(text, sizeof text, "%02d : %02d : %02d", seconds / 3600, (seconds % 3600) / 60, seconds % 60);
+    std::snprintf(text, sizeof text, "%02d : %02d : %02d", seconds / 3600, (seconds % 3600) / 60,
+                  seconds % 60);
     return text;
 }

@@ -43,7 +43,10 @@ public:
 
     int X(int t) const { return kTimelineLeft + (t - m_nViewStart) / m_nSecPerPixel; }
     int T(int x) const { return (x - kTimelineLeft) * m_nSecPerPixel + m_nViewStart; }
-    static int ClampX(int x) { return x < kTimelineLeft ? kTimelineLeft : (x > kTimelineRight - 1 ? kTimelineRight - 1 : x); }
+    static int ClampX(int x)
+    {
+        return x < kTimelineLeft ? kTimelineLeft : (x > kTimelineRight - 1 ? kTimelineRight - 1 : x);
+    }
     static bool InTimeline(int x, int y)
     {
         return x >= kTimelineLeft && x < kTimelineRight && y >= kTimelineTop && y <= kTimelineBottom;

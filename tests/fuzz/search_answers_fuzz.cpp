@@ -41,7 +41,8 @@ void CheckCalendar(const std::vector<YearRecord>& years, int pcYear, int action)
     model.OnMonthClicked(action % 12);
     model.OnYearPicked(action % kCalendarYears);
     const std::vector<CalendarDayCell> cells = model.DayCells();
-    K5_FUZZ_CHECK(cells.empty() || static_cast<int>(cells.size()) == DaysInMonth(model.Year(), model.Month()));
+    K5_FUZZ_CHECK(cells.empty() ||
+                  static_cast<int>(cells.size()) == DaysInMonth(model.Year(), model.Month()));
     for (const CalendarDayCell& c : cells) {
         K5_FUZZ_CHECK(c.x >= 4 && c.x + c.width <= 403);
         K5_FUZZ_CHECK(c.y >= 107 && c.y <= 257);
@@ -51,8 +52,10 @@ void CheckCalendar(const std::vector<YearRecord>& years, int pcYear, int action)
 void CheckBars(const std::vector<DayIntervalRecord>& days, int action, std::uint32_t seed)
 {
     CTimelineView view;
-    view.SetView(static_cast<int>(seed % kDaySeconds), static_cast<int>(seed % kDaySeconds) + 288 * (1 + action));
-    const TimelineDay day{2000 + static_cast<int>(seed % 38), static_cast<int>(seed % 12), static_cast<int>(seed % 28)};
+    view.SetView(static_cast<int>(seed % kDaySeconds),
+                 static_cast<int>(seed % kDaySeconds) + 288 * (1 + action));
+    const TimelineDay day{2000 + static_cast<int>(seed % 38), static_cast<int>(seed % 12),
+                          static_cast<int>(seed % 28)};
     for (const TimelineBar& b : view.Bars(days, day, seed | 1u)) {
         K5_FUZZ_CHECK(b.row >= 0 && b.row < 16);
         K5_FUZZ_CHECK(b.kind >= 0 && b.kind < 6);

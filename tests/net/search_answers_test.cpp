@@ -81,7 +81,10 @@ TEST(SearchAnswerAssembler, FragmentSequences)
     oversize.push_back({K::Log, Bytes(10, 7), true}); // the next answer is whole again
 
     const std::vector<AssemblerCase> cases = {
-        {"month of 752 bytes in two fragments", {{K::PlayMonth, half1, false}, {K::PlayMonth, half2, true}}, "PC", {2}},
+        {"month of 752 bytes in two fragments",
+         {{K::PlayMonth, half1, false}, {K::PlayMonth, half2, true}},
+         "PC",
+         {2}},
         {"day of 50 bytes: two records, the tail dropped", {{K::PlayDay, Bytes(50, 1), true}}, "C", {2}},
         {"month shorter than a record completes empty", {{K::PlayMonth, Bytes(375, 1), true}}, "C", {0}},
         {"empty event answer", {{K::Event, Bytes(), true}}, "C", {0}},
@@ -89,8 +92,10 @@ TEST(SearchAnswerAssembler, FragmentSequences)
          {{K::PlayMonth, half1, false}, {K::Status, Bytes(16, 3), true}, {K::PlayMonth, half2, true}},
          "PCC",
          {16, 2}},
-        {"oversize answer dropped, next one whole", oversize,
-         std::string(oversize.size() - 2, 'P') + "DC", {10}},
+        {"oversize answer dropped, next one whole",
+         oversize,
+         std::string(oversize.size() - 2, 'P') + "DC",
+         {10}},
     };
     for (const AssemblerCase& c : cases) {
         CSearchAnswerAssembler assembler;
@@ -184,7 +189,8 @@ protected:
     void RoundTrip()
     {
         const std::size_t before = host.PostsOf(WM_BRING_TO_FRONT).size();
-        sim->SetHandler(299, [](RecorderSim& s, const k5sim::Message&) { s.Send(k5sim::id::MSG_257, Bytes(12, 0)); });
+        sim->SetHandler(
+            299, [](RecorderSim& s, const k5sim::Message&) { s.Send(k5sim::id::MSG_257, Bytes(12, 0)); });
         ASSERT_TRUE(client->Send(299));
         ASSERT_TRUE(host.WaitFor([&](const std::vector<HostEvent>& all) {
             return static_cast<std::size_t>(std::count_if(all.begin(), all.end(), [](const HostEvent& e) {

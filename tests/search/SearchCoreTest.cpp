@@ -25,8 +25,7 @@ std::vector<std::uint8_t> V(std::initializer_list<int> bytes)
     return out;
 }
 
-template <std::size_t N>
-std::vector<std::uint8_t> V(const std::array<std::uint8_t, N>& a)
+template <std::size_t N> std::vector<std::uint8_t> V(const std::array<std::uint8_t, N>& a)
 {
     return std::vector<std::uint8_t>(a.begin(), a.end());
 }
@@ -38,9 +37,11 @@ TEST(SearchRequests, BodyEncoders)
     EXPECT_EQ(V(MakeDayRequestBody(2008, 3, 2)), V({0x00, 0x00, 0x07, 0xD8, 0x03, 0x02, 0x00, 0x00}));
     EXPECT_EQ(V(MakeDayRequestBody(2024, 3, 7)), V({0x00, 0x00, 0x07, 0xE8, 0x03, 0x07, 0x00, 0x00}));
     const RangeRequestBody play = MakeRangeRequestBody(0x0000000F, 0, 0x47CA0E40, 0);
-    EXPECT_EQ(V(play), V({0, 0, 0, 0x0F, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x47, 0xCA, 0x0E, 0x40, 0, 0, 0, 0}));
+    EXPECT_EQ(V(play),
+              V({0, 0, 0, 0x0F, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x47, 0xCA, 0x0E, 0x40, 0, 0, 0, 0}));
     const RangeRequestBody ranged = MakeRangeRequestBody(0x00010003, kAllEventKinds, 1, 0xFFFFFFFE);
-    EXPECT_EQ(V(ranged), V({0, 1, 0, 3, 0x3F, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0xFF, 0xFF, 0xFF, 0xFE}));
+    EXPECT_EQ(V(ranged),
+              V({0, 1, 0, 3, 0x3F, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0xFF, 0xFF, 0xFF, 0xFE}));
 }
 
 namespace {
@@ -217,20 +218,31 @@ TEST(SearchTimeline, BarsOfADay)
         std::vector<TimelineBar> bars;
     };
     const std::vector<Case> cases = {
-        {"from the previous day at 00:00", {1, 1, At(2008, 3, 1, 22), At(2008, 3, 2, 1)}, 0xFFFF, {{0, 0, 113, 125}}},
-        {"to the next day at 23:59:59", {1, 1, At(2008, 3, 2, 23), At(2008, 3, 3, 1)}, 0xFFFF, {{0, 0, 389, 400}}},
+        {"from the previous day at 00:00",
+         {1, 1, At(2008, 3, 1, 22), At(2008, 3, 2, 1)},
+         0xFFFF,
+         {{0, 0, 113, 125}}},
+        {"to the next day at 23:59:59",
+         {1, 1, At(2008, 3, 2, 23), At(2008, 3, 3, 1)},
+         0xFFFF,
+         {{0, 0, 389, 400}}},
         {"same day number of another month is another day",
          {1, 1, At(2008, 4, 2, 6), At(2008, 4, 2, 7)},
          0xFFFF,
          {{0, 0, 400, 401}}},
         {"no kind bit draws nothing", {1, 0x40, At(2008, 3, 2, 6), At(2008, 3, 2, 7)}, 0xFFFF, {}},
-        {"bits 1 and 3 draw kind 1", {2, 0x0A, At(2008, 3, 2, 6), At(2008, 3, 2, 7)}, 0xFFFF, {{1, 1, 185, 197}}},
+        {"bits 1 and 3 draw kind 1",
+         {2, 0x0A, At(2008, 3, 2, 6), At(2008, 3, 2, 7)},
+         0xFFFF,
+         {{1, 1, 185, 197}}},
         {"kind 2 with the camera's flag draws kind 0",
          {0x00020002u, 0x04, At(2008, 3, 2, 6), At(2008, 3, 2, 7)},
          0xFFFF,
          {{1, 0, 185, 197}}},
         {"camera outside the window's mask", {4, 1, At(2008, 3, 2, 6), At(2008, 3, 2, 7)}, 0x3, {}},
-        {"shorter than a pixel still one pixel", {1, 1, At(2008, 3, 2, 6), At(2008, 3, 2, 6, 0, 10)}, 0xFFFF,
+        {"shorter than a pixel still one pixel",
+         {1, 1, At(2008, 3, 2, 6), At(2008, 3, 2, 6, 0, 10)},
+         0xFFFF,
          {{0, 0, 185, 186}}},
         {"negative times count as 1970", {1, 1, 0x80000000u, At(2008, 3, 2, 1)}, 0xFFFF, {{0, 0, 113, 125}}},
     };
@@ -435,7 +447,8 @@ TEST(SearchRules, TabsAndHandOver)
         EXPECT_EQ(InitialSearchTab(c.rights, c.handOver, close), c.tab) << c.name;
         EXPECT_EQ(close, c.close) << c.name;
     }
-    EXPECT_EQ(SearchTabsEnabled({true, false, true, false}), (std::array<bool, 4>{false, true, false, false}));
+    EXPECT_EQ(SearchTabsEnabled({true, false, true, false}),
+              (std::array<bool, 4>{false, true, false, false}));
     EXPECT_EQ(SearchTabsEnabled({true, true, false, false}), (std::array<bool, 4>{true, false, true, true}));
     EXPECT_EQ(SearchTabsEnabled({true, true, true, true}), (std::array<bool, 4>{true, false, true, true}));
 

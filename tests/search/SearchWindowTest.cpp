@@ -60,7 +60,10 @@ public:
         typed = archiveTyped;
         return true;
     }
-    std::time_t Now() const override { return static_cast<std::time_t>(k5sim::RecorderTime(2008, 3, 20, 12)); }
+    std::time_t Now() const override
+    {
+        return static_cast<std::time_t>(k5sim::RecorderTime(2008, 3, 20, 12));
+    }
 
     std::shared_ptr<CNetClient> client;
     int viewMode = 1;
@@ -204,10 +207,11 @@ TEST_F(SearchWindow, CalendarDayTimelinePlayAndReopen)
     ASSERT_EQ(bars.size(), intervals.size());
     for (std::size_t i = 0; i < bars.size(); ++i) {
         EXPECT_EQ(bars[i].row, intervals[i].channel);
-        EXPECT_EQ(bars[i].kind, CTimelineView::BarKind(intervals[i].kinds,
-                                                        (1u << intervals[i].channel) |
-                                                            (intervals[i].flag ? 1u << (16 + intervals[i].channel) : 0),
-                                                        intervals[i].channel));
+        EXPECT_EQ(bars[i].kind,
+                  CTimelineView::BarKind(intervals[i].kinds,
+                                         (1u << intervals[i].channel) |
+                                             (intervals[i].flag ? 1u << (16 + intervals[i].channel) : 0),
+                                         intervals[i].channel));
     }
     // The grab shows a bar where the model puts it.
     const QImage grab = timeline->grab().toImage();
@@ -494,4 +498,41 @@ TEST_F(SearchWindow, DayAnswersWithoutRecordsOrCalendar)
     QApplication::processEvents();
     EXPECT_EQ(dlg->Page(SearchSlot::BackupCalendar), nullptr);
     Close(dlg);
+}
+
+namespace {
+
+class SizePage : public CSearchPage
+{
+public:
+    using CSearchPage::CSearchPage;
+    void OnBackupSizeAnswer(std::uint32_t kb) override { got = kb; }
+    std::uint32_t got = 0;
+};
+
+} // namespace
+
+TEST_F(SearchWindow, BackupSizeGoesToTheOpenBackupPage)
+{
+    FakeMain none;
+    CRemoteSearchDlg dlg(none);
+    dlg.Create();
+    RegisterSearchPage(SearchSlot::BackupTimeline, [](CRemoteSearchDlg& h, const SearchPageArgs&) {
+        return new SizePage(h, SearchSlot::BackupTimeline);
+    });
+    auto* page = static_cast<SizePage*>(dlg.ShowPage(SearchSlot::BackupTimeline));
+    ASSERT_NE(page, nullptr);
+    dlg.SetPending(PendingKind::Size);
+    dlg.Link()->DeliverBackupSize(4096);
+    ASSERT_TRUE(WaitUntil([&] { return !dlg.RequestPending(); }));
+    EXPECT_EQ(page->got, 4096u);
+
+    // With no backup page open the size is dropped; the window waits no more.
+    page->DestroyWindow();
+    dlg.SetPending(PendingKind::Size);
+    dlg.Link()->DeliverBackupSize(1);
+    ASSERT_TRUE(WaitUntil([&] { return !dlg.RequestPending(); }));
+    RegisterSearchPage(SearchSlot::BackupTimeline, nullptr);
+    EXPECT_EQ(dlg.ShowPage(SearchSlot::BackupTimeline), nullptr);
+    dlg.DestroyWindow();
 }

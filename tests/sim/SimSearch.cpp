@@ -24,17 +24,17 @@ bool SendFragmented(RecorderSim& sim, std::uint16_t msgId, const Bytes& payload,
 
 SimSearch::SimSearch(RecorderSim& sim, SimCatalogue catalogue) : m_sim(sim), m_catalogue(std::move(catalogue))
 {
-    for (std::uint16_t req : {id::PLAY_INFO_MONTH_REQ, id::PLAY_INFO_DAY_REQ, id::TRANS_INFO_MONTH_REQ,
-                              id::TRANS_INFO_DAY_REQ, id::LOG_INFO_REQ, id::STATUS_INFO_REQ, id::EVENT_INFO_REQ,
-                              id::EVENT_TIME_REQ})
+    for (std::uint16_t req :
+         {id::PLAY_INFO_MONTH_REQ, id::PLAY_INFO_DAY_REQ, id::TRANS_INFO_MONTH_REQ, id::TRANS_INFO_DAY_REQ,
+          id::LOG_INFO_REQ, id::STATUS_INFO_REQ, id::EVENT_INFO_REQ, id::EVENT_TIME_REQ})
         m_sim.SetHandler(req, [this](RecorderSim&, const Message& m) { Answer(m); });
 }
 
 SimSearch::~SimSearch()
 {
-    for (std::uint16_t req : {id::PLAY_INFO_MONTH_REQ, id::PLAY_INFO_DAY_REQ, id::TRANS_INFO_MONTH_REQ,
-                              id::TRANS_INFO_DAY_REQ, id::LOG_INFO_REQ, id::STATUS_INFO_REQ, id::EVENT_INFO_REQ,
-                              id::EVENT_TIME_REQ})
+    for (std::uint16_t req :
+         {id::PLAY_INFO_MONTH_REQ, id::PLAY_INFO_DAY_REQ, id::TRANS_INFO_MONTH_REQ, id::TRANS_INFO_DAY_REQ,
+          id::LOG_INFO_REQ, id::STATUS_INFO_REQ, id::EVENT_INFO_REQ, id::EVENT_TIME_REQ})
         m_sim.SetHandler(req, nullptr);
 }
 

@@ -38,8 +38,8 @@ struct SearchScript
     // Refusal reasons instead of answers (0: answer).
     std::int32_t monthRefuse = 0, dayRefuse = 0, eventRefuse = 0, logRefuse = 0, statusRefuse = 0;
     // Faults.
-    bool silent = false;         // record requests, answer nothing
-    std::size_t truncateTo = 0;  // non-zero: every buffered answer cut to this many bytes
+    bool silent = false;        // record requests, answer nothing
+    std::size_t truncateTo = 0; // non-zero: every buffered answer cut to this many bytes
 };
 
 // Sends `payload` as message `msgId` in fragments of `fragment` bytes with

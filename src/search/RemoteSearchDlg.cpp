@@ -9,6 +9,7 @@
 #include "search/SearchPopups.h"
 #include "search/SearchTabPage.h"
 #include "ui/SkinDraw.h"
+#include "ui/SkinListCtrl.h"
 #include "ui/UiMessages.h"
 
 #include <QGuiApplication>
@@ -634,6 +635,30 @@ void CRemoteSearchDlg::OnPickerGone(Wnd* popup)
         m_pListPicker = nullptr;
     if (popup == m_pTimePicker)
         m_pTimePicker = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Lists of the log and information pages
+
+void CRemoteSearchDlg::InitLogListColumns(CSkinListCtrl& list, int nColumns, int w0, int w1, int w2, int w3,
+                                          int w4)
+{
+    list.SetTextColor(0x783C3C);
+    list.setRootIsDecorated(false);
+    list.setSelectionBehavior(QAbstractItemView::SelectRows);
+    const int widths[5] = {w0, w1, w2, w3, w4};
+    for (int i = 0; i < std::clamp(nColumns, 0, 5); ++i)
+        list.InsertColumn(i, QString(), widths[i]);
+}
+
+void CRemoteSearchDlg::AddLogListItem(CSkinListCtrl& list, int nColumn, const std::string& text)
+{
+    // Recorder texts are bytes: shown as Latin-1, never cut to a buffer.
+    const QString cell = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    if (nColumn == 0)
+        list.InsertItem(list.GetItemCount(), cell);
+    else if (list.GetItemCount() > 0)
+        list.SetItemText(list.GetItemCount() - 1, nColumn, cell);
 }
 
 // ---------------------------------------------------------------------------

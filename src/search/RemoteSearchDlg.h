@@ -21,6 +21,7 @@
 #include <mutex>
 
 class CListPickerPopup;
+class CSkinListCtrl;
 class CSliderPickerPopup;
 class CSearchTabPage;
 
@@ -147,6 +148,22 @@ public:
     void OnListPicked(QWidget* owner, int itemId, int index) override;
     void OnSliderPicked(QWidget* owner, int itemId, int h, int m, int s) override;
     void OnPickerGone(Wnd* popup) override;
+
+    // ---- The log and information pages' lists -------------------------------------
+    // Columns 0 - n-1 (n at most 5), left-aligned, no headings, the list's
+    // text colour and grid look. Rows fill left to right: column 0 appends a
+    // row, a later column sets that cell of the last row. Texts are taken
+    // whole, whatever their length.
+    static void InitLogListColumns(CSkinListCtrl& list, int nColumns, int w0, int w1, int w2, int w3, int w4);
+    static void AddLogListItem(CSkinListCtrl& list, int nColumn, const std::string& text);
+    static void InitInfoListColumns(CSkinListCtrl& list, int nColumns, int w0, int w1, int w2, int w3, int w4)
+    {
+        InitLogListColumns(list, nColumns, w0, w1, w2, w3, w4);
+    }
+    static void AddInfoListItem(CSkinListCtrl& list, int nColumn, const std::string& text)
+    {
+        AddLogListItem(list, nColumn, text);
+    }
 
     // ---- Window buttons ------------------------------------------------------------
     void OnCloseButton();

@@ -6,7 +6,8 @@
 // timeline.
 //
 // Input: per step a control byte (bits 0-2 kind, bit 3 last fragment, bits
-// 4-7 an action for the models), a 16-bit length, the bytes.
+// 4-7 an action for the models; 15 repeats the fragment), a 16-bit length,
+// the bytes.
 #include "FuzzSupport.h"
 
 #include "net/SearchAnswers.h"
@@ -85,10 +86,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         length = std::min(length, in.n);
         const std::uint8_t* bytes = nullptr;
         in.Take(length, bytes);
-        // Exactly the fragment's bytes, so that a read past them is caught.
+        // Action 15 repeats the fragment 300 times, so that answers reach the
+        // limit. Exactly the fragment's bytes, so that a read past them is caught.
+        const std::size_t repeat = action == 15 ? 300 : 1;
+        const std::size_t piece = length;
+        length *= repeat;
         std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[length ? length : 1]);
-        if (length)
-            std::memcpy(copy.get(), bytes, length);
+        for (std::size_t r = 0; r < repeat && piece; ++r)
+            std::memcpy(copy.get() + r * piece, bytes, piece);
         const auto kind = static_cast<SearchAnswerKind>(kindIndex);
         gathered[static_cast<std::size_t>(kindIndex)] += length;
         std::unique_ptr<SearchAnswer> answer;

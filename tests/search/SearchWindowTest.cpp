@@ -14,6 +14,7 @@
 #include "search/SearchPages.h"
 #include "search/SearchPopups.h"
 #include "search/SearchTabPage.h"
+#include "ui/SkinListCtrl.h"
 
 #include <QApplication>
 #include <QImage>
@@ -535,4 +536,20 @@ TEST_F(SearchWindow, BackupSizeGoesToTheOpenBackupPage)
     RegisterSearchPage(SearchSlot::BackupTimeline, nullptr);
     EXPECT_EQ(dlg.ShowPage(SearchSlot::BackupTimeline), nullptr);
     dlg.DestroyWindow();
+}
+
+TEST_F(SearchWindow, LogListCellsTakeLongTextsWhole)
+{
+    CSkinListCtrl list;
+    CRemoteSearchDlg::InitLogListColumns(list, 3, 80, 120, 200, 0, 0);
+    EXPECT_EQ(list.columnCount(), 3);
+    const std::string longText(300, 'x');
+    CRemoteSearchDlg::AddLogListItem(list, 1, "no row yet"); // nothing to set
+    CRemoteSearchDlg::AddLogListItem(list, 0, "first");
+    CRemoteSearchDlg::AddLogListItem(list, 2, longText);
+    CRemoteSearchDlg::AddLogListItem(list, 0, "second");
+    ASSERT_EQ(list.GetItemCount(), 2);
+    EXPECT_EQ(list.GetItemText(0, 2).size(), 300);
+    EXPECT_EQ(list.GetItemText(1, 0), "second");
+    EXPECT_TRUE(list.GetItemText(1, 2).isEmpty());
 }

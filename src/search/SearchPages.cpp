@@ -72,7 +72,18 @@ int PcYear(const ISearchMainWindow& main)
     return tm.tm_year + 1900;
 }
 
+BackupDateTimeFlow& BackupFlow()
+{
+    static BackupDateTimeFlow flow;
+    return flow;
+}
+
 } // namespace
+
+void AttachBackupDateTimeFlow(BackupDateTimeFlow flow)
+{
+    BackupFlow() = std::move(flow);
+}
 
 // ===========================================================================
 // Calendar
@@ -619,9 +630,18 @@ bool CSearchDateTimePage::CellsWait() const
 
 void CSearchDateTimePage::OnCommand(int id, int code)
 {
-    if (code == BN_CLICKED && id == 482) {
-        if (!m_bBackup)
-            OnPlay();
+    if (code == BN_CLICKED && (id == 480 || id == 482)) {
+        if (!m_bBackup) {
+            if (id == 482)
+                OnPlay();
+            return;
+        }
+        Host().ClosePickers();
+        const BackupDateTimeFlow& flow = BackupFlow();
+        if (id == 480 && flow.calculate)
+            flow.calculate(*this);
+        else if (id == 482 && flow.start)
+            flow.start(*this);
         return;
     }
     if (code != STN_CLICKED)
@@ -701,6 +721,13 @@ void CSearchDateTimePage::OnTimePicked(int itemId, int hour, int minute, int sec
 {
     m_model.OnTimePicked(itemId, hour, minute, second);
     AfterPick();
+}
+
+void CSearchDateTimePage::OnBackupSizeAnswer(std::uint32_t kb)
+{
+    const BackupDateTimeFlow& flow = BackupFlow();
+    if (m_bBackup && flow.size)
+        flow.size(*this, kb);
 }
 
 void CSearchDateTimePage::OnPlay()

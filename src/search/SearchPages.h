@@ -14,6 +14,7 @@
 
 #include <QImage>
 #include <array>
+#include <functional>
 
 class CSearchCalendarPage : public CSearchPage
 {
@@ -115,6 +116,19 @@ private:
     QImage m_bmpBackground;
 };
 
+class CSearchDateTimePage;
+
+// What Calculate (480), Backup (482) and the size answer of the backup
+// date-time page do: the backup flow attaches them; unattached, they do
+// nothing.
+struct BackupDateTimeFlow
+{
+    std::function<void(CSearchDateTimePage& page)> calculate;
+    std::function<void(CSearchDateTimePage& page)> start;
+    std::function<void(CSearchDateTimePage& page, std::uint32_t kb)> size;
+};
+void AttachBackupDateTimeFlow(BackupDateTimeFlow flow);
+
 class CSearchDateTimePage : public CSearchPage
 {
     Q_OBJECT
@@ -123,6 +137,8 @@ public:
     void OnInitPage() override;
     void OnListPicked(int itemId, int index) override;
     void OnTimePicked(int itemId, int hour, int minute, int second) override;
+    void OnBackupSizeAnswer(std::uint32_t kb) override;
+    bool IsBackup() const { return m_bBackup; }
 
     void OnDateCellClicked(int itemId);
     void OnTimeCellClicked(int itemId);

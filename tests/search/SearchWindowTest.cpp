@@ -553,3 +553,29 @@ TEST_F(SearchWindow, LogListCellsTakeLongTextsWhole)
     EXPECT_EQ(list.GetItemText(1, 0), "second");
     EXPECT_TRUE(list.GetItemText(1, 2).isEmpty());
 }
+
+TEST_F(SearchWindow, BackupDateTimeButtonsRunTheAttachedFlow)
+{
+    FakeMain none;
+    CRemoteSearchDlg dlg(none);
+    dlg.Create();
+    int calculated = 0, started = 0;
+    std::uint32_t size = 0;
+    AttachBackupDateTimeFlow({[&](CSearchDateTimePage&) { ++calculated; },
+                              [&](CSearchDateTimePage&) { ++started; },
+                              [&](CSearchDateTimePage&, std::uint32_t kb) { size = kb; }});
+    auto* page = static_cast<CSearchDateTimePage*>(dlg.ShowPage(SearchSlot::BackupDateTime));
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(page->Model().WithEnd());
+    EXPECT_FALSE(page->m_btnPlay.m_bEnabled); // Backup waits for a size
+    SendMessage(page->Handle(), WM_COMMAND, 480, 0);
+    SendMessage(page->Handle(), WM_COMMAND, 482, 0);
+    dlg.SetPending(PendingKind::Size);
+    dlg.Link()->DeliverBackupSize(77);
+    ASSERT_TRUE(WaitUntil([&] { return !dlg.RequestPending(); }));
+    EXPECT_EQ(calculated, 1);
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(size, 77u);
+    AttachBackupDateTimeFlow({});
+    dlg.DestroyWindow();
+}

@@ -279,12 +279,18 @@ void SearchWindow::DateTimePlay(std::uint8_t minor, bool twoRows)
     page = static_cast<CSearchDateTimePage*>(dlg->Page(SearchSlot::SearchDateTime));
     ASSERT_NE(page, nullptr);
     page->OnTimePicked(twoRows ? 3 : 0, 10, 0, 0);
+    // Play with the time pop-up open sends the time the pop-up shows.
+    page->OnTimeCellClicked(twoRows ? 3 : 0);
+    ASSERT_NE(dlg->TimePicker(), nullptr);
+    EXPECT_EQ(dlg->TimePicker()->m_sliders[0].GetPos(), 10);
+    dlg->TimePicker()->m_sliders[0].SetPos(11);
+    dlg->TimePicker()->OnSliderMoved(0, 11);
     page->OnPlay();
     ASSERT_TRUE(sim->WaitForCount(k5sim::id::PLAY_ON_REQ, 1));
     const Bytes play = sim->ReceivedOf(k5sim::id::PLAY_ON_REQ)[0].payload;
     EXPECT_EQ(k5sim::GetBE32(play, 0), 0xFFFEu);
     EXPECT_EQ(play[4], 0x3F);
-    EXPECT_EQ(k5sim::GetBE32(play, 16), k5sim::RecorderTime(2008, 3, 20, 10));
+    EXPECT_EQ(k5sim::GetBE32(play, 16), k5sim::RecorderTime(2008, 3, 20, 11));
     EXPECT_EQ(k5sim::GetBE32(play, 20), twoRows ? k5sim::RecorderTime(2037, 12, 31, 23, 59, 59) : 0u);
     ASSERT_TRUE(WaitUntil([&] { return dlg->Ended(); }));
     Close(dlg);

@@ -750,8 +750,7 @@ NotifyState CClientDlg::NotifySnapshot()
     state.transNackFreeMB = net.m_nTransNackInfo[1];
     state.searchWindowOpen = static_cast<bool>(net.SearchFrame());
     state.loginPassword = net.Password();
-    // The play hand-over block and the search window's spare backup space join
-    // the snapshot with the remote search window.
+    state.playHandOverActive = net.SearchKeep().HandOverActive();
     return state;
 }
 
@@ -790,8 +789,11 @@ void CClientDlg::OpenRemoteSearch()
 
 void CClientDlg::ClearSearchHandOver()
 {
-    // Zeroes the play hand-over block and frees the search answer lists and
-    // log records once the connection keeps them.
+    // The operator declined to go back to the search: nothing is restored.
+    if (m_pNetClient) {
+        m_pNetClient->SearchKeep().ClearHandOverAndKept();
+        m_pNetClient->SearchKeep().ClearKeptLog();
+    }
 }
 
 void CClientDlg::ClearTransNackInfo()

@@ -2,6 +2,7 @@
 
 #include "app/ClientDlg.h"
 #include "app/ClientNetHost.h"
+#include "app/ClientSearchWindow.h"
 #include "local/LocalPlayer.h"
 #include "net/NetClient.h"
 #include "video/VideoGridDlg.h"
@@ -110,9 +111,7 @@ void CNetConnectionView::PlayControl(int command)
 }
 bool CNetConnectionView::PlayHandOverActive() const
 {
-    // The hand-over block arrives with the remote search window's answers;
-    // until the connection keeps one it is never active.
-    return false;
+    return m_net->SearchKeep().HandOverActive();
 }
 void CNetConnectionView::ClearPlayHandOver()
 {
@@ -454,11 +453,12 @@ bool CClientCommandHost::RunPasswordPrompt(std::string* typed)
     return m_dlg.RunPasswordPrompt(typed);
 }
 
-// The windows below come with their own work; until then nothing opens.
 std::unique_ptr<IMainModalWindow> CClientCommandHost::CreateRemoteSearchWindow()
 {
-    return nullptr;
+    return MakeRemoteSearchWindow(m_dlg);
 }
+
+// The windows below come with their own work; until then nothing opens.
 std::unique_ptr<IMainModalWindow> CClientCommandHost::CreateRemoteSetupWindow()
 {
     return nullptr;

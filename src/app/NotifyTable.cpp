@@ -134,7 +134,7 @@ NotifyBox BuildNotifyBox(int code, int sub, const NotifyState& s)
                                : OneLine(IDS_NOTIFY_BACKUP_NO_SPACE_RECORDER);
         return OneLine(Pick({IDS_NOTIFY_REFUSED, IDS_NOTIFY_NACK_NOT_ALLOWED, IDS_NOTIFY_NACK_OTHER_USER,
                              IDS_NOTIFY_NACK_NOT_READY, IDS_NOTIFY_NACK_DISK, 0, IDS_NOTIFY_NACK_STREAMS,
-                             IDS_NOTIFY_NACK_UPGRADING},
+                             IDS_NOTIFY_NACK_UPGRADING, IDS_NOTIFY_NACK_ANSWER_DROPPED},
                             sub));
     case NOTIFY_DB_UPDATE_NACK: {
         const int reason = Pick({IDS_NOTIFY_BUSY, IDS_NOTIFY_DB_REASON_LOCKED, IDS_NOTIFY_DB_REASON_INVALID,

@@ -355,6 +355,7 @@ void CNetClient::DestroyWindow()
     PostTo(m_ptz.m_hPtzPresetDlg.load(), WM_CLOSE);
     PostTo(m_ptz.m_hPtzMenuDlg.load(), WM_CLOSE);
     PostTo(m_ptz.m_hPtzControlDlg.load(), WM_CLOSE);
+    m_searchKeep.Clear();
 
     if (m_bLogin)
         m_host.WriteConnectLog(kLogTypeConnection, kLogDisconnected, m_szUserID, m_szAddress);
@@ -540,6 +541,7 @@ void CNetClient::SetSearchFrame(std::shared_ptr<SearchFrameLink> frame)
 {
     std::lock_guard<std::mutex> lock(m_slotLock);
     m_searchFrame = std::move(frame);
+    ++m_nSearchFrameGen;
 }
 
 std::shared_ptr<SearchFrameLink> CNetClient::SearchFrame() const
@@ -763,6 +765,9 @@ const std::array<CNetClient::Handler, 512>& CNetClient::HandlerTable()
         t[PLAY_MSG_63] = &CNetClient::RecvFn_Msg63;
         t[PLAY_ON_DONE] = &CNetClient::RecvFn_PlayOnDone;
         t[PTZ_CHANNEL_ACK] = &CNetClient::RecvFn_PtzChannelAck;
+        for (std::uint16_t id : {PLAY_INFO_MONTH_ACK, TRANS_INFO_MONTH_ACK, PLAY_INFO_DAY_ACK, TRANS_INFO_DAY_ACK,
+                                 EVENT_INFO_ACK, LOG_INFO_ACK, SYSTEM_INFO_ACK, STATUS_INFO_ACK})
+            t[id] = &CNetClient::RecvFn_SearchAnswer;
         return t;
     }();
     return table;
@@ -984,10 +989,13 @@ bool CNetClient::RecvFn_Refusal(const WireHeader& h)
         break;
     case PLAY_INFO_MONTH_NACK:
     case TRANS_INFO_MONTH_NACK:
-        // No recordings in that month is an empty answer, not a refusal.
-        if (reason == 83 && frame)
-            PostTo(frame->Frame(),
-                   h.cmd() == PLAY_INFO_MONTH_NACK ? WM_PLAY_INFO_MONTH_ACK : WM_TRANS_INFO_MONTH_ACK);
+        // No recordings in that month is an empty answer, not a refusal: the
+        // calendar opens on no records rather than on an older answer's.
+        if (reason == 83 && frame) {
+            auto empty = std::make_unique<SearchAnswer>();
+            empty->kind = h.cmd() == PLAY_INFO_MONTH_NACK ? SearchAnswerKind::PlayMonth : SearchAnswerKind::TransMonth;
+            frame->DeliverAnswer(std::move(empty));
+        }
         break;
     default:
         break;
@@ -1045,8 +1053,9 @@ bool CNetClient::RecvFn_Refusal(const WireHeader& h)
     case LOG_INFO_NACK:
     case SYSTEM_INFO_NACK:
     case STATUS_INFO_NACK:
+        // The window stays open with its pages; the operator may try again.
         if (frame)
-            PostTo(frame->Frame(), WM_CLOSE);
+            frame->ClearRequestPending();
         break;
     default:
         break;
@@ -1236,6 +1245,9 @@ bool CNetClient::RecvFn_RightChange(const WireHeader&)
 
     const int search = right(RIGHT_SEARCH);
     const int backup = right(RIGHT_BACKUP);
+    // Without the search right nothing may bring a searched view back.
+    if (search == 0)
+        m_searchKeep.ClearHandOverAndKept();
     if (search == 0 && backup == 0) {
         if (m_bArchiveSupport) {
             if (frame) {

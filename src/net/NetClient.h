@@ -15,6 +15,8 @@
 #include "net/NetRecords.h"
 #include "net/PlayCommandQueue.h"
 #include "net/PtzRequests.h"
+#include "net/SearchAnswers.h"
+#include "net/SearchKeep.h"
 #include "net/Wire.h"
 #include "platform/TcpSocket.h"
 
@@ -243,6 +245,9 @@ public:
     std::atomic<WndHandle> m_hTransferBarDlg{WndHandle()};       // 25
     void SetSearchFrame(std::shared_ptr<SearchFrameLink> frame); // 19 (null empties it)
     std::shared_ptr<SearchFrameLink> SearchFrame() const;
+    // The hand-over, live and kept search lists and kept log records.
+    CSearchKeep& SearchKeep() { return m_searchKeep; }
+    const CSearchKeep& SearchKeep() const { return m_searchKeep; }
     // Slots 0-17: the decode workers, the audio player and the download writer.
     void SetWorker(int slot, std::unique_ptr<NetWorker> worker);
     bool HasWorker(int slot) const;
@@ -307,6 +312,8 @@ private:
     bool RecvFn_PlayOnData(const WireHeader& h);
     bool RecvFn_Msg63(const WireHeader& h);
     bool RecvFn_PlayOnDone(const WireHeader& h);
+    // Month, day, event, log, system and status answers (NetClientSearch.cpp).
+    bool RecvFn_SearchAnswer(const WireHeader& h);
     // Reads one fragment into the reassembly buffer (or drains it when the
     // stream is off or the frame outgrew the buffer). `whole` when the
     // fragment completed a frame. False when reading failed.
@@ -372,6 +379,12 @@ private:
     mutable std::mutex m_slotLock;
     std::array<std::unique_ptr<NetWorker>, 18> m_workers;
     std::shared_ptr<SearchFrameLink> m_searchFrame;
+    // Bumped whenever slot 19 changes, so that fragments gathered for one
+    // window are never completed into another (receive thread compares).
+    std::atomic<std::uint32_t> m_nSearchFrameGen{0};
+    std::uint32_t m_nSearchAnswerGen = 0;
+    CSearchAnswerAssembler m_searchAnswers;
+    CSearchKeep m_searchKeep;
 
     // The live and playback data path (receive thread only, except the
     // factory, which is guarded by m_slotLock).

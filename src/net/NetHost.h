@@ -8,6 +8,7 @@
 // calls were made.
 #pragma once
 
+#include "net/SearchAnswers.h"
 #include "platform/Messages.h"
 #include "platform/Types.h"
 
@@ -82,6 +83,11 @@ public:
     virtual void ClearRequestPending() = 0;
     // An empty event list (the frame's day records count becomes 0).
     virtual void ClearDayRecords() = 0;
+    // A complete answer, owned from here on; any thread. The frame takes it
+    // on the GUI thread and drops an answer it did not ask for.
+    virtual void DeliverAnswer(std::unique_ptr<SearchAnswer> answer) { (void)answer; }
+    // The size of a backup range in KB (TRANS_ON_ACK); any thread.
+    virtual void DeliverBackupSize(uint32_t kb) { (void)kb; }
 };
 
 class NetHost

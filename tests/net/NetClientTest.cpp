@@ -634,13 +634,15 @@ TEST_F(NetClientTest, RefusalSideEffects)
     auto frame = std::make_shared<TestSearchFrame>(kSearchFrame, kArchivePrompt);
     client->SetSearchFrame(frame);
 
-    // A month without recordings is an empty answer, not a box.
+    // A month without recordings is an empty answer, not a box, and not the
+    // records of an older answer.
     std::size_t mark = host.Mark();
     sim->SendReason(262, 83);
     Fence();
     EXPECT_TRUE(NotificationsSince(mark).empty());
-    ASSERT_EQ(host.PostsOf(WM_PLAY_INFO_MONTH_ACK).size(), 1u);
-    EXPECT_EQ(host.PostsOf(WM_PLAY_INFO_MONTH_ACK)[0].target, kSearchFrame);
+    ASSERT_EQ(frame->Answers().size(), 1u);
+    EXPECT_EQ(frame->Answers()[0].kind, SearchAnswerKind::PlayMonth);
+    EXPECT_TRUE(frame->Answers()[0].years.empty());
     EXPECT_EQ(frame->clearedPending, 1);
 
     // The event list's box belongs over the frame; the frame gets an empty list.
@@ -665,10 +667,15 @@ TEST_F(NetClientTest, RefusalSideEffects)
     EXPECT_EQ(client->m_nTransNackInfo[0], 2048u);
     EXPECT_EQ(client->m_nTransNackInfo[1], 512u);
 
-    // Log refusals close the frame.
-    sim->SendReason(322, 86);
-    Fence();
-    EXPECT_EQ(host.PostsOf(WM_CLOSE).size(), 1u);
+    // Log, system and status refusals leave the frame open and let it accept
+    // clicks again.
+    for (std::uint16_t refusal : {322, 325, 328}) {
+        const int before = frame->clearedPending;
+        sim->SendReason(refusal, 86);
+        Fence();
+        EXPECT_EQ(frame->clearedPending, before + 1) << refusal;
+    }
+    EXPECT_TRUE(host.PostsOf(WM_CLOSE).empty());
 
     // The setup exchange ends with its refusal.
     client->m_bDbBusy = true;

@@ -296,12 +296,24 @@ public:
     WndHandle ArchivePasswordPrompt() const override { return m_archive; }
     void ClearRequestPending() override { ++clearedPending; }
     void ClearDayRecords() override { ++clearedDays; }
+    void DeliverAnswer(std::unique_ptr<SearchAnswer> answer) override
+    {
+        std::lock_guard<std::mutex> lock(m_answerLock);
+        m_answers.push_back(std::move(*answer));
+    }
+    std::vector<SearchAnswer> Answers() const
+    {
+        std::lock_guard<std::mutex> lock(m_answerLock);
+        return m_answers;
+    }
     std::atomic<int> clearedPending{0};
     std::atomic<int> clearedDays{0};
 
 private:
     WndHandle m_frame;
     WndHandle m_archive;
+    mutable std::mutex m_answerLock;
+    std::vector<SearchAnswer> m_answers;
 };
 
 // A worker that notes its stop.

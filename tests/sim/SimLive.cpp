@@ -66,7 +66,14 @@ SimLive::SimLive(RecorderSim& sim) : m_sim(sim)
     m_sim.SetHandler(id::AUDIO_ONOFF_REQ, [this](RecorderSim&, const Message& m) {
         m_audioOn = (m.sub & kAudioSub) != 0;
     });
-    m_sim.SetHandler(id::PLAY_ON_REQ, [this](RecorderSim&, const Message&) { OnPlayOnReq(); });
+    m_sim.SetHandler(id::PLAY_ON_REQ, [this](RecorderSim&, const Message& m) {
+        {
+            std::lock_guard<std::mutex> lock(m_plannerLock);
+            if (m_planner)
+                m_planner(m.payload, m_play);
+        }
+        OnPlayOnReq();
+    });
     m_sim.SetHandler(id::RPLAY_STOP, [this](RecorderSim&, const Message&) { OnPlayStop(); });
     m_sim.SetHandler(id::PLAY_FRAME_REQ, [this](RecorderSim&, const Message& m) { OnFrameReq(m); });
     // While audio streams, every message of the recorder carries the audio
@@ -103,6 +110,12 @@ SimLive::~SimLive()
     m_wake.notify_all();
     if (m_thread.joinable())
         m_thread.join();
+}
+
+void SimLive::SetPlayPlanner(PlayPlanner planner)
+{
+    std::lock_guard<std::mutex> lock(m_plannerLock);
+    m_planner = std::move(planner);
 }
 
 void SimLive::SetStream(int channel, SimStream stream)

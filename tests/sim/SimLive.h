@@ -18,6 +18,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -134,6 +135,11 @@ public:
     // The playback's speed code from now on.
     void SetSpeedCode(std::uint8_t code) { m_speedCode = code; }
 
+    // Called with each PLAY_ON_REQ's body before it is answered, to fit the
+    // playback to what the recorder holds (channels, start, refusal).
+    using PlayPlanner = std::function<void(const Bytes& body, PlayConfig& play)>;
+    void SetPlayPlanner(PlayPlanner planner);
+
 private:
     void OnLiveReq(const Message& m);
     void OnLiveStop();
@@ -151,6 +157,8 @@ private:
     std::uint8_t AudioSub() const { return m_audioOn ? kAudioSub : 0; }
 
     RecorderSim& m_sim;
+    std::mutex m_plannerLock;
+    PlayPlanner m_planner;
     LiveConfig m_live;
     PlayConfig m_play;
     std::array<SimStream, 16> m_streams;

@@ -15,8 +15,10 @@
 #include "RecorderSim.h"
 #include "SimLiveStreams.h"
 #include "SimPtz.h"
+#include "SimSearch.h"
 
 #include <csignal>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -86,11 +88,18 @@ int main(int argc, char** argv)
 
     k5sim::RecorderSim sim(config);
     k5sim::SimPtz ptz(sim);
+    // Recordings of this month and the last, by the recorder's clock (the
+    // local wall clock read as UTC).
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    k5sim::SimSearch search(sim, k5sim::SimCatalogue::Demo(static_cast<std::uint32_t>(now + local.tm_gmtoff)));
     std::unique_ptr<k5sim::SimLive> liveData;
     if (live) {
         liveData = std::make_unique<k5sim::SimLive>(sim);
         for (int ch = 0; ch < 16; ++ch)
             liveData->SetStream(ch, k5sim::MakePatternStream(ch, 352, 288, 50, 25));
+        search.AttachPlayback(*liveData);
     }
     sim.OnHello([user, password](k5sim::RecorderSim& s) {
         k5sim::UserRow row;

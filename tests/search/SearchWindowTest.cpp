@@ -1,0 +1,587 @@
+// The remote search window offscreen, against the recorder simulator: the
+// calendar - day - timeline - Play - reopen flow, the date-time Play, the
+// camera mask, Cancel, refusals, rights changes, and the pop-ups.
+#include "TestHost.h"
+
+#include "RecorderSim.h"
+#include "SimCatalogue.h"
+#include "SimLive.h"
+#include "SimSearch.h"
+#include "net/NetClient.h"
+#include "net/NetMessages.h"
+#include "platform/ResourceLibrary.h"
+#include "search/RemoteSearchDlg.h"
+#include "search/SearchPages.h"
+#include "search/SearchPopups.h"
+#include "search/SearchTabPage.h"
+#include "ui/SkinListCtrl.h"
+
+#include <QApplication>
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using k5sim::Bytes;
+using k5sim::RecorderSim;
+using namespace std::chrono_literals;
+
+namespace {
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+class FakeMain : public ISearchMainWindow
+{
+public:
+    QWidget* MainWidget() override { return nullptr; }
+    WndHandle MainHandle() const override { return WndHandle(); }
+    std::shared_ptr<CNetClient> NetClient() const override { return client; }
+    int DateFormat() const override { return 0; }
+    std::uint8_t Opacity(int) const override { return 255; }
+    std::string LoadResString(int id) const override
+    {
+        return ResourceLibrary::Current().LoadResString(id).toLatin1().toStdString();
+    }
+    std::int64_t DiskSpace() const override { return 100000; }
+    bool LocalPlayerRunning() const override { return false; }
+    int ViewMode() const override { return viewMode; }
+    void Notify(int code, int sub, WndHandle) override { notes.push_back(code << 16 | sub); }
+    void InvalidatePlaybackStrip() override { ++stripRedraws; }
+    bool PromptArchivePassword(std::string& typed, const std::function<void(WndHandle)>&) override
+    {
+        typed = archiveTyped;
+        return true;
+    }
+    std::time_t Now() const override
+    {
+        return static_cast<std::time_t>(k5sim::RecorderTime(2008, 3, 20, 12));
+    }
+
+    std::shared_ptr<CNetClient> client;
+    int viewMode = 1;
+    std::vector<int> notes;
+    int stripRedraws = 0;
+    std::string archiveTyped;
+};
+
+// The test host, with the connection's posts also delivered for real, as
+// the main window's host does.
+class ForwardingHost : public TestHost
+{
+public:
+    void PostMessageTo(WndHandle target, UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        TestHost::PostMessageTo(target, msg, wParam, lParam);
+        PostMessage(target, msg, wParam, lParam);
+    }
+};
+
+// The built bundle, current for the whole run.
+void UseBundle()
+{
+    static ResourceLibrary lib;
+    if (!lib.IsLoaded()) {
+        lib.Load(K5_BINARY_DIR "/bin/MiraRes.rcc");
+        ResourceLibrary::SetCurrent(&lib);
+    }
+}
+
+NetTimings Fast()
+{
+    NetTimings t;
+    t.keepAlive = std::chrono::hours(1);
+    t.receiveLimit = 5s;
+    t.connectTimeout = 5s;
+    t.idleWait = 200ms;
+    return t;
+}
+
+} // namespace
+
+class SearchWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override { UseBundle(); }
+    void Start(std::uint8_t major = 1, std::uint8_t minor = 0)
+    {
+        CNetClient::ResetHiddenCopyForTesting();
+        RecorderSim::Config config;
+        config.hello.productMajor = major;
+        config.hello.productMinor = minor;
+        sim = std::make_unique<RecorderSim>(config);
+        search = std::make_unique<k5sim::SimSearch>(*sim, k5sim::SimCatalogue::Standard(2008, 3));
+        live = std::make_unique<k5sim::SimLive>(*sim);
+        search->AttachPlayback(*live);
+        ASSERT_TRUE(sim->Start());
+        main.client = CNetClient::Create(host, Fast());
+        main.client->SetConnectInfo("127.0.0.1", sim->Port(), "Admin", "PassWord");
+        ASSERT_TRUE(main.client->Connect());
+        ASSERT_TRUE(host.WaitForKind(HostEvent::LiveStart));
+        SetRights(1, 1);
+    }
+    void SetRights(std::uint8_t searchRight, std::uint8_t backupRight)
+    {
+        k5sim::UserRow row{"admin", "password", 1, {{1, 1, searchRight, backupRight, 1, 1, 1, 1}}};
+        const std::size_t before = host.EventsOf(HostEvent::Post).size();
+        sim->Send(k5sim::id::RIGHT_CHANGE, k5sim::BuildRightChange({row}));
+        sim->Send(k5sim::id::MSG_257, Bytes(12, 0)); // posts WM_BRING_TO_FRONT once handled
+        ASSERT_TRUE(host.WaitFor([&](const std::vector<HostEvent>& all) {
+            return static_cast<std::size_t>(std::count_if(all.begin(), all.end(), [](const HostEvent& e) {
+                       return e.kind == HostEvent::Post;
+                   })) > before;
+        }));
+        ASSERT_TRUE(WaitUntil([&] { return main.client->HasRight(2) == (searchRight != 0); }));
+    }
+    std::unique_ptr<CRemoteSearchDlg> Open()
+    {
+        auto dlg = std::make_unique<CRemoteSearchDlg>(main);
+        main.client->SetSearchFrame(dlg->Link());
+        dlg->Create();
+        return dlg;
+    }
+    void Close(std::unique_ptr<CRemoteSearchDlg>& dlg)
+    {
+        main.client->SetSearchFrame(nullptr);
+        dlg->DestroyWindow();
+        dlg.reset();
+        QApplication::processEvents();
+    }
+    void TearDown() override
+    {
+        if (main.client)
+            main.client->DestroyWindow();
+        main.client.reset();
+        live.reset();
+        search.reset();
+        if (sim)
+            sim->Stop();
+    }
+
+    void DateTimePlay(std::uint8_t minor, bool twoRows);
+
+    ForwardingHost host;
+    FakeMain main;
+    std::unique_ptr<RecorderSim> sim;
+    std::unique_ptr<k5sim::SimSearch> search;
+    std::unique_ptr<k5sim::SimLive> live;
+};
+
+TEST_F(SearchWindow, CalendarDayTimelinePlayAndReopen)
+{
+    Start();
+    auto dlg = Open();
+    ASSERT_EQ(dlg->OpenTab(), SearchTab::Search);
+    EXPECT_NE(dlg->Page(SearchSlot::SearchDateTime), nullptr);
+    EXPECT_EQ(dlg->m_nChannelMask, 0xFFFFu);
+
+    // Calendar: the month request, pending until the answer; tabs inert meanwhile.
+    dlg->TabPage()->OnButton(2);
+    EXPECT_TRUE(dlg->RequestPending());
+    dlg->ShowBackupTab();
+    EXPECT_EQ(dlg->OpenTab(), SearchTab::Search);
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::SearchCalendar) != nullptr; }));
+    EXPECT_FALSE(dlg->RequestPending());
+    auto* calendar = static_cast<CSearchCalendarPage*>(dlg->Page(SearchSlot::SearchCalendar));
+    EXPECT_EQ(calendar->Model().Year(), 2008);
+    EXPECT_EQ(calendar->Model().Month(), 2);
+    EXPECT_TRUE(calendar->Model().DayHasData(1));
+    EXPECT_FALSE(calendar->Model().DayHasData(0));
+
+    // A day: its body, then the timeline with the catalogue's bars.
+    calendar->OnDayClicked(1);
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::SearchTimeline) != nullptr; }));
+    const auto dayReqs = sim->ReceivedOf(k5sim::id::PLAY_INFO_DAY_REQ);
+    ASSERT_EQ(dayReqs.size(), 1u);
+    EXPECT_EQ(dayReqs[0].payload, (Bytes{0, 0, 0x07, 0xD8, 3, 2, 0, 0}));
+    auto* timeline = static_cast<CSearchTimelinePage*>(dlg->Page(SearchSlot::SearchTimeline));
+    const auto intervals = search->Catalogue().DayIntervals(2008, 3, 2);
+    const std::vector<TimelineBar> bars = timeline->Bars();
+    ASSERT_EQ(bars.size(), intervals.size());
+    for (std::size_t i = 0; i < bars.size(); ++i) {
+        EXPECT_EQ(bars[i].row, intervals[i].channel);
+        EXPECT_EQ(bars[i].kind,
+                  CTimelineView::BarKind(intervals[i].kinds,
+                                         (1u << intervals[i].channel) |
+                                             (intervals[i].flag ? 1u << (16 + intervals[i].channel) : 0),
+                                         intervals[i].channel));
+    }
+    // The grab shows a bar where the model puts it.
+    const QImage grab = timeline->grab().toImage();
+    const TimelineBar& first = bars.front();
+    const QColor bar = grab.pixelColor((first.x1 + first.x2) / 2, (first.Top() + first.Bottom()) / 2);
+    const QColor empty = grab.pixelColor((first.x1 + first.x2) / 2, first.Top() - 4);
+    EXPECT_NE(bar, empty);
+
+    // Play at 06:10 (a gap): the recorder plays from 06:30 for the cameras it holds.
+    timeline->View().SetPicked(6 * 3600 + 10 * 60);
+    timeline->OnPlay();
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Ended(); }));
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::PLAY_ON_REQ, 1));
+    const Bytes play = sim->ReceivedOf(k5sim::id::PLAY_ON_REQ)[0].payload;
+    ASSERT_EQ(play.size(), 24u);
+    EXPECT_EQ(k5sim::GetBE32(play, 0), 0xFFFFu);
+    EXPECT_EQ(k5sim::GetBE32(play, 16), k5sim::RecorderTime(2008, 3, 2, 6, 10));
+    EXPECT_EQ(k5sim::GetBE32(play, 20), 0u);
+    ASSERT_TRUE(WaitUntil([&] { return live->PlayRunning(); }));
+    EXPECT_EQ(live->Play().startTime, k5sim::RecorderTime(2008, 3, 2, 6, 30));
+    EXPECT_EQ(live->Play().channels, 0x1Fu);
+    const PlayHandOver block = main.client->SearchKeep().HandOver();
+    EXPECT_EQ(block.active, 1);
+    EXPECT_EQ(block.view, 2);
+    EXPECT_EQ(block.startTime, k5sim::RecorderTime(2008, 3, 2, 6, 10));
+    EXPECT_EQ(main.stripRedraws, 1);
+    main.viewMode = 2;
+    Close(dlg);
+
+    // The next window restores the timeline without asking again.
+    const std::size_t months = sim->Count(k5sim::id::PLAY_INFO_MONTH_REQ);
+    const std::size_t days = sim->Count(k5sim::id::PLAY_INFO_DAY_REQ);
+    auto again = Open();
+    ASSERT_NE(again->Page(SearchSlot::SearchTimeline), nullptr);
+    auto* restored = static_cast<CSearchTimelinePage*>(again->Page(SearchSlot::SearchTimeline));
+    EXPECT_EQ(restored->View().Picked(), 6 * 3600 + 10 * 60);
+    EXPECT_EQ(restored->Day().day, 1);
+    EXPECT_EQ(restored->Bars().size(), bars.size());
+    EXPECT_FALSE(again->RequestPending());
+    QApplication::processEvents();
+    EXPECT_EQ(sim->Count(k5sim::id::PLAY_INFO_MONTH_REQ), months);
+    EXPECT_EQ(sim->Count(k5sim::id::PLAY_INFO_DAY_REQ), days);
+    // Close during the playback keeps the block.
+    again->OnCloseButton();
+    EXPECT_TRUE(main.client->SearchKeep().HandOverActive());
+    Close(again);
+}
+
+void SearchWindow::DateTimePlay(std::uint8_t minor, bool twoRows)
+{
+    Start(1, minor);
+    auto dlg = Open();
+    auto* page = static_cast<CSearchDateTimePage*>(dlg->Page(SearchSlot::SearchDateTime));
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->Model().WithEnd(), twoRows);
+    // Camera 1 off through the channel page.
+    dlg->TabPage()->OnButton(3);
+    auto* channels = static_cast<CSearchChannelPage*>(dlg->Page(SearchSlot::SearchChannel));
+    ASSERT_NE(channels, nullptr);
+    EXPECT_EQ(dlg->Page(SearchSlot::SearchDateTime), nullptr);
+    channels->OnOnOff(0, false);
+    EXPECT_EQ(dlg->m_nChannelMask, 0xFFFEu);
+    dlg->TabPage()->OnButton(0);
+    page = static_cast<CSearchDateTimePage*>(dlg->Page(SearchSlot::SearchDateTime));
+    ASSERT_NE(page, nullptr);
+    page->OnTimePicked(twoRows ? 3 : 0, 10, 0, 0);
+    // Play with the time pop-up open sends the time the pop-up shows.
+    page->OnTimeCellClicked(twoRows ? 3 : 0);
+    ASSERT_NE(dlg->TimePicker(), nullptr);
+    EXPECT_EQ(dlg->TimePicker()->m_sliders[0].GetPos(), 10);
+    dlg->TimePicker()->m_sliders[0].SetPos(11);
+    dlg->TimePicker()->OnSliderMoved(0, 11);
+    page->OnPlay();
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::PLAY_ON_REQ, 1));
+    const Bytes play = sim->ReceivedOf(k5sim::id::PLAY_ON_REQ)[0].payload;
+    EXPECT_EQ(k5sim::GetBE32(play, 0), 0xFFFEu);
+    EXPECT_EQ(play[4], 0x3F);
+    EXPECT_EQ(k5sim::GetBE32(play, 16), k5sim::RecorderTime(2008, 3, 20, 11));
+    EXPECT_EQ(k5sim::GetBE32(play, 20), twoRows ? k5sim::RecorderTime(2037, 12, 31, 23, 59, 59) : 0u);
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Ended(); }));
+    Close(dlg);
+    // The window's cameras became the connection's.
+    EXPECT_EQ(main.client->m_nChannelMask, 0xFFFEu);
+}
+
+TEST_F(SearchWindow, DateTimePlayOneRowWithTheCameraMask)
+{
+    DateTimePlay(0, false);
+}
+
+TEST_F(SearchWindow, DateTimePlayTwoRowsWithTheCameraMask)
+{
+    DateTimePlay(1, true);
+}
+
+TEST_F(SearchWindow, CancelRefusalsAndRights)
+{
+    Start();
+    k5sim::SearchScript script;
+    script.logRefuse = 86;
+    script.statusRefuse = 83;
+    search->SetScript(script);
+    auto dlg = Open();
+
+    // A log refusal leaves the window open and the next button working.
+    dlg->ShowLogTab();
+    ASSERT_EQ(dlg->OpenTab(), SearchTab::Log);
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::LOG_INFO_REQ, 1));
+    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    EXPECT_FALSE(dlg->Ended());
+    dlg->TabPage()->OnButton(0);
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::LOG_INFO_REQ, 2));
+    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+
+    // Rights: backup only -> the Backup tab; search only -> back to Search; none -> closed.
+    SetRights(0, 1);
+    ASSERT_TRUE(WaitUntil([&] { return dlg->OpenTab() == SearchTab::Backup; }));
+    EXPECT_FALSE(dlg->m_btnTab[0].m_bEnabled);
+    SetRights(1, 0);
+    ASSERT_TRUE(WaitUntil([&] { return dlg->OpenTab() == SearchTab::Search; }));
+    EXPECT_FALSE(dlg->m_btnTab[1].m_bEnabled);
+    EXPECT_TRUE(dlg->m_btnTab[2].m_bEnabled);
+
+    // Cancel: one CAPA_CAL_CANCEL, header only, even with nothing pending.
+    dlg->OnCancelButton();
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::CAPA_CAL_CANCEL, 1));
+    EXPECT_TRUE(sim->ReceivedOf(k5sim::id::CAPA_CAL_CANCEL)[0].payload.empty());
+    EXPECT_TRUE(dlg->Ended());
+    Close(dlg);
+
+    auto last = Open();
+    SetRights(0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return last->Ended(); }));
+    Close(last);
+}
+
+TEST_F(SearchWindow, WithoutConnectionTheTabButtonsDoNotWait)
+{
+    FakeMain none;
+    CRemoteSearchDlg dlg(none);
+    dlg.Create();
+    EXPECT_EQ(dlg.OpenTab(), SearchTab::None);
+    dlg.ShowSearchTab();
+    ASSERT_NE(dlg.TabPage(), nullptr);
+    dlg.TabPage()->OnButton(2);
+    EXPECT_FALSE(dlg.RequestPending());
+    dlg.TabPage()->OnButton(1);
+    EXPECT_FALSE(dlg.RequestPending());
+    dlg.DestroyWindow();
+}
+
+TEST_F(SearchWindow, PopUps)
+{
+    FakeMain none;
+    CRemoteSearchDlg dlg(none);
+    dlg.Create();
+    auto* page = static_cast<CSearchDateTimePage*>(dlg.ShowPage(SearchSlot::SearchDateTime));
+    ASSERT_NE(page, nullptr);
+
+    struct ListCase
+    {
+        int count;
+        bool four;
+        int innerHeight;
+    };
+    for (const ListCase c : {ListCase{38, true, 210}, ListCase{12, false, 252}, ListCase{8, true, 63},
+                             ListCase{39, false, 819}}) {
+        auto request = std::make_unique<ListPickerRequest>();
+        std::memset(request.get(), 0, sizeof *request);
+        request->Count = c.count;
+        for (int i = 0; i < c.count; ++i)
+            SetListPickerItem(*request, i, std::to_string(i).c_str());
+        request->Width = 210;
+        dlg.OpenListPicker(page, 0, *request, 2, c.four);
+        auto* popup = static_cast<CSearchListPickerPopup*>(dlg.ListPicker());
+        ASSERT_NE(popup, nullptr);
+        EXPECT_EQ(popup->height(), c.innerHeight + 10) << c.count;
+        EXPECT_EQ(popup->Count(), c.count);
+        // Cells before the first selectable one ignore clicks.
+        popup->OnSearchCellClicked(1);
+        EXPECT_EQ(dlg.ListPicker(), popup);
+        dlg.ClosePickers();
+        EXPECT_EQ(dlg.ListPicker(), nullptr);
+    }
+    // A pick goes to the page that opened the pop-up (one row: year list).
+    auto request = std::make_unique<ListPickerRequest>();
+    std::memset(request.get(), 0, sizeof *request);
+    request->Count = 38;
+    request->Width = 210;
+    dlg.OpenListPicker(page, 0, *request, 0, true);
+    static_cast<CSearchListPickerPopup*>(dlg.ListPicker())->OnSearchCellClicked(10);
+    EXPECT_EQ(dlg.ListPicker(), nullptr);
+    EXPECT_EQ(page->Model().Start().year, 2010);
+
+    // Time pop-up: a second one reports the first one's values first; it
+    // never reports past 24:00:00.
+    SliderPickerRequest time{};
+    time.Count = 3;
+    time.Value1 = 24;
+    time.Value2 = 30;
+    time.Value3 = 15;
+    time.Width = 358;
+    dlg.OpenTimePicker(page, 0, time);
+    ASSERT_NE(dlg.TimePicker(), nullptr);
+    dlg.TimePicker()->m_sliders[1].SetPos(45);
+    dlg.TimePicker()->OnSliderMoved(1, 45);
+    time.Value1 = 1;
+    dlg.OpenTimePicker(page, 0, time);
+    // 24:30:15 opened as 24:00:00; the date page holds hours to 0-23.
+    EXPECT_EQ(page->Model().Start().hour, 23);
+    EXPECT_EQ(page->Model().Start().minute, 0);
+    dlg.ClosePickers();
+
+    // Play with an open time pop-up sends the pop-up's time (no connection:
+    // the hand-over is still written to nobody, the window still ends).
+    dlg.OpenTimePicker(page, 0, time);
+    dlg.TimePicker()->m_sliders[0].SetPos(7);
+    dlg.TimePicker()->OnSliderMoved(0, 7);
+    page->OnPlay();
+    EXPECT_EQ(page->Model().Start().hour, 7);
+    EXPECT_EQ(dlg.TimePicker(), nullptr);
+
+    // A page closed while its pop-up is open receives nothing.
+    page = static_cast<CSearchDateTimePage*>(dlg.ShowPage(SearchSlot::SearchDateTime));
+    ASSERT_NE(page, nullptr);
+    dlg.OpenTimePicker(page, 0, time);
+    dlg.ShowPage(SearchSlot::SearchChannel);
+    EXPECT_EQ(dlg.TimePicker(), nullptr);
+    dlg.DestroyWindow();
+}
+
+TEST_F(SearchWindow, LayoutAndWaitingText)
+{
+    FakeMain none;
+    CRemoteSearchDlg dlg(none);
+    dlg.Create();
+    EXPECT_EQ(dlg.size(), QSize(618, 546));
+    EXPECT_EQ(dlg.m_btnTab[0].geometry(), QRect(22, 1, 71, 65));
+    EXPECT_EQ(dlg.m_btnTab[3].geometry(), QRect(235, 1, 71, 65));
+    EXPECT_EQ(dlg.m_btnCancel.geometry(), QRect(501, 516, 97, 22));
+    EXPECT_EQ(dlg.m_btnClose.geometry(), QRect(580, 12, 26, 26));
+    EXPECT_FALSE(dlg.m_btnOk.isVisible());
+    const QImage idle = dlg.grab().toImage();
+    dlg.SetPending(PendingKind::Month);
+    const QImage waiting = dlg.grab().toImage();
+    dlg.ClearPending();
+    const QImage after = dlg.grab().toImage();
+    const QRect text(194, 78, 409, 423);
+    EXPECT_NE(idle.copy(text), waiting.copy(text));
+    EXPECT_EQ(idle.copy(text), after.copy(text));
+    dlg.DestroyWindow();
+}
+
+TEST_F(SearchWindow, DayAnswersWithoutRecordsOrCalendar)
+{
+    Start();
+    auto dlg = Open();
+    dlg->TabPage()->OnButton(2);
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::SearchCalendar) != nullptr; }));
+    auto* calendar = static_cast<CSearchCalendarPage*>(dlg->Page(SearchSlot::SearchCalendar));
+
+    // A day answer without one whole record: the no-data notice, the calendar stays.
+    k5sim::SearchScript script;
+    script.truncateTo = 20;
+    search->SetScript(script);
+    calendar->OnDayClicked(1);
+    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    EXPECT_EQ(dlg->Page(SearchSlot::SearchCalendar), calendar);
+    EXPECT_EQ(dlg->Page(SearchSlot::SearchTimeline), nullptr);
+    EXPECT_EQ(main.notes, (std::vector<int>{NetNotify::NO_DATA << 16}));
+
+    // A day answer after its calendar went: dropped, nothing pending.
+    script.truncateTo = 0;
+    script.silent = true;
+    search->SetScript(script);
+    calendar->OnDayClicked(1);
+    ASSERT_TRUE(dlg->RequestPending());
+    calendar->DestroyWindow();
+    auto answer = std::make_unique<SearchAnswer>();
+    answer->kind = SearchAnswerKind::PlayDay;
+    answer->days.resize(2);
+    dlg->Link()->DeliverAnswer(std::move(answer));
+    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    EXPECT_EQ(dlg->Page(SearchSlot::SearchTimeline), nullptr);
+
+    // An answer the window never asked for is dropped.
+    auto stray = std::make_unique<SearchAnswer>();
+    stray->kind = SearchAnswerKind::TransMonth;
+    dlg->Link()->DeliverAnswer(std::move(stray));
+    QApplication::processEvents();
+    EXPECT_EQ(dlg->Page(SearchSlot::BackupCalendar), nullptr);
+    Close(dlg);
+}
+
+namespace {
+
+class SizePage : public CSearchPage
+{
+public:
+    using CSearchPage::CSearchPage;
+    void OnBackupSizeAnswer(std::uint32_t kb) override { got = kb; }
+    std::uint32_t got = 0;
+};
+
+} // namespace
+
+TEST_F(SearchWindow, BackupSizeGoesToTheOpenBackupPage)
+{
+    FakeMain none;
+    CRemoteSearchDlg dlg(none);
+    dlg.Create();
+    RegisterSearchPage(SearchSlot::BackupTimeline, [](CRemoteSearchDlg& h, const SearchPageArgs&) {
+        return new SizePage(h, SearchSlot::BackupTimeline);
+    });
+    auto* page = static_cast<SizePage*>(dlg.ShowPage(SearchSlot::BackupTimeline));
+    ASSERT_NE(page, nullptr);
+    dlg.SetPending(PendingKind::Size);
+    dlg.Link()->DeliverBackupSize(4096);
+    ASSERT_TRUE(WaitUntil([&] { return !dlg.RequestPending(); }));
+    EXPECT_EQ(page->got, 4096u);
+
+    // With no backup page open the size is dropped; the window waits no more.
+    page->DestroyWindow();
+    dlg.SetPending(PendingKind::Size);
+    dlg.Link()->DeliverBackupSize(1);
+    ASSERT_TRUE(WaitUntil([&] { return !dlg.RequestPending(); }));
+    RegisterSearchPage(SearchSlot::BackupTimeline, nullptr);
+    EXPECT_EQ(dlg.ShowPage(SearchSlot::BackupTimeline), nullptr);
+    dlg.DestroyWindow();
+}
+
+TEST_F(SearchWindow, LogListCellsTakeLongTextsWhole)
+{
+    CSkinListCtrl list;
+    CRemoteSearchDlg::InitLogListColumns(list, 3, 80, 120, 200, 0, 0);
+    EXPECT_EQ(list.columnCount(), 3);
+    const std::string longText(300, 'x');
+    CRemoteSearchDlg::AddLogListItem(list, 1, "no row yet"); // nothing to set
+    CRemoteSearchDlg::AddLogListItem(list, 0, "first");
+    CRemoteSearchDlg::AddLogListItem(list, 2, longText);
+    CRemoteSearchDlg::AddLogListItem(list, 0, "second");
+    ASSERT_EQ(list.GetItemCount(), 2);
+    EXPECT_EQ(list.GetItemText(0, 2).size(), 300);
+    EXPECT_EQ(list.GetItemText(1, 0), "second");
+    EXPECT_TRUE(list.GetItemText(1, 2).isEmpty());
+}
+
+TEST_F(SearchWindow, BackupDateTimeButtonsRunTheAttachedFlow)
+{
+    FakeMain none;
+    CRemoteSearchDlg dlg(none);
+    dlg.Create();
+    int calculated = 0, started = 0;
+    std::uint32_t size = 0;
+    AttachBackupDateTimeFlow({[&](CSearchDateTimePage&) { ++calculated; },
+                              [&](CSearchDateTimePage&) { ++started; },
+                              [&](CSearchDateTimePage&, std::uint32_t kb) { size = kb; }});
+    auto* page = static_cast<CSearchDateTimePage*>(dlg.ShowPage(SearchSlot::BackupDateTime));
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(page->Model().WithEnd());
+    EXPECT_FALSE(page->m_btnPlay.m_bEnabled); // Backup waits for a size
+    SendMessage(page->Handle(), WM_COMMAND, 480, 0);
+    SendMessage(page->Handle(), WM_COMMAND, 482, 0);
+    dlg.SetPending(PendingKind::Size);
+    dlg.Link()->DeliverBackupSize(77);
+    ASSERT_TRUE(WaitUntil([&] { return !dlg.RequestPending(); }));
+    EXPECT_EQ(calculated, 1);
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(size, 77u);
+    AttachBackupDateTimeFlow({});
+    dlg.DestroyWindow();
+}

@@ -733,6 +733,9 @@ const std::array<CNetClient::Handler, 512>& CNetClient::HandlerTable()
         t[PLAY_MSG_63] = &CNetClient::RecvFn_Msg63;
         t[PLAY_ON_DONE] = &CNetClient::RecvFn_PlayOnDone;
         t[PTZ_CHANNEL_ACK] = &CNetClient::RecvFn_PtzChannelAck;
+        t[TRANS_ON_ACK] = &CNetClient::RecvFn_TransOnAck;
+        t[TRANS_ON_DATA] = &CNetClient::RecvFn_TransOnData;
+        t[TRANS_ON_DONE] = &CNetClient::RecvFn_TransOnDone;
         return t;
     }();
     return table;
@@ -917,6 +920,7 @@ void CNetClient::Thread_Alive()
     std::unique_lock<std::mutex> lock(m_aliveLock);
     while (!m_bStopAlive) {
         lock.unlock();
+        EndFailedTransfer();
         TRACE("Send... ALIVE_REQ...\n");
         Send(ALIVE_REQ);
         lock.lock();

@@ -82,6 +82,9 @@ public:
     virtual void ClearRequestPending() = 0;
     // An empty event list (the frame's day records count becomes 0).
     virtual void ClearDayRecords() = 0;
+    // The recorder's size of the asked backup (KByte), for the first open
+    // backup page. Called on the receive thread.
+    virtual void DeliverBackupSize(uint32_t kb) { (void)kb; }
 };
 
 class NetHost

@@ -296,6 +296,13 @@ public:
     WndHandle ArchivePasswordPrompt() const override { return m_archive; }
     void ClearRequestPending() override { ++clearedPending; }
     void ClearDayRecords() override { ++clearedDays; }
+    void DeliverBackupSize(uint32_t kb) override
+    {
+        backupSize = kb;
+        ++backupSizes;
+    }
+    std::atomic<std::uint32_t> backupSize{0};
+    std::atomic<int> backupSizes{0};
     std::atomic<int> clearedPending{0};
     std::atomic<int> clearedDays{0};
 

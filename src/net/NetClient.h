@@ -114,6 +114,8 @@ public:
     // Backed-up frames the receive thread dropped (bad marker or sizes, no
     // writer) and the times it waited for room in the writer's queue.
     std::uint64_t TransFramesDropped() const { return m_nTransDropped.load(); }
+    // The queue of the last download writer made (its peak and waits).
+    std::shared_ptr<CBackupQueue> BackupQueue() const;
     void StartAudioPlayer(bool live);
     void StopAudioPlayer();
 
@@ -402,6 +404,7 @@ private:
     std::shared_ptr<std::atomic<bool>> m_pTransFailed = std::make_shared<std::atomic<bool>>(false);
     std::size_t m_nBackupQueueBytes = CBackupWriter::kDefaultQueueBytes;
     std::atomic<std::uint64_t> m_nTransDropped{0};
+    std::shared_ptr<CBackupQueue> m_pBackupQueue; // under m_slotLock
 
     // The message being dispatched (receive thread only).
     std::size_t m_nPayloadLeft = 0;

@@ -58,6 +58,10 @@ bool CNetClient::StartBackup(std::uint32_t totalKB, BackupSetOptions options, co
             m_pTransFailed->store(false);
             auto slot = std::make_unique<CBackupSlot>(m_host, m_pTransFailed, totalKB, std::move(options),
                                                       m_nBackupQueueBytes);
+            {
+                std::lock_guard<std::mutex> relock(m_slotLock);
+                m_pBackupQueue = slot->Queue();
+            }
             SetWorker(kSlotBackupWriter, std::move(slot));
         }
     }
@@ -67,6 +71,12 @@ bool CNetClient::StartBackup(std::uint32_t totalKB, BackupSetOptions options, co
     }
     TRACE("Send... TRANS_DATA_REQ...\n");
     return Send(TRANS_DATA_REQ, range.data(), range.size());
+}
+
+std::shared_ptr<CBackupQueue> CNetClient::BackupQueue() const
+{
+    std::lock_guard<std::mutex> lock(m_slotLock);
+    return m_pBackupQueue;
 }
 
 bool CNetClient::RecvFn_TransOnAck(const WireHeader& h)

@@ -162,23 +162,19 @@ int ParseBuildDate(const std::uint8_t* bytes, std::size_t count, std::uint32_t& 
     return 0;
 }
 
-bool ProbeFirmwareImage(const std::string& path, const HelloRecord& hello, FirmwareImageInfo& info)
+bool ProbeFirmwareBytes(std::uint64_t fileSize, const std::uint8_t* head, std::size_t headLength,
+                        const std::uint8_t* tail, const HelloRecord& hello, FirmwareImageInfo& info)
 {
     info = FirmwareImageInfo();
-    std::uint64_t size = 0;
-    const int fd = OpenRegular(path, size);
-    if (fd < 0)
+    if (fileSize < kFirmwareProbeSize || headLength < kFirmwareProbeSize || head == nullptr)
         return false;
-    FdCloser closer{fd};
-    std::uint8_t probe[kFirmwareProbeSize];
-    if (size < kFirmwareProbeSize || !ReadExactly(fd, 0, probe, sizeof probe))
-        return false;
+    const std::uint8_t* probe = head;
 
     if (std::memcmp(probe + 3, "VBoot", 5) == 0) {
         if (BoundedText(probe + 4, 11) != BoundedText(hello.FirmName[0], 32))
             return false;
         std::uint32_t t = 0;
-        if (ParseBuildDate(probe, sizeof probe, t) != 0)
+        if (ParseBuildDate(probe, kFirmwareProbeSize, t) != 0)
             return false;
         info.boot = true;
         info.type = 0;
@@ -187,12 +183,11 @@ bool ProbeFirmwareImage(const std::string& path, const HelloRecord& hello, Firmw
         return true;
     }
 
-    std::uint8_t header[64];
+    const std::uint8_t* header = probe;
     if (ReadLE32(probe) == 0xEA000014) {
-        if (!ReadExactly(fd, size - sizeof header, header, sizeof header))
+        if (tail == nullptr)
             return false;
-    } else {
-        std::memcpy(header, probe, sizeof header);
+        header = tail;
     }
     const std::uint8_t* name = header + 32;
     if (std::memchr(name, 0, 32) == nullptr || name[0] == 0)
@@ -211,6 +206,22 @@ bool ProbeFirmwareImage(const std::string& path, const HelloRecord& hello, Firmw
     info.version = ReadBE32(header + 8);
     std::memcpy(info.name.data(), name, 32);
     return true;
+}
+
+bool ProbeFirmwareImage(const std::string& path, const HelloRecord& hello, FirmwareImageInfo& info)
+{
+    info = FirmwareImageInfo();
+    std::uint64_t size = 0;
+    const int fd = OpenRegular(path, size);
+    if (fd < 0)
+        return false;
+    FdCloser closer{fd};
+    std::uint8_t probe[kFirmwareProbeSize];
+    std::uint8_t tail[64];
+    if (size < kFirmwareProbeSize || !ReadExactly(fd, 0, probe, sizeof probe))
+        return false;
+    const bool tailRead = ReadLE32(probe) == 0xEA000014 && ReadExactly(fd, size - sizeof tail, tail, sizeof tail);
+    return ProbeFirmwareBytes(size, probe, sizeof probe, tailRead ? tail : nullptr, hello, info);
 }
 
 std::array<std::uint8_t, kFwUpdateRequestSize> MakeFwUpdateRequest(std::uint32_t version, int type,

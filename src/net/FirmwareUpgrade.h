@@ -51,6 +51,11 @@ int ParseBuildDate(const std::uint8_t* bytes, std::size_t count, std::uint32_t& 
 // read, a name without its terminating zero, a boot image without a date:
 // false.
 bool ProbeFirmwareImage(const std::string& path, const HelloRecord& hello, FirmwareImageInfo& info);
+// The same decision on bytes in memory: the file's size, its first bytes
+// (`head`, at most 256 used) and its last 64 bytes (`tail`, may be null when
+// the file is shorter).
+bool ProbeFirmwareBytes(std::uint64_t fileSize, const std::uint8_t* head, std::size_t headLength,
+                        const std::uint8_t* tail, const HelloRecord& hello, FirmwareImageInfo& info);
 
 // The 56-byte FW_UPDATE_REQ payload.
 std::array<std::uint8_t, kFwUpdateRequestSize> MakeFwUpdateRequest(std::uint32_t version, int type,

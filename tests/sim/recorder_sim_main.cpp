@@ -8,13 +8,17 @@
 // live view (and plays them back on PLAY_ON_REQ).
 //
 // Every channel has a PTZ camera: PTZ channel requests are answered yes.
+// Backups are sized and streamed from the requested range; firmware images
+// are accepted, received and reported written.
 //
 // It listens on 127.0.0.1 (port 0 picks a free one and prints it), answers the
 // hello, grants the named user every right, reports that it records, and runs
 // until it is interrupted.
 #include "RecorderSim.h"
+#include "SimFirmware.h"
 #include "SimLiveStreams.h"
 #include "SimPtz.h"
+#include "SimTransfer.h"
 
 #include <csignal>
 #include <cstdio>
@@ -86,6 +90,9 @@ int main(int argc, char** argv)
 
     k5sim::RecorderSim sim(config);
     k5sim::SimPtz ptz(sim);
+    k5sim::SimTransfer transfer(sim);
+    transfer.Config().keepFrames = false;
+    k5sim::SimFirmware firmware(sim);
     std::unique_ptr<k5sim::SimLive> liveData;
     if (live) {
         liveData = std::make_unique<k5sim::SimLive>(sim);

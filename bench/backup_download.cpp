@@ -80,9 +80,9 @@ void ServePlain(int listenFd, const k5sim::SimTransfer& generator, std::size_t f
     const int fd = accept(listenFd, nullptr, nullptr);
     if (fd < 0)
         return;
-    const k5sim::Bytes range = Range(frames);
-    for (std::size_t n = 0; n < frames; ++n) {
-        const k5sim::Bytes frame = generator.MakeFrame(range, n);
+    const std::vector<k5sim::CatalogueFrame> plan = generator.Plan(Range(frames));
+    for (std::size_t n = 0; n < plan.size(); ++n) {
+        const k5sim::Bytes frame = generator.MakeFrameAt(plan[n], n);
         for (std::size_t at = 0; at < frame.size(); at += kFragment) {
             const std::size_t len = std::min(kFragment, frame.size() - at);
             k5sim::Bytes m = k5sim::EncodeHeader(k5sim::id::TRANS_ON_DATA, static_cast<std::uint16_t>(len),

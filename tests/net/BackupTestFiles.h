@@ -111,7 +111,8 @@ public:
         }
         if (f.bytes.size() < offset + allowed)
             f.bytes.resize(offset + allowed);
-        std::memcpy(f.bytes.data() + offset, bytes, allowed);
+        if (allowed > 0)
+            std::memcpy(f.bytes.data() + offset, bytes, allowed);
         return err;
     }
     void TruncateBytes(const std::string& path, std::uint64_t size)

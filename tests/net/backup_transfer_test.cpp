@@ -245,6 +245,57 @@ TEST_F(BackupTransferTest, DownloadWritesEveryGoodFrameAcrossSplits)
     EXPECT_TRUE(host.Notifications().empty());
 }
 
+// Backups of the recorder's recordings: the size answer is exactly what the
+// stream then sends, and the stream holds the catalogue's pictures.
+TEST_F(BackupTransferTest, CatalogueRangeSizedAndStreamedAlike)
+{
+    const k5sim::SimCatalogue catalogue = k5sim::SimCatalogue::Standard(2008, 1);
+    transfer->SetCatalogue(&catalogue);
+    transfer->Config().fps = 2;
+    // Day 2, 08:59-09:20: camera 2 until 09:15 (camera 1 all along).
+    const std::uint32_t from = k5sim::RecorderTime(2008, 1, 2, 8, 59), to = k5sim::RecorderTime(2008, 1, 2, 9, 20);
+    const Bytes range = SimTransfer::RangeBody(0x3, from, to);
+    ASSERT_TRUE(client->Send(99, range.data(), range.size()));
+    RoundTrip();
+    const std::uint32_t kb = frame->backupSize.load();
+    ASSERT_TRUE(Start(range, Options("cat"), kb));
+    ASSERT_TRUE(WaitEnded());
+    const auto good = transfer->GoodFrames();
+    EXPECT_EQ(good.size(), catalogue.Frames(0x3, from, to, 2).size());
+    std::uint64_t bytes = 0;
+    std::uint32_t channels = 0;
+    for (const Bytes& f : good) {
+        bytes += f.size();
+        channels |= 1u << (f[192 + 8] & 0xF);
+    }
+    EXPECT_EQ(kb, (bytes + 1023) / 1024);
+    EXPECT_EQ(channels, 0x3u);
+    const auto sets = ReadSets("cat", 1);
+    ExpectFrames(sets, good);
+    EXPECT_EQ(sets[0].summaryMin, from);
+    EXPECT_EQ(sets[0].summaryMax, to - 1);
+}
+
+TEST_F(BackupTransferTest, StopRefusalsAreReported)
+{
+    struct Case
+    {
+        std::int32_t reason;
+        LPARAM note;
+    };
+    for (const Case c : {Case{1, 0x60000}, Case{2, 0x60001}}) {
+        transfer->Config().offRefuseReason = c.reason;
+        transfer->Config().frames = 500;
+        transfer->Config().holdAfter = 5;
+        const std::size_t mark = host.Mark();
+        ASSERT_TRUE(Start(SimTransfer::RangeBody(0x1, kStart, 0), Options("refused" + std::to_string(c.reason))));
+        ASSERT_TRUE(transfer->WaitFramesSent(5));
+        client->SendTransOffReq();
+        ASSERT_TRUE(host.WaitForNotify(c.note, 30s));
+        ASSERT_TRUE(WaitEnded(mark));
+    }
+}
+
 TEST_F(BackupTransferTest, FailEndsWithOffRequestThenNotification)
 {
     transfer->Config().frames = 20;

@@ -74,17 +74,32 @@ Bytes SimTransfer::RangeBody(std::uint32_t channelMask, std::uint32_t start, std
     return b;
 }
 
+std::vector<CatalogueFrame> SimTransfer::Plan(const Bytes& range) const
+{
+    std::vector<CatalogueFrame> plan;
+    if (range.size() < 24)
+        return plan;
+    const std::uint32_t mask = GetBE32(range, 0);
+    const std::uint32_t start = GetBE32(range, 16), end = GetBE32(range, 20);
+    const int fps = std::max(m_config.fps, 1);
+    if (m_catalogue != nullptr)
+        return m_catalogue->Frames(mask, start, end, fps, end == 0 ? m_config.frames : 0);
+    const std::vector<int> channels = Channels(range);
+    if (channels.empty())
+        return plan;
+    const std::size_t count = end > start ? channels.size() * static_cast<std::size_t>(fps) * (end - start)
+                                          : m_config.frames;
+    plan.reserve(count);
+    for (std::size_t n = 0; n < count; ++n) {
+        const std::size_t round = n / channels.size();
+        plan.push_back({channels[n % channels.size()], start + static_cast<std::uint32_t>(round / fps)});
+    }
+    return plan;
+}
+
 std::size_t SimTransfer::FrameCount(const Bytes& range) const
 {
-    if (range.size() < 24)
-        return 0;
-    const std::size_t channels = Channels(range).size();
-    const std::uint32_t start = GetBE32(range, 16), end = GetBE32(range, 20);
-    if (channels == 0)
-        return 0;
-    if (end > start)
-        return channels * static_cast<std::size_t>(m_config.fps) * (end - start);
-    return m_config.frames;
+    return Plan(range).size();
 }
 
 bool SimTransfer::IsGood(std::size_t n) const
@@ -94,11 +109,14 @@ bool SimTransfer::IsGood(std::size_t n) const
 
 Bytes SimTransfer::MakeFrame(const Bytes& range, std::size_t n) const
 {
-    const std::vector<int> channels = Channels(range);
-    const std::size_t nch = std::max<std::size_t>(channels.size(), 1);
-    const int channel = channels.empty() ? 0 : channels[n % nch];
-    const std::uint32_t start = range.size() >= 24 ? GetBE32(range, 16) : 0;
-    const std::uint32_t time = start + static_cast<std::uint32_t>((n / nch) / std::max(m_config.fps, 1));
+    const std::vector<CatalogueFrame> plan = Plan(range);
+    return n < plan.size() ? MakeFrameAt(plan[n], n) : Bytes();
+}
+
+Bytes SimTransfer::MakeFrameAt(const CatalogueFrame& where, std::size_t n) const
+{
+    const int channel = where.channel;
+    const std::uint32_t time = where.time;
     std::size_t video = m_config.videoBytes + (n * 37) % 509;
     const std::size_t audio = n % 3 == 0 ? m_config.audioBytes : 0;
     if (n == m_config.oversizeAt)
@@ -133,8 +151,6 @@ std::uint32_t SimTransfer::SizeKB(const Bytes& range) const
 {
     const std::size_t count = FrameCount(range);
     std::uint64_t bytes = 0;
-    const std::size_t nch = std::max<std::size_t>(Channels(range).size(), 1);
-    (void)nch;
     for (std::size_t n = 0; n < count; ++n) {
         if (!IsGood(n))
             continue;
@@ -206,7 +222,8 @@ void SimTransfer::OnOffReq()
 
 void SimTransfer::Run(Bytes range)
 {
-    const std::size_t count = FrameCount(range);
+    const std::vector<CatalogueFrame> plan = Plan(range);
+    const std::size_t count = plan.size();
     const std::size_t fragment = std::clamp<std::size_t>(m_config.fragment, 1, 65535);
     Bytes message;
     bool ok = true;
@@ -217,7 +234,7 @@ void SimTransfer::Run(Bytes range)
             if (m_stop)
                 break;
         }
-        const Bytes frame = MakeFrame(range, n);
+        const Bytes frame = MakeFrameAt(plan[n], n);
         for (std::size_t at = 0; at < frame.size() && ok; at += fragment) {
             const std::size_t len = std::min(fragment, frame.size() - at);
             const bool last = at + len == frame.size();

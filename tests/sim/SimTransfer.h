@@ -5,12 +5,16 @@
 // channels interleaved, several frames a second, with segment and kind
 // changes, ending in TRANS_ON_DONE or TRANS_ON_FAIL; TRANS_OFF_REQ stops it.
 //
-// The frames follow from the range alone (channel mask, start and end), so a
-// size answer and the stream that follows always agree. Faults: a wrong
+// The frames follow from the range (channel mask, start and end): from the
+// recording catalogue when one is set (its pictures of the range), else
+// `fps` pictures a second of every camera of the mask from the start (a
+// range without an end gives `frames` pictures); a size answer and the
+// stream that follows always agree. Faults: a wrong
 // marker, a wrong stored size, a frame larger than any the client keeps.
 #pragma once
 
 #include "RecorderSim.h"
+#include "SimCatalogue.h"
 
 #include <atomic>
 #include <chrono>
@@ -61,6 +65,12 @@ public:
     SimTransfer& operator=(const SimTransfer&) = delete;
 
     TransferConfig& Config() { return m_config; }
+    // The recordings the backups come from (null: the generated plan). The
+    // catalogue must outlive its use.
+    void SetCatalogue(const SimCatalogue* catalogue) { m_catalogue = catalogue; }
+
+    // Whose and when each picture of a range is, in sending order.
+    std::vector<CatalogueFrame> Plan(const Bytes& range) const;
 
     // The 24-byte range body the client sends.
     static Bytes RangeBody(std::uint32_t channelMask, std::uint32_t start, std::uint32_t end);
@@ -70,6 +80,7 @@ public:
     std::uint32_t SizeKB(const Bytes& range) const;
     // Frame `n` of a range as sent (faults applied).
     Bytes MakeFrame(const Bytes& range, std::size_t n) const;
+    Bytes MakeFrameAt(const CatalogueFrame& where, std::size_t n) const;
     bool IsGood(std::size_t n) const;
 
     // The good frames sent so far (when keepFrames).
@@ -89,6 +100,7 @@ private:
 
     RecorderSim& m_sim;
     TransferConfig m_config;
+    const SimCatalogue* m_catalogue = nullptr;
     Bytes m_pool; // recognisable bytes frames are cut from
 
     mutable std::mutex m_lock;

@@ -21,6 +21,7 @@
 #include "SimTransfer.h"
 
 #include <csignal>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -90,8 +91,11 @@ int main(int argc, char** argv)
 
     k5sim::RecorderSim sim(config);
     k5sim::SimPtz ptz(sim);
+    // Backups come from the demo recorder's recordings of this month and the last.
+    const k5sim::SimCatalogue catalogue = k5sim::SimCatalogue::Demo(static_cast<std::uint32_t>(std::time(nullptr)));
     k5sim::SimTransfer transfer(sim);
     transfer.Config().keepFrames = false;
+    transfer.SetCatalogue(&catalogue);
     k5sim::SimFirmware firmware(sim);
     std::unique_ptr<k5sim::SimLive> liveData;
     if (live) {

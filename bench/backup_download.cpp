@@ -46,7 +46,10 @@ public:
         if (msg == WM_TRANSFER_END)
             ++ends;
     }
-    void PostNotify(LPARAM lParam, WndHandle) override { std::fprintf(stderr, "notification 0x%lx\n", long(lParam)); }
+    void PostNotify(LPARAM lParam, WndHandle) override
+    {
+        std::fprintf(stderr, "notification 0x%lx\n", long(lParam));
+    }
     void RequestDisconnect(std::uint32_t) override {}
     void ShowPlainMessage(const std::string&) override {}
     void StartHelloTimer(std::chrono::milliseconds) override {}
@@ -266,8 +269,8 @@ int main(int argc, char** argv)
                 static_cast<unsigned long long>(dropped));
     std::printf("download: %.1f MB/s (%.2f s)\n", double(written) / mb / ours, ours);
     if (plainOk && plainSeconds > 0) {
-        std::printf("plain socket-to-file copy: %.1f MB/s (%.2f s, %.0f MB)\n", double(plainBytes) / mb / plainSeconds,
-                    plainSeconds, double(plainBytes) / mb);
+        std::printf("plain socket-to-file copy: %.1f MB/s (%.2f s, %.0f MB)\n",
+                    double(plainBytes) / mb / plainSeconds, plainSeconds, double(plainBytes) / mb);
         std::printf("ratio download / plain = %.2f (target >= 0.8)\n",
                     (double(written) / ours) / (double(plainBytes) / plainSeconds));
     }

@@ -85,7 +85,9 @@ int CPosixBackupFileSystem::CreateFolders(const std::string& path)
         if (::mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST)
             return errno;
     }
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::stat(path.c_str(), &st) != 0)
         return errno;
     // A regular file where the folder should be cannot hold the set.

@@ -23,17 +23,17 @@
 #include <vector>
 
 namespace BackupFormat {
-constexpr std::size_t kHeaderSize = 64;      // DownloadFileHeader
-constexpr std::size_t kTrailerSize = 64;     // DownloadFileTrailer
-constexpr std::size_t kPrefixSize = 192;     // RecordedFramePrefix = VihRecord
-constexpr std::size_t kFrameHeadSize = 40;   // FrameHeader after the prefix
-constexpr std::size_t kSummaryOffset = 64;   // IdxSummary, 128 bytes
+constexpr std::size_t kHeaderSize = 64;    // DownloadFileHeader
+constexpr std::size_t kTrailerSize = 64;   // DownloadFileTrailer
+constexpr std::size_t kPrefixSize = 192;   // RecordedFramePrefix = VihRecord
+constexpr std::size_t kFrameHeadSize = 40; // FrameHeader after the prefix
+constexpr std::size_t kSummaryOffset = 64; // IdxSummary, 128 bytes
 constexpr std::size_t kSummarySize = 128;
-constexpr std::size_t kEntryOffset = 192;    // IdxEntry slots
+constexpr std::size_t kEntryOffset = 192; // IdxEntry slots
 constexpr std::size_t kEntrySize = 256;
 constexpr std::size_t kEntrySlots = 1024;
 constexpr std::uint64_t kItemListOffset = kEntryOffset + kEntrySize * kEntrySlots; // 262336
-constexpr std::size_t kItemSize = 8;         // IdxSecondItem
+constexpr std::size_t kItemSize = 8;                                               // IdxSecondItem
 constexpr std::uint32_t kHeaderMagic = 0x20070516;
 constexpr std::uint32_t kTrailerMagic = 0x19720505;
 constexpr std::uint32_t kSummaryMagic = 0xCAFECAFE;
@@ -45,8 +45,8 @@ constexpr std::size_t kMaxFrame = 1244160;
 
 struct BackupSetOptions
 {
-    std::string folder;     // the Download folder (made when missing)
-    std::string name;       // empty: each set is named by the hex PC time
+    std::string folder;       // the Download folder (made when missing)
+    std::string name;         // empty: each set is named by the hex PC time
     bool servedModel = false; // stem "kola5500", else "mira3140"
     std::uint64_t splitSize = BackupFormat::kSplitSize;
     std::size_t entryLimit = BackupFormat::kEntrySlots; // at most kEntrySlots
@@ -113,7 +113,7 @@ private:
     bool m_bOpen = false;
     bool m_bClosed = false;
     bool m_bSplitPending = false;
-    std::string m_strBase;     // path without extension of the open set
+    std::string m_strBase; // path without extension of the open set
     int m_nSetIndex = 0;
     std::uint32_t m_nSplitStamp = 0; // stamp in the open set's headers
     std::uint32_t m_nLastStamp = 0;  // the latest time used for a name or stamp

@@ -82,7 +82,9 @@ int OpenRegular(const std::string& path, std::uint64_t& size)
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return -1;
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return -1;
@@ -156,8 +158,9 @@ int ParseBuildDate(const std::uint8_t* bytes, std::size_t count, std::uint32_t& 
         return -1;
     // Local wall-clock time is the recorder's scale: the calendar time read
     // as UTC, the same for every zone and daylight saving.
-    const std::int64_t t = DaysFromCivil(year, static_cast<unsigned>(month + 1), static_cast<unsigned>(day)) * 86400 +
-                           hour * 3600 + minute * 60 + second;
+    const std::int64_t t =
+        DaysFromCivil(year, static_cast<unsigned>(month + 1), static_cast<unsigned>(day)) * 86400 +
+        hour * 3600 + minute * 60 + second;
     time = static_cast<std::uint32_t>(t);
     return 0;
 }
@@ -220,12 +223,13 @@ bool ProbeFirmwareImage(const std::string& path, const HelloRecord& hello, Firmw
     std::uint8_t tail[64];
     if (size < kFirmwareProbeSize || !ReadExactly(fd, 0, probe, sizeof probe))
         return false;
-    const bool tailRead = ReadLE32(probe) == 0xEA000014 && ReadExactly(fd, size - sizeof tail, tail, sizeof tail);
+    const bool tailRead =
+        ReadLE32(probe) == 0xEA000014 && ReadExactly(fd, size - sizeof tail, tail, sizeof tail);
     return ProbeFirmwareBytes(size, probe, sizeof probe, tailRead ? tail : nullptr, hello, info);
 }
 
 std::array<std::uint8_t, kFwUpdateRequestSize> MakeFwUpdateRequest(std::uint32_t version, int type,
-                                                                    const std::array<std::uint8_t, 32>& name)
+                                                                   const std::array<std::uint8_t, 32>& name)
 {
     std::array<std::uint8_t, kFwUpdateRequestSize> r{};
     WriteBE32(r.data() + 4, version);

@@ -35,7 +35,7 @@ struct FirmwareComponentRecord
 struct FirmwareImageInfo
 {
     bool boot = false;
-    int type = -1;        // component type (0 boot, else the index in the recorder's list)
+    int type = -1; // component type (0 boot, else the index in the recorder's list)
     std::uint32_t version = 0;
     std::array<std::uint8_t, 32> name{}; // as it goes into the request
 };
@@ -59,7 +59,7 @@ bool ProbeFirmwareBytes(std::uint64_t fileSize, const std::uint8_t* head, std::s
 
 // The 56-byte FW_UPDATE_REQ payload.
 std::array<std::uint8_t, kFwUpdateRequestSize> MakeFwUpdateRequest(std::uint32_t version, int type,
-                                                                    const std::array<std::uint8_t, 32>& name);
+                                                                   const std::array<std::uint8_t, 32>& name);
 
 // The rows' records from the folder's images: for each row the newest image
 // newer than the recorder's component. Returns the images accepted (each one
@@ -100,9 +100,9 @@ public:
     enum class Action
     {
         None,
-        SendRequest,  // send row Current()'s FW_UPDATE_REQ
-        StartUpload,  // start the upload thread for row Current()
-        StopUpload,   // set the upload's stop flag; OnUploadEnded follows
+        SendRequest, // send row Current()'s FW_UPDATE_REQ
+        StartUpload, // start the upload thread for row Current()
+        StopUpload,  // set the upload's stop flag; OnUploadEnded follows
     };
 
     CFirmwareSession() = default;

@@ -12,18 +12,19 @@
 
 namespace {
 
-constexpr int kRowNames[kFirmwareRows] = {IDS_FW_NAME_BOOT, IDS_FW_NAME_TYPE3, IDS_FW_NAME_TYPE4, IDS_FW_NAME_TYPE5,
-                                          IDS_FW_NAME_TYPE6};
+constexpr int kRowNames[kFirmwareRows] = {IDS_FW_NAME_BOOT, IDS_FW_NAME_TYPE3, IDS_FW_NAME_TYPE4,
+                                          IDS_FW_NAME_TYPE5, IDS_FW_NAME_TYPE6};
 constexpr UINT kWmNotifyEvent = WM_USER + 20006;
 constexpr LPARAM kRebootOffer = 0x80005; // NOTIFY_FW_UPGRADE, sub-code 5
 const QRect kStatusRect(19, 155, 361 - 19, 177 - 155);
 
 } // namespace
 
-CFirmwareUpgradeDlg::CFirmwareUpgradeDlg(QWidget* pMainDlg, std::weak_ptr<CNetClient> connection, BYTE nOpacity,
-                                         std::string upgradeFolder)
-    : Dialog(pMainDlg, Qt::Dialog | Qt::FramelessWindowHint), m_btnStart(this), m_btnStop(this), m_btnClose(this),
-      m_connection(std::move(connection)), m_nOpacity(nOpacity), m_strFolder(std::move(upgradeFolder))
+CFirmwareUpgradeDlg::CFirmwareUpgradeDlg(QWidget* pMainDlg, std::weak_ptr<CNetClient> connection,
+                                         BYTE nOpacity, std::string upgradeFolder)
+    : Dialog(pMainDlg, Qt::Dialog | Qt::FramelessWindowHint), m_btnStart(this), m_btnStop(this),
+      m_btnClose(this), m_connection(std::move(connection)), m_nOpacity(nOpacity),
+      m_strFolder(std::move(upgradeFolder))
 {
     m_btnStart.SetDlgCtrlID(kIdStart);
     m_btnStop.SetDlgCtrlID(kIdStop);
@@ -153,8 +154,8 @@ void CFirmwareUpgradeDlg::StartUpload()
             const std::shared_ptr<TcpSocket> socket = conn->Socket();
             if (!socket)
                 return false;
-            const WireHeader h = WireHeader::Make(FW_DATA, static_cast<std::uint16_t>(n), 0,
-                                                  last ? kFlagLastFragment : 0);
+            const WireHeader h =
+                WireHeader::Make(FW_DATA, static_cast<std::uint16_t>(n), 0, last ? kFlagLastFragment : 0);
             return SendPacket(*socket, h, bytes, n);
         };
         io.progress = [self, row](int percent) {

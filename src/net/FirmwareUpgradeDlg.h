@@ -27,7 +27,8 @@ public:
     static constexpr int kWidth = 398;
     static constexpr int kHeight = 222;
     static constexpr int kIdStart = 910, kIdStop = 911, kIdClose = 912;
-    static constexpr int kIdCheckFirst = 490, kIdNameFirst = 790, kIdProgressFirst = 796, kIdStatusFirst = 802;
+    static constexpr int kIdCheckFirst = 490, kIdNameFirst = 790, kIdProgressFirst = 796,
+                         kIdStatusFirst = 802;
     // From the upload thread: wParam row, lParam percent; and its end,
     // wParam the FwUploadResult.
     static constexpr UINT WM_FW_PROGRESS = WM_USER + 20016;

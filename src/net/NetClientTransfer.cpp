@@ -20,8 +20,14 @@ public:
         : m_host(host), m_failed(std::move(failed))
     {
     }
-    void PostTransfer(UINT msg, WPARAM wParam) override { m_host.PostMessageTo(m_host.MainWindow(), msg, wParam, 0); }
-    void NotifyWriteFailed(int sub) override { m_host.PostNotify(NetNotify::Param(NetNotify::WRITE_FAILED, sub)); }
+    void PostTransfer(UINT msg, WPARAM wParam) override
+    {
+        m_host.PostMessageTo(m_host.MainWindow(), msg, wParam, 0);
+    }
+    void NotifyWriteFailed(int sub) override
+    {
+        m_host.PostNotify(NetNotify::Param(NetNotify::WRITE_FAILED, sub));
+    }
     void OnWriterFailed() override { m_failed->store(true); }
 
 private:
@@ -48,7 +54,8 @@ private:
 
 } // namespace
 
-bool CNetClient::StartBackup(std::uint32_t totalKB, BackupSetOptions options, const std::array<std::uint8_t, 24>& range)
+bool CNetClient::StartBackup(std::uint32_t totalKB, BackupSetOptions options,
+                             const std::array<std::uint8_t, 24>& range)
 {
     {
         std::unique_lock<std::mutex> lock(m_slotLock);

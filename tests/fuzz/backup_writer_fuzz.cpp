@@ -66,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& files : writer.SetFiles()) {
         backup_reader::Set set;
         std::string error;
-        if (!backup_reader::ReadSet(fs->Bytes(files[0]), fs->Bytes(files[1]), fs->Bytes(files[2]), set, error)) {
+        if (!backup_reader::ReadSet(fs->Bytes(files[0]), fs->Bytes(files[1]), fs->Bytes(files[2]), set,
+                                    error)) {
             // Only a file that could not take its trailer is unreadable.
             K5_FUZZ_CHECK(writer.Failure() != BackupFailure::None);
             return 0;

@@ -57,7 +57,8 @@ inline bool ReadSet(const std::vector<std::uint8_t>& idx, const std::vector<std:
         if (U32(*f, f->size() - 64 + 16) != 0x19720505)
             return fail("trailer magic");
     }
-    set.stem.assign(reinterpret_cast<const char*>(idx.data()), strnlen(reinterpret_cast<const char*>(idx.data()), 16));
+    set.stem.assign(reinterpret_cast<const char*>(idx.data()),
+                    strnlen(reinterpret_cast<const char*>(idx.data()), 16));
     set.headerStamp = U32(idx, 32);
     if (U32(vih, 32) != set.headerStamp || U32(vid, 32) != set.headerStamp)
         return fail("header stamps differ");

@@ -83,11 +83,13 @@ protected:
     {
         const std::size_t before = host.PostsOf(WM_BRING_TO_FRONT).size();
         ASSERT_TRUE(client->Send(kRoundTripRequest));
-        ASSERT_TRUE(host.WaitFor([&](const std::vector<HostEvent>& all) {
-            return static_cast<std::size_t>(std::count_if(all.begin(), all.end(), [](const HostEvent& e) {
-                       return e.kind == HostEvent::Post && e.msg == WM_BRING_TO_FRONT;
-                   })) > before;
-        }, 30s));
+        ASSERT_TRUE(host.WaitFor(
+            [&](const std::vector<HostEvent>& all) {
+                return static_cast<std::size_t>(std::count_if(all.begin(), all.end(), [](const HostEvent& e) {
+                           return e.kind == HostEvent::Post && e.msg == WM_BRING_TO_FRONT;
+                       })) > before;
+            },
+            30s));
     }
     static constexpr std::uint16_t kRoundTripRequest = 299;
 
@@ -253,7 +255,8 @@ TEST_F(BackupTransferTest, CatalogueRangeSizedAndStreamedAlike)
     transfer->SetCatalogue(&catalogue);
     transfer->Config().fps = 2;
     // Day 2, 08:59-09:20: camera 2 until 09:15 (camera 1 all along).
-    const std::uint32_t from = k5sim::RecorderTime(2008, 1, 2, 8, 59), to = k5sim::RecorderTime(2008, 1, 2, 9, 20);
+    const std::uint32_t from = k5sim::RecorderTime(2008, 1, 2, 8, 59),
+                        to = k5sim::RecorderTime(2008, 1, 2, 9, 20);
     const Bytes range = SimTransfer::RangeBody(0x3, from, to);
     ASSERT_TRUE(client->Send(99, range.data(), range.size()));
     RoundTrip();
@@ -288,7 +291,8 @@ TEST_F(BackupTransferTest, StopRefusalsAreReported)
         transfer->Config().frames = 500;
         transfer->Config().holdAfter = 5;
         const std::size_t mark = host.Mark();
-        ASSERT_TRUE(Start(SimTransfer::RangeBody(0x1, kStart, 0), Options("refused" + std::to_string(c.reason))));
+        ASSERT_TRUE(
+            Start(SimTransfer::RangeBody(0x1, kStart, 0), Options("refused" + std::to_string(c.reason))));
         ASSERT_TRUE(transfer->WaitFramesSent(5));
         client->SendTransOffReq();
         ASSERT_TRUE(host.WaitForNotify(c.note, 30s));
@@ -406,7 +410,8 @@ TEST_F(BackupTransferTest, FileErrorsStopTheDownloadAndTellTheOperator)
             const auto good = transfer->GoodFrames();
             ASSERT_GT(s.frames.size(), 10u);
             ASSERT_LT(s.frames.size(), good.size());
-            ExpectFrames({s}, std::vector<Bytes>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(s.frames.size())));
+            ExpectFrames({s}, std::vector<Bytes>(
+                                  good.begin(), good.begin() + static_cast<std::ptrdiff_t>(s.frames.size())));
         }
         fs::remove_all(dir);
         sim->ClearReceived();

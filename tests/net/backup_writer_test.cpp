@@ -173,7 +173,7 @@ TEST(BackupSetWriter, SegmentsSecondsAndEntries)
     // Segments 7, 7, 8 (8 starts within the second of the last 7), then a
     // second frame in one second, a new second, and audio-only frames.
     const F frames[] = {
-        {100, 7, 0, 500, 0, 1, 2, 3},  {101, 7, 3, 700, 64, 4, 5, 6}, {101, 8, 1, 300, 0, 7, 8, 9},
+        {100, 7, 0, 500, 0, 1, 2, 3}, {101, 7, 3, 700, 64, 4, 5, 6},   {101, 8, 1, 300, 0, 7, 8, 9},
         {101, 8, 1, 300, 0, 7, 8, 9}, {102, 8, 2, 0, 128, 10, 11, 12},
     };
     std::vector<std::vector<std::uint8_t>> sent;

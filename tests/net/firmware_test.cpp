@@ -15,7 +15,9 @@ namespace {
 
 std::uint32_t Utc(int y, int mo, int d, int h, int mi, int s)
 {
-    struct tm t{};
+    struct tm t
+    {
+    };
     t.tm_year = y - 1900;
     t.tm_mon = mo - 1;
     t.tm_mday = d;
@@ -43,7 +45,8 @@ HelloRecord MakeHello()
     return h;
 }
 
-std::vector<std::uint8_t> BootImage(const char* date, std::size_t size = 1024, const char* name = "Boot_K5_v2")
+std::vector<std::uint8_t> BootImage(const char* date, std::size_t size = 1024,
+                                    const char* name = "Boot_K5_v2")
 {
     std::vector<std::uint8_t> b(size, 0x11);
     std::memcpy(&b[0], "\x12\x34\x56VBoot", 8);
@@ -88,8 +91,8 @@ struct Folder
     std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes)
     {
         const fs::path p = dir / name;
-        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(p, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return p.string();
     }
 };

@@ -24,10 +24,10 @@ struct FirmwareAnswer
 {
     enum End
     {
-        Done,      // RX_DONE, then UPDATE_DONE
-        RxFail,    // RX_FAIL(reason)
+        Done,       // RX_DONE, then UPDATE_DONE
+        RxFail,     // RX_FAIL(reason)
         UpdateFail, // RX_DONE, then UPDATE_FAIL(reason)
-        Silence,   // nothing after the last chunk
+        Silence,    // nothing after the last chunk
     };
     std::int32_t refuseReason = 0; // non-zero: FW_UPDATE_NACK(reason)
     End end = Done;

@@ -87,8 +87,8 @@ std::vector<CatalogueFrame> SimTransfer::Plan(const Bytes& range) const
     const std::vector<int> channels = Channels(range);
     if (channels.empty())
         return plan;
-    const std::size_t count = end > start ? channels.size() * static_cast<std::size_t>(fps) * (end - start)
-                                          : m_config.frames;
+    const std::size_t count =
+        end > start ? channels.size() * static_cast<std::size_t>(fps) * (end - start) : m_config.frames;
     plan.reserve(count);
     for (std::size_t n = 0; n < count; ++n) {
         const std::size_t round = n / channels.size();
@@ -132,7 +132,8 @@ Bytes SimTransfer::MakeFrameAt(const CatalogueFrame& where, std::size_t n) const
     f[50] = static_cast<std::uint8_t>(1u << ((n / std::max<std::size_t>(m_config.kindEvery, 1)) % 3));
     f[51] = 3;
     PutLE(f, 192, n == m_config.badMarkerAt ? 0x1FE : 511);
-    const std::uint32_t storedField = static_cast<std::uint32_t>(stored + (n == m_config.wrongSizeAt ? 1 : 0));
+    const std::uint32_t storedField =
+        static_cast<std::uint32_t>(stored + (n == m_config.wrongSizeAt ? 1 : 0));
     PutLE(f, 192 + 8, static_cast<std::uint32_t>(channel) | (storedField & 0xFFFFF) << 12);
     PutLE(f, 192 + 12, time);
     PutLE(f, 192 + 20, static_cast<std::uint32_t>(video & 0xFFFFF) | static_cast<std::uint32_t>(audio) << 20);

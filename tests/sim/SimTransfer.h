@@ -35,24 +35,24 @@ constexpr std::uint16_t TRANS_DATA_REQ = 294, TRANS_ON_DATA = 295, TRANS_ON_DONE
 
 struct TransferConfig
 {
-    std::int32_t refuseReason = 0;   // non-zero: TRANS_ON_NACK instead of the size
-    std::uint32_t nackNeededMB = 0;  // with reason 87: the 12-byte form
+    std::int32_t refuseReason = 0;  // non-zero: TRANS_ON_NACK instead of the size
+    std::uint32_t nackNeededMB = 0; // with reason 87: the 12-byte form
     std::uint32_t nackFreeMB = 0;
-    bool longSizeAnswer = false;     // TRANS_ON_ACK with 8 bytes more after the size
-    std::size_t frames = 60;         // frames of a range without an end
-    int fps = 5;                     // frames a second of each channel
-    std::size_t videoBytes = 3000;   // each frame's video varies around this
-    std::size_t audioBytes = 256;    // every third frame carries audio
-    std::size_t fragment = 8000;     // payload bytes per TRANS_ON_DATA
-    std::size_t segmentEvery = 40;   // frames per recorded segment
-    std::size_t kindEvery = 25;      // frames per event kind
-    std::int32_t failReason = 0;     // non-zero: TRANS_ON_FAIL(reason) instead of DONE
+    bool longSizeAnswer = false;   // TRANS_ON_ACK with 8 bytes more after the size
+    std::size_t frames = 60;       // frames of a range without an end
+    int fps = 5;                   // frames a second of each channel
+    std::size_t videoBytes = 3000; // each frame's video varies around this
+    std::size_t audioBytes = 256;  // every third frame carries audio
+    std::size_t fragment = 8000;   // payload bytes per TRANS_ON_DATA
+    std::size_t segmentEvery = 40; // frames per recorded segment
+    std::size_t kindEvery = 25;    // frames per event kind
+    std::int32_t failReason = 0;   // non-zero: TRANS_ON_FAIL(reason) instead of DONE
     std::size_t badMarkerAt = std::numeric_limits<std::size_t>::max(); // frame numbers with a fault
     std::size_t wrongSizeAt = std::numeric_limits<std::size_t>::max();
     std::size_t oversizeAt = std::numeric_limits<std::size_t>::max();
-    std::size_t holdAfter = 0;       // stop sending after this many frames until Release (0: never)
+    std::size_t holdAfter = 0;        // stop sending after this many frames until Release (0: never)
     std::int32_t offRefuseReason = 0; // non-zero: TRANS_OFF_NACK(reason) instead of TRANS_OFF_ACK
-    bool keepFrames = true;          // keep the good frames sent, for comparison
+    bool keepFrames = true;           // keep the good frames sent, for comparison
     std::string stem = "kola5500";
 };
 

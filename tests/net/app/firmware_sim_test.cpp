@@ -69,7 +69,8 @@ protected:
         dialog->script = TypeServer("127.0.0.1", sim.Port(), "admin", "pw", "Yard");
         dlg = std::make_unique<MainWindow>(dialog);
         ASSERT_TRUE(dlg->Create());
-        ASSERT_TRUE(RunUntil([&] { return dlg->IsConnected() && dlg->m_pNetClient->HasRight(RIGHT_REBOOT); }));
+        ASSERT_TRUE(
+            RunUntil([&] { return dlg->IsConnected() && dlg->m_pNetClient->HasRight(RIGHT_REBOOT); }));
         upgrade = fs::path(scratch.Location()) / "Upgrade";
         fs::create_directories(upgrade);
     }
@@ -95,8 +96,8 @@ protected:
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
             if (dlg->m_pMessageDlg && !FindFirmwareDialog()) {
-                PostMessage(dlg->m_pMessageDlg->Handle(), WM_COMMAND, MakeCommandWParam(kNotifyBoxOk, BN_CLICKED),
-                            1);
+                PostMessage(dlg->m_pMessageDlg->Handle(), WM_COMMAND,
+                            MakeCommandWParam(kNotifyBoxOk, BN_CLICKED), 1);
                 return;
             }
             if (CFirmwareUpgradeDlg* fw = FindFirmwareDialog(); fw && !done)

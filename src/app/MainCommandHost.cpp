@@ -3,6 +3,7 @@
 #include "app/ClientDlg.h"
 #include "app/ClientNetHost.h"
 #include "app/ClientSearchWindow.h"
+#include "app/FirmwareWindow.h"
 #include "local/LocalPlayer.h"
 #include "net/NetClient.h"
 #include "video/VideoGridDlg.h"
@@ -469,7 +470,8 @@ std::unique_ptr<IMainModalWindow> CClientCommandHost::CreateLocalSetupWindow()
 }
 std::unique_ptr<IMainModalWindow> CClientCommandHost::CreateFirmwareWindow()
 {
-    return nullptr;
+    return std::make_unique<CFirmwareWindow>(&m_dlg, m_dlg.Handle(), m_dlg.m_pNetClient, m_dlg.m_arrOpacity[6],
+                                             m_dlg.DataLocation());
 }
 
 void CClientCommandHost::RunLocalSearchWindow()

@@ -14,9 +14,7 @@
 #include <QImage>
 #include <QRect>
 
-// WM_TRANSFER_END (WM_USER + 20042) comes with the connection's messages.
-constexpr UINT WM_TRANSFER_START = WM_USER + 20040;    // wParam total KByte
-constexpr UINT WM_TRANSFER_PROGRESS = WM_USER + 20041; // wParam KByte so far
+// WM_TRANSFER_START, _PROGRESS and _END come with the connection's messages.
 
 // What the bar needs of the main window.
 class ITransferBarHost

@@ -768,6 +768,9 @@ const std::array<CNetClient::Handler, 512>& CNetClient::HandlerTable()
         for (std::uint16_t id : {PLAY_INFO_MONTH_ACK, TRANS_INFO_MONTH_ACK, PLAY_INFO_DAY_ACK, TRANS_INFO_DAY_ACK,
                                  EVENT_INFO_ACK, LOG_INFO_ACK, SYSTEM_INFO_ACK, STATUS_INFO_ACK})
             t[id] = &CNetClient::RecvFn_SearchAnswer;
+        t[TRANS_ON_ACK] = &CNetClient::RecvFn_TransOnAck;
+        t[TRANS_ON_DATA] = &CNetClient::RecvFn_TransOnData;
+        t[TRANS_ON_DONE] = &CNetClient::RecvFn_TransOnDone;
         return t;
     }();
     return table;
@@ -952,6 +955,7 @@ void CNetClient::Thread_Alive()
     std::unique_lock<std::mutex> lock(m_aliveLock);
     while (!m_bStopAlive) {
         lock.unlock();
+        EndFailedTransfer();
         TRACE("Send... ALIVE_REQ...\n");
         Send(ALIVE_REQ);
         lock.lock();

@@ -9,6 +9,7 @@
 // outlive it keep a weak reference, and a send after the close fails.
 #pragma once
 
+#include "net/BackupWriter.h"
 #include "net/DecodeQueue.h"
 #include "net/LiveData.h"
 #include "net/NetHost.h"
@@ -106,6 +107,18 @@ public:
     void SendLiveStop();
     bool SendRPlayStop();
     void SendTransOffReq();
+    // Backup start (GUI thread): makes the download writer when slot 17 is
+    // empty (it posts WM_TRANSFER_START), starts a fresh reassembly and marks
+    // the transfer unless one is marked, and sends TRANS_DATA_REQ with the
+    // 24-byte range body. The writer's stem follows the recorder's model.
+    bool StartBackup(std::uint32_t totalKB, BackupSetOptions options, const std::array<std::uint8_t, 24>& range);
+    // The download writer's queue bound, in bytes (tests and the benchmark).
+    void SetBackupQueueBytes(std::size_t bytes) { m_nBackupQueueBytes = bytes; }
+    // Backed-up frames the receive thread dropped (bad marker or sizes, no
+    // writer) and the times it waited for room in the writer's queue.
+    std::uint64_t TransFramesDropped() const { return m_nTransDropped.load(); }
+    // The queue of the last download writer made (its peak and waits).
+    std::shared_ptr<CBackupQueue> BackupQueue() const;
     void StartAudioPlayer(bool live);
     void StopAudioPlayer();
 
@@ -304,6 +317,13 @@ private:
     bool RecvFn_DBUpdateAck(const WireHeader& h);
     bool RecvFn_PtzChannelAck(const WireHeader& h);
     bool RecvFn_FwAnswer(const WireHeader& h);
+    // Backup transfer.
+    bool RecvFn_TransOnAck(const WireHeader& h);
+    bool RecvFn_TransOnData(const WireHeader& h);
+    bool RecvFn_TransOnDone(const WireHeader& h);
+    // Ends the transfer once the writer gave up on a file error (receive or
+    // keep-alive thread; never the writer's own thread, which it joins).
+    void EndFailedTransfer();
     // Live view and remote playback data.
     bool RecvFn_LiveChannelInfo(const WireHeader& h);
     bool RecvFn_LiveData(const WireHeader& h);
@@ -397,6 +417,15 @@ private:
     // The audio channel last told to the main window (-2 none yet), so that
     // it hears of a change once, not of every frame.
     std::atomic<int> m_nAudioChannelShown{-2};
+
+    // The backup path: reassembly (receive thread only; a backup start asks
+    // for a fresh one), the writer's failure flag, counters.
+    CStreamAssembler m_transStream;
+    std::atomic<bool> m_bTransRestart{false};
+    std::shared_ptr<std::atomic<bool>> m_pTransFailed = std::make_shared<std::atomic<bool>>(false);
+    std::size_t m_nBackupQueueBytes = CBackupWriter::kDefaultQueueBytes;
+    std::atomic<std::uint64_t> m_nTransDropped{0};
+    std::shared_ptr<CBackupQueue> m_pBackupQueue; // under m_slotLock
 
     // The message being dispatched (receive thread only).
     std::size_t m_nPayloadLeft = 0;

@@ -29,6 +29,10 @@ constexpr UINT WM_RIGHT_CHANGE = WM_USER + 20053;
 // To the main window.
 constexpr UINT WM_ALISTEN_ACK = WM_USER + 20029;
 constexpr UINT WM_ALISTEN_NACK = WM_USER + 20030;
+// The transfer bar of a backup download: START wParam = the expected KByte,
+// PROGRESS wParam = KByte written so far.
+constexpr UINT WM_TRANSFER_START = WM_USER + 20040;
+constexpr UINT WM_TRANSFER_PROGRESS = WM_USER + 20041;
 constexpr UINT WM_TRANSFER_END = WM_USER + 20042;
 // Remote playback has started: the main window makes its playback clock.
 constexpr UINT WM_REMOTE_PLAY_STARTED = WM_USER + 20050;
@@ -53,6 +57,9 @@ constexpr int DB_CRC_ERROR = 9;
 constexpr int DB_UPDATED = 10;
 constexpr int ALISTEN_NACK = 12;
 constexpr int NO_PERMISSION = 15;
+// A local file could not be written; a download uses sub-codes 0 disk full,
+// 1 folder or file not creatable, 2 other write error.
+constexpr int WRITE_FAILED = 21;
 
 constexpr LPARAM Param(int code, int sub)
 {

@@ -44,3 +44,31 @@ constexpr int IDS_BOOK_LIMIT = 6115;
 // A book file that was cut off or had a damaged header.
 constexpr int IDS_BOOK_DAMAGED = 6116;
 constexpr int IDS_BOOK_DAMAGED_KEPT = 6117;
+
+// --- Firmware upgrade dialog ----------------------------------------------------
+constexpr int IDB_FW_PROGRESS_BACK = 1644;
+constexpr int IDB_FW_PROGRESS_BAR = 1645;
+constexpr int IDB_FW_BACK = 1646;
+constexpr int IDB_FW_CHECK_ON = 1692;
+constexpr int IDB_FW_CHECK_OFF = 1693;
+constexpr int IDB_FW_CHECK_MASK = 1694;
+constexpr int IDB_FW_LABEL = 1700;
+constexpr int IDB_FW_STATUS_LINE = 2011;
+constexpr int IDB_FW_BUTTON = 2012;
+// Row names: boot loader and the components of types 3, 4, 5, 6.
+constexpr int IDS_FW_NAME_BOOT = 5180;
+constexpr int IDS_FW_NAME_TYPE3 = 5181;
+constexpr int IDS_FW_NAME_TYPE4 = 5182;
+constexpr int IDS_FW_NAME_TYPE5 = 5184;
+constexpr int IDS_FW_NAME_TYPE6 = 5185;
+constexpr int IDS_FW_UPLOADING = 5186;
+constexpr int IDS_FW_WRITING = 5187;
+constexpr int IDS_FW_CLOSE = 5188;
+constexpr int IDS_FW_STOPPED = 5190;
+constexpr int IDS_FW_REFUSED_17 = 5191;
+constexpr int IDS_FW_REFUSED_18 = 5192;
+constexpr int IDS_FW_FAILED = 5193;
+constexpr int IDS_FW_DONE = 5194;
+constexpr int IDS_FW_START = 5420;
+constexpr int IDS_FW_STOP = 5027;
+constexpr int IDS_FW_REFUSED = 5083;

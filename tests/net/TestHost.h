@@ -306,6 +306,13 @@ public:
         std::lock_guard<std::mutex> lock(m_answerLock);
         return m_answers;
     }
+    void DeliverBackupSize(uint32_t kb) override
+    {
+        backupSize = kb;
+        ++backupSizes;
+    }
+    std::atomic<std::uint32_t> backupSize{0};
+    std::atomic<int> backupSizes{0};
     std::atomic<int> clearedPending{0};
     std::atomic<int> clearedDays{0};
 

@@ -10,15 +10,9 @@ namespace {
 
 constexpr std::uint32_t kDay = 86400;
 
-std::uint32_t DayStart(std::uint32_t time)
-{
-    return time - time % kDay;
-}
+std::uint32_t DayStart(std::uint32_t time) { return time - time % kDay; }
 
-bool InMask(std::uint32_t mask, int channel)
-{
-    return channel >= 0 && channel < 32 && (mask >> channel) & 1u;
-}
+bool InMask(std::uint32_t mask, int channel) { return channel >= 0 && channel < 32 && (mask >> channel) & 1u; }
 
 std::uint32_t RecordMask(const CatalogueInterval& interval)
 {
@@ -105,9 +99,8 @@ void SimCatalogue::AddInterval(const CatalogueInterval& interval)
     if (interval.channel < 0 || interval.channel >= 16 || interval.end <= interval.start)
         return;
     m_intervals.push_back(interval);
-    std::stable_sort(
-        m_intervals.begin(), m_intervals.end(),
-        [](const CatalogueInterval& a, const CatalogueInterval& b) { return a.start < b.start; });
+    std::stable_sort(m_intervals.begin(), m_intervals.end(),
+                     [](const CatalogueInterval& a, const CatalogueInterval& b) { return a.start < b.start; });
 }
 
 void SimCatalogue::AddEvent(const CatalogueEvent& event)
@@ -145,8 +138,7 @@ Bytes SimCatalogue::YearRecords(bool splitYears) const
             PutBE32(record, 0, static_cast<std::uint32_t>(year));
             for (int m = firstMonth; m < endMonth; ++m)
                 for (int d = 0; d < 31; ++d)
-                    record[static_cast<std::size_t>(4 + m * 31 + d)] =
-                        flags[static_cast<std::size_t>(m * 31 + d)];
+                    record[static_cast<std::size_t>(4 + m * 31 + d)] = flags[static_cast<std::size_t>(m * 31 + d)];
             out.insert(out.end(), record.begin(), record.end());
         };
         if (splitYears) {
@@ -180,13 +172,9 @@ Bytes SimCatalogue::DayRecords(int year, int month, int day) const
     return out;
 }
 
-Bytes SimCatalogue::AllEvents() const
-{
-    return EventsIn(0xFFFFFFFFu, 0xFF, 0, 0);
-}
+Bytes SimCatalogue::AllEvents() const { return EventsIn(0xFFFFFFFFu, 0xFF, 0, 0); }
 
-Bytes SimCatalogue::EventsIn(std::uint32_t mask, std::uint8_t kinds, std::uint32_t start,
-                             std::uint32_t end) const
+Bytes SimCatalogue::EventsIn(std::uint32_t mask, std::uint8_t kinds, std::uint32_t start, std::uint32_t end) const
 {
     Bytes out;
     for (const CatalogueEvent& e : m_events) {

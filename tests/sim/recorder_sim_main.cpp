@@ -8,14 +8,18 @@
 // live view (and plays them back on PLAY_ON_REQ).
 //
 // Every channel has a PTZ camera: PTZ channel requests are answered yes.
+// Backups are sized and streamed from the requested range; firmware images
+// are accepted, received and reported written.
 //
 // It listens on 127.0.0.1 (port 0 picks a free one and prints it), answers the
 // hello, grants the named user every right, reports that it records, and runs
 // until it is interrupted.
 #include "RecorderSim.h"
+#include "SimFirmware.h"
 #include "SimLiveStreams.h"
 #include "SimPtz.h"
 #include "SimSearch.h"
+#include "SimTransfer.h"
 
 #include <csignal>
 #include <ctime>
@@ -89,11 +93,17 @@ int main(int argc, char** argv)
     k5sim::RecorderSim sim(config);
     k5sim::SimPtz ptz(sim);
     // Recordings of this month and the last, by the recorder's clock (the
-    // local wall clock read as UTC).
+    // local wall clock read as UTC); searches and backups read the same ones.
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    k5sim::SimSearch search(sim, k5sim::SimCatalogue::Demo(static_cast<std::uint32_t>(now + local.tm_gmtoff)));
+    const k5sim::SimCatalogue catalogue =
+        k5sim::SimCatalogue::Demo(static_cast<std::uint32_t>(now + local.tm_gmtoff));
+    k5sim::SimSearch search(sim, catalogue);
+    k5sim::SimTransfer transfer(sim);
+    transfer.Config().keepFrames = false;
+    transfer.SetCatalogue(&catalogue);
+    k5sim::SimFirmware firmware(sim);
     std::unique_ptr<k5sim::SimLive> liveData;
     if (live) {
         liveData = std::make_unique<k5sim::SimLive>(sim);

@@ -1,0 +1,421 @@
+// The backup transfer against the recorder simulator: the size answer, the
+// backup start, the frames into the file set, and every way a transfer ends.
+#include "BackupSetReader.h"
+#include "BackupTestFiles.h"
+#include "TestHost.h"
+
+#include "RecorderSim.h"
+#include "SimTransfer.h"
+#include "net/NetClient.h"
+#include "net/NetMessages.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+using k5sim::Bytes;
+using k5sim::RecorderSim;
+using k5sim::SimTransfer;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+constexpr WndHandle kSearchFrame{2000};
+constexpr std::uint32_t kStart = 1199145600u;
+
+std::vector<std::uint8_t> ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+k5sim::UserRow Row(const std::string& name, std::array<std::uint8_t, 8> rights)
+{
+    k5sim::UserRow r;
+    r.name = name;
+    r.rights = rights;
+    r.password = "pw";
+    return r;
+}
+
+class BackupTransferTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CNetClient::ResetHiddenCopyForTesting();
+        dir = fs::path(K5_BINARY_DIR) / "testtmp" /
+              (std::string("backup_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        sim = std::make_unique<RecorderSim>();
+        transfer = std::make_unique<SimTransfer>(*sim);
+        sim->SetHandler(kRoundTripRequest, [](RecorderSim& s, const k5sim::Message&) {
+            s.Send(k5sim::id::MSG_257, Bytes(12, 0));
+        });
+        ASSERT_TRUE(sim->Start());
+        NetTimings t;
+        t.keepAlive = std::chrono::hours(1);
+        t.receiveLimit = 20s;
+        t.idleWait = 200ms;
+        client = CNetClient::Create(host, t);
+        client->SetConnectInfo("127.0.0.1", sim->Port(), "Admin", "PassWord");
+        ASSERT_TRUE(client->Connect());
+        ASSERT_TRUE(host.WaitForKind(HostEvent::LiveStart));
+        // The backup right is held once the rights table names the user.
+        sim->Send(270, k5sim::BuildRightChange({Row("admin", {{1, 1, 1, 1, 1, 1, 1, 1}})}));
+        RoundTrip();
+        frame = std::make_shared<TestSearchFrame>(kSearchFrame);
+        client->SetSearchFrame(frame);
+    }
+    void TearDown() override
+    {
+        if (client)
+            client->DestroyWindow();
+        client.reset();
+        transfer.reset();
+        sim->Stop();
+        fs::remove_all(dir);
+    }
+
+    void RoundTrip()
+    {
+        const std::size_t before = host.PostsOf(WM_BRING_TO_FRONT).size();
+        ASSERT_TRUE(client->Send(kRoundTripRequest));
+        ASSERT_TRUE(host.WaitFor(
+            [&](const std::vector<HostEvent>& all) {
+                return static_cast<std::size_t>(std::count_if(all.begin(), all.end(), [](const HostEvent& e) {
+                           return e.kind == HostEvent::Post && e.msg == WM_BRING_TO_FRONT;
+                       })) > before;
+            },
+            30s));
+    }
+    static constexpr std::uint16_t kRoundTripRequest = 299;
+
+    BackupSetOptions Options(const std::string& name, std::uint64_t split = BackupFormat::kSplitSize)
+    {
+        BackupSetOptions o;
+        o.folder = (dir / "Download").string();
+        o.name = name;
+        o.splitSize = split;
+        return o;
+    }
+
+    bool Start(const Bytes& range, BackupSetOptions options, std::uint32_t kb = 100)
+    {
+        std::array<std::uint8_t, 24> body{};
+        std::copy(range.begin(), range.end(), body.begin());
+        return client->StartBackup(kb, std::move(options), body);
+    }
+
+    // The writer's end and the connection's end of the transfer (after the
+    // writer has been joined and the transfer unmarked) both reach the bar.
+    bool WaitEnded(std::size_t mark = 0)
+    {
+        return host.WaitFor(
+            [mark](const std::vector<HostEvent>& all) {
+                return std::count_if(all.begin() + static_cast<std::ptrdiff_t>(std::min(mark, all.size())),
+                                     all.end(), [](const HostEvent& e) {
+                                         return e.kind == HostEvent::Post && e.msg == WM_TRANSFER_END;
+                                     }) >= 2;
+            },
+            60s);
+    }
+
+    // Every set of the download, checked by the independent reader.
+    std::vector<backup_reader::Set> ReadSets(const std::string& name, std::size_t expected)
+    {
+        std::vector<backup_reader::Set> sets;
+        for (std::size_t i = 0; i < expected; ++i) {
+            char suffix[32] = "";
+            if (i > 0)
+                std::snprintf(suffix, sizeof suffix, "_%03zu", i);
+            const std::string base = (dir / "Download" / (name + suffix)).string();
+            backup_reader::Set s;
+            std::string error;
+            EXPECT_TRUE(backup_reader::ReadSet(ReadFile(base + ".idx"), ReadFile(base + ".vih"),
+                                               ReadFile(base + ".vid"), s, error))
+                << base << ": " << error;
+            sets.push_back(std::move(s));
+        }
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, "_%03zu", expected);
+        EXPECT_FALSE(fs::exists(dir / "Download" / (name + suffix + ".idx")));
+        return sets;
+    }
+
+    // The frames in the sets are those sent, byte for byte (the record's link
+    // and data offset are the writer's).
+    void ExpectFrames(const std::vector<backup_reader::Set>& sets, const std::vector<Bytes>& sent)
+    {
+        std::size_t n = 0;
+        for (const auto& s : sets) {
+            for (auto f : s.frames) {
+                ASSERT_LT(n, sent.size());
+                Bytes want = sent[n];
+                ASSERT_EQ(f.size(), want.size()) << n;
+                std::memset(f.data() + 32, 0, 4);
+                std::memset(f.data() + 44, 0, 4);
+                std::memset(want.data() + 32, 0, 4);
+                std::memset(want.data() + 44, 0, 4);
+                EXPECT_TRUE(f == want) << "frame " << n;
+                ++n;
+            }
+        }
+        EXPECT_EQ(n, sent.size());
+    }
+
+    fs::path dir;
+    TestHost host;
+    std::unique_ptr<RecorderSim> sim;
+    std::unique_ptr<SimTransfer> transfer;
+    std::shared_ptr<CNetClient> client;
+    std::shared_ptr<TestSearchFrame> frame;
+};
+
+TEST_F(BackupTransferTest, SizeAnswersReachTheBackupPage)
+{
+    const Bytes range = SimTransfer::RangeBody(0x5, kStart, kStart + 20);
+    transfer->Config().longSizeAnswer = true; // the rest of the payload is drained
+    ASSERT_TRUE(client->Send(99, range.data(), range.size()));
+    RoundTrip();
+    EXPECT_EQ(frame->backupSizes.load(), 1);
+    EXPECT_EQ(frame->backupSize.load(), transfer->SizeKB(range));
+    EXPECT_GT(frame->backupSize.load(), 0u);
+    EXPECT_EQ(frame->clearedPending.load(), 1);
+
+    // Reason 87 in its 12-byte form: needed and free MByte kept for the box.
+    transfer->Config().refuseReason = 87;
+    transfer->Config().nackNeededMB = 900;
+    transfer->Config().nackFreeMB = 120;
+    const std::size_t mark = host.Mark();
+    ASSERT_TRUE(client->Send(99, range.data(), range.size()));
+    RoundTrip();
+    EXPECT_EQ(client->m_nTransNackInfo[0].load(), 900u);
+    EXPECT_EQ(client->m_nTransNackInfo[1].load(), 120u);
+    EXPECT_EQ(frame->clearedPending.load(), 2);
+    EXPECT_EQ(frame->backupSizes.load(), 1);
+    std::vector<LPARAM> notes;
+    for (const HostEvent& e : host.EventsSince(mark)) {
+        if (e.kind == HostEvent::Notify)
+            notes.push_back(e.lParam);
+    }
+    EXPECT_EQ(notes, std::vector<LPARAM>{0x60005});
+}
+
+TEST_F(BackupTransferTest, DownloadWritesEveryGoodFrameAcrossSplits)
+{
+    // Two channels, 30 s: 300 frames; three broken ones are dropped.
+    auto& c = transfer->Config();
+    c.badMarkerAt = 10;
+    c.wrongSizeAt = 50;
+    c.oversizeAt = 120;
+    c.segmentEvery = 70;
+    const Bytes range = SimTransfer::RangeBody(0x9, kStart, kStart + 30);
+    ASSERT_TRUE(Start(range, Options("park", 400000), 777));
+    EXPECT_TRUE(client->m_bTrans);
+    ASSERT_TRUE(WaitEnded());
+    ASSERT_TRUE(sim->WaitForCount(102, 1));
+    // The start went out as TRANS_DATA_REQ (0x9300) with the range body, and
+    // the end as TRANS_OFF_REQ (0x3300).
+    const auto reqs = sim->ReceivedOf(294);
+    ASSERT_EQ(reqs.size(), 1u);
+    EXPECT_EQ(reqs[0].payload, range);
+    EXPECT_EQ(reqs[0].length, 24);
+    const auto start = host.PostsOf(WM_TRANSFER_START);
+    ASSERT_EQ(start.size(), 1u);
+    EXPECT_EQ(start[0].wParam, 777u);
+    EXPECT_EQ(start[0].target, TestHost::kMain);
+    EXPECT_FALSE(host.PostsOf(WM_TRANSFER_PROGRESS).empty());
+    EXPECT_FALSE(client->m_bTrans);
+    EXPECT_FALSE(client->HasWorker(kSlotBackupWriter));
+    EXPECT_EQ(client->TransFramesDropped(), 3u);
+
+    const auto good = transfer->GoodFrames();
+    ASSERT_EQ(good.size(), 297u);
+    std::uint64_t bytes = 0;
+    for (const Bytes& f : good)
+        bytes += f.size();
+    EXPECT_EQ(transfer->SizeKB(range), (bytes + 1023) / 1024);
+    const std::size_t sets = static_cast<std::size_t>((bytes + 399999) / 400000);
+    const auto read = ReadSets("park", sets);
+    ExpectFrames(read, good);
+    for (std::size_t i = 1; i < read.size(); ++i)
+        EXPECT_EQ(read[i].headerStamp, read[i - 1].trailerStamp);
+    EXPECT_EQ(read.back().trailerStamp, 0u);
+    EXPECT_TRUE(host.Notifications().empty());
+}
+
+// Backups of the recorder's recordings: the size answer is exactly what the
+// stream then sends, and the stream holds the catalogue's pictures.
+TEST_F(BackupTransferTest, CatalogueRangeSizedAndStreamedAlike)
+{
+    const k5sim::SimCatalogue catalogue = k5sim::SimCatalogue::Standard(2008, 1);
+    transfer->SetCatalogue(&catalogue);
+    transfer->Config().fps = 2;
+    // Day 2, 08:59-09:20: camera 2 until 09:15 (camera 1 all along).
+    const std::uint32_t from = k5sim::RecorderTime(2008, 1, 2, 8, 59),
+                        to = k5sim::RecorderTime(2008, 1, 2, 9, 20);
+    const Bytes range = SimTransfer::RangeBody(0x3, from, to);
+    ASSERT_TRUE(client->Send(99, range.data(), range.size()));
+    RoundTrip();
+    const std::uint32_t kb = frame->backupSize.load();
+    ASSERT_TRUE(Start(range, Options("cat"), kb));
+    ASSERT_TRUE(WaitEnded());
+    const auto good = transfer->GoodFrames();
+    EXPECT_EQ(good.size(), catalogue.Frames(0x3, from, to, 2).size());
+    std::uint64_t bytes = 0;
+    std::uint32_t channels = 0;
+    for (const Bytes& f : good) {
+        bytes += f.size();
+        channels |= 1u << (f[192 + 8] & 0xF);
+    }
+    EXPECT_EQ(kb, (bytes + 1023) / 1024);
+    EXPECT_EQ(channels, 0x3u);
+    const auto sets = ReadSets("cat", 1);
+    ExpectFrames(sets, good);
+    EXPECT_EQ(sets[0].summaryMin, from);
+    EXPECT_EQ(sets[0].summaryMax, to - 1);
+}
+
+TEST_F(BackupTransferTest, StopRefusalsAreReported)
+{
+    struct Case
+    {
+        std::int32_t reason;
+        LPARAM note;
+    };
+    for (const Case c : {Case{1, 0x60000}, Case{2, 0x60001}}) {
+        transfer->Config().offRefuseReason = c.reason;
+        transfer->Config().frames = 500;
+        transfer->Config().holdAfter = 5;
+        const std::size_t mark = host.Mark();
+        ASSERT_TRUE(
+            Start(SimTransfer::RangeBody(0x1, kStart, 0), Options("refused" + std::to_string(c.reason))));
+        ASSERT_TRUE(transfer->WaitFramesSent(5));
+        client->SendTransOffReq();
+        ASSERT_TRUE(host.WaitForNotify(c.note, 30s));
+        ASSERT_TRUE(WaitEnded(mark));
+    }
+}
+
+TEST_F(BackupTransferTest, FailEndsWithOffRequestThenNotification)
+{
+    transfer->Config().frames = 20;
+    transfer->Config().failReason = 53;
+    const Bytes range = SimTransfer::RangeBody(0x1, kStart, 0);
+    ASSERT_TRUE(Start(range, Options("fail")));
+    ASSERT_TRUE(host.WaitForNotify(0x60004, 60s));
+    ASSERT_TRUE(sim->WaitForCount(102, 1));
+    const auto off = sim->ReceivedOf(102);
+    EXPECT_EQ(off[0].length, 0);
+    // TRANS_OFF_REQ and the bar's end come before the box.
+    const auto events = host.Events();
+    std::size_t end = events.size(), note = events.size();
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        if (events[i].kind == HostEvent::Post && events[i].msg == WM_TRANSFER_END && end == events.size())
+            end = i;
+        if (events[i].kind == HostEvent::Notify && events[i].lParam == 0x60004)
+            note = i;
+    }
+    EXPECT_LT(end, note);
+    ExpectFrames(ReadSets("fail", 1), transfer->GoodFrames());
+}
+
+TEST_F(BackupTransferTest, StopDisconnectAndWithdrawnRightEndMidStream)
+{
+    enum Way
+    {
+        BarStop,
+        Disconnect,
+        RightWithdrawn
+    };
+    for (Way way : {BarStop, Disconnect, RightWithdrawn}) {
+        SCOPED_TRACE(int(way));
+        const std::string name = "mid" + std::to_string(int(way));
+        transfer->Config().frames = 1000;
+        transfer->Config().holdAfter = 40;
+        const std::size_t mark = host.Mark();
+        ASSERT_TRUE(Start(SimTransfer::RangeBody(0x3, kStart, 0), Options(name)));
+        ASSERT_TRUE(transfer->WaitFramesSent(40));
+        RoundTrip(); // the 40 frames are in the writer's queue
+        const std::size_t offs = sim->Count(102);
+        if (way == BarStop) {
+            client->SendTransOffReq();
+        } else if (way == Disconnect) {
+            client->DestroyWindow();
+        } else {
+            sim->Send(270, k5sim::BuildRightChange({Row("admin", {{1, 1, 1, 0, 1, 1, 1, 1}})}));
+        }
+        ASSERT_TRUE(sim->WaitForCount(102, offs + 1, 30s));
+        ASSERT_TRUE(WaitEnded(mark));
+        transfer->Release();
+        ASSERT_TRUE(transfer->WaitStreamEnd());
+        EXPECT_FALSE(client->m_bTrans);
+        EXPECT_FALSE(client->HasWorker(kSlotBackupWriter));
+        ExpectFrames(ReadSets(name, 1), transfer->GoodFrames());
+        if (way == Disconnect) {
+            EXPECT_FALSE(host.EventsOf(HostEvent::DestroyTransferBar).empty());
+        }
+        if (way != Disconnect) {
+            // The recorder's answer to the stop is taken quietly.
+            RoundTrip();
+            EXPECT_TRUE(host.Notifications().empty());
+            sim->Send(270, k5sim::BuildRightChange({Row("admin", {{1, 1, 1, 1, 1, 1, 1, 1}})}));
+            RoundTrip();
+        }
+        if (way == Disconnect)
+            break;
+    }
+}
+
+TEST_F(BackupTransferTest, FileErrorsStopTheDownloadAndTellTheOperator)
+{
+    struct Case
+    {
+        const char* what;
+        LPARAM note;
+    };
+    // A full disk part-way through the .vid; a regular file in the Download
+    // folder's place.
+    const Case cases[] = {{"disk full", 0x150000}, {"folder blocked", 0x150001}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::size_t mark = host.Mark();
+        transfer->Config().frames = 400;
+        BackupSetOptions o = Options(c.what);
+        std::shared_ptr<CMemoryBackupFileSystem> memory;
+        if (c.note == 0x150000) {
+            memory = std::make_shared<CMemoryBackupFileSystem>();
+            memory->FailAt(".vid", 200000);
+            o.fileSystem = memory;
+        } else {
+            fs::create_directories(dir);
+            std::ofstream(dir / "Download") << "a file";
+        }
+        ASSERT_TRUE(Start(SimTransfer::RangeBody(0x1, kStart, 0), o));
+        ASSERT_TRUE(host.WaitForNotify(c.note, 60s));
+        ASSERT_TRUE(sim->WaitForCount(102, 1, 30s));
+        ASSERT_TRUE(WaitEnded(mark));
+        ASSERT_TRUE(transfer->WaitStreamEnd());
+        EXPECT_FALSE(client->m_bTrans);
+        if (memory) {
+            const std::string base = (dir / "Download" / c.what).string();
+            backup_reader::Set s;
+            std::string error;
+            ASSERT_TRUE(backup_reader::ReadSet(memory->Bytes(base + ".idx"), memory->Bytes(base + ".vih"),
+                                               memory->Bytes(base + ".vid"), s, error))
+                << error;
+            const auto good = transfer->GoodFrames();
+            ASSERT_GT(s.frames.size(), 10u);
+            ASSERT_LT(s.frames.size(), good.size());
+            ExpectFrames({s}, std::vector<Bytes>(
+                                  good.begin(), good.begin() + static_cast<std::ptrdiff_t>(s.frames.size())));
+        }
+        fs::remove_all(dir);
+        sim->ClearReceived();
+    }
+}
+
+} // namespace

@@ -1,6 +1,7 @@
 #include "app/MainCommands.h"
 
 #include "app/NotifyTable.h"
+#include "net/PasswordMatch.h"
 #include "platform/Paths.h"
 
 #include <thread>
@@ -332,7 +333,7 @@ bool CMainCommands::ConfirmWithPassword(int right)
         return false;
     }
     // A different password does nothing and shows nothing.
-    return typed == conn->Password();
+    return PasswordMatches(typed, conn->Password());
 }
 
 void CMainCommands::OnRecord()

@@ -91,7 +91,7 @@ public:
     virtual bool DbBusy() const = 0;
     virtual void ClearDbBusy() = 0;
     virtual bool HasRight(int k) const = 0;
-    // The login password as the rights table left it (compared byte for byte).
+    // The login password, lower-cased (prompts compare through PasswordMatches).
     virtual std::string Password() const = 0;
     // The hello record's account byte and sub-product numbers.
     virtual int HelloAccount() const = 0;

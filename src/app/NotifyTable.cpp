@@ -1,6 +1,7 @@
 #include "app/NotifyTable.h"
 
 #include "app/ResIds2.h"
+#include "net/PasswordMatch.h"
 #include "platform/ResourceLibrary.h"
 #include "platform/Skin.h"
 
@@ -394,7 +395,7 @@ void CNotifyHandler::RunRebootPrompt(WndHandle sender, double factor)
         m_host.PostNotifyEvent(NOTIFY_NO_PERMISSION, 0);
         return;
     }
-    if (typed != now.loginPassword)
+    if (!PasswordMatches(typed, now.loginPassword))
         return; // a different password shows nothing
     if (ShowBox(sender, BuildRebootConfirmBox(), factor) == kNotifyBoxOk && m_host.NotifySnapshot().loggedIn)
         m_host.SendRebootReq();

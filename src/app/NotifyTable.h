@@ -120,7 +120,7 @@ struct NotifyState
     bool searchWindowOpen = false; // the remote search window exists
     int backupSpareMB = 0;         // its spare space after the backup
     std::array<std::uint16_t, 4> version{};
-    std::string loginPassword; // compared byte for byte
+    std::string loginPassword; // compared without letter case
 };
 
 // The code table: code and sub-code with the state -> lines, buttons, action.

@@ -1,10 +1,12 @@
 #include "net/NetClient.h"
 
 #include "net/NetMessages.h"
+#include "net/PasswordMatch.h"
 #include "platform/Trace.h"
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -23,11 +25,7 @@ std::string Cut(const std::string& text, std::size_t limit)
 
 std::string Lower(std::string text)
 {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
+    return LowerAscii(std::move(text));
 }
 
 // A text field of a record that fills its bytes without a terminator.
@@ -199,8 +197,10 @@ void CNetClient::SetConnectInfo(const std::string& address, int port, const std:
     m_nPort = port;
     m_szUserID = Cut(userId, kUserIdLimit);
     m_szDescription = Cut(description, kDescriptionLimit);
+    // Kept lower-cased from the start, as the rights table's row replaces it
+    // later: the prompts then see one form of the password all session long.
     std::lock_guard<std::mutex> lock(m_passwordLock);
-    m_szPassword = Cut(password, kPasswordLimit);
+    m_szPassword = Lower(Cut(password, kPasswordLimit));
 }
 
 std::string CNetClient::Password() const

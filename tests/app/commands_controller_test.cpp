@@ -74,7 +74,7 @@ TEST(MainCommandsRights, MissingRightPostsNoPermissionAndSendsNothing)
     }
 }
 
-TEST(MainCommandsRights, RecordStartsWithoutPromptAndStopsOnlyForTheExactPassword)
+TEST(MainCommandsRights, RecordStartsWithoutPromptAndStopsForThePasswordInAnyLetterCase)
 {
     struct Case
     {
@@ -84,7 +84,8 @@ TEST(MainCommandsRights, RecordStartsWithoutPromptAndStopsOnlyForTheExactPasswor
     };
     const Case cases[] = {
         {"equal", "pass", true},
-        {"other letter case", "Pass", false},
+        {"other letter case", "Pass", true},
+        {"other password", "pasS1", false},
         {"empty", "", false},
         {"cancelled", std::nullopt, false},
     };
@@ -140,8 +141,9 @@ TEST(MainCommandsRights, RemoteSetupAsksThePasswordOnlyOnSubProducts5And6)
         bool sent;
     };
     const Case cases[] = {
-        {0, false, std::nullopt, false, true}, {5, false, "pass", true, true}, {5, false, "PASS", true, false},
-        {3, true, "pass", true, true},         {6, true, std::nullopt, true, false},
+        {0, false, std::nullopt, false, true}, {5, false, "pass", true, true}, {5, false, "PASS", true, true},
+        {5, false, "passe", true, false},      {3, true, "pass", true, true},  {3, true, "pAsS", true, true},
+        {6, true, "pas", true, false},         {6, true, std::nullopt, true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.subMajor);

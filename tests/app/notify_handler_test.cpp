@@ -89,7 +89,7 @@ protected:
         host.state.connected = true;
         host.state.loggedIn = true;
         host.state.rebootRight = true;
-        host.state.loginPassword = "Abc123";
+        host.state.loginPassword = "abc123";
     }
     FakeHost host;
     CNotifyHandler handler{host};
@@ -323,7 +323,8 @@ TEST_F(NotifyHandlerTest, SizeNoticeUsesUpTheStoredSizes)
 
 TEST_F(NotifyHandlerTest, RebootAsksPasswordThenConfirms)
 {
-    host.typed = "Abc123";
+    // The stored password is lower-cased; the typed one counts in any case.
+    host.typed = "ABC123";
     // Notices during the prompt find a box in progress.
     host.duringPrompt = [&] {
         EXPECT_TRUE(handler.IsBoxShown());
@@ -354,7 +355,7 @@ TEST_F(NotifyHandlerTest, RebootRefusals)
         {"not logged in", false, true, true, "Abc123", true, kNotifyBoxOk, {}},
         {"no right", true, false, true, "Abc123", false, kNotifyBoxOk, {"post 15/0"}},
         {"prompt cancelled", true, true, false, "Abc123", true, kNotifyBoxOk, {"prompt"}},
-        {"letter case differs", true, true, true, "abc123", true, kNotifyBoxOk, {"prompt"}},
+        {"other password", true, true, true, "abc124", true, kNotifyBoxOk, {"prompt"}},
         {"right withdrawn", true, true, true, "Abc123", false, kNotifyBoxOk, {"prompt", "post 15/0"}},
         {"confirmation cancelled", true, true, true, "Abc123", true, kNotifyBoxCancel, {"prompt", "box"}},
     };

@@ -171,6 +171,8 @@ TEST_F(NetClientTest, SessionFieldsAreCutToTheirLimits)
     // The cut user ID fills 15 bytes of its 16-byte field and keeps a terminator.
     client = CNetClient::Create(host, FastTimings());
     client->SetConnectInfo("127.0.0.1", sim->Port(), "ABCDEFGHIJKLMNOPQRST", std::string(40, 'P'));
+    // The login password is kept lower-cased from the start, as the prompts see it.
+    EXPECT_EQ(client->Password(), std::string(15, 'p'));
     ASSERT_TRUE(client->Connect());
     ASSERT_TRUE(sim->WaitForCount(k5sim::id::HELLO, 1));
     const Bytes payload = sim->ReceivedOf(k5sim::id::HELLO).front().payload;

@@ -180,8 +180,8 @@ TEST_F(CommandsSim, RecordStartsAtOnceAndStopsAfterThePassword)
     ASSERT_TRUE(RunUntil([&] { return Net().m_bRecord.load(); }));
     EXPECT_EQ(sim.Count(sid::REC_ON_REQ), 1u);
 
-    // A password in other letters, then a cancelled prompt: nothing is sent.
-    AnswerPrompt("PW");
+    // Another password, then a cancelled prompt: nothing is sent.
+    AnswerPrompt("PX");
     dlg->OnButton(IDC_RECORD);
     AnswerPrompt(std::nullopt);
     dlg->OnButton(IDC_RECORD);
@@ -189,7 +189,8 @@ TEST_F(CommandsSim, RecordStartsAtOnceAndStopsAfterThePassword)
     Fence();
     EXPECT_EQ(sim.Count(sid::REC_OFF_REQ), 0u);
 
-    AnswerPrompt("pw");
+    // The login password in other letters stops recording.
+    AnswerPrompt("PW");
     dlg->OnButton(IDC_RECORD);
     ASSERT_TRUE(sim.WaitForCount(sid::REC_OFF_REQ, 1));
     ASSERT_TRUE(RunUntil([&] { return !Net().m_bRecord; }));

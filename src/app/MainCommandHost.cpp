@@ -165,9 +165,7 @@ bool CNetConnectionView::SendRecOffReq()
 }
 bool CNetConnectionView::SendDBInfoReq()
 {
-    // The setup image's transport is not part of the connection yet: nothing
-    // is asked, so no exchange is left busy without an answer.
-    return false;
+    return m_net->SendDBInfoReq();
 }
 bool CNetConnectionView::SendDBUpdateReq()
 {
@@ -456,10 +454,6 @@ bool CClientCommandHost::RunPasswordPrompt(std::string* typed)
 
 // The windows below come with their own work; until then nothing opens.
 std::unique_ptr<IMainModalWindow> CClientCommandHost::CreateRemoteSearchWindow()
-{
-    return nullptr;
-}
-std::unique_ptr<IMainModalWindow> CClientCommandHost::CreateRemoteSetupWindow()
 {
     return nullptr;
 }

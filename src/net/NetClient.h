@@ -14,6 +14,7 @@
 #include "net/NetHost.h"
 #include "net/NetRecords.h"
 #include "net/PtzRequests.h"
+#include "net/SetupTransport.h"
 #include "net/Wire.h"
 #include "platform/TcpSocket.h"
 
@@ -92,6 +93,16 @@ public:
     bool SendAListenReq();
     void SendAListenStop();
     bool SendDvrTimeReq();
+    // The setup database (GUI thread). A fetch does nothing while an exchange
+    // is busy; the update sends the edited image (kSetupDbSize bytes, network
+    // order) with the received tail and the CRC, nothing when no image was
+    // received; the reset sends DB_INIT_REQ and closes the setup window.
+    bool SendDBInfoReq();
+    bool SendDBUpdateReq(const std::uint8_t* image);
+    bool SendDBInitReq();
+    // The last checked image: `size` bytes zeroed, then the received image
+    // bytes copied in. Returns how many were copied (0: none received).
+    std::size_t CopySetupImage(std::uint8_t* image, std::size_t size) const;
     // The channels the main window shows now, after a split or channel
     // change: LIVE_REQ with them during live view, PLAY_VIEW_CH during remote
     // playback (the caller ANDs the playback's channel mask in). Neither
@@ -232,7 +243,6 @@ public:
     // thread sets and clears them, the receive thread reads them.
     std::atomic<WndHandle> m_hFirmwareDlg{WndHandle()};          // 18
     std::atomic<WndHandle> m_hSetupDlg{WndHandle()};             // 20
-    std::atomic<WndHandle> m_hDstSetupPage{WndHandle()};         // the setup window's time page
     std::atomic<WndHandle> m_hClockWnd{WndHandle()};             // 21
     // 22-24: the PTZ panels, with the rest of the PTZ state (m_ptz).
     std::atomic<WndHandle> m_hTransferBarDlg{WndHandle()};       // 25
@@ -292,6 +302,7 @@ private:
     bool RecvFn_CamInfoChange(const WireHeader& h);
     bool RecvFn_AListenAck(const WireHeader& h);
     bool RecvFn_DBUpdateAck(const WireHeader& h);
+    bool RecvFn_DBInfoAck(const WireHeader& h);
     bool RecvFn_PtzChannelAck(const WireHeader& h);
     bool RecvFn_FwAnswer(const WireHeader& h);
     // Live view and remote playback data.
@@ -376,6 +387,11 @@ private:
     // The audio channel last told to the main window (-2 none yet), so that
     // it hears of a change once, not of every frame.
     std::atomic<int> m_nAudioChannelShown{-2};
+
+    // The setup database exchange: fragments joined by the receive thread,
+    // the checked image read and the update built by the GUI thread.
+    mutable std::mutex m_dbLock;
+    CSetupDbAssembler m_db;
 
     // The message being dispatched (receive thread only).
     std::size_t m_nPayloadLeft = 0;

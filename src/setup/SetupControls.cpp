@@ -10,12 +10,15 @@ namespace SetupCtl {
 namespace {
 constexpr COLORREF kCommandText[4] = {0xFFFFFF, 0xF1EB62, 0xF1EB62, 0xBEB9B3};
 constexpr COLORREF kTabText[4] = {0xFFFFFF, 0x0DB861, 0x0DB861, 0xB2AEAB};
+// The pairs' captions sit on the dark button faces of the skin.
+constexpr COLORREF kChoiceText[4] = {0xEBE8E6, 0xFFFFFF, 0x62EBF1, 0xB3B9BE};
 } // namespace
 
 void TitleLabel(CSkinLabel& label, const QString& text, int x, int y, int w, int h)
 {
     label.SetNotify(false);
     label.SetLabelStyle(0x785A5A, 0x785A5A, 0, 0, true, 9, "Arial Bold");
+    label.SetBkColor(kPageColour);
     label.SetText(text);
     label.setGeometry(x, y, w, h);
     label.show();
@@ -38,6 +41,7 @@ void ChoicePair(CSkinTextButton& left, CSkinTextButton& right, const QString& le
     for (CSkinTextButton* b : {&left, &right}) {
         b->SetBitmap(static_cast<UINT>(bitmap));
         b->SetFont(9, 0, 700, "Arial Bold");
+        std::copy(std::begin(kChoiceText), std::end(kChoiceText), b->m_crText);
         bitmap = kChoiceRightBitmap;
     }
     left.SetText(38, leftText, false);

@@ -31,6 +31,8 @@ constexpr int kChoiceRightBitmap = 2137;
 constexpr int kCommandBitmap = 2258;
 constexpr int kWideCommandBitmap = 2259;
 constexpr int kChannelText = 5152;
+// The colour of the page background (bitmap 1721) behind plain labels.
+constexpr COLORREF kPageColour = 0xD6CEC9;
 
 void TitleLabel(CSkinLabel& label, const QString& text, int x, int y, int w = 130, int h = 14);
 // Clickable: a click reaches the page as STN_CLICKED with the label's id.

@@ -3,6 +3,7 @@
 // two display pages on the real window; renders under build/renders.
 #include "SetupTestSupport.h"
 
+#include "net/NetMessages.h"
 #include "setup/CameraEnablePage.h"
 #include "setup/ChannelOnOffPage.h"
 #include "setup/RemoteSetupDlg.h"
@@ -50,6 +51,7 @@ struct ProbeLog
     std::vector<std::vector<int>> sliders; // {template, item, v1, v2, v3}
     std::vector<int> teardowns;
     std::vector<int> made;
+    std::vector<int> times;
 };
 ProbeLog g_log;
 
@@ -70,6 +72,12 @@ public:
     void OpenTime() { OpenTimeSlider(*this, QPoint(10, 10), 4, 3, 1, 2, 3, 358); }
     void OpenTwo() { OpenList(*this, QPoint(10, 10), 5, {"one", "two"}, 180, 0, {10, 20}); }
     int Value(int index) const { return PickedValue(5, index); }
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (msg == WM_DVR_TIME_ACK)
+            g_log.times.push_back(static_cast<int>(wParam));
+        return CSetupPage::WindowProc(msg, wParam, lParam);
+    }
 
 protected:
     void BuildPage() override { SetPickerClosePolicy(PickerClosePolicy::SurfacePress); }
@@ -81,6 +89,7 @@ CSetupPageRegistry TestRegistry()
     RegisterSetupPages(r);
     r.Register(kProbeA, [] { return new ProbePage(kProbeA); });
     r.Register(kProbeB, [] { return new ProbePage(kProbeB); });
+    r.Register(SetupPage::kDstSetup, [] { return new ProbePage(SetupPage::kDstSetup); });
     return r;
 }
 
@@ -397,4 +406,16 @@ TEST_F(SetupWindow, AudioInputChannelsOnRecordersWithFourInputs)
     for (int ch = 0; ch < 16; ++ch)
         EXPECT_EQ(dlg->IsAudioInputChannel(ch), ch == 3 || ch == 5 || ch == 9) << ch;
     EXPECT_TRUE(dlg->IsAudioInputChannel(200));
+}
+
+TEST_F(SetupWindow, TheRecordersTimeReachesTheOpenTimePageOnly)
+{
+    Open();
+    dlg->OnTab(2);
+    SendMessage(dlg->Handle(), WM_DVR_TIME_ACK, 1000, 0); // no time page: dropped
+    dlg->ShowPage(SetupPage::kDstSetup);
+    SendMessage(dlg->Handle(), WM_DVR_TIME_ACK, 2000, 0);
+    dlg->ShowPage(kProbeA);
+    SendMessage(dlg->Handle(), WM_DVR_TIME_ACK, 3000, 0);
+    EXPECT_EQ(g_log.times, (std::vector<int>{2000}));
 }

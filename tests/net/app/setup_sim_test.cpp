@@ -275,3 +275,21 @@ TEST_F(SetupSim, ARefusedUpdateIsSentAgainFromItsBox)
     EXPECT_EQ(updates[0].payload, updates[1].payload);
     ASSERT_TRUE(RunUntil([&] { return dlg->Notified(0xA0000); }));
 }
+
+TEST_F(SetupSim, AResetClosesTheOpenWindowAndTheRecorderStartsAgainFromItsFactoryImage)
+{
+    Start();
+    setup->SetFactory();
+    setup->SetByte(72, 1); // a setting made since
+    WhenSetupOpens([this](CRemoteSetupDlg& s) {
+        EXPECT_EQ(s.Image().U8(72), 1);
+        // What the reset confirmation's OK does while a window is open.
+        dlg->SendDBInitReq();
+    });
+    dlg->Commands().OnButton(IDC_REMOTE_SETUP);
+    ASSERT_TRUE(RunUntil(
+        [&] { return sim->Count(sid::DB_INIT_REQ) == 1 && !OpenSetupWindow() && !Net().m_bDbBusy; }));
+    Fence();
+    EXPECT_EQ(sim->Count(sid::DB_UPDATE_REQ), 0u);
+    EXPECT_EQ(setup->Image()[72], 0);
+}

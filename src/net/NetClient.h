@@ -193,6 +193,8 @@ public:
     std::string CameraName(int channel) const;
     std::string ArchivePassword() const;
     int UserIndex() const { return m_nUserIndex.load(); }
+    // A row of the rights table has matched the logged-in user in this session.
+    bool UserMatched() const { return m_bUserMatched.load(); }
     // True when the logged-in user holds right k. Before any row of a rights
     // table has matched the user in this session, no right is held.
     bool HasRight(int k) const;

@@ -49,6 +49,12 @@ bool CChannelOnOffPage::RowIsOn(int r) const
     return Image().U8(Offset(r)) == 1;
 }
 
+void CChannelOnOffPage::ShowRows()
+{
+    for (int r = 0; r < m_nChannelCount; ++r)
+        SetupCtl::ShowChoice(m_btnOn[r], m_btnOff[r], RowIsOn(r));
+}
+
 bool CChannelOnOffPage::CanEdit() const
 {
     return m_desc.canEdit == nullptr || m_desc.canEdit(Caps());
@@ -56,16 +62,17 @@ bool CChannelOnOffPage::CanEdit() const
 
 void CChannelOnOffPage::BuildPage()
 {
-    BuildChannelRows();
+    const int dy = m_desc.rowOffsetY;
+    BuildChannelRows(6, 7 + dy, 28, 9 + dy);
     const QString on = LoadResString(m_desc.onCaption);
     const QString off = LoadResString(m_desc.offCaption);
     for (int r = 0; r < kRows; ++r) {
-        const int y = 6 + SetupCtl::kRowPitch * r;
+        const int y = 6 + dy + SetupCtl::kRowPitch * r;
         SetupCtl::ChoicePair(m_btnOn[r], m_btnOff[r], on, off, 135, 236, y);
-        SetupCtl::ShowChoice(m_btnOn[r], m_btnOff[r], r < m_nChannelCount && RowIsOn(r));
         m_btnOn[r].setVisible(r < m_nChannelCount);
         m_btnOff[r].setVisible(r < m_nChannelCount);
     }
+    ShowRows();
     if (m_desc.backPage != 0)
         SetupCtl::CommandButton(m_btnBack, LoadResString(m_desc.backCaption), 304);
 }

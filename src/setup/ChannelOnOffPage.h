@@ -24,6 +24,8 @@ struct ChannelOnOffDesc
     bool backWithArgs = false;
     // Who may change anything; null: everyone.
     bool (*canEdit)(const RecorderCaps& caps) = nullptr;
+    // Pages with a row of tabs above the rows move them down.
+    int rowOffsetY = 0;
 };
 
 class CChannelOnOffPage : public CSetupPage
@@ -52,9 +54,15 @@ protected:
     void BuildPage() override;
     bool OnCommand(int id, WORD code) override;
 
+protected:
+    // The image byte of row `channel`; a page with tabs over several records
+    // derives and chooses the record here.
+    virtual std::uint32_t Offset(int channel) const;
+    // Shows every row's pair from the image again (after a tab change).
+    void ShowRows();
+
 private:
     void SetRows(int r, int value);
-    std::uint32_t Offset(int channel) const;
     bool CanEdit() const;
 
     const ChannelOnOffDesc m_desc;

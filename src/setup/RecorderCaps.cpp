@@ -15,6 +15,7 @@ RecorderCaps RecorderCaps::FromConnection(const CNetClient* net)
     caps.helloFlags = hello.hello_flags;
     caps.helloFlags2 = hello.hello_flags2;
     caps.userIndex = net->UserIndex();
+    caps.userMatched = net->UserMatched();
     caps.subProduct6 = net->m_bSubProduct6;
     caps.subProduct52 = net->m_bSubProduct52;
     caps.servedModel = net->m_bServedModel;

@@ -17,7 +17,8 @@ struct RecorderCaps
     int subProductMinor = 0;
     int helloFlags = 0;
     int helloFlags2 = 0;
-    int userIndex = 0;
+    int userIndex = 0;        // the logged-in user's row of the rights table
+    bool userMatched = false; // false: no row matched, nothing is allowed
     bool hasConnection = false;
     bool subProduct6 = false;  // four audio inputs, record profiles
     bool subProduct52 = false; // sub product 5.2

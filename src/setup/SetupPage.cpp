@@ -108,8 +108,13 @@ void CSetupPage::RunTeardown()
 LRESULT CSetupPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_CLOSE) {
+        // As an opener does: the pickers first (a slider's value still lands
+        // here), then the page leaves its slot at once.
+        ClosePickers();
         hide();
         RunTeardown();
+        if (m_pSetupDlg)
+            m_pSetupDlg->OnPageGone(this);
         DestroyWindow();
         return 0;
     }

@@ -158,6 +158,15 @@ TEST_F(SetupWindow, OpensOnTheDisplayTabAndShowsOnePageAtATime)
     // A button whose page is not built yet opens nothing and keeps the page.
     dlg->Menu(2)->OnMenuButton(451);
     EXPECT_EQ(dlg->CurrentPage(), dlg->Page(kProbeA));
+
+    const char* names[] = {"display", "rec", "system", "event"};
+    for (int tab = 0; tab < 4; ++tab) {
+        dlg->OnTab(tab);
+        Pump();
+        ASSERT_NE(dlg->Menu(tab), nullptr);
+        EXPECT_TRUE(dlg->Menu(tab)->isVisible());
+        dlg->Menu(tab)->grab().save(RenderPath(QString("setup_menu_%1.png").arg(names[tab])));
+    }
 }
 
 TEST_F(SetupWindow, ReopeningTheShownPageKeepsItsStateAndClosesThePickers)

@@ -222,7 +222,8 @@ TEST_F(SetupExchange, ALongImageKeepsItsTailOnTheWayBack)
     setup->SetImage(k5sim::PatternedSetupImage(9000, 4, 7, 0x33));
     std::vector<std::uint8_t> image = Fetch();
     ASSERT_TRUE(client->SendDBUpdateReq(image.data()));
-    ASSERT_TRUE(sim->WaitForCount(k5sim::id::DB_UPDATE_REQ, 1));
+    // The simulator's handler has stored it once its answer has arrived.
+    ASSERT_TRUE(WaitNotify(NetNotify::Param(NetNotify::DB_UPDATED, 0)));
     const auto updates = setup->Updates();
     ASSERT_EQ(updates.size(), 1u);
     ASSERT_EQ(updates[0].payload.size(), 9004u);

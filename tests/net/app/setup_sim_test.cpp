@@ -248,7 +248,8 @@ TEST_F(SetupSim, CameraOffOnSubProduct6ZeroesExactlyTheListedBytes)
         s.WindowProc(WM_COMMAND, MakeCommandWParam(CRemoteSetupDlg::kIdOk, BN_CLICKED), 0);
     });
     dlg->Commands().OnButton(IDC_REMOTE_SETUP);
-    ASSERT_TRUE(RunUntil([&] { return sim->Count(sid::DB_UPDATE_REQ) == 1; }));
+    // The simulator notes an update once its handler has run.
+    ASSERT_TRUE(RunUntil([&] { return setup->Updates().size() == 1; }));
     const auto updates = setup->Updates();
     ASSERT_EQ(updates.size(), 1u);
     const Bytes sent(updates[0].payload.begin() + 4, updates[0].payload.end());
@@ -270,8 +271,9 @@ TEST_F(SetupSim, ARefusedUpdateIsSentAgainFromItsBox)
     setup->SetUpdateNack(0);
     // What the box's OK does: the same image again.
     dlg->SendDBUpdateReq();
-    ASSERT_TRUE(RunUntil([&] { return sim->Count(sid::DB_UPDATE_REQ) == 2; }));
+    ASSERT_TRUE(RunUntil([&] { return setup->Updates().size() == 2; }));
     const auto updates = setup->Updates();
+    ASSERT_EQ(updates.size(), 2u);
     EXPECT_EQ(updates[0].payload, updates[1].payload);
     ASSERT_TRUE(RunUntil([&] { return dlg->Notified(0xA0000); }));
 }

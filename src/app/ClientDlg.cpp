@@ -806,12 +806,14 @@ void CClientDlg::ClearTransNackInfo()
 
 void CClientDlg::SendDBUpdateReq()
 {
-    // Sends DB_UPDATE_REQ once the connection carries the setup database.
+    if (m_pNetClient)
+        m_pNetClient->SendDBUpdateReq(m_SetupDb.data());
 }
 
 void CClientDlg::SendDBInitReq()
 {
-    // Sends DB_INIT_REQ once the connection carries the setup database.
+    if (m_pNetClient)
+        m_pNetClient->SendDBInitReq();
 }
 
 void CClientDlg::SendRebootReq()

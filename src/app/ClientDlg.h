@@ -244,6 +244,8 @@ public:
     std::unique_ptr<CLocalSearchDlg> m_pLocalSearchDlg;
     std::unique_ptr<MasterMixer> m_pMixer;
     LocalSetupRecord m_LocalSetup{};
+    // The recorder's setup image while the setup window edits it.
+    std::array<std::uint8_t, 8176> m_SetupDb{};
     Playlist m_Playlist;
     std::atomic<int> m_nAudioChannel{-1};
     std::atomic<int> m_nAudioIndex{0};

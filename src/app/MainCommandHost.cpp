@@ -165,9 +165,7 @@ bool CNetConnectionView::SendRecOffReq()
 }
 bool CNetConnectionView::SendDBInfoReq()
 {
-    // The setup image's transport is not part of the connection yet: nothing
-    // is asked, so no exchange is left busy without an answer.
-    return false;
+    return m_net->SendDBInfoReq();
 }
 bool CNetConnectionView::SendDBUpdateReq()
 {
@@ -460,10 +458,6 @@ std::unique_ptr<IMainModalWindow> CClientCommandHost::CreateRemoteSearchWindow()
 }
 
 // The windows below come with their own work; until then nothing opens.
-std::unique_ptr<IMainModalWindow> CClientCommandHost::CreateRemoteSetupWindow()
-{
-    return nullptr;
-}
 std::unique_ptr<IMainModalWindow> CClientCommandHost::CreateLocalSetupWindow()
 {
     return nullptr;

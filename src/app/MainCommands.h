@@ -33,7 +33,6 @@ constexpr UINT TIMER_HELLO_REPLY = 21058; // waits for the hello answer
 
 // Private messages the main window receives (besides WM_NOTIFY_EVENT and the
 // transfer bar's).
-constexpr UINT WM_SETUP_DB_READY = WM_USER + 20007;
 constexpr UINT WM_SHOW_BOOKMARK_BAR = WM_USER + 20054;
 
 // The Sound button's look while the speakers are muted.

@@ -757,6 +757,7 @@ const std::array<CNetClient::Handler, 512>& CNetClient::HandlerTable()
         t[CAM_INFO_CHANGE] = &CNetClient::RecvFn_CamInfoChange;
         t[A_LISTEN_ACK] = &CNetClient::RecvFn_AListenAck;
         t[DB_UPDATE_ACK] = &CNetClient::RecvFn_DBUpdateAck;
+        t[DB_INFO_ACK] = &CNetClient::RecvFn_DBInfoAck;
         t[LIVE_CHANNEL_INFO] = &CNetClient::RecvFn_LiveChannelInfo;
         t[LIVE_DATA] = &CNetClient::RecvFn_LiveData;
         t[PLAY_ON_ACK] = &CNetClient::RecvFn_PlayOnAck;
@@ -1037,9 +1038,12 @@ bool CNetClient::RecvFn_Refusal(const WireHeader& h)
             frame->ClearRequestPending();
         break;
     case DB48_INFO_NACK:
-    case DB_UPDATE_NACK:
+    case DB_UPDATE_NACK: {
+        std::lock_guard<std::mutex> lock(m_dbLock);
+        m_db.Abort();
         m_bDbBusy = false;
         break;
+    }
     case PLAY_INFO_MONTH_NACK:
     case TRANS_INFO_MONTH_NACK:
     case PLAY_INFO_DAY_NACK:
@@ -1383,8 +1387,8 @@ bool CNetClient::RecvFn_DvrTimeAck(const WireHeader&)
         return false;
     const std::uint32_t time = FirstWord(m_payload);
     TRACE("Recv...DVR_TIME_ACK... %u\n", time);
-    if (m_hSetupDlg.load())
-        PostTo(m_hDstSetupPage.load(), WM_DVR_TIME_ACK, time, 0);
+    // The setup window hands it to its time page when that page is open.
+    PostTo(m_hSetupDlg.load(), WM_DVR_TIME_ACK, time, 0);
     return true;
 }
 

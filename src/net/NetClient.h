@@ -18,6 +18,7 @@
 #include "net/PtzRequests.h"
 #include "net/SearchAnswers.h"
 #include "net/SearchKeep.h"
+#include "net/SetupTransport.h"
 #include "net/Wire.h"
 #include "platform/TcpSocket.h"
 
@@ -96,6 +97,16 @@ public:
     bool SendAListenReq();
     void SendAListenStop();
     bool SendDvrTimeReq();
+    // The setup database (GUI thread). A fetch does nothing while an exchange
+    // is busy; the update sends the edited image (kSetupDbSize bytes, network
+    // order) with the received tail and the CRC, nothing when no image was
+    // received; the reset sends DB_INIT_REQ and closes the setup window.
+    bool SendDBInfoReq();
+    bool SendDBUpdateReq(const std::uint8_t* image);
+    bool SendDBInitReq();
+    // The last checked image: `size` bytes zeroed, then the received image
+    // bytes copied in. Returns how many were copied (0: none received).
+    std::size_t CopySetupImage(std::uint8_t* image, std::size_t size) const;
     // The channels the main window shows now, after a split or channel
     // change: LIVE_REQ with them during live view, PLAY_VIEW_CH during remote
     // playback (the caller ANDs the playback's channel mask in). Neither
@@ -202,6 +213,8 @@ public:
     std::string CameraName(int channel) const;
     std::string ArchivePassword() const;
     int UserIndex() const { return m_nUserIndex.load(); }
+    // A row of the rights table has matched the logged-in user in this session.
+    bool UserMatched() const { return m_bUserMatched.load(); }
     // True when the logged-in user holds right k. Before any row of a rights
     // table has matched the user in this session, no right is held.
     bool HasRight(int k) const;
@@ -252,7 +265,6 @@ public:
     // thread sets and clears them, the receive thread reads them.
     std::atomic<WndHandle> m_hFirmwareDlg{WndHandle()};          // 18
     std::atomic<WndHandle> m_hSetupDlg{WndHandle()};             // 20
-    std::atomic<WndHandle> m_hDstSetupPage{WndHandle()};         // the setup window's time page
     std::atomic<WndHandle> m_hClockWnd{WndHandle()};             // 21
     // 22-24: the PTZ panels, with the rest of the PTZ state (m_ptz).
     std::atomic<WndHandle> m_hTransferBarDlg{WndHandle()};       // 25
@@ -315,6 +327,7 @@ private:
     bool RecvFn_CamInfoChange(const WireHeader& h);
     bool RecvFn_AListenAck(const WireHeader& h);
     bool RecvFn_DBUpdateAck(const WireHeader& h);
+    bool RecvFn_DBInfoAck(const WireHeader& h);
     bool RecvFn_PtzChannelAck(const WireHeader& h);
     bool RecvFn_FwAnswer(const WireHeader& h);
     // Backup transfer.
@@ -426,6 +439,10 @@ private:
     std::size_t m_nBackupQueueBytes = CBackupWriter::kDefaultQueueBytes;
     std::atomic<std::uint64_t> m_nTransDropped{0};
     std::shared_ptr<CBackupQueue> m_pBackupQueue; // under m_slotLock
+    // The setup database exchange: fragments joined by the receive thread,
+    // the checked image read and the update built by the GUI thread.
+    mutable std::mutex m_dbLock;
+    CSetupDbAssembler m_db;
 
     // The message being dispatched (receive thread only).
     std::size_t m_nPayloadLeft = 0;

@@ -27,6 +27,8 @@ constexpr UINT WM_STATUS_INFO_ACK = WM_USER + 20028;
 constexpr UINT WM_RIGHT_CHANGE = WM_USER + 20053;
 
 // To the main window.
+// A fetched setup image is ready to be copied (CNetClient::CopySetupImage).
+constexpr UINT WM_SETUP_DB_READY = WM_USER + 20007;
 constexpr UINT WM_ALISTEN_ACK = WM_USER + 20029;
 constexpr UINT WM_ALISTEN_NACK = WM_USER + 20030;
 // The transfer bar of a backup download: START wParam = the expected KByte,

@@ -130,7 +130,7 @@ void CSliderPickerPopup::OnSliderMoved(int k, int pos)
         return;
     ShowValue(k, pos);
     m_nResult[k] = pos;
-    m_nTakenPos[k] = pos;
+    m_nTakenPos[k] = m_sliders[k].GetPos();
 }
 
 void CSliderPickerPopup::Step(int delta)

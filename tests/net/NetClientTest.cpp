@@ -23,7 +23,6 @@ using namespace std::chrono_literals;
 constexpr WndHandle kSearchFrame{2000};
 constexpr WndHandle kArchivePrompt{2001};
 constexpr WndHandle kSetupDlg{3000};
-constexpr WndHandle kTimePage{3001};
 constexpr WndHandle kPasswordPrompt{4000};
 
 NetTimings FastTimings()
@@ -816,19 +815,19 @@ TEST_F(NetClientTest, RequestSendersAndRefusedRequests)
     }
 }
 
-TEST_F(NetClientTest, RecorderTimeGoesToTheOpenTimePage)
+TEST_F(NetClientTest, RecorderTimeGoesToTheOpenSetupWindow)
 {
     LogIn();
     ASSERT_TRUE(client->SendDvrTimeReq());
     RoundTrip();
     EXPECT_TRUE(host.PostsOf(WM_DVR_TIME_ACK).empty()); // no setup window
+    // The window hands the time to its time page when one is open.
     client->m_hSetupDlg = kSetupDlg;
-    client->m_hDstSetupPage = kTimePage;
     ASSERT_TRUE(client->SendDvrTimeReq());
     RoundTrip();
     const auto posts = host.PostsOf(WM_DVR_TIME_ACK);
     ASSERT_EQ(posts.size(), 1u);
-    EXPECT_EQ(posts[0].target, kTimePage);
+    EXPECT_EQ(posts[0].target, kSetupDlg);
     EXPECT_EQ(posts[0].wParam, 1199145600u);
 }
 

@@ -3,6 +3,7 @@
 //
 //   recorder-sim [--port N] [--channels N] [--product N] [--flags2 N]
 //                [--user NAME] [--password TEXT] [--no-hello-answer] [--live]
+//                [--sub-product MAJOR[.MINOR]] [--setup-version MAJOR.MINOR]
 //
 // --live streams moving pictures on every channel once the client asks for
 // live view (and plays them back on PLAY_ON_REQ).
@@ -10,6 +11,9 @@
 // Every channel has a PTZ camera: PTZ channel requests are answered yes.
 // Backups are sized and streamed from the requested range; firmware images
 // are accepted, received and reported written.
+// It serves a setup image of the given format version (default 4.6), takes
+// updates and resets it on DB_INIT_REQ; --sub-product sets the hello's sub
+// product numbers.
 //
 // It listens on 127.0.0.1 (port 0 picks a free one and prints it), answers the
 // hello, grants the named user every right, reports that it records, and runs
@@ -20,6 +24,7 @@
 #include "SimPtz.h"
 #include "SimSearch.h"
 #include "SimTransfer.h"
+#include "SimSetup.h"
 
 #include <csignal>
 #include <ctime>
@@ -42,7 +47,8 @@ void OnSignal(int)
 void Usage()
 {
     std::fprintf(stderr, "usage: recorder-sim [--port N] [--channels N] [--product N] [--flags2 N]\n"
-                         "                    [--user NAME] [--password TEXT] [--no-hello-answer] [--live]\n");
+                         "                    [--user NAME] [--password TEXT] [--no-hello-answer] [--live]\n"
+                         "                    [--sub-product MAJOR[.MINOR]] [--setup-version MAJOR.MINOR]\n");
 }
 
 bool NumberArg(int argc, char** argv, int& i, long& value)
@@ -54,6 +60,30 @@ bool NumberArg(int argc, char** argv, int& i, long& value)
     return end != nullptr && *end == '\0';
 }
 
+// "M" or "M.N", each 0-255.
+bool VersionArg(int argc, char** argv, int& i, int& major, int& minor)
+{
+    if (i + 1 >= argc)
+        return false;
+    const char* text = argv[++i];
+    char* end = nullptr;
+    const long m = std::strtol(text, &end, 10);
+    long n = 0;
+    if (end == text || m < 0 || m > 255)
+        return false;
+    if (*end == '.') {
+        const char* rest = end + 1;
+        n = std::strtol(rest, &end, 10);
+        if (end == rest || n < 0 || n > 255)
+            return false;
+    }
+    if (*end != '\0')
+        return false;
+    major = static_cast<int>(m);
+    minor = static_cast<int>(n);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -62,6 +92,7 @@ int main(int argc, char** argv)
     std::string user = "admin";
     std::string password = "1234";
     bool live = false;
+    int setupMajor = 4, setupMinor = 6;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         long v = 0;
@@ -77,6 +108,19 @@ int main(int argc, char** argv)
             user = argv[++i];
         } else if (arg == "--password" && i + 1 < argc) {
             password = argv[++i];
+        } else if (arg == "--sub-product") {
+            int major = 0, minor = 0;
+            if (!VersionArg(argc, argv, i, major, minor)) {
+                Usage();
+                return 2;
+            }
+            config.hello.subMajor = static_cast<std::uint8_t>(major);
+            config.hello.subMinor = static_cast<std::uint8_t>(minor);
+        } else if (arg == "--setup-version") {
+            if (!VersionArg(argc, argv, i, setupMajor, setupMinor)) {
+                Usage();
+                return 2;
+            }
         } else if (arg == "--live") {
             live = true;
         } else if (arg == "--no-hello-answer") {
@@ -104,6 +148,7 @@ int main(int argc, char** argv)
     transfer.Config().keepFrames = false;
     transfer.SetCatalogue(&catalogue);
     k5sim::SimFirmware firmware(sim);
+    k5sim::SimSetup setup(sim, 7000, static_cast<std::uint8_t>(setupMajor), static_cast<std::uint8_t>(setupMinor));
     std::unique_ptr<k5sim::SimLive> liveData;
     if (live) {
         liveData = std::make_unique<k5sim::SimLive>(sim);

@@ -1,0 +1,60 @@
+// Bitmaps and texts of the remote setup window, its menus and the display
+// pages.
+#pragma once
+
+constexpr int IDB_SETUP_BACK = 1650;
+constexpr int IDB_SETUP_CLOSE = 1651;
+constexpr int IDB_SETUP_MENU_BACK = 1652;
+constexpr int IDB_SETUP_PAGE_BACK = 1721;
+constexpr int IDB_SETUP_TAB_FIRST = 2020;
+constexpr int IDB_SETUP_TAB_LAST = 2023;
+constexpr int IDB_SETUP_MENU_DISPLAY_FIRST = 2030;
+constexpr int IDB_SETUP_MENU_DISPLAY_LAST = 2034;
+constexpr int IDB_SETUP_MENU_REC_FIRST = 2040;
+constexpr int IDB_SETUP_MENU_REC_LAST = 2047;
+constexpr int IDB_SETUP_MENU_SYSTEM = 2050;
+constexpr int IDB_SETUP_MENU_EVENT_FIRST = 2060;
+constexpr int IDB_SETUP_MENU_EVENT_LAST = 2063;
+constexpr int IDB_SETUP_CHOICE_LEFT = 2136;
+constexpr int IDB_SETUP_CHOICE_RIGHT = 2137;
+constexpr int IDB_SETUP_COMMAND = 2258;
+constexpr int IDB_SETUP_WIDE_COMMAND = 2259;
+constexpr int IDB_SETUP_OK = 2260;
+constexpr int IDB_SETUP_BAR_FIRST = 2270;
+constexpr int IDB_SETUP_BAR_LAST = 2272;
+constexpr int IDB_SETUP_VALUE_CELL = 1700;
+
+constexpr int IDS_SETUP_ON = 5344;
+constexpr int IDS_SETUP_OFF = 5340;
+constexpr int IDS_SETUP_CHANNEL = 5152;
+constexpr int IDS_SETUP_ALL_CHECK = 5640;
+constexpr int IDS_SETUP_RETURN_ALL = 5641;
+constexpr int IDS_SETUP_OK = 5541;
+constexpr int IDS_SETUP_CANCEL = 5542;
+constexpr int IDS_SETUP_MENU_DISPLAY_FIRST = 5660;
+constexpr int IDS_SETUP_MENU_DISPLAY_LAST = 5663;
+constexpr int IDS_SETUP_CAMERA_NAME = 5452;
+constexpr int IDS_SETUP_CAMERA_ENABLE = 6123;
+constexpr int IDS_SETUP_REC_CONFIG = 5680;
+constexpr int IDS_SETUP_REC_PLAIN = 5208;
+constexpr int IDS_SETUP_REC_PLAIN_ALT = 6050;
+constexpr int IDS_SETUP_REC_SENSOR = 5130;
+constexpr int IDS_SETUP_REC_MOTION = 5131;
+constexpr int IDS_SETUP_REC_SENSITIVITY = 5132;
+constexpr int IDS_SETUP_REC_SCHEDULE = 5209;
+constexpr int IDS_SETUP_REC_DAYS = 5210;
+constexpr int IDS_SETUP_REC_RANK = 5681;
+constexpr int IDS_SETUP_SYS_BASIC = 5700;
+constexpr int IDS_SETUP_SYS_ACCOUNT = 5861;
+constexpr int IDS_SETUP_SYS_SENSOR = 5489;
+constexpr int IDS_SETUP_SYS_FIRST = 5702;
+constexpr int IDS_SETUP_SYS_LAST = 5705;
+constexpr int IDS_SETUP_SYS_NTP = 5708;
+constexpr int IDS_SETUP_SYS_SMART = 5837;
+constexpr int IDS_SETUP_SYS_ETC = 5834;
+constexpr int IDS_SETUP_SYS_ETC_ALT = 6093;
+constexpr int IDS_SETUP_EVENT_FIRST = 5730;
+constexpr int IDS_SETUP_EVENT_LAST = 5733;
+constexpr int IDS_SETUP_CAMERA_ON = 6040;
+constexpr int IDS_SETUP_CAMERA_OFF = 6041;
+constexpr int IDS_SETUP_PREV = 5583;

@@ -169,6 +169,11 @@ std::vector<Case> Cases()
         {"two slices, the second mid-row", [] { return TwoSlices(5, -1); }, 0, V},
         {"field pair", [] { return Fields(-1); }, 0, V},
         {"field pair, bottom field flipped", [] { return Fields(1); }, 1, T},
+        {"a field without its pair", [] {
+             WmStream s = Fields(-1);
+             s.pictures.pop_back();
+             return s;
+         }, 0, C},
         {"8x8 transform",
          [] {
              WmStream s = IFrame();

@@ -743,7 +743,11 @@ WmResult Writer::Run()
     // An SPS of another size than the slices: its pictures are not covered.
     if (m_s.spsWidthMbs || m_s.spsHeightMapUnits)
         m_cannot = true;
+    int pendingField = 0; // a frame needs both of its fields
     for (const WmPicture& pic : m_s.pictures) {
+        if (pendingField && (pic.structure == 0 || pic.structure == pendingField))
+            m_cannot = true;
+        pendingField = pic.structure && !pendingField ? pic.structure : pendingField && pic.structure ? 0 : pic.structure;
         const int picSize = m_s.mbWidth * (pic.structure ? m_s.mbHeight / 2 : m_s.mbHeight);
         int covered = 0;
         for (const WmSlice& sl : pic.slices) {
@@ -754,6 +758,8 @@ WmResult Writer::Run()
         if (covered < picSize)
             m_cannot = true;
     }
+    if (pendingField)
+        m_cannot = true;
     if (m_s.seiAfter)
         Sei(out);
     r.mismatches = m_mismatches;

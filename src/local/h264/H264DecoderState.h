@@ -138,6 +138,9 @@ struct DecoderState
     std::vector<std::uint8_t> covered;
     int coveredCount = 0;
     int coverageSize = 0;
+    // A first field whose second field has not come yet in this call (1 top, 2 bottom).
+    int pendingField = 0;
+    int pendingFrameNum = 0;
 };
 
 // NAL loop; returns the position where it stopped, or -1.

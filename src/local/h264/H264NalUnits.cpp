@@ -80,6 +80,12 @@ bool SamePicture(const SliceState& a, const SliceState& b)
            a.deltaPoc[0] == b.deltaPoc[0] && a.deltaPoc[1] == b.deltaPoc[1];
 }
 
+void CannotVerify(DecoderState& s)
+{
+    if (s.wm)
+        s.wm->m_bCannotVerify = 1;
+}
+
 void CloseCoverage(DecoderState& s)
 {
     if (s.coverageOpen && s.coveredCount < s.coverageSize && s.wm)
@@ -93,6 +99,21 @@ void NoteShownSlice(DecoderState& s)
     if (s.coverageOpen && SamePicture(s.coverageKey, s.slice))
         return;
     CloseCoverage(s);
+    // A frame is shown with both its fields: a field without its pair in the
+    // same buffer leaves half of the frame unchecked.
+    const int parity = s.slice.fieldPic ? 1 + s.slice.bottomField : 0;
+    if (s.pendingField) {
+        if (parity != 0 && parity != s.pendingField && s.slice.frameNum == s.pendingFrameNum) {
+            s.pendingField = 0; // the second field completes the frame
+        } else {
+            CannotVerify(s);
+            s.pendingField = parity;
+            s.pendingFrameNum = s.slice.frameNum;
+        }
+    } else if (parity) {
+        s.pendingField = parity;
+        s.pendingFrameNum = s.slice.frameNum;
+    }
     s.coverageOpen = true;
     s.coverageKey = s.slice;
     s.coverageSize = s.mbWidth * (s.slice.fieldPic ? s.mbHeight / 2 : s.mbHeight);
@@ -113,12 +134,6 @@ void MarkCovered(DecoderState& s, int firstAddr, int count)
             ++s.coveredCount;
         }
     }
-}
-
-void CannotVerify(DecoderState& s)
-{
-    if (s.wm)
-        s.wm->m_bCannotVerify = 1;
 }
 
 void HandleSlice(DecoderState& s, const std::uint8_t* rbsp, int bytes, int bits, int nalType,
@@ -175,6 +190,8 @@ void HandleSlice(DecoderState& s, const std::uint8_t* rbsp, int bytes, int bits,
 int DecodeNalUnits(DecoderState& s, const std::uint8_t* buf, int len)
 {
     int pos = 0;
+    s.pendingField = 0;
+    s.coverageOpen = false;
     for (;;) {
         while (pos + 3 < len && !(buf[pos] == 0 && buf[pos + 1] == 0 && buf[pos + 2] == 1))
             ++pos;
@@ -236,6 +253,9 @@ int DecodeNalUnits(DecoderState& s, const std::uint8_t* buf, int len)
         }
     }
     CloseCoverage(s);
+    if (s.pendingField)
+        CannotVerify(s);
+    s.pendingField = 0;
     return pos;
 }
 

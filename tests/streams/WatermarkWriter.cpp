@@ -745,9 +745,13 @@ WmResult Writer::Run()
         m_cannot = true;
     int pendingField = 0; // a frame needs both of its fields
     for (const WmPicture& pic : m_s.pictures) {
-        if (pendingField && (pic.structure == 0 || pic.structure == pendingField))
-            m_cannot = true;
-        pendingField = pic.structure && !pendingField ? pic.structure : pendingField && pic.structure ? 0 : pic.structure;
+        if (pendingField && pic.structure && pic.structure != pendingField) {
+            pendingField = 0;
+        } else {
+            if (pendingField)
+                m_cannot = true;
+            pendingField = pic.structure;
+        }
         const int picSize = m_s.mbWidth * (pic.structure ? m_s.mbHeight / 2 : m_s.mbHeight);
         int covered = 0;
         for (const WmSlice& sl : pic.slices) {

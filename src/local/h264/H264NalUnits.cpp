@@ -153,6 +153,7 @@ void HandleSlice(DecoderState& s, const std::uint8_t* rbsp, int bytes, int bits,
     if (nalType == 2) {
         // Partitions are parsed but never compared: the verdict cannot rest on them.
         CannotVerify(s);
+        s.reader.Ue(); // slice_id; the slice data follows
         s.havePartB = false;
         s.pendingPartitionSlice = s.slice.redundantPicCnt == 0;
         return;
@@ -219,11 +220,15 @@ int DecodeNalUnits(DecoderState& s, const std::uint8_t* buf, int len)
         case 3:
             s.readerIntra.Reset(rbsp, static_cast<std::size_t>(rbspLen), static_cast<std::size_t>(bits));
             s.readerIntra.Ue(); // slice_id
+            if (s.activePps.redundantPicCntPresent)
+                s.readerIntra.Ue();
             s.havePartB = true;
             break;
         case 4:
             s.readerInter.Reset(rbsp, static_cast<std::size_t>(rbspLen), static_cast<std::size_t>(bits));
             s.readerInter.Ue(); // slice_id
+            if (s.activePps.redundantPicCntPresent)
+                s.readerInter.Ue();
             if (s.pendingPartitionSlice && s.havePartB) {
                 int count = 0;
                 const SliceEnd end = ParseSliceData(s, &count);

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 class H264BitReader
 {
@@ -23,6 +24,8 @@ public:
         m_nBits = bits < bytes * 8 ? bits : bytes * 8;
         m_nPos = 0;
         m_bBadCode = false;
+        m_nCacheStart = 0;
+        m_nCache = Peek64();
     }
 
     std::size_t Pos() const { return m_nPos; }
@@ -38,7 +41,15 @@ public:
     {
         if (n <= 0)
             return 0;
-        return static_cast<std::uint32_t>(Peek64() >> (64 - n));
+        // Most reads are short: they come from a 64-bit window that is
+        // refetched only when the read would leave it.
+        std::size_t off = m_nPos - m_nCacheStart;
+        if (m_nPos < m_nCacheStart || off + static_cast<std::size_t>(n) > 64) {
+            m_nCacheStart = m_nPos;
+            m_nCache = Peek64();
+            off = 0;
+        }
+        return static_cast<std::uint32_t>((m_nCache << off) >> (64 - n));
     }
     void Skip(std::size_t n) { m_nPos += n; }
 
@@ -96,8 +107,8 @@ private:
         const int shift = static_cast<int>(m_nPos & 7);
         std::uint64_t w = 0;
         if (byte + 9 <= m_nBytes) {
-            for (int i = 0; i < 8; ++i)
-                w = (w << 8) | m_pData[byte + static_cast<std::size_t>(i)];
+            std::memcpy(&w, m_pData + byte, 8);
+            w = __builtin_bswap64(w);
             if (shift)
                 w = (w << shift) | (m_pData[byte + 8] >> (8 - shift));
             return w;
@@ -118,4 +129,6 @@ private:
     std::size_t m_nBits = 0;
     std::size_t m_nPos = 0;
     bool m_bBadCode = false;
+    mutable std::size_t m_nCacheStart = 0;
+    mutable std::uint64_t m_nCache = 0;
 };

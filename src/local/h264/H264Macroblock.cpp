@@ -327,10 +327,18 @@ int SliceParser::ChromaNc(int comp, int blk) const
 bool SliceParser::ResidualBlock(H264BitReader& br, int nC, int maxNum, int* coeffs, int* total)
 {
     std::uint16_t e;
-    if (nC < 0)
+    if (nC < 0) {
         e = m_tab.chromaDcCoeffToken[br.Peek(8)];
-    else
-        e = m_tab.coeffToken[nC < 2 ? 0 : nC < 4 ? 1 : nC < 8 ? 2 : 3][br.Peek(16)];
+    } else if (nC >= 8) {
+        e = m_tab.coeffTokenFlc[br.Peek(6)];
+    } else {
+        const std::uint32_t w = br.Peek(20);
+        const int zeros = w ? __builtin_clz(w) - 12 : 20;
+        if (zeros > 15)
+            return false;
+        const std::uint32_t rest = (w >> (16 - zeros)) & 7;
+        e = m_tab.coeffToken[nC < 2 ? 0 : nC < 4 ? 1 : 2][(zeros << 3) | static_cast<int>(rest)];
+    }
     if ((e & 0xFF) == 0)
         return false;
     br.Skip(e & 0xFF);
@@ -348,11 +356,11 @@ bool SliceParser::ResidualBlock(H264BitReader& br, int nC, int maxNum, int* coef
             level[i] = br.U1() ? -1 : 1;
             continue;
         }
-        int prefix = 0;
-        while (prefix <= 15 && br.U1() == 0)
-            ++prefix;
+        const std::uint32_t window = br.Peek(32);
+        const int prefix = window ? __builtin_clz(window) : 32;
         if (prefix > 15)
             return false;
+        br.Skip(static_cast<std::size_t>(prefix) + 1);
         int code = (std::min(15, prefix) << suffixLength);
         int suffixSize = suffixLength;
         if (prefix == 14 && suffixLength == 0)
@@ -365,10 +373,12 @@ bool SliceParser::ResidualBlock(H264BitReader& br, int nC, int maxNum, int* coef
             code += 15;
         if (i == t1 && t1 < 3)
             code += 2;
-        level[i] = (code & 1) ? (-code - 1) >> 1 : (code + 2) >> 1;
+        // Even codes are positive, odd ones negative, both of magnitude code / 2 + 1.
+        const int mag = (code >> 1) + 1;
+        const int neg = code & 1;
+        level[i] = (mag ^ -neg) + neg;
         if (suffixLength == 0)
             suffixLength = 1;
-        const int mag = level[i] < 0 ? -level[i] : level[i];
         if (mag > (3 << (suffixLength - 1)) && suffixLength < 6)
             ++suffixLength;
     }

@@ -474,6 +474,13 @@ bool ParseSps(DecoderState& s, H264BitReader& br)
         sps.cropRight = static_cast<int>(br.Ue());
         sps.cropTop = static_cast<int>(br.Ue());
         sps.cropBottom = static_cast<int>(br.Ue());
+        // The cropped picture must keep some of the coded one.
+        const std::uint64_t cw = static_cast<std::uint64_t>(static_cast<std::uint32_t>(sps.cropLeft)) +
+                                 static_cast<std::uint32_t>(sps.cropRight);
+        const std::uint64_t ch = static_cast<std::uint64_t>(static_cast<std::uint32_t>(sps.cropTop)) +
+                                 static_cast<std::uint32_t>(sps.cropBottom);
+        if (br.Failed() || cw >= 8ull * w || ch >= 8ull * h * (sps.frameMbsOnly ? 1 : 2))
+            return false;
     }
     if (br.U1() && !Vui(br))
         return false;

@@ -100,9 +100,23 @@ std::unique_ptr<CavlcTables> Build()
 {
     auto t = std::make_unique<CavlcTables>();
     std::memset(t.get(), 0, sizeof(CavlcTables));
-    for (int tab = 0; tab < 4; ++tab)
-        for (int i = 0; i < 4 * 17; ++i)
-            Put(t->coeffToken[tab], 16, kCoeffTokenLen[tab][i], kCoeffTokenBits[tab][i], i);
+    for (int tab = 0; tab < 3; ++tab)
+        for (int i = 0; i < 4 * 17; ++i) {
+            const int len = kCoeffTokenLen[tab][i];
+            const int code = kCoeffTokenBits[tab][i];
+            if (len == 0)
+                continue;
+            int zeros = 0;
+            while (zeros < len && !((code >> (len - 1 - zeros)) & 1))
+                ++zeros;
+            const int restLen = len - zeros - 1; // 0 to 3
+            const int rest = code & ((1 << restLen) - 1);
+            for (int k = 0; k < (1 << (3 - restLen)); ++k)
+                t->coeffToken[tab][(zeros << 3) + (rest << (3 - restLen)) + k] =
+                    static_cast<std::uint16_t>(i << 8 | len);
+        }
+    for (int i = 0; i < 4 * 17; ++i)
+        Put(t->coeffTokenFlc, 6, kCoeffTokenLen[3][i], kCoeffTokenBits[3][i], i);
     for (int i = 0; i < 4 * 5; ++i)
         Put(t->chromaDcCoeffToken, 8, kChromaDcCoeffTokenLen[i], kChromaDcCoeffTokenBits[i], i);
     for (int tc = 1; tc <= 15; ++tc)

@@ -9,8 +9,12 @@ namespace h264 {
 // Each lookup entry: symbol << 8 | code length; length 0 marks an invalid code.
 struct CavlcTables
 {
-    // coeff_token, indexed by the next 16 bits; symbol = TotalCoeff << 2 | TrailingOnes.
-    std::uint16_t coeffToken[4][1 << 16];
+    // coeff_token for nC 0-7, indexed by the count of leading zeros (up to
+    // 15) and the 3 bits after the first one: every code of these tables has
+    // at most 3 bits after its first one. symbol = TotalCoeff << 2 | TrailingOnes.
+    std::uint16_t coeffToken[3][16 << 3];
+    // coeff_token for nC 8 and above: 6-bit fixed-length codes.
+    std::uint16_t coeffTokenFlc[1 << 6];
     // chroma DC (nC = -1), next 8 bits.
     std::uint16_t chromaDcCoeffToken[1 << 8];
     // total_zeros by TotalCoeff 1..15, next 9 bits.

@@ -243,6 +243,11 @@ std::vector<Case> Cases()
              s.numRefFrames = 30;
              return s;
          }, 0, V},
+        {"cropped by 4 lines", [] {
+             WmStream s = IFrame();
+             s.cropBottom = 2;
+             return s;
+         }, 0, V},
         {"I and P pictures in one buffer",
          [] { return IThenP([](auto&) {}); }, 0, V},
 
@@ -353,6 +358,11 @@ std::vector<Case> Cases()
              extra.firstMb = 12;
              extra.mbs.assign(1, WmMacroblock{});
              s.pictures[0].slices.push_back(extra);
+             return s;
+         }, 0, C},
+        {"crop offset beyond the picture", [] {
+             WmStream s = IFrame();
+             s.cropBottom = 0xFFFFFFF0u;
              return s;
          }, 0, C},
         {"SPS larger than any level's frame", [] {

@@ -347,7 +347,13 @@ void Writer::Sps(std::vector<std::uint8_t>& out)
     if (!m_s.frameMbsOnly)
         b.Bit(0); // no MBAFF
     b.Bit(1);
-    b.Bit(0);
+    b.Bit(m_s.cropBottom != 0);
+    if (m_s.cropBottom) {
+        b.Ue(0);
+        b.Ue(0);
+        b.Ue(0);
+        b.Ue(m_s.cropBottom);
+    }
     b.Bit(0);
     b.Trailing();
     Nal(out, 3, 7, b.Bytes());
@@ -742,6 +748,9 @@ WmResult Writer::Run()
         m_cannot = true;
     // An SPS of another size than the slices: its pictures are not covered.
     if (m_s.spsWidthMbs || m_s.spsHeightMapUnits)
+        m_cannot = true;
+    // Cropping away the whole picture makes the SPS invalid.
+    if (m_s.cropBottom >= 8u * static_cast<std::uint32_t>(m_s.mbHeight))
         m_cannot = true;
     int pendingField = 0; // a frame needs both of its fields
     for (const WmPicture& pic : m_s.pictures) {

@@ -79,6 +79,7 @@ struct WmStream
     int numRefFrames = 1;
     int spsWidthMbs = 0;      // written in the SPS instead of the real size when set
     int spsHeightMapUnits = 0;
+    std::uint32_t cropBottom = 0; // frame_cropping with this bottom offset when non-zero
     std::vector<WmPicture> pictures;
 };
 

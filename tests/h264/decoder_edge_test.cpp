@@ -231,3 +231,32 @@ TEST(SliceHeader, QpAndSliceNumbers)
         EXPECT_EQ(ck.Verdict(), WatermarkVerdict::Verified);
     }
 }
+
+// Data partitions: parsed only when B and C follow A in the same buffer, never
+// from the RBSP of an earlier buffer, and never verified.
+TEST(NalLoop, DataPartitions)
+{
+    WmStream s;
+    s.pictures.push_back(WmSimplePicture(12, WmKind::INxN));
+    s.pictures.push_back(WmSimplePicture(12, WmKind::PSkip, 0, false, 1));
+    s.pictures[1].slices[0].partitioned = true;
+    const std::vector<std::uint8_t> a = Bytes(s);
+    const std::vector<std::uint8_t> bc = Cat(Nal(0x06, {0x01, 0x01, 0x00, 0x80}),
+                                             Cat(Nal(0x03, {0x80}), Nal(0x04, {0x80})));
+    Checker same;
+    CountingObserver obs;
+    same.Observe(&obs);
+    same.Decode(Cat(a, bc));
+    EXPECT_EQ(same.Verdict(), WatermarkVerdict::CannotVerify);
+    EXPECT_EQ(obs.accepted, 2);
+    EXPECT_EQ(obs.clean, 2); // the I slice and the partitioned one, parsed to its end
+
+    Checker split;
+    CountingObserver obs2;
+    split.Observe(&obs2);
+    split.Decode(a);
+    const int ends = obs2.clean + obs2.unclean;
+    split.Decode(bc); // the partition A of the previous buffer is gone
+    EXPECT_EQ(obs2.clean + obs2.unclean, ends);
+    EXPECT_EQ(split.Verdict(), WatermarkVerdict::CannotVerify);
+}

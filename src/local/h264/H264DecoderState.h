@@ -112,7 +112,9 @@ struct DecoderState
     std::array<std::unique_ptr<Pps>, 256> pps;
     Sps activeSps;
     Pps activePps;
-    std::vector<std::uint8_t> unescape[2];
+    // Unescaped RBSPs: others, partition A, B and C. A partition's RBSP must
+    // survive the NAL units that follow it until partition C arrives.
+    std::vector<std::uint8_t> unescape[4];
 
     // Picture store.
     int mbWidth = 0;

@@ -193,6 +193,9 @@ int DecodeNalUnits(DecoderState& s, const std::uint8_t* buf, int len)
     int pos = 0;
     s.pendingField = 0;
     s.coverageOpen = false;
+    // Partitions of one slice come in one buffer; nothing of an earlier buffer is kept.
+    s.pendingPartitionSlice = false;
+    s.havePartB = false;
     for (;;) {
         while (pos + 3 < len && !(buf[pos] == 0 && buf[pos + 1] == 0 && buf[pos + 2] == 1))
             ++pos;
@@ -204,7 +207,8 @@ int DecodeNalUnits(DecoderState& s, const std::uint8_t* buf, int len)
         const std::uint8_t* rbsp = nullptr;
         int rbspLen = 0;
         int consumed = 0;
-        if (!Unescape(s, buf, pos, len, nalType == 4 ? 1 : 0, &rbsp, &rbspLen, &consumed))
+        const int kind = nalType >= 2 && nalType <= 4 ? nalType - 1 : 0;
+        if (!Unescape(s, buf, pos, len, kind, &rbsp, &rbspLen, &consumed))
             return -1;
         while (rbspLen > 0 && rbsp[rbspLen - 1] == 0)
             --rbspLen;
@@ -215,6 +219,7 @@ int DecodeNalUnits(DecoderState& s, const std::uint8_t* buf, int len)
         case 1:
         case 5:
         case 2:
+            s.pendingPartitionSlice = false; // a new slice ends any partitioned one
             HandleSlice(s, rbsp, rbspLen, bits, nalType, refIdc);
             break;
         case 3:

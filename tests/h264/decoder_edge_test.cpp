@@ -260,3 +260,13 @@ TEST(NalLoop, DataPartitions)
     EXPECT_EQ(obs2.clean + obs2.unclean, ends);
     EXPECT_EQ(split.Verdict(), WatermarkVerdict::CannotVerify);
 }
+
+// A partition B or C alone is still a partitioned slice: nothing to verify by.
+TEST(NalLoop, LonePartitionCannotVerify)
+{
+    for (int type : {3, 4}) {
+        Checker ck;
+        ck.Decode(Cat(Bytes(Small()), Nal(type, {0x80})));
+        EXPECT_EQ(ck.Verdict(), WatermarkVerdict::CannotVerify) << type;
+    }
+}

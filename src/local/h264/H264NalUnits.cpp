@@ -223,6 +223,7 @@ int DecodeNalUnits(DecoderState& s, const std::uint8_t* buf, int len)
             HandleSlice(s, rbsp, rbspLen, bits, nalType, refIdc);
             break;
         case 3:
+            CannotVerify(s); // partitions are never compared
             s.readerIntra.Reset(rbsp, static_cast<std::size_t>(rbspLen), static_cast<std::size_t>(bits));
             s.readerIntra.Ue(); // slice_id
             if (s.activePps.redundantPicCntPresent)
@@ -230,6 +231,7 @@ int DecodeNalUnits(DecoderState& s, const std::uint8_t* buf, int len)
             s.havePartB = true;
             break;
         case 4:
+            CannotVerify(s);
             s.readerInter.Reset(rbsp, static_cast<std::size_t>(rbspLen), static_cast<std::size_t>(bits));
             s.readerInter.Ue(); // slice_id
             if (s.activePps.redundantPicCntPresent)

@@ -396,25 +396,23 @@ bool SliceParser::ResidualBlock(H264BitReader& br, int nC, int maxNum, int* coef
         if (zeros > maxNum - tc)
             return false;
     }
-    int run[16];
+    // Placed from the highest coefficient down: all zeros lie below it.
+    int pos = zeros + tc - 1;
     int left = zeros;
-    for (int i = 0; i < tc - 1; ++i) {
+    for (int i = 0;; ++i) {
+        coeffs[pos] = level[i];
+        if (i == tc - 1)
+            break;
+        int run = 0;
         if (left > 0) {
             const std::uint16_t r = m_tab.runBefore[left < 7 ? left : 7][br.Peek(11)];
-            if ((r & 0xFF) == 0 || (r >> 8) > left)
+            run = r >> 8;
+            if ((r & 0xFF) == 0 || run > left)
                 return false;
             br.Skip(r & 0xFF);
-            run[i] = r >> 8;
-            left -= run[i];
-        } else {
-            run[i] = 0;
+            left -= run;
         }
-    }
-    run[tc - 1] = left;
-    int pos = -1;
-    for (int i = tc - 1; i >= 0; --i) {
-        pos += run[i] + 1;
-        coeffs[pos] = level[i];
+        pos -= 1 + run;
     }
     return true;
 }

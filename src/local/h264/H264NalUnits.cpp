@@ -65,7 +65,6 @@ bool Unescape(DecoderState& s, const std::uint8_t* buf, int pos, int len, int ki
         }
         out[static_cast<std::size_t>(n++)] = buf[i];
     }
-    std::memset(out.data() + n, 0, out.size() - static_cast<std::size_t>(n));
     *rbsp = out.data();
     *rbspLen = n;
     return true;

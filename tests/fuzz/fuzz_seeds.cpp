@@ -4,6 +4,7 @@
 // that the fuzzer begins on the paths a real recorder or user takes.
 // Usage: fuzz_seeds OUT
 #include "streams/TestStreams.h"
+#include "streams/WatermarkWriter.h"
 
 #include "app/ConnectLog.h"
 #include "net/AddressBook.h"
@@ -106,6 +107,61 @@ void H264Seeds()
             PutBytes(mixed, frames[i].data.data(), frames[i].data.size());
         }
         Save("h264_decoder", std::string(c.name) + "-mixed", mixed);
+    }
+}
+
+// Watermarked writer frames and x264 frames of every kind, each frame with its
+// 16-bit length.
+void H264ParseSeeds()
+{
+    auto put = [](Bytes& seed, const std::vector<std::uint8_t>& f) {
+        Put16(seed, static_cast<unsigned>(f.size()));
+        PutBytes(seed, f.data(), f.size());
+    };
+    {
+        k5streams::WmStream s;
+        s.mbWidth = 4;
+        s.mbHeight = 3;
+        k5streams::WmPicture i = k5streams::WmSimplePicture(12, k5streams::WmKind::INxN);
+        i.slices[0].mbs[1].kind = k5streams::WmKind::I16;
+        i.slices[0].mbs[2].kind = k5streams::WmKind::Pcm;
+        s.pictures.push_back(i);
+        k5streams::WmPicture p = k5streams::WmSimplePicture(12, k5streams::WmKind::P16x16, 0, false, 1);
+        p.slices[0].mbs[3].kind = k5streams::WmKind::PSkip;
+        s.pictures.push_back(p);
+        Bytes seed;
+        put(seed, k5streams::WriteWatermarkStream(s).bytes);
+        Save("h264_parse", "writer-ip", seed);
+        s.frameMbsOnly = false;
+        s.mbHeight = 4;
+        s.pictures.clear();
+        for (int f = 1; f <= 2; ++f) {
+            k5streams::WmPicture fp = k5streams::WmSimplePicture(8, k5streams::WmKind::I16, 2, f == 1, 0);
+            fp.structure = f;
+            s.pictures.push_back(fp);
+        }
+        Bytes fields;
+        put(fields, k5streams::WriteWatermarkStream(s).bytes);
+        Save("h264_parse", "writer-fields", fields);
+    }
+    const char* options[][2] = {{"base", "cabac=0"},
+                                {"refs", "cabac=0:ref=4:partitions=all"},
+                                {"high", "cabac=0:8x8dct=1:cqm=jvt:bframes=1"},
+                                {"cabac", "cabac=1"}};
+    for (auto& o : options) {
+        for (bool interlaced : {false, true}) {
+            k5streams::StreamSpec spec;
+            spec.width = 64;
+            spec.height = 48;
+            spec.frames = 4;
+            spec.gop = 4;
+            spec.interlaced = interlaced;
+            spec.x264 = o[1];
+            Bytes seed;
+            for (const auto& f : k5streams::MakeH264Stream(spec))
+                put(seed, f.data);
+            Save("h264_parse", std::string(o[0]) + (interlaced ? "-mbaff" : ""), seed);
+        }
     }
 }
 
@@ -299,6 +355,7 @@ int main(int argc, char** argv)
     }
     g_out = argv[1];
     H264Seeds();
+    H264ParseSeeds();
     LiveSeeds();
     WireSeeds();
     BookSeeds();

@@ -158,7 +158,14 @@ std::vector<EncodedFrame> MakeH264Stream(const StreamSpec& spec)
     char params[128];
     std::snprintf(params, sizeof params, "keyint=%d:min-keyint=%d:scenecut=0:bframes=0:rc-lookahead=0",
                   spec.gop, spec.gop);
-    av_opt_set(c->priv_data, "x264-params", params, 0);
+    std::string all = params;
+    if (spec.sliceMaxMbs > 0)
+        all += ":slice-max-mbs=" + std::to_string(spec.sliceMaxMbs);
+    if (!spec.x264.empty())
+        all += ":" + spec.x264;
+    av_opt_set(c->priv_data, "x264-params", all.c_str(), 0);
+    if (!spec.profile.empty())
+        av_opt_set(c->priv_data, "profile", spec.profile.c_str(), 0);
     if (avcodec_open2(c, codec, nullptr) < 0)
         return out;
 

@@ -1,0 +1,134 @@
+// MSB-first bit reader over one RBSP that never reads outside its bytes: past
+// the end it delivers zero bits and remembers that it overran. `bits` is the
+// length of the meaningful data (up to the stop bit); reading beyond it counts
+// as an overread too, since no syntax element of a valid stream lies there.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+class H264BitReader
+{
+public:
+    H264BitReader() = default;
+    H264BitReader(const std::uint8_t* data, std::size_t bytes, std::size_t bits)
+    {
+        Reset(data, bytes, bits);
+    }
+
+    void Reset(const std::uint8_t* data, std::size_t bytes, std::size_t bits)
+    {
+        m_pData = data;
+        m_nBytes = bytes;
+        m_nBits = bits < bytes * 8 ? bits : bytes * 8;
+        m_nPos = 0;
+        m_bBadCode = false;
+        m_nCacheStart = 0;
+        m_nCache = Peek64();
+    }
+
+    std::size_t Pos() const { return m_nPos; }
+    std::size_t BitLength() const { return m_nBits; }
+    std::size_t BitsLeft() const { return m_nPos < m_nBits ? m_nBits - m_nPos : 0; }
+    bool Overread() const { return m_nPos > m_nBits; }
+    bool BadCode() const { return m_bBadCode; }
+    bool Failed() const { return m_bBadCode || m_nPos > m_nBits; }
+    bool MoreData() const { return m_nPos < m_nBits; }
+
+    // Up to 32 bits, without moving.
+    std::uint32_t Peek(int n) const
+    {
+        if (n <= 0)
+            return 0;
+        // Most reads are short: they come from a 64-bit window that is
+        // refetched only when the read would leave it.
+        std::size_t off = m_nPos - m_nCacheStart;
+        if (m_nPos < m_nCacheStart || off + static_cast<std::size_t>(n) > 64) {
+            m_nCacheStart = m_nPos;
+            m_nCache = Peek64();
+            off = 0;
+        }
+        return static_cast<std::uint32_t>((m_nCache << off) >> (64 - n));
+    }
+    void Skip(std::size_t n) { m_nPos += n; }
+
+    std::uint32_t U(int n)
+    {
+        const std::uint32_t v = Peek(n);
+        m_nPos += static_cast<std::size_t>(n > 0 ? n : 0);
+        return v;
+    }
+    std::uint32_t U1() { return U(1); }
+
+    // Exp-Golomb; a code with more than 31 leading zeros is not a valid code.
+    std::uint32_t Ue()
+    {
+        int zeros = 0;
+        const std::uint64_t w = Peek64();
+        if (w == 0) {
+            m_bBadCode = true;
+            m_nPos += 33;
+            return 0;
+        }
+        zeros = __builtin_clzll(w);
+        if (zeros > 31) {
+            m_bBadCode = true;
+            m_nPos += static_cast<std::size_t>(zeros);
+            return 0;
+        }
+        m_nPos += static_cast<std::size_t>(zeros) + 1;
+        const std::uint32_t rest = U(zeros);
+        return static_cast<std::uint32_t>((std::uint64_t{1} << zeros) - 1 + rest);
+    }
+    std::int32_t Se()
+    {
+        const std::uint32_t k = Ue();
+        const std::int64_t v = (k & 1) ? (static_cast<std::int64_t>(k) + 1) / 2
+                                       : -static_cast<std::int64_t>(k / 2);
+        return static_cast<std::int32_t>(v);
+    }
+    // te(v) with `range` allowed values 0..range-1.
+    std::uint32_t Te(int range)
+    {
+        if (range <= 1)
+            return 0;
+        if (range == 2)
+            return U1() ^ 1u;
+        return Ue();
+    }
+    void AlignByte() { m_nPos = (m_nPos + 7) & ~std::size_t{7}; }
+    bool ByteAligned() const { return (m_nPos & 7) == 0; }
+
+private:
+    std::uint64_t Peek64() const
+    {
+        const std::size_t byte = m_nPos >> 3;
+        const int shift = static_cast<int>(m_nPos & 7);
+        std::uint64_t w = 0;
+        if (byte + 9 <= m_nBytes) {
+            std::memcpy(&w, m_pData + byte, 8);
+            w = __builtin_bswap64(w);
+            if (shift)
+                w = (w << shift) | (m_pData[byte + 8] >> (8 - shift));
+            return w;
+        }
+        for (int i = 0; i < 9; ++i) {
+            const std::size_t b = byte + static_cast<std::size_t>(i);
+            const std::uint64_t v = b < m_nBytes && b >= byte ? m_pData[b] : 0;
+            if (i < 8)
+                w = (w << 8) | v;
+            else if (shift)
+                w = (w << shift) | (v >> (8 - shift));
+        }
+        return w;
+    }
+
+    const std::uint8_t* m_pData = nullptr;
+    std::size_t m_nBytes = 0;
+    std::size_t m_nBits = 0;
+    std::size_t m_nPos = 0;
+    bool m_bBadCode = false;
+    mutable std::size_t m_nCacheStart = 0;
+    mutable std::uint64_t m_nCache = 0;
+};

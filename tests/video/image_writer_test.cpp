@@ -421,6 +421,15 @@ TEST(SaveWorker, WritesIntoTheSavedFolderItCreates)
     EXPECT_EQ(a, ReadAll(dir / "b/Saved/Door_03.bmp")) << "the kind follows the picture";
 }
 
+TEST(SaveWorker, DestroyingAWorkerWaitsForItsFile)
+{
+    const fs::path dir = Scratch("quit");
+    {
+        CSaveImageThread worker(MakeJob(dir, YuvPicture(), PictureBuffer::kFormatYuv420));
+    }
+    EXPECT_EQ(fs::file_size(dir / "Saved/Door_03.bmp"), 1440054u) << "the file is whole when the owner goes";
+}
+
 TEST(SaveWorker, RegularFileInTheSavedFolderPlace)
 {
     const fs::path dir = Scratch("blocked");

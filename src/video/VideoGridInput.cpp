@@ -62,7 +62,8 @@ void CVideoGridDlg::mouseDoubleClickEvent(QMouseEvent* e)
 
 void CVideoGridDlg::keyPressEvent(QKeyEvent* e)
 {
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Escape) {
+    if (m_bFullScreen &&
+        (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Escape)) {
         LeaveFullScreen();
         e->accept();
         return;

@@ -2,6 +2,8 @@
 
 #include <QGridLayout>
 
+#include <algorithm>
+
 const char* const CPreviewFileDlg::kFilter =
     "JPEG files(*.jpg), BMP files(*.bmp), TIFF files(*.tif) (*.jpg *.bmp *.tif)";
 
@@ -26,6 +28,8 @@ CPreviewFileDlg::CPreviewFileDlg(QWidget* parent, const QString& folder)
     m_wndSize.setGeometry(248, 10, 160, 19);
     if (auto* grid = qobject_cast<QGridLayout*>(layout()))
         grid->addWidget(&m_wndTemplate, grid->rowCount(), 0, 1, grid->columnCount());
+    // Room for the file list above the preview area.
+    resize(std::max(sizeHint().width(), 720), std::max(sizeHint().height() + 160, 680));
 
     connect(this, &QFileDialog::currentChanged, this, &CPreviewFileDlg::OnFileNameChange);
     connect(this, &QFileDialog::directoryEntered, this, &CPreviewFileDlg::OnFolderChange);

@@ -27,7 +27,8 @@ bool CClientDlg::StartStillSave()
 
     QString typed;
     {
-        QPointer<CNameEntryDlg> prompt = new CNameEntryDlg(this, this, m_arrOpacity[0], QStringLiteral("File Name"));
+        QPointer<CNameEntryDlg> prompt =
+            new CNameEntryDlg(this, this, m_arrOpacity[0], QStringLiteral("File Name"));
         prompt->DoModal();
         if (!prompt)
             return false; // went with the main window
@@ -78,7 +79,8 @@ int CClientDlg::ReapSaveWorkers()
     }
     if (running == 0 && m_nSaveFailure != 0) {
         // One report for the whole Save, after its last worker.
-        PostMessage(Handle(), WM_NOTIFY_EVENT, Handle().Id(), MakeNotifyParam(NOTIFY_WRITE_FAILED, m_nSaveFailure));
+        PostMessage(Handle(), WM_NOTIFY_EVENT, Handle().Id(),
+                    MakeNotifyParam(NOTIFY_WRITE_FAILED, m_nSaveFailure));
         m_nSaveFailure = 0;
     }
     return running;

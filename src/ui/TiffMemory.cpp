@@ -19,7 +19,8 @@ tmsize_t ReadProc(thandle_t h, void* buf, tmsize_t size)
     TiffMemoryStream* s = Stream(h);
     if (size <= 0 || s->pos >= s->data.size())
         return 0;
-    const std::uint64_t n = std::min<std::uint64_t>(static_cast<std::uint64_t>(size), s->data.size() - s->pos);
+    const std::uint64_t n =
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(size), s->data.size() - s->pos);
     std::memcpy(buf, s->data.data() + s->pos, n);
     s->pos += n;
     return static_cast<tmsize_t>(n);
@@ -77,6 +78,6 @@ void UnmapProc(thandle_t, void*, toff_t) {}
 TiffHandle OpenTiffMemory(TiffMemoryStream& stream, const char* mode)
 {
     stream.pos = 0;
-    return TiffHandle(TIFFClientOpen("memory", mode, &stream, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc,
-                                     MapProc, UnmapProc));
+    return TiffHandle(TIFFClientOpen("memory", mode, &stream, ReadProc, WriteProc, SeekProc, CloseProc,
+                                     SizeProc, MapProc, UnmapProc));
 }

@@ -1,8 +1,8 @@
 #include "video/GridInteraction.h"
 
 #include <cstdio>
-#include <ctime>
 #include <cstdlib>
+#include <ctime>
 
 namespace {
 
@@ -179,16 +179,16 @@ std::string SnapshotTimeText(int frameTime, int dateFormat)
     char text[64];
     switch (dateFormat) {
     case 1:
-        std::snprintf(text, sizeof text, "%02d-%02d-%04d  %02d:%02d:%02d", month, tm.tm_mday, year, tm.tm_hour,
-                      tm.tm_min, tm.tm_sec);
+        std::snprintf(text, sizeof text, "%02d-%02d-%04d  %02d:%02d:%02d", month, tm.tm_mday, year,
+                      tm.tm_hour, tm.tm_min, tm.tm_sec);
         break;
     case 2:
-        std::snprintf(text, sizeof text, "%02d-%02d-%04d  %02d:%02d:%02d", tm.tm_mday, month, year, tm.tm_hour,
-                      tm.tm_min, tm.tm_sec);
+        std::snprintf(text, sizeof text, "%02d-%02d-%04d  %02d:%02d:%02d", tm.tm_mday, month, year,
+                      tm.tm_hour, tm.tm_min, tm.tm_sec);
         break;
     default:
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d  %02d:%02d:%02d", year, month, tm.tm_mday, tm.tm_hour,
-                      tm.tm_min, tm.tm_sec);
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d  %02d:%02d:%02d", year, month, tm.tm_mday,
+                      tm.tm_hour, tm.tm_min, tm.tm_sec);
         break;
     }
     return text;

@@ -16,23 +16,23 @@
 // The drag in progress, kept between press, moves and release.
 struct GridDragState
 {
-    int dragCell = -1;       // the cell the last press hit (-1 none)
-    bool dragging = false;   // a drag image follows the pointer
-    bool moved = false;      // the pointer left the press point by more than 2 pixels
+    int dragCell = -1;     // the cell the last press hit (-1 none)
+    bool dragging = false; // a drag image follows the pointer
+    bool moved = false;    // the pointer left the press point by more than 2 pixels
     int pressX = 0, pressY = 0;
     int lastX = 0, lastY = 0;
-    GridCellRect image;      // the drag image: the cell shrunk by one pixel
-    int hotX = 0, hotY = 0;  // the press point inside the image
+    GridCellRect image;         // the drag image: the cell shrunk by one pixel
+    int hotX = 0, hotY = 0;     // the press point inside the image
     int imageX = 0, imageY = 0; // where the image's top-left is drawn now
 };
 
 // What a release asks the window to do.
 struct GridReleaseResult
 {
-    bool handled = false;  // a drag ended
-    int swapFrom = -1;     // cells to trade (both -1 when nothing is dropped)
+    bool handled = false; // a drag ended
+    int swapFrom = -1;    // cells to trade (both -1 when nothing is dropped)
     int swapTo = -1;
-    int ptzChannel = -1;   // the channel to make the PTZ channel (-1 none)
+    int ptzChannel = -1; // the channel to make the PTZ channel (-1 none)
     bool redrawFrames = false;
 };
 
@@ -42,8 +42,8 @@ struct GridZoomResult
     enum Kind
     {
         None,
-        ZoomIn,  // single view of `channel`, keeping the zoom
-        ZoomOut  // back to `layout` and `page`
+        ZoomIn, // single view of `channel`, keeping the zoom
+        ZoomOut // back to `layout` and `page`
     };
     Kind kind = None;
     int channel = -1;

@@ -110,9 +110,10 @@ void CImageWriter::CreateCaptionFont(int points, int weight, const std::string& 
     m_bHasFont = true;
 }
 
-QImage CImageWriter::PictureToImage(const std::uint8_t* picture, std::size_t bytes, int width, int height, int kind)
+QImage CImageWriter::PictureToImage(const std::uint8_t* picture, std::size_t bytes, int width, int height,
+                                    int kind)
 {
-    const int format = kind == kStillKindRgb24   ? PictureBuffer::kFormatBgr24
+    const int format = kind == kStillKindRgb24    ? PictureBuffer::kFormatBgr24
                        : kind == kStillKindYuv420 ? PictureBuffer::kFormatYuv420
                                                   : 0;
     const std::size_t need = PictureBuffer::PictureBytes(width, height, format);
@@ -166,7 +167,8 @@ QImage CImageWriter::RenderDib(const QImage& picture, int outWidth, int outHeigh
                                COLORREF colour) const
 {
     StillCrop crop;
-    if (picture.isNull() || outWidth <= 0 || outHeight <= 0 || !StillCropRect(picture.width(), picture.height(), crop))
+    if (picture.isNull() || outWidth <= 0 || outHeight <= 0 ||
+        !StillCropRect(picture.width(), picture.height(), crop))
         return QImage();
     QImage out(outWidth, outHeight, QImage::Format_RGB888);
     if (out.isNull())
@@ -176,7 +178,8 @@ QImage CImageWriter::RenderDib(const QImage& picture, int outWidth, int outHeigh
         QPainter p(&out);
         // Pixels are picked, not blended, as the grid's stretch does.
         p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        p.drawImage(QRect(0, 0, outWidth, outHeight), picture, QRect(crop.x, crop.y, crop.width, crop.height));
+        p.drawImage(QRect(0, 0, outWidth, outHeight), picture,
+                    QRect(crop.x, crop.y, crop.width, crop.height));
     }
     DrawCaption(out, caption, colour);
     return out;

@@ -65,16 +65,17 @@ public:
     // it as `folder` + `name` + the format's extension. False when the kind,
     // size or bytes are wrong or the file could not be written (Error() says
     // why; nothing of the file is left behind).
-    bool SaveImage(const std::uint8_t* picture, std::size_t bytes, int width, int height, int kind, int format,
-                   const std::string& folder, int outWidth, int outHeight, const std::string& caption,
-                   const std::string& name, COLORREF colour);
+    bool SaveImage(const std::uint8_t* picture, std::size_t bytes, int width, int height, int kind,
+                   int format, const std::string& folder, int outWidth, int outHeight,
+                   const std::string& caption, const std::string& name, COLORREF colour);
     StillError Error() const { return m_nError; }
     // The path of the last file written or attempted.
     const std::string& LastPath() const { return m_strPath; }
 
     // The steps, open for tests.
     // The picture as a top-down 24-bit image; null for a wrong kind or size.
-    static QImage PictureToImage(const std::uint8_t* picture, std::size_t bytes, int width, int height, int kind);
+    static QImage PictureToImage(const std::uint8_t* picture, std::size_t bytes, int width, int height,
+                                 int kind);
     QImage RenderDib(const QImage& picture, int outWidth, int outHeight, const std::string& caption,
                      COLORREF colour) const;
     // Where the caption's text cell starts (its top-left corner).

@@ -22,8 +22,8 @@ CPreviewFileDlg::CPreviewFileDlg(QWidget* parent, const QString& folder)
     m_wndFrame.setFrameStyle(QFrame::Box | QFrame::Sunken);
     m_wndFrame.setGeometry((kAreaWidth - kFrameWidth) / 2, (kAreaHeight - kFrameHeight) / 2, kFrameWidth,
                            kFrameHeight);
-    m_wndPreview.setGeometry((kAreaWidth - kPreviewWidth) / 2, (kAreaHeight - kPreviewHeight) / 2, kPreviewWidth,
-                             kPreviewHeight);
+    m_wndPreview.setGeometry((kAreaWidth - kPreviewWidth) / 2, (kAreaHeight - kPreviewHeight) / 2,
+                             kPreviewWidth, kPreviewHeight);
     m_wndPreview.raise();
     m_wndSize.setGeometry(248, 10, 160, 19);
     if (auto* grid = qobject_cast<QGridLayout*>(layout()))

@@ -47,10 +47,11 @@ std::string StillFileName(const std::string& typed, int channel, int saveFormat,
     std::snprintf(suffix, sizeof suffix, "_%02d", channel + 1);
     const std::string name = SanitiseStillName(typed);
     if (!name.empty())
-        return CutAtCharacter(name, kMaxFileNameBytes - ext.size() - std::string(suffix).size()) + suffix + ext;
+        return CutAtCharacter(name, kMaxFileNameBytes - ext.size() - std::string(suffix).size()) + suffix +
+               ext;
     char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d_00%02d", local.tm_year + 1900, local.tm_mon + 1,
-                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, channel + 1);
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d_00%02d", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, channel + 1);
     return stamp + ext;
 }
 
@@ -75,7 +76,8 @@ void CSaveImageThread::SaveLoop()
     std::tm local{};
     localtime_r(&m_job.now, &local);
     const std::string file = StillFileName(m_job.name, m_job.channel, m_job.saveFormat, local);
-    const std::string stem = file.substr(0, file.size() - std::string(StillExtension(m_job.saveFormat)).size());
+    const std::string stem =
+        file.substr(0, file.size() - std::string(StillExtension(m_job.saveFormat)).size());
     m_strPath = m_job.folder + file;
 
     StillError result = kStillOk;
@@ -83,7 +85,8 @@ void CSaveImageThread::SaveLoop()
         result = kStillNotCreatable;
     } else {
         // The kind follows the picture itself, not the grid's drawing path.
-        const int kind = m_job.pictureFormat == PictureBuffer::kFormatYuv420 ? kStillKindYuv420 : kStillKindRgb24;
+        const int kind =
+            m_job.pictureFormat == PictureBuffer::kFormatYuv420 ? kStillKindYuv420 : kStillKindRgb24;
         CImageWriter writer;
         writer.CreateCaptionFont(16, 400, "Tahoma");
         if (!writer.SaveImage(m_job.picture.data(), m_job.picture.size(), m_job.width, m_job.height, kind,

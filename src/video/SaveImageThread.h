@@ -30,16 +30,16 @@ class CSaveImageThread
 public:
     struct Job
     {
-        int channel = 0;            // 0-15
+        int channel = 0; // 0-15
         int width = 0;
         int height = 0;
-        int pictureFormat = 0;      // PictureBuffer::kFormatYuv420 or kFormatBgr24
+        int pictureFormat = 0; // PictureBuffer::kFormatYuv420 or kFormatBgr24
         std::vector<std::uint8_t> picture;
-        std::string timeText;       // the caption
+        std::string timeText; // the caption
         int saveFormat = kStillFormatJpeg;
-        std::string name;           // as typed, possibly empty
-        std::string folder;         // the Saved folder, ending with '/'
-        std::time_t now = 0;        // the time of saving (names without a typed name)
+        std::string name;    // as typed, possibly empty
+        std::string folder;  // the Saved folder, ending with '/'
+        std::time_t now = 0; // the time of saving (names without a typed name)
     };
 
     explicit CSaveImageThread(Job job);

@@ -241,8 +241,8 @@ void CVideoGridDlg::EnterFullScreen(int monitor)
         m_szSplitBar = m_pSplitSelectDlg->BarSize();
         m_pSplitSelectDlg->PopupAt(screenRect, kSplitBarAlpha);
     }
-    MoveView(screenRect.x(), screenRect.y(), screenRect.x() + screenRect.width(), screenRect.y() + screenRect.height(),
-             Border(), kFullScreenColour);
+    MoveView(screenRect.x(), screenRect.y(), screenRect.x() + screenRect.width(),
+             screenRect.y() + screenRect.height(), Border(), kFullScreenColour);
     m_bFullScreen = true;
     raise();
     activateWindow();
@@ -262,8 +262,8 @@ void CVideoGridDlg::LeaveFullScreen()
     hide();
     setParent(m_pSavedParent, Qt::Widget);
     setMouseTracking(false);
-    MoveView(m_rcSaved.x(), m_rcSaved.y(), m_rcSaved.x() + m_rcSaved.width(), m_rcSaved.y() + m_rcSaved.height(), 1,
-             kFullScreenColour);
+    MoveView(m_rcSaved.x(), m_rcSaved.y(), m_rcSaved.x() + m_rcSaved.width(),
+             m_rcSaved.y() + m_rcSaved.height(), 1, kFullScreenColour);
     m_bFullScreen = false;
     if (m_pHost)
         m_pHost->ShowMainWindow();

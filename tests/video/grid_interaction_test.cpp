@@ -36,8 +36,8 @@ TEST(GridInteraction, PressHitsTheFirstActiveVisibleCell)
         bool dragging;
     };
     const Case cases[] = {
-        {50, 50, 0xFFFF, 0, true},    {300, 50, 0xFFFF, 1, true},  {1, 1, 0xFFFF, -1, false}, // the border
-        {203, 50, 0xFFFF, -1, false}, {300, 50, 0xFFFD, -1, false},                         // channel 1 inactive
+        {50, 50, 0xFFFF, 0, true},    {300, 50, 0xFFFF, 1, true},   {1, 1, 0xFFFF, -1, false}, // the border
+        {203, 50, 0xFFFF, -1, false}, {300, 50, 0xFFFD, -1, false}, // channel 1 inactive
         {50, 140, 0xFFFF, 4, true},
     };
     for (const Case& c : cases) {
@@ -223,7 +223,7 @@ TEST(GridInteraction, RevealZoneIsTheBarCentredAtTheBottom)
         bool in;
     };
     const Case cases[] = {
-        {1920, 1080, 785, 1036, true},  {1920, 1080, 784, 1036, false}, {1920, 1080, 1134, 1079, true},
+        {1920, 1080, 785, 1036, true},   {1920, 1080, 784, 1036, false}, {1920, 1080, 1134, 1079, true},
         {1920, 1080, 1135, 1079, false}, {1920, 1080, 960, 1035, false}, {1921, 1080, 785, 1050, true},
         {1921, 1080, 784, 1050, false},
     };

@@ -8,21 +8,21 @@
 #include "video/VideoGridDlg.h"
 #include "video/YuvToRgb.h"
 
+#include <QAbstractItemView>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
-#include <QAbstractItemView>
-#include <QDir>
-#include <QItemSelectionModel>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <thread>
 
@@ -105,7 +105,8 @@ struct Yuv
 // One colour per channel.
 Yuv ChannelColour(int channel)
 {
-    return Yuv{static_cast<std::uint8_t>(40 + channel * 12), static_cast<std::uint8_t>(channel & 1 ? 200 : 60),
+    return Yuv{static_cast<std::uint8_t>(40 + channel * 12),
+               static_cast<std::uint8_t>(channel & 1 ? 200 : 60),
                static_cast<std::uint8_t>(channel & 2 ? 200 : 60)};
 }
 QRgb ToRgb(Yuv c)
@@ -143,9 +144,10 @@ QPoint Centre(const CVideoGridDlg& grid, int cell)
 
 void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::LeftButton)
 {
-    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
-    QMouseEvent ev(type, QPointF(at), QPointF(w->mapToGlobal(at)), type == QEvent::MouseMove ? Qt::NoButton : button,
-                   held, Qt::NoModifier);
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent ev(type, QPointF(at), QPointF(w->mapToGlobal(at)),
+                   type == QEvent::MouseMove ? Qt::NoButton : button, held, Qt::NoModifier);
     QCoreApplication::sendEvent(w, &ev);
 }
 
@@ -195,7 +197,8 @@ TEST_F(GridInteractionWidget, MouseDragSwapsTwoCellsPictures)
     // The drag image follows: its frame colour around the picture it carries.
     const QImage dragging = grid->grab().toImage();
     const GridDragState& d = grid->Interaction().Drag();
-    EXPECT_TRUE(Near(dragging.pixel(d.imageX, d.imageY + 20), fromColorRef(CVideoGridDlg::kDragFrameColour).rgb()));
+    EXPECT_TRUE(
+        Near(dragging.pixel(d.imageX, d.imageY + 20), fromColorRef(CVideoGridDlg::kDragFrameColour).rgb()));
     EXPECT_TRUE(Near(dragging.pixel(d.imageX + 20, d.imageY + 20), ToRgb(ChannelColour(0))));
 
     Mouse(grid.get(), QEvent::MouseButtonRelease, b);

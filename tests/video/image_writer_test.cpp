@@ -90,8 +90,9 @@ CImageWriter Writer()
 QImage Rendered(const std::vector<std::uint8_t>& yuv)
 {
     const CImageWriter w = Writer();
-    return w.RenderDib(CImageWriter::PictureToImage(yuv.data(), yuv.size(), 720, 576, kStillKindYuv420), 800, 600,
-                       kCaption, 0xFFFF00)
+    return w
+        .RenderDib(CImageWriter::PictureToImage(yuv.data(), yuv.size(), 720, 576, kStillKindYuv420), 800, 600,
+                   kCaption, 0xFFFF00)
         .convertToFormat(QImage::Format_RGB888);
 }
 
@@ -104,10 +105,14 @@ TEST(StillCrop, ByWidth)
         StillCrop crop;
     };
     const Case cases[] = {
-        {720, 576, true, {12, 12, 698, 556}}, {704, 576, true, {12, 12, 682, 556}},
-        {700, 480, true, {6, 6, 689, 470}},   {352, 288, true, {6, 6, 341, 278}},
-        {12, 12, true, {6, 6, 1, 2}},          {11, 12, false, {}},
-        {352, 10, false, {}},                 {702, 20, false, {}},
+        {720, 576, true, {12, 12, 698, 556}},
+        {704, 576, true, {12, 12, 682, 556}},
+        {700, 480, true, {6, 6, 689, 470}},
+        {352, 288, true, {6, 6, 341, 278}},
+        {12, 12, true, {6, 6, 1, 2}},
+        {11, 12, false, {}},
+        {352, 10, false, {}},
+        {702, 20, false, {}},
     };
     for (const Case& c : cases) {
         StillCrop crop;
@@ -141,7 +146,9 @@ TEST(StillNames, TypedTimeStampedAndSanitised)
         {"", 0, kStillFormatBmp, "20080102030405_0001.bmp"},
         {"", 15, kStillFormatTiff, "20080102030405_0016.tif"},
         {"../../etc/x", 0, kStillFormatBmp, "....etcx_01.bmp"},
-        {"a\\b\tc\x7f" "d", 1, kStillFormatJpeg, "abcd_02.jpg"},
+        {"a\\b\tc\x7f"
+         "d",
+         1, kStillFormatJpeg, "abcd_02.jpg"},
         {std::string("x\0y", 3), 3, kStillFormatJpeg, "xy_04.jpg"},
         {"///", 0, kStillFormatJpeg, "20080102030405_0001.jpg"},
     };
@@ -293,9 +300,12 @@ TEST(StillWriter, TiffReadByLibtiff)
     EXPECT_TRUE(TIFFGetField(t, TIFFTAG_ROWSPERSTRIP, &u32));
     EXPECT_EQ(u32, 1u);
     const std::pair<ttag_t, std::uint16_t> tags[] = {
-        {TIFFTAG_BITSPERSAMPLE, 8},        {TIFFTAG_COMPRESSION, COMPRESSION_PACKBITS},
-        {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB}, {TIFFTAG_SAMPLESPERPIXEL, 3},
-        {TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG}, {TIFFTAG_RESOLUTIONUNIT, RESUNIT_NONE},
+        {TIFFTAG_BITSPERSAMPLE, 8},
+        {TIFFTAG_COMPRESSION, COMPRESSION_PACKBITS},
+        {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB},
+        {TIFFTAG_SAMPLESPERPIXEL, 3},
+        {TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG},
+        {TIFFTAG_RESOLUTIONUNIT, RESUNIT_NONE},
         {TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT},
     };
     for (const auto& [tag, value] : tags) {
@@ -319,10 +329,10 @@ TEST(StillWriter, CaptionCellStartsAtItsPoint)
     EXPECT_EQ(w.CaptionPoint(800, 600, 20), QPoint(295, 569));
 
     std::vector<std::uint8_t> black(720 * 576 * 3, 0);
-    const QImage img = w.RenderDib(
-                           CImageWriter::PictureToImage(black.data(), black.size(), 720, 576, kStillKindRgb24), 800,
-                           600, kCaption, 0xFFFF00)
-                           .convertToFormat(QImage::Format_RGB888);
+    const QImage img =
+        w.RenderDib(CImageWriter::PictureToImage(black.data(), black.size(), 720, 576, kStillKindRgb24), 800,
+                    600, kCaption, 0xFFFF00)
+            .convertToFormat(QImage::Format_RGB888);
     int cyan = 0, minX = 800, minY = 600, maxY = 0;
     for (int y = 0; y < 600; ++y)
         for (int x = 0; x < 800; ++x)
@@ -350,8 +360,8 @@ TEST(StillWriter, RefusesWhatItCannotDraw)
         << "too small for the crop";
     EXPECT_EQ(w.Error(), kStillWriteError);
     const auto yuv = YuvPicture();
-    EXPECT_FALSE(w.SaveImage(yuv.data(), yuv.size(), 720, 576, 7, kStillFormatBmp, dir.string() + "/", 800, 600,
-                             kCaption, "kind", 0xFFFF00));
+    EXPECT_FALSE(w.SaveImage(yuv.data(), yuv.size(), 720, 576, 7, kStillFormatBmp, dir.string() + "/", 800,
+                             600, kCaption, "kind", 0xFFFF00));
     EXPECT_FALSE(w.SaveImage(yuv.data(), yuv.size() - 1, 720, 576, kStillKindYuv420, kStillFormatBmp,
                              dir.string() + "/", 800, 600, kCaption, "short", 0xFFFF00));
     EXPECT_TRUE(fs::is_empty(dir));
@@ -366,8 +376,8 @@ TEST(StillWriter, FullDiskAndUncreatableFilesFailAndLeaveNothing)
         const fs::path link = dir / (stem + StillExtension(format));
         fs::create_symlink("/dev/full", link);
         CImageWriter w = Writer();
-        EXPECT_FALSE(w.SaveImage(yuv.data(), yuv.size(), 720, 576, kStillKindYuv420, format, dir.string() + "/",
-                                 800, 600, kCaption, stem, 0xFFFF00));
+        EXPECT_FALSE(w.SaveImage(yuv.data(), yuv.size(), 720, 576, kStillKindYuv420, format,
+                                 dir.string() + "/", 800, 600, kCaption, stem, 0xFFFF00));
         EXPECT_EQ(w.Error(), kStillDiskFull) << format;
         EXPECT_FALSE(fs::exists(fs::symlink_status(link))) << "the partial file is removed";
     }

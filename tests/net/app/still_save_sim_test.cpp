@@ -50,7 +50,8 @@ QRgb RgbOf(int y, int u, int v)
 
 int Distance(QRgb a, QRgb b)
 {
-    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+    return std::max(
+        {std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
 }
 
 // The channel whose band colour the still shows, with how far off it is. A
@@ -89,7 +90,9 @@ int NearestChannel(const QImage& still, int& off)
 class StillWindow : public CClientDlg
 {
 public:
-    explicit StillWindow(const std::shared_ptr<FakeConnectDialog>& dialog) : CClientDlg(nullptr, Deps(dialog)) {}
+    explicit StillWindow(const std::shared_ptr<FakeConnectDialog>& dialog) : CClientDlg(nullptr, Deps(dialog))
+    {
+    }
     ~StillWindow() override
     {
         Shutdown();

@@ -322,6 +322,17 @@ TEST(StillWriter, TiffReadByLibtiff)
     TIFFClose(t);
 }
 
+TEST(StillWriter, LibjpegErrorsReturnInsteadOfEndingTheProcess)
+{
+    // Wider than libjpeg codes: its error handling must come back to us.
+    QImage wide(70000, 1, QImage::Format_RGB888);
+    wide.fill(Qt::gray);
+    EXPECT_TRUE(CImageWriter::EncodeJpeg(wide).empty());
+    QImage fine(16, 16, QImage::Format_RGB888);
+    fine.fill(Qt::gray);
+    EXPECT_FALSE(CImageWriter::EncodeJpeg(fine).empty()) << "and the next picture codes again";
+}
+
 TEST(StillWriter, CaptionCellStartsAtItsPoint)
 {
     const CImageWriter w = Writer();

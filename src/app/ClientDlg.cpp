@@ -316,7 +316,7 @@ void CClientDlg::OnTimer(UINT id)
 
 bool CClientDlg::ModalDialogOpen() const
 {
-    return m_pLocalSearchDlg || m_pPasswordDlg || m_pMessageDlg;
+    return m_pLocalSearchDlg || m_pPasswordDlg || m_pMessageDlg || m_pFileDlg || m_pImageViewDlg;
 }
 
 void CClientDlg::CreateVideoGrid()

@@ -20,6 +20,7 @@
 #include "net/ConnectDlg.h"
 #include "platform/Wnd.h"
 #include "video/PtzPanels.h"
+#include "video/SaveImageThread.h"
 #include "video/VideoGridDlg.h"
 #include "ui/SkinButton.h"
 #include "ui/SkinSlider.h"
@@ -40,6 +41,8 @@ class CSkinMessageDlg;
 class CClientNetHost;
 class CClientCommandHost;
 class CPasswordDlg;
+class CPreviewFileDlg;
+class CImageViewDlg;
 class CMotionGridStatic;
 class CRegionGridStatic;
 
@@ -229,6 +232,19 @@ public:
     void RequestPtzChannel(int channel) override;
     void SetGridButton(int index, int state) override;
     void OnVideoTick() override;
+    bool DomeMenuOpen() const override;
+    void SelectChannel(int channel, bool keep) override;
+    void SetScreenSplit(int layout) override;
+    void TellRecorderView(std::uint32_t visible) override;
+    std::unique_ptr<GridSplitBar> CreateSplitBar(Wnd* owner) override;
+    void ShowMainWindow() override;
+
+    // Still pictures (ClientDlgStill.cpp): the Save button's snapshot and its
+    // workers, the Load button's file dialog and viewer.
+    bool StartStillSave();
+    int ReapSaveWorkers();
+    bool ChooseSavedPicture(const std::string& folder, std::string* path);
+    void ShowSavedPicture(const std::string& path);
 
     // IConnectDlgHost (DataLocation is ILocalHost's)
     bool SavePassword() const override { return m_bSavePassword != 0; }
@@ -295,6 +311,14 @@ public:
 
     // The password prompt while it runs (a disconnect closes it).
     CPasswordDlg* m_pPasswordDlg = nullptr;
+    // Still-picture save workers, one slot per channel; a failure seen while
+    // reaping (a write-failed sub-code, 0 none) is reported once the last
+    // worker of the Save has been reaped.
+    std::array<std::unique_ptr<CSaveImageThread>, 16> m_arrSaveThread;
+    int m_nSaveFailure = 0;
+    // The Load button's file dialog and picture viewer while they run.
+    CPreviewFileDlg* m_pFileDlg = nullptr;
+    CImageViewDlg* m_pImageViewDlg = nullptr;
     // The playback clock of a remote playback (the connection's slot 21 holds its handle).
     std::unique_ptr<CClockWnd> m_pPlayClockWnd;
 

@@ -3,8 +3,12 @@
 // and the buttons it lights. All of it runs on the GUI thread.
 #include "app/ClientDlg.h"
 
+#include "app/SplitBar.h"
 #include "local/LocalPlayer.h"
 #include "net/NetClient.h"
+#include "video/GridInteraction.h"
+
+#include <QPointer>
 
 namespace {
 
@@ -69,4 +73,80 @@ void CClientDlg::OnVideoTick()
 {
     // The frame rates the tick refreshes are read by the decode workers for
     // their captions; the main window shows nothing of them.
+}
+
+// ---------------------------------------------------------------------------
+// What the operator does on the grid
+
+namespace {
+
+// The split bar of full screen as the grid drives it; the bar is a child of
+// the grid until it pops up, and goes with this holder.
+class CGridSplitBar : public GridSplitBar
+{
+public:
+    explicit CGridSplitBar(Wnd* owner) : m_bar(new CSplitSelectDlg(owner))
+    {
+        m_bar->resize(CSplitSelectDlg::kWidth, CSplitSelectDlg::kHeight);
+        m_bar->Create();
+    }
+    ~CGridSplitBar() override { delete m_bar.data(); }
+
+    void PopupAt(const QRect& monitor, int alpha) override
+    {
+        if (m_bar)
+            m_bar->PopupAt(monitor.x(), monitor.y(), monitor.x() + monitor.width(), monitor.y() + monitor.height(),
+                           alpha);
+    }
+    void ShowAutoHide(int show) override
+    {
+        if (m_bar)
+            m_bar->ShowAutoHide(show);
+    }
+    QSize BarSize() const override { return m_bar ? m_bar->size() : QSize(); }
+
+private:
+    QPointer<CSplitSelectDlg> m_bar;
+};
+
+} // namespace
+
+bool CClientDlg::DomeMenuOpen() const
+{
+    const CPtzControlDlg* panel = m_ptzPanels.Control();
+    return panel && panel->m_bDomeMenu;
+}
+
+void CClientDlg::SelectChannel(int channel, bool keep)
+{
+    Commands().SelectChannel(channel, keep);
+}
+
+void CClientDlg::SetScreenSplit(int layout)
+{
+    Commands().SetScreenSplit(layout);
+}
+
+void CClientDlg::TellRecorderView(std::uint32_t visible)
+{
+    CNetClient* net = m_pNetClient.get();
+    if (!net)
+        return;
+    const GridViewTell tell = ViewTellFor(true, net->m_bLive, net->m_bPlay, visible, net->m_nChannelMask);
+    if (tell.kind == GridViewTell::Live)
+        net->SendLiveReqMask(tell.mask);
+    else if (tell.kind == GridViewTell::Playback)
+        net->SendPlayViewCh(tell.mask);
+}
+
+std::unique_ptr<GridSplitBar> CClientDlg::CreateSplitBar(Wnd* owner)
+{
+    return std::make_unique<CGridSplitBar>(owner);
+}
+
+void CClientDlg::ShowMainWindow()
+{
+    show();
+    raise();
+    activateWindow();
 }

@@ -274,9 +274,7 @@ void CGridView::Repaint(bool erase)
 }
 bool CGridView::SaveSnapshot()
 {
-    // The still-picture save of the shown cells comes with the grid's
-    // snapshot and the image-save workers; nothing is saved until then.
-    return false;
+    return m_dlg && m_dlg->StartStillSave();
 }
 bool CGridView::IsFullScreen() const
 {
@@ -286,10 +284,9 @@ std::array<MonitorInfo, 4> CGridView::Monitors() const
 {
     return m_grid->GetMonitors();
 }
-void CGridView::EnterFullScreen(int /*monitor*/)
+void CGridView::EnterFullScreen(int monitor)
 {
-    // Full screen comes with the grid's interaction; the grid stays in the
-    // main window until then.
+    m_grid->EnterFullScreen(monitor);
 }
 
 // ---------------------------------------------------------------------------
@@ -339,7 +336,7 @@ IMainGrid* CClientCommandHost::Grid()
 {
     if (!m_dlg.m_pVideoWnd)
         return nullptr;
-    m_grid.Attach(m_dlg.m_pVideoWnd.get());
+    m_grid.Attach(m_dlg.m_pVideoWnd.get(), &m_dlg);
     return &m_grid;
 }
 
@@ -473,15 +470,14 @@ void CClientCommandHost::RunLocalSearchWindow()
     m_dlg.RunLocalSearchDialog();
 }
 
-bool CClientCommandHost::ChooseSavedPicture(const std::string& /*folder*/, std::string* /*path*/)
+bool CClientCommandHost::ChooseSavedPicture(const std::string& folder, std::string* path)
 {
-    // The preview file dialog comes with the still-picture windows.
-    return false;
+    return m_dlg.ChooseSavedPicture(folder, path);
 }
 
-void CClientCommandHost::ShowSavedPicture(const std::string& /*path*/)
+void CClientCommandHost::ShowSavedPicture(const std::string& path)
 {
-    // The picture viewer comes with the still-picture windows.
+    m_dlg.ShowSavedPicture(path);
 }
 
 void CClientCommandHost::ApplyLocalSetup()
@@ -495,8 +491,7 @@ void CClientCommandHost::ResetLocalSetup()
 
 int CClientCommandHost::ReapSaveWorkers()
 {
-    // No still-picture save worker runs until the image-save workers exist.
-    return 0;
+    return m_dlg.ReapSaveWorkers();
 }
 
 void CClientCommandHost::CreatePlaybackClock()

@@ -73,7 +73,11 @@ private:
 class CGridView : public IMainGrid
 {
 public:
-    void Attach(CVideoGridDlg* grid) { m_grid = grid; }
+    void Attach(CVideoGridDlg* grid, CClientDlg* dlg = nullptr)
+    {
+        m_grid = grid;
+        m_dlg = dlg;
+    }
 
     int ViewMode() const override;
     bool SetLayout(int layout) override;
@@ -96,6 +100,7 @@ public:
 
 private:
     CVideoGridDlg* m_grid = nullptr;
+    CClientDlg* m_dlg = nullptr;
 };
 
 class CLocalPlayerView : public IMainLocalPlayer

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
-#include <tiffio.h>
+#include "ui/TiffMemory.h"
 
 #include <memory>
 
@@ -16,19 +16,19 @@ namespace {
 // damaged header cannot make us allocate gigabytes.
 constexpr std::int64_t kMaxPixels = 64LL * 1024 * 1024;
 
-struct TiffCloser
-{
-    void operator()(TIFF* t) const { TIFFClose(t); }
-};
+// A picture file larger than this is no still of ours; it is not read.
+constexpr qint64 kMaxFileBytes = 256LL * 1024 * 1024;
 
 QImage DibToImage(const std::vector<std::uint8_t>& dib, int width, int height)
 {
     return BottomUpBgrToImage(dib.data(), width, height, static_cast<std::size_t>(DibRowBytes(width)));
 }
 
-QImage LoadTiff(const QString& path)
+QImage LoadTiff(const QByteArray& bytes)
 {
-    std::unique_ptr<TIFF, TiffCloser> tif(TIFFOpen(QFile::encodeName(path).constData(), "r"));
+    TiffMemoryStream stream;
+    stream.data.assign(bytes.begin(), bytes.end());
+    TiffHandle tif = OpenTiffMemory(stream, "r");
     if (!tif)
         return QImage();
     std::uint32_t width = 0;
@@ -51,10 +51,8 @@ QImage LoadTiff(const QString& path)
     return DibToImage(dib, w, h);
 }
 
-QImage LoadBmpJpeg(QFile& file)
+QImage LoadBmpJpeg(const QByteArray& bytes)
 {
-    const QByteArray bytes = file.readAll();
-    file.close();
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -122,18 +120,26 @@ QImage Load(const QString& path, int* bitsPerPixel)
     if (path.isEmpty())
         return QImage();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes)
         return QImage();
+    const QByteArray bytes = file.read(kMaxFileBytes);
+    file.close();
+    return LoadBytes(bytes, KindOfPath(path), bitsPerPixel);
+}
+
+QImage LoadBytes(const QByteArray& bytes, Kind kind, int* bitsPerPixel)
+{
+    if (bitsPerPixel)
+        *bitsPerPixel = 0;
     QImage img;
-    switch (KindOfPath(path)) {
+    switch (kind) {
     case Kind::Tiff:
-        file.close();
-        img = LoadTiff(path);
+        img = LoadTiff(bytes);
         if (bitsPerPixel && !img.isNull())
             *bitsPerPixel = 24;
         return img;
     case Kind::BmpJpeg:
-        img = LoadBmpJpeg(file);
+        img = LoadBmpJpeg(bytes);
         if (bitsPerPixel && !img.isNull())
             *bitsPerPixel = img.depth();
         return img;
@@ -149,6 +155,7 @@ CPictureStatic::CPictureStatic(QWidget* parent) : CSkinCtrl(parent) {}
 
 bool CPictureStatic::LoadPicture(const QString& path)
 {
+    // Only a picture that loaded has a size to show.
     int bits = 0;
     m_hBitmap = PictureFile::Load(path, &bits);
     if (!m_hBitmap.isNull()) {
@@ -159,7 +166,7 @@ bool CPictureStatic::LoadPicture(const QString& path)
         m_nWidth = m_nHeight = m_nBitsPixel = 0;
     }
     update();
-    return true;
+    return !m_hBitmap.isNull();
 }
 
 void CPictureStatic::paintEvent(QPaintEvent*)

@@ -4,6 +4,7 @@
 
 #include "ui/SkinCtrl.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <cstdint>
@@ -41,6 +42,8 @@ std::vector<std::uint8_t> RasterToDib(const std::uint32_t* raster, int width, in
 // opened, its name is of another kind or its content cannot be read. A TIFF
 // whose pixels cannot be read gives a black picture of its size.
 QImage Load(const QString& path, int* bitsPerPixel = nullptr);
+// The same from a file's bytes already in memory, by the kind its name gave.
+QImage LoadBytes(const QByteArray& bytes, Kind kind, int* bitsPerPixel = nullptr);
 
 } // namespace PictureFile
 
@@ -50,7 +53,7 @@ class CPictureStatic : public CSkinCtrl
 public:
     explicit CPictureStatic(QWidget* parent = nullptr);
 
-    // Always true: with a picture the sizes and depth are taken from it and
+    // True when the picture loaded: its sizes and depth are taken from it and
     // it is drawn at once; without one they are 0 and nothing is drawn.
     bool LoadPicture(const QString& path);
     static QImage LoadImageFile(const QString& path) { return PictureFile::Load(path); }

@@ -364,13 +364,6 @@ void CVideoGridDlg::Repaint(bool /*erase*/)
         PostMessage(Handle(), WM_GRID_REPAINT, 0, 0);
 }
 
-void CVideoGridDlg::LeaveFullScreen()
-{
-    if (!m_bFullScreen)
-        return;
-    m_bFullScreen = false;
-}
-
 void CVideoGridDlg::ClearHiddenCells(std::uint16_t mask)
 {
     {
@@ -562,6 +555,18 @@ LRESULT CVideoGridDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_GRID_REPAINT) {
         OnGridRepaint();
+        return 0;
+    }
+    if (msg == WM_SPLIT_SELECT) {
+        OnSplitSelect(static_cast<int>(wParam));
+        return 0;
+    }
+    if (msg == WM_SHOW_SPLIT_BAR) {
+        OnShowSplitBar(static_cast<int>(wParam));
+        return 0;
+    }
+    if (msg == WM_GRID_LEAVE_FULL) {
+        LeaveFullScreen();
         return 0;
     }
     return Wnd::WindowProc(msg, wParam, lParam);
@@ -786,4 +791,5 @@ void CVideoGridDlg::paintEvent(QPaintEvent* e)
             p.drawRect(QRect(f.left, f.top, f.Width() - 1, f.Height() - 1));
         }
     }
+    DrawDragImage(p);
 }

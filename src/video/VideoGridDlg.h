@@ -11,6 +11,7 @@
 #include "platform/System.h"
 #include "platform/Types.h"
 #include "platform/Wnd.h"
+#include "video/GridInteraction.h"
 #include "video/GridSink.h"
 #include "video/PictureBuffer.h"
 #include "video/VideoGridHost.h"
@@ -35,6 +36,13 @@ public:
     static constexpr UINT kFrameRatePeriodMs = 2000;
     // The grid's own message: repaint what the workers published.
     static constexpr UINT WM_GRID_REPAINT = WM_USER + 20090;
+    // Full screen ends on the GUI thread when another thread asks.
+    static constexpr UINT WM_GRID_LEAVE_FULL = WM_USER + 20091;
+    // The split bar's buttons (wParam the id) and its reveal (wParam show).
+    static constexpr UINT WM_SPLIT_SELECT = WM_USER + 20000;
+    static constexpr UINT WM_SHOW_SPLIT_BAR = WM_USER + 20001;
+    // The drag image's frame colour (COLORREF).
+    static constexpr COLORREF kDragFrameColour = 0x505096;
 
     // The drawing path by the DrawMode setting's values.
     enum DrawPath
@@ -102,9 +110,29 @@ public:
     bool IsChannelBlocked(int channel) const override;
     void SetChannelBlocked(int channel, bool blocked) override;
     void Repaint(bool erase) override;
-    // Full screen belongs to the grid's interaction; outside it this does nothing.
+    // Full screen on monitor 0-3 (the screen holding the main window when
+    // that monitor is not there); nothing when already in it.
+    void EnterFullScreen(int monitor);
+    // Back into the main window at the saved rectangle, border 1; nothing
+    // outside full screen. From another thread it is posted.
     void LeaveFullScreen() override;
     bool IsFullScreen() const { return m_bFullScreen; }
+    GridSplitBar* SplitBar() const { return m_pSplitSelectDlg.get(); }
+
+    // --- The snapshot (GUI thread): a whole copy of the picture of every
+    // visible cell that shows an active channel, with its size, format and
+    // time text by the DateFormat setting.
+    struct SnapshotPicture
+    {
+        int channel = 0;
+        int width = 0;
+        int height = 0;
+        int format = 0;
+        std::vector<std::uint8_t> picture;
+        std::string timeText;
+    };
+    std::vector<SnapshotPicture> TakeSnapshot(int dateFormat) const;
+    const GridInteraction& Interaction() const { return m_interaction; }
     // Visible cells whose bit is not in mask show the empty picture until
     // their channel's next picture (local playback).
     void ClearHiddenCells(std::uint16_t mask);
@@ -156,6 +184,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
 
 private:
     struct ChannelOsd
@@ -190,6 +224,17 @@ private:
 
     void LoadPictures();
     void LoadSkin();
+    // Interaction (VideoGridInput.cpp).
+    bool DomeMenuOpen() const;
+    void OnLButtonDown(int x, int y);
+    void OnMouseMove(int x, int y);
+    void OnLButtonUp(int x, int y);
+    void OnLButtonDblClk();
+    void OnSplitSelect(int id);
+    void OnShowSplitBar(int show);
+    void BuildDragImage(const GridCellRect& r);
+    void DrawDragImage(class QPainter& p);
+    QRect DragImageRect() const;
     void RequestRepaint(int channel);
     void OnGridRepaint();
     void AfterVisibleCellsChanged();
@@ -243,6 +288,14 @@ private:
     std::array<QImage, 3> m_substitute;
     std::map<std::array<int, 3>, QImage> m_substituteScaled;
     std::map<int, QImage> m_icons; // by pair id
+
+    // Interaction (GUI thread).
+    GridInteraction m_interaction;
+    QImage m_dragImage;
+    QRect m_rcSaved;
+    QWidget* m_pSavedParent = nullptr;
+    std::unique_ptr<GridSplitBar> m_pSplitSelectDlg;
+    QSize m_szSplitBar;
 
     // Scratch of the workers' picture preparation, one per channel.
     std::array<std::vector<std::uint8_t>, kVideoGridCells> m_prepScratch;

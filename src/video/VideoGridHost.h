@@ -6,6 +6,27 @@
 
 #include "video/VideoGridModel.h"
 
+#include <QRect>
+#include <QSize>
+#include <cstdint>
+#include <memory>
+
+class Wnd;
+
+// The split-layout bar of full screen as the grid drives it. Its buttons post
+// WM_SPLIT_SELECT (WM_USER + 20000, wParam the button id) to the grid.
+class GridSplitBar
+{
+public:
+    virtual ~GridSplitBar() = default;
+    // Places the bar at the bottom of the monitor with the opacity.
+    virtual void PopupAt(const QRect& monitor, int alpha) = 0;
+    // 0 hides the bar; any other value shows it for a while.
+    virtual void ShowAutoHide(int show) = 0;
+    // The bar's client size (the reveal zone's size).
+    virtual QSize BarSize() const = 0;
+};
+
 class VideoGridHost
 {
 public:
@@ -26,6 +47,22 @@ public:
     virtual void SetGridButton(int index, int state) = 0;
     // The two-second frame-rate tick.
     virtual void OnVideoTick() = 0;
+
+    // --- What the operator does on the grid (defaults: no main window)
+    // The PTZ panel's dome menu has the mouse: presses, drops and double
+    // clicks on the grid are ignored.
+    virtual bool DomeMenuOpen() const { return false; }
+    // The main window's single view of a channel (keep: the zoom stays).
+    virtual void SelectChannel(int /*channel*/, bool /*keep*/) {}
+    // The main window's choice of a layout (the split buttons).
+    virtual void SetScreenSplit(int /*layout*/) {}
+    // Tells the recorder which channels are on view: LIVE_REQ in live view,
+    // PLAY_VIEW_CH (limited to the channels asked for) in remote playback.
+    virtual void TellRecorderView(std::uint32_t /*visible*/) {}
+    // The split bar of full screen, owned by the grid (null: none).
+    virtual std::unique_ptr<GridSplitBar> CreateSplitBar(Wnd* /*owner*/) { return nullptr; }
+    // Full screen ended: the main window shows itself again.
+    virtual void ShowMainWindow() {}
 };
 
 // The main window's button indices the grid lights.

@@ -109,7 +109,7 @@ TEST_F(PictureTest, OtherNamesAndMissingFilesGiveNothing)
     EXPECT_EQ(pic.m_nWidth, 5);
     EXPECT_EQ(pic.m_nHeight, 3);
     EXPECT_GT(pic.m_nBitsPixel, 0);
-    EXPECT_TRUE(pic.LoadPicture(Path("a.png")));
+    EXPECT_FALSE(pic.LoadPicture(Path("a.png"))) << "only a loaded picture answers true";
     EXPECT_EQ(pic.m_nWidth, 0);
     EXPECT_EQ(pic.m_nHeight, 0);
     EXPECT_EQ(pic.m_nBitsPixel, 0);

@@ -95,6 +95,9 @@ public:
     std::uint32_t PlaybackClockTimeNow() const { return m_nPlayClockTime.load(); }
     // The decoder's init error box (one at a time); any thread.
     void ShowDecoderInitError();
+    // GUI thread: the local settings confirmed with OK reach the running
+    // decode workers and the next audio player.
+    void RefreshSettings();
     // GUI thread: the hello time-out ends with its connection.
     void StopHelloTimer() { m_helloTimer.stop(); }
 
@@ -126,4 +129,7 @@ private:
     std::atomic<bool> m_bPlayClockQueued{false};
     std::atomic<bool> m_bInitErrorShown{false};
     CClientDecodeEnv m_decodeEnv{m_dlg, *this};
+    // The audio buffers of live and remote-playback audio, for the receive
+    // thread that makes the players.
+    std::array<std::atomic<int>, 2> m_arrAudioBuf{};
 };

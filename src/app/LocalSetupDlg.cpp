@@ -204,13 +204,18 @@ void CLocalSetupDlg::ShowCameraNamePage()
     OpenPage(m_pCameraNamePage);
 }
 
-void CLocalSetupDlg::OpenListPicker(QWidget* pOwnerPage, int nItemId, const LocalListRequest& request,
+void CLocalSetupDlg::OpenListPicker(QWidget* pOwnerPage, int nItemId, const ListPickerRequest* pRequest,
                                     int nColumnsMode)
 {
     ClosePicker();
-    m_pListPicker = new CLocalListPickerPopup(pOwnerPage, nItemId, request, nColumnsMode, this);
-    m_pListPicker->Create();
-    m_pListPicker->show();
+    m_pListPicker = new CLocalListPickerPopup(pOwnerPage, nItemId, pRequest, nColumnsMode, this);
+    m_pListPicker->Create(this);
+}
+
+void CLocalSetupDlg::OnPickerGone(Wnd* pPopup)
+{
+    if (pPopup == m_pListPicker)
+        m_pListPicker = nullptr;
 }
 
 void CLocalSetupDlg::ClosePicker()
@@ -337,96 +342,40 @@ LRESULT CLocalSetupMenuPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 // List pop-up
 
 CLocalListPickerPopup::CLocalListPickerPopup(QWidget* pOwnerPage, int nItemId,
-                                             const LocalListRequest& request, int nColumnsMode,
-                                             CLocalSetupDlg* host)
-    : Dialog(host, Qt::Tool | Qt::FramelessWindowHint), m_pOwner(pOwnerPage), m_nItemId(nItemId),
-      m_request(request), m_nColumnsMode(nColumnsMode), m_pHost(host)
+                                             const ListPickerRequest* pRequest, int nColumnsMode,
+                                             QWidget* pParent)
+    : CListPickerPopup(pOwnerPage, nItemId, pRequest, nColumnsMode, pParent)
 {
-    for (int i = 0; i < kLocalListCells; ++i) {
-        m_cell[i].setParent(this);
-        m_cell[i].SetDlgCtrlID(790 + i);
-        m_cell[i].hide();
-    }
-    // The pop-up keeps the platform's keys: Esc and Alt+F4 close it.
-    SetSkinKeyRules(false);
 }
 
-bool CLocalListPickerPopup::OnInitDialog()
+LocalListLayout CLocalListPickerPopup::Layout() const
 {
-    Dialog::OnInitDialog();
-    m_layout = LayoutLocalList(static_cast<int>(m_request.items.size()), m_request.width, m_request.anchor,
-                               m_request.click, m_nColumnsMode);
-    for (int i = 0; i < 9; ++i)
-        m_bmpFrame[static_cast<std::size_t>(i)] = LoadSkinBitmap(IDB_POPUP_FRAME_FIRST + i);
-    for (int i = 0; i < 3; ++i)
-        m_bmpRow[static_cast<std::size_t>(i)] = LoadSkinBitmap(IDB_POPUP_ROW_FIRST + i);
-    for (int i = 0; i < m_layout.count; ++i) {
-        CSkinLabel& cell = m_cell[i];
-        cell.SetBitmap(0, IDB_VALUE_BODY);
-        cell.SetStyle(0xE6D200, 0x783C3C, 0, 1, true, 9, "Arial Bold");
-        cell.SetText(m_request.items[static_cast<std::size_t>(i)]);
-        cell.setGeometry(m_layout.cells[static_cast<std::size_t>(i)]);
-        cell.show();
-    }
-    setGeometry(m_layout.window);
-    SetTransparent(this, 255);
-    return true;
+    return LayoutLocalList(ShownCount(), PopupWidth(), QRect(), QPoint(), ColumnsMode());
 }
 
-void CLocalListPickerPopup::paintEvent(QPaintEvent*)
+int CLocalListPickerPopup::Rows() const
 {
-    QPainter p(this);
-    static constexpr bool kStretch[9] = {false, true, false, true, true, true, false, true, false};
-    for (int i = 0; i < 9; ++i) {
-        const QRect& r = m_layout.frame[static_cast<std::size_t>(i)];
-        DrawBitmap(p, m_bmpFrame[static_cast<std::size_t>(i)], r.left(), r.top(), r.left() + r.width(),
-                   r.top() + r.height(), kStretch[i], 0);
-    }
-    if (m_layout.count < 1)
-        return;
-    for (const auto& parts : m_layout.rowParts) {
-        for (int k = 0; k < 3; ++k) {
-            const QRect& r = parts[static_cast<std::size_t>(k)];
-            DrawBitmap(p, m_bmpRow[static_cast<std::size_t>(k)], r.left(), r.top(), r.left() + r.width(),
-                       r.top() + r.height(), k == 1, 0);
-        }
-    }
+    return Layout().contentHeight / kLocalListRowHeight;
 }
 
-void CLocalListPickerPopup::OnCellClicked(int cell)
+PickerStrip CLocalListPickerPopup::StripRect(int i) const
 {
-    if (cell < 0 || cell >= m_layout.count || IsDestroyed())
-        return;
-    // The owner may have gone meanwhile; the host drops such a pick.
-    if (m_pHost)
-        m_pHost->OnListPicked(m_pOwner.data(), m_nItemId, cell);
-    DestroyWindow();
-}
-
-LRESULT CLocalListPickerPopup::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == WM_COMMAND && CommandCode(wParam) == STN_CLICKED && lParam != 0 && CommandId(wParam) >= 790 &&
-        CommandId(wParam) < 790 + kLocalListCells) {
-        OnCellClicked(CommandId(wParam) - 790);
-        return 0;
+    const LocalListLayout l = Layout();
+    PickerStrip strip;
+    if (i < 0 || i >= l.count)
+        return strip;
+    for (int k = 0; k < 3; ++k) {
+        const QRect& r = l.rowParts[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)];
+        strip[static_cast<std::size_t>(k)] =
+            PickerPiece{r.left(), r.top(), r.left() + r.width(), r.top() + r.height(), k == 1};
     }
-    if (msg == WM_CLOSE || (msg == WM_COMMAND && lParam == 0 && wParam == CLocalSetupDlg::kIdCancel)) {
-        DestroyWindow();
-        return 0;
-    }
-    return Dialog::WindowProc(msg, wParam, lParam);
+    return strip;
 }
 
-bool CLocalListPickerPopup::DestroyWindow()
+QRect CLocalListPickerPopup::CellRect(int i) const
 {
-    if (m_pHost)
-        m_pHost->ForgetChild(this);
-    return Dialog::DestroyWindow();
-}
-
-void CLocalListPickerPopup::PostNcDestroy()
-{
-    deleteLater();
+    const LocalListLayout l = Layout();
+    return i >= 0 && i < l.count ? l.cells[static_cast<std::size_t>(i)] : QRect();
 }
 
 // ---------------------------------------------------------------------------

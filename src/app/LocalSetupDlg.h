@@ -14,6 +14,8 @@
 #include "app/LocalSettings.h"
 #include "app/LocalSetupModel.h"
 #include "platform/Wnd.h"
+#include "ui/ListPickerPopup.h"
+#include "ui/PickerRequests.h"
 #include "ui/SkinButton.h"
 #include "ui/SkinLabel.h"
 
@@ -48,15 +50,6 @@ using FolderChooser =
     std::function<bool(QWidget* parent, const QString& title, const QString& start, QString* chosen)>;
 FolderChooser DefaultFolderChooser();
 
-// A list the Global page offers (the items it shows and where to open it).
-struct LocalListRequest
-{
-    std::vector<QString> items;
-    QRect anchor; // the clicked control's screen rectangle
-    QPoint click; // the mouse-down point inside it
-    int width = 150;
-};
-
 // The base of the local pages and the menu: a child of the frame that
 // clears its slot in the frame when destroyed and deletes itself afterwards.
 class CLocalPage : public Dialog
@@ -78,7 +71,7 @@ private:
     CLocalSetupDlg* m_pHost;
 };
 
-class CLocalSetupDlg : public Dialog
+class CLocalSetupDlg : public Dialog, public IPickerHost
 {
     Q_OBJECT
 public:
@@ -104,10 +97,14 @@ public:
     void ShowAudioBufferPage();
     void ShowDeinterlacePage();
     void ShowCameraNamePage();
-    void OpenListPicker(QWidget* pOwnerPage, int nItemId, const LocalListRequest& request, int nColumnsMode);
+    // The request is copied: the caller may build it on its stack.
+    void OpenListPicker(QWidget* pOwnerPage, int nItemId, const ListPickerRequest* pRequest,
+                        int nColumnsMode);
     void ClosePicker();
-    // A cell was picked (index -1: nothing); only the open Global page hears it.
-    void OnListPicked(QWidget* pOwnerPage, int nItemId, int nIndex);
+    // IPickerHost: a cell was picked (index -1: nothing); only the open
+    // Global page hears it, never a page that has gone meanwhile.
+    void OnListPicked(QWidget* pOwnerPage, int nItemId, int nIndex) override;
+    void OnPickerGone(Wnd* pPopup) override;
 
     void SetFolderChooser(FolderChooser chooser) { m_chooseFolder = std::move(chooser); }
     const FolderChooser& FolderChooserFn() const { return m_chooseFolder; }
@@ -157,35 +154,22 @@ public:
     CSkinTextButton m_btnMenu[kButtons];
 };
 
-// The list pop-up of the local setup window: up to 31 cells in one or four
-// columns under the point where the value was clicked.
-class CLocalListPickerPopup : public Dialog
+// The list pop-up of the local setup window: the shared list pop-up with the
+// local rows (four columns always end with an empty row) and cell places.
+class CLocalListPickerPopup : public CListPickerPopup
 {
     Q_OBJECT
 public:
-    CLocalListPickerPopup(QWidget* pOwnerPage, int nItemId, const LocalListRequest& request, int nColumnsMode,
-                          CLocalSetupDlg* host);
-    bool OnInitDialog() override;
-    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    bool DestroyWindow() override;
-    void PostNcDestroy() override;
-    void OnCellClicked(int cell);
-
-    const LocalListLayout& Layout() const { return m_layout; }
-    CSkinLabel m_cell[kLocalListCells];
+    CLocalListPickerPopup(QWidget* pOwnerPage, int nItemId, const ListPickerRequest* pRequest,
+                          int nColumnsMode, QWidget* pParent);
 
 protected:
-    void paintEvent(QPaintEvent* e) override;
+    int Rows() const override;
+    PickerStrip StripRect(int i) const override;
+    QRect CellRect(int i) const override;
 
 private:
-    QPointer<QWidget> m_pOwner;
-    int m_nItemId;
-    LocalListRequest m_request;
-    int m_nColumnsMode;
-    CLocalSetupDlg* m_pHost;
-    LocalListLayout m_layout;
-    std::array<QImage, 9> m_bmpFrame;
-    std::array<QImage, 3> m_bmpRow;
+    LocalListLayout Layout() const;
 };
 
 // Runs a CLocalSetupDlg for the main window's LSetup button.

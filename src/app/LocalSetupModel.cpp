@@ -2,6 +2,7 @@
 
 #include "app/ResIdsLocalSetup.h"
 #include "platform/ResourceLibrary.h"
+#include "ui/ChannelRows.h"
 
 #include <QFile>
 #include <algorithm>
@@ -137,15 +138,13 @@ QString LocationText(const LocalSetupRecord& rec)
 
 std::vector<int> RowsReached(const std::vector<bool>& checked, int row)
 {
-    std::vector<int> rows;
     const int n = static_cast<int>(checked.size());
-    if (row < 0 || row >= n)
-        return rows;
-    for (int i = 0; i < n; ++i) {
-        if (i == row || (checked[static_cast<std::size_t>(row)] && checked[static_cast<std::size_t>(i)]))
-            rows.push_back(i);
-    }
-    return rows;
+    ChannelRows rows(n, n);
+    for (int i = 0; i < n; ++i)
+        rows.SetChecked(i, checked[static_cast<std::size_t>(i)]);
+    std::vector<int> targets = rows.Targets(row);
+    std::sort(targets.begin(), targets.end());
+    return targets;
 }
 
 const SliderRowsDesc kOpacityRows = {

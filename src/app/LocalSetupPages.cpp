@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QMouseEvent>
 #include <QPainter>
+#include <cstring>
 
 namespace {
 
@@ -167,15 +168,21 @@ void CLocalGlobalPage::OnValueClicked(int item)
     if (item < 0 || item >= kGlobalItems || m_lblValue[item].GetWindowText().isEmpty())
         return;
     const GlobalItem& it = GlobalItemOf(item);
-    std::vector<QString> choices = GlobalChoices(item);
-    choices.resize(static_cast<std::size_t>(it.choiceCount));
-    LocalListRequest request;
-    request.items = std::move(choices);
+    const std::vector<QString> choices = GlobalChoices(item);
+    // 26 KB, built on the stack and copied by the pop-up.
+    ListPickerRequest request;
+    std::memset(&request, 0, sizeof request);
+    request.Count = it.choiceCount;
+    for (int i = 0; i < it.choiceCount && i < static_cast<int>(choices.size()); ++i)
+        SetListPickerItem(request, i, choices[static_cast<std::size_t>(i)].toLatin1().constData());
     CSkinLabel& label = m_lblValue[item];
-    request.anchor = QRect(label.mapToGlobal(QPoint(0, 0)), label.size());
-    request.click = label.m_ptClick;
-    request.width = it.popupWidth;
-    Host()->OpenListPicker(this, item, request, 0);
+    const QPoint topLeft = label.mapToGlobal(QPoint(0, 0));
+    request.AnchorRect = {topLeft.x(), topLeft.y(), topLeft.x() + label.width(),
+                          topLeft.y() + label.height()};
+    request.ClickX = label.m_ptClick.x();
+    request.ClickY = label.m_ptClick.y();
+    request.Width = it.popupWidth;
+    Host()->OpenListPicker(this, item, &request, 0);
 }
 
 void CLocalGlobalPage::OnFolderClicked()

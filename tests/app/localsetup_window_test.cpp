@@ -132,13 +132,13 @@ TEST_F(LocalSetupWindowTest, GlobalPicksWriteTheirByteAndThePopUpGoesAway)
     // Date format: a three-row pop-up 180 wide under the click.
     Click(g->m_lblValue[1], QPoint(10, 5));
     ASSERT_NE(dlg->m_pListPicker, nullptr);
-    const LocalListLayout& l = dlg->m_pListPicker->Layout();
     const QPoint at = g->m_lblValue[1].mapToGlobal(QPoint(10, 5));
     EXPECT_EQ(dlg->m_pListPicker->geometry(), QRect(at.x() - 90 + 1, at.y() + 1, 180, 73));
-    EXPECT_EQ(l.count, 3);
+    EXPECT_EQ(dlg->m_pListPicker->ShownCount(), 3);
+    EXPECT_EQ(dlg->m_pListPicker->m_cells[2].geometry(), QRect(45, 51, 112, 14));
     dlg->grab().save(RenderDir() + "/localsetup_global_popup.png");
     dlg->m_pListPicker->grab().save(RenderDir() + "/localsetup_list_popup.png");
-    Click(dlg->m_pListPicker->m_cell[2]);
+    Click(dlg->m_pListPicker->m_cells[2]);
     EXPECT_EQ(dlg->m_pListPicker, nullptr);
     LocalSetupRecord want = SomeRecord();
     want.DateFormat = 2;
@@ -149,7 +149,7 @@ TEST_F(LocalSetupWindowTest, GlobalPicksWriteTheirByteAndThePopUpGoesAway)
     for (auto [item, cell] : {std::pair{4, 0}, {5, 1}, {6, 1}, {2, 0}}) {
         Click(g->m_lblValue[item]);
         ASSERT_NE(dlg->m_pListPicker, nullptr) << item;
-        Click(dlg->m_pListPicker->m_cell[cell]);
+        Click(dlg->m_pListPicker->m_cells[cell]);
     }
     want.HourSystem = 0;
     want.Watermark = 1;
@@ -173,6 +173,37 @@ TEST_F(LocalSetupWindowTest, GlobalPicksWriteTheirByteAndThePopUpGoesAway)
     ASSERT_NE(dlg->m_pListPicker, nullptr);
     Click(*g, QPoint(300, 300));
     EXPECT_EQ(dlg->m_pListPicker, nullptr);
+    EXPECT_TRUE(SameRecord(m_rec, want));
+
+    // A pop-up whose page went another way delivers nothing.
+    Click(g->m_lblValue[2]);
+    ASSERT_NE(dlg->m_pListPicker, nullptr);
+    CLocalListPickerPopup* orphan = dlg->m_pListPicker;
+    g->DestroyWindow();
+    EXPECT_EQ(dlg->m_pGlobalPage, nullptr);
+    QTest::mouseClick(&orphan->m_cells[1], Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    Pump();
+    EXPECT_TRUE(SameRecord(m_rec, want));
+
+    // Four columns: 8 items take 3 rows; a count of 40 shows 31 cells.
+    Click(Menu(*dlg, 450));
+    ListPickerRequest req;
+    std::memset(&req, 0, sizeof req);
+    req.Count = 8;
+    req.Width = 213;
+    for (int i = 0; i < 8; ++i)
+        SetListPickerItem(req, i, "item");
+    dlg->OpenListPicker(dlg->m_pGlobalPage, 9, &req, 1);
+    ASSERT_NE(dlg->m_pListPicker, nullptr);
+    EXPECT_EQ(dlg->m_pListPicker->height(), 3 * 21 + 10);
+    EXPECT_EQ(dlg->m_pListPicker->m_cells[5].geometry(), QRect(64, 30, 34, 14));
+    dlg->m_pListPicker->grab().save(RenderDir() + "/localsetup_list_popup_four.png");
+    req.Count = 40;
+    dlg->OpenListPicker(dlg->m_pGlobalPage, 9, &req, 0);
+    ASSERT_NE(dlg->m_pListPicker, nullptr);
+    EXPECT_EQ(dlg->m_pListPicker->ShownCount(), 31);
+    // An item id the page does not know writes nothing.
+    Click(dlg->m_pListPicker->m_cells[0]);
     EXPECT_TRUE(SameRecord(m_rec, want));
 }
 

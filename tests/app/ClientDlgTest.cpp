@@ -585,7 +585,10 @@ TEST_F(ClientDlgTest, BookmarkBarIsReplacedSteppedLitAndEndedOnTheGuiThread)
     EXPECT_EQ(dlg.m_pBookmarkDlg->size(), QSize(55, 54));
     EXPECT_EQ(dlg.m_pBookmarkDlg->pos(), origin + QPoint(384, 620 - 54));
     EXPECT_TRUE(dlg.m_pBookmarkDlg->m_btn[2].isVisible());
+    const QImage zero = dlg.m_pBookmarkDlg->grab().toImage();
     dlg.m_pBookmarkDlg->grab().save(RenderDir() + "/bookmark_mode0.png");
+    EXPECT_NE(zero.pixelColor(7, 2), fromColorRef(kColorKey));
+    EXPECT_NE(zero.pixelColor(27, 27), zero.pixelColor(7, 2)) << "the 1013 button sits on the bar";
 
     // Step back without a local player does nothing.
     PostMessage(dlg.Handle(), WM_SHOW_BOOKMARK_BAR, 1, 0);

@@ -207,6 +207,21 @@ TEST_F(LocalSetupWindowTest, GlobalPicksWriteTheirByteAndThePopUpGoesAway)
     EXPECT_TRUE(SameRecord(m_rec, want));
 }
 
+TEST_F(LocalSetupWindowTest, AStoredValueOutsideItsListShowsNothingAndOpensNothing)
+{
+    m_rec.DrawMode = 5;
+    m_rec.HourSystem = 2;
+    auto dlg = Open();
+    CLocalGlobalPage* g = dlg->m_pGlobalPage;
+    EXPECT_EQ(g->m_lblValue[0].GetWindowText(), "");
+    EXPECT_EQ(g->m_lblValue[4].GetWindowText(), "");
+    Click(g->m_lblValue[0]);
+    Click(g->m_lblValue[4]);
+    EXPECT_EQ(dlg->m_pListPicker, nullptr);
+    Click(g->m_lblValue[5]);
+    EXPECT_NE(dlg->m_pListPicker, nullptr);
+}
+
 TEST_F(LocalSetupWindowTest, WhileVideoRunsDrawModeAndAudioBufferAreInert)
 {
     m_host.viewMode = 1;

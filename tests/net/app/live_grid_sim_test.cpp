@@ -491,10 +491,26 @@ TEST_F(LiveGrid, LocalSetupOkReachesTheRunningDecodeWorkersAtOnce)
     EXPECT_STREQ(dlg->m_LocalSetup.CameraName[2], "Gate");
     EXPECT_EQ(env.LocalCameraName(2), "Gate");
 
-    // An audio buffer set now reaches the next live audio player.
-    dlg->m_LocalSetup.AudioBuf[0] = 9;
-    dlg->ApplyLocalSetup();
-    EXPECT_EQ(dlg->ConnectionHost()->AudioBufferSetting(true), 9);
+    // With live view stopped (idle), an audio buffer set through the page
+    // reaches the next live audio player.
+    dlg->OnButton(IDC_LIVE);
+    ASSERT_TRUE(sim.WaitForCount(sid::LIVE_STOP, 1));
+    ASSERT_TRUE(RunUntil([&] { return Grid().m_nViewMode.load() == 0; }));
+    QTimer::singleShot(0, dlg.get(), [&] {
+        CLocalSetupDlg* w = dlg->m_pLocalSetupDlg;
+        ASSERT_NE(w, nullptr);
+        w->ShowAudioBufferPage();
+        pump();
+        ASSERT_NE(w->m_pAudioBufferPage, nullptr) << "idle: the page opens";
+        QTest::mouseClick(&w->m_pAudioBufferPage->m_slider[0], Qt::LeftButton, Qt::NoModifier,
+                          QPoint(149, 4));
+        pump();
+        QTest::mouseClick(&w->m_btnOk, Qt::LeftButton, Qt::NoModifier, QPoint(40, 10));
+    });
+    dlg->OnButton(IDC_LOCAL_SETUP);
+    const int buffers = dlg->m_arrAudioBuf[0];
+    EXPECT_NE(buffers, 2) << "the default was replaced";
+    EXPECT_EQ(dlg->ConnectionHost()->AudioBufferSetting(true), buffers);
 }
 
 } // namespace

@@ -541,12 +541,20 @@ void CClientDlg::ApplyLocalSetup()
         if (live)
             m_pNetClient->SendLiveReq();
     }
+    // Running decode workers take the new names and deinterlace at once;
+    // the next audio player its buffer.
+    if (m_pNetHost)
+        m_pNetHost->RefreshSettings();
     if (!m_bReadOnlyMedia) {
-        SaveLocalSetup();
+        const bool saved = SaveLocalSetup();
         Paths::CreateFolders(Paths::Join(m_strLocation, "\\Upgrade\\"));
         if (m_pLog)
             m_pLog->SetLocation(m_strLocation);
-        WriteConnectLog(kLogRecordSize, 8, 1, 0, nullptr, nullptr);
+        // The record says the settings were saved: only when they were.
+        if (saved)
+            WriteConnectLog(kLogRecordSize, 8, 1, 0, nullptr, nullptr);
+        else
+            PostNotifyEvent(NOTIFY_WRITE_FAILED, WRITE_FAILED_SETTINGS);
     }
 }
 
@@ -582,6 +590,8 @@ void CClientDlg::SetVideoViewMode(int mode)
 
 LRESULT CClientDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (OnBookmarkMessage(msg, wParam, lParam))
+        return 0;
     switch (msg) {
     case WM_OPEN_LOCAL_SEARCH:
         OnOpenLocalSearch();

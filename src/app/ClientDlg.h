@@ -6,10 +6,12 @@
 // windows and the clock.
 #pragma once
 
+#include "app/BookmarkDlg.h"
 #include "app/ClientDeps.h"
 #include "app/ClockWnd.h"
 #include "app/CommandLine.h"
 #include "app/LocalSettings.h"
+#include "app/LocalSetupDlg.h"
 #include "app/MainCommands.h"
 #include "app/MainLayout.h"
 #include "app/MainServices.h"
@@ -33,8 +35,10 @@
 #include <memory>
 #include <string>
 
+class CBookmarkDlg;
 class CConnectLog;
 class CLocalPlayer;
+class CLocalSetupDlg;
 class CLocalSearchDlg;
 class CNetClient;
 class CSkinMessageDlg;
@@ -48,6 +52,8 @@ class CRegionGridStatic;
 
 // Posted by the main window to itself at the end of start-up.
 constexpr UINT WM_OPEN_LOCAL_SEARCH = WM_USER + 20051;
+// Posted to the main window from any thread: the bookmark bar ends.
+constexpr UINT WM_END_BOOKMARK_BAR = WM_USER + 20071;
 
 class CClientDlg : public Dialog,
                    public CLocalSettings,
@@ -58,7 +64,9 @@ class CClientDlg : public Dialog,
                    public IPtzHost,
                    public IConnectDlgHost,
                    public IConnectTarget,
-                   public VideoGridHost
+                   public VideoGridHost,
+                   public ILocalSetupHost,
+                   public IBookmarkHost
 {
     Q_OBJECT
 public:
@@ -111,6 +119,26 @@ public:
     // Local settings: the edit copy's OK and Cancel.
     void ApplyLocalSetup();
     void ResetLocalSetup();
+
+    // ILocalSetupHost
+    int VideoViewMode() const override;
+    bool ReadOnlyMedia() const override;
+    void ShowNotice(QWidget* over, const QString& first, const QString& second) override;
+
+    // The bookmark bar of local playback (GUI thread): WM_SHOW_BOOKMARK_BAR
+    // replaces any bar with a new one of mode wParam.
+    void OnShowBookmarkBar(WPARAM mode);
+    void DestroyBookmarkBar();
+    // ILocalHost: the bar asked for from any thread, carried out in order on
+    // the GUI thread; a request when no bar exists is dropped.
+    void ShowBookmarkBar(int mode) override;
+    void SetBookmarkButtons(int back, int forward) override;
+    void EndBookmarkBar() override;
+    // IBookmarkHost
+    QPoint BookmarkClientOrigin() override;
+    bool BookmarkVideoArea(BarRect* rect) override;
+    void BookmarkStep(int command) override;
+    void BookmarkBarGone(CBookmarkDlg* bar) override;
 
     // The connection log; any thread.
     void WriteConnectLog(int nSize, int nType, int nSubType, int nReserved, const char* pUser,
@@ -262,6 +290,9 @@ public:
     LocalSetupRecord m_LocalSetup{};
     // The recorder's setup image while the setup window edits it.
     std::array<std::uint8_t, 8176> m_SetupDb{};
+    // The local setup window while it runs; the bookmark bar while it exists.
+    CLocalSetupDlg* m_pLocalSetupDlg = nullptr;
+    CBookmarkDlg* m_pBookmarkDlg = nullptr;
     Playlist m_Playlist;
     std::atomic<int> m_nAudioChannel{-1};
     std::atomic<int> m_nAudioIndex{0};
@@ -329,6 +360,7 @@ protected:
     void paintEvent(QPaintEvent* e) override;
 
 private:
+    bool OnBookmarkMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void LoadClientFile();
     void LayoutControls();
     void PlaceControl(const MainControl& control);

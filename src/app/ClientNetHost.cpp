@@ -96,9 +96,16 @@ void CClientDecodeEnv::ReportDecoderInitError()
     m_host.ShowDecoderInitError();
 }
 
-void CClientNetHost::AttachConnection(CNetClient& net)
+void CClientNetHost::RefreshSettings()
 {
     m_decodeEnv.RefreshSettings();
+    m_arrAudioBuf[0] = m_dlg.m_arrAudioBuf[AUDIOBUF_LIVE];
+    m_arrAudioBuf[1] = m_dlg.m_arrAudioBuf[AUDIOBUF_REMOTE_PLAYBACK];
+}
+
+void CClientNetHost::AttachConnection(CNetClient& net)
+{
+    RefreshSettings();
     m_decodeEnv.SetConnection(&net);
     net.SetDecodeWorkerFactory([this](int channel) -> std::unique_ptr<IDecodeWorker> {
         // The grid and the decoder library outlive every connection.
@@ -314,6 +321,7 @@ void CClientNetHost::OnLiveStopped()
 
 void CClientNetHost::OnRemotePlayStopped()
 {
+    m_dlg.EndBookmarkBar();
     if (CVideoGridDlg* grid = m_dlg.m_pVideoWnd.get())
         grid->SetActiveChannels(0, true);
     SetViewMode(VIEW_IDLE);
@@ -379,9 +387,9 @@ void CClientNetHost::SetPlaybackClockTime(std::uint32_t time)
 
 std::unique_ptr<NetWorker> CClientNetHost::CreateAudioPlayer(bool live)
 {
-    // The receive thread asks; the settings it reads change only between connections.
+    // The receive thread asks: it reads the copies the GUI thread refreshes.
     if (!m_dlg.m_bSoundDevice)
         return nullptr;
-    const int setting = m_dlg.m_arrAudioBuf[live ? AUDIOBUF_LIVE : AUDIOBUF_REMOTE_PLAYBACK];
+    const int setting = m_arrAudioBuf[live ? 0 : 1].load();
     return std::make_unique<AudioWorkerOf<CAudioPlayer>>(std::make_unique<CAudioPlayer>(setting, !live));
 }

@@ -95,6 +95,12 @@ public:
     std::uint32_t PlaybackClockTimeNow() const { return m_nPlayClockTime.load(); }
     // The decoder's init error box (one at a time); any thread.
     void ShowDecoderInitError();
+    // GUI thread: the local settings confirmed with OK reach the running
+    // decode workers and the next audio player.
+    void RefreshSettings();
+    // What the decode workers and the next audio player read.
+    const DecodeEnv& DecodeEnvironment() const { return m_decodeEnv; }
+    int AudioBufferSetting(bool live) const { return m_arrAudioBuf[live ? 0 : 1].load(); }
     // GUI thread: the hello time-out ends with its connection.
     void StopHelloTimer() { m_helloTimer.stop(); }
 
@@ -126,4 +132,7 @@ private:
     std::atomic<bool> m_bPlayClockQueued{false};
     std::atomic<bool> m_bInitErrorShown{false};
     CClientDecodeEnv m_decodeEnv{m_dlg, *this};
+    // The audio buffers of live and remote-playback audio, for the receive
+    // thread that makes the players.
+    std::array<std::atomic<int>, 2> m_arrAudioBuf{};
 };

@@ -36,10 +36,11 @@ constexpr LangEntry kLanguages[] = {
     {"vi", "", 1066},    {"id", "", 1057},
 };
 
+// Reading opens existing keys only: loading never writes the store.
 bool QueryBytes(const std::string& keyPath, const std::string& name, void* buffer, std::size_t size)
 {
     RegKey key;
-    if (!key.Create(keyPath))
+    if (!key.Open(keyPath))
         return false;
     std::size_t len = size;
     return key.QueryValue(name, buffer, len);
@@ -373,6 +374,8 @@ void CLocalSettings::LoadLocalSetup()
 
 bool CLocalSettings::SaveLocalSetup() const
 {
+    // Every value, then one replacement of the store.
+    RegBatch batch;
     bool ok = SetDwordValue("DrawMode", static_cast<std::uint32_t>(m_nDrawMode));
     ok = SetDwordValue("DateFormat", static_cast<std::uint32_t>(m_nDateFormat)) && ok;
     ok = SetDwordValue("SaveFormat", static_cast<std::uint32_t>(m_nSaveFormat)) && ok;
@@ -395,7 +398,7 @@ bool CLocalSettings::SaveLocalSetup() const
         ok = key.Create(ListKeyPath("CameraName", i + 1)) &&
              key.SetString(ListValueName(i + 1), Field(m_strCameraName[i])) && ok;
     }
-    return ok;
+    return batch.Commit() && ok;
 }
 
 void CLocalSettings::FillLocalSetup(LocalSetupRecord& rec, bool readOnlyMedia) const

@@ -68,10 +68,11 @@ public:
     // computes the zone offset for `now`. `langId` chooses the date-format
     // text when the file's third line asks for it.
     void LoadClientFile(const std::string& settingsFile, WORD langId, std::time_t now);
-    // Reads the settings keys into the working values; keys are created when
-    // missing; a missing, oversized or out-of-range value gives its default.
+    // Reads the settings keys into the working values; a missing, oversized
+    // or out-of-range value gives its default. Nothing is written.
     void LoadLocalSetup();
-    // Writes the working values to the settings keys.
+    // Writes the working values to the settings keys, all in one replacement
+    // of the store; false when the store could not be written.
     bool SaveLocalSetup() const;
 
     // The edit copy from the working values (start-up and Cancel). On

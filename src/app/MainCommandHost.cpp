@@ -457,7 +457,7 @@ std::unique_ptr<IMainModalWindow> CClientCommandHost::CreateRemoteSearchWindow()
 // The windows below come with their own work; until then nothing opens.
 std::unique_ptr<IMainModalWindow> CClientCommandHost::CreateLocalSetupWindow()
 {
-    return nullptr;
+    return MakeLocalSetupWindow(&m_dlg, &m_dlg, &m_dlg.m_LocalSetup, m_dlg.m_arrOpacity[4], &m_dlg.m_pLocalSetupDlg);
 }
 std::unique_ptr<IMainModalWindow> CClientCommandHost::CreateFirmwareWindow()
 {

@@ -1,5 +1,7 @@
 #include "app/NotifyTable.h"
 
+#include "app/ResIdsLocalSetup.h"
+
 #include "app/ResIds2.h"
 #include "net/PasswordMatch.h"
 #include "platform/ResourceLibrary.h"
@@ -212,6 +214,8 @@ NotifyBox BuildNotifyBox(int code, int sub, const NotifyState& s)
             return Nothing();
         return Nothing(s.rebootRight ? NotifyAfter::RebootPrompt : NotifyAfter::PostNoPermission);
     case NOTIFY_WRITE_FAILED: {
+        if (sub == WRITE_FAILED_SETTINGS)
+            return Box({Text(IDS_NOTIFY_SETTINGS_NOT_SAVED), Text(IDS_NOTIFY_SETTINGS_THIS_RUN)}, NOTIFY_BUTTONS_OK);
         if (sub < WRITE_FAILED_DOWNLOAD_DISK_FULL || sub > WRITE_FAILED_PICTURE_WRITE_ERROR)
             return Nothing();
         const int cause =

@@ -42,7 +42,9 @@ enum NotifyCode : int
     NOTIFY_REBOOT = 20,
     // A local file could not be written. Sub-codes 0-2 stop a download (disk
     // full, folder or file not creatable, other write error), 3-5 the same
-    // for a still picture; what was written before stays on disk.
+    // for a still picture; what was written before stays on disk. Sub-code 6:
+    // the local settings confirmed with OK could not be saved (they hold
+    // until the program ends).
     NOTIFY_WRITE_FAILED = 21,
 };
 
@@ -54,6 +56,7 @@ enum WriteFailedSub : int
     WRITE_FAILED_PICTURE_DISK_FULL = 3,
     WRITE_FAILED_PICTURE_NOT_CREATABLE = 4,
     WRITE_FAILED_PICTURE_WRITE_ERROR = 5,
+    WRITE_FAILED_SETTINGS = 6,
 };
 
 constexpr LPARAM MakeNotifyParam(int code, int sub)

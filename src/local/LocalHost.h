@@ -25,6 +25,12 @@ public:
     virtual void SetVideoViewMode(int mode) = 0;
     // The channel mask last requested or shown. Any thread.
     virtual void SetLastChannelMask(int mask) = 0;
+    // The bookmark bar of local playback: shown (mode 1), its step buttons
+    // lit (state 1) or not (0), ended. Any thread; carried out on the GUI
+    // thread, dropped when no bar exists by then.
+    virtual void ShowBookmarkBar(int /*mode*/) {}
+    virtual void SetBookmarkButtons(int /*back*/, int /*forward*/) {}
+    virtual void EndBookmarkBar() {}
 
     // The notification the local search raises when the download folder
     // holds no file set (the main window's NOTIFY_NO_LOCAL_DATA).

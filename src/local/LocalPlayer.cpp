@@ -29,6 +29,8 @@ bool CLocalPlayer::Start()
         m_bStop = false;
     }
     m_thread = std::thread([this] { PlayLoop(); });
+    if (m_pMainDlg)
+        m_pMainDlg->ShowBookmarkBar(1);
     return true;
 }
 
@@ -61,8 +63,10 @@ void CLocalPlayer::Stop()
     m_nSpeed = 0;
     DestroyWindow();
     m_bRedraw = 0;
-    if (m_pMainDlg)
+    if (m_pMainDlg) {
+        m_pMainDlg->EndBookmarkBar();
         m_pMainDlg->SetVideoViewMode(0);
+    }
 }
 
 void CLocalPlayer::SetPlayCommand(int nCommand)
@@ -116,6 +120,13 @@ void CLocalPlayer::SetPlayCommand(int nCommand)
     default:
         break;
     }
+    // The bar lights the button of the step it is in; commands 1 and 7 leave it.
+    if (!m_pMainDlg)
+        return;
+    if (nCommand == 10 || nCommand == 11)
+        m_pMainDlg->SetBookmarkButtons(nCommand == 10 ? 1 : 0, nCommand == 11 ? 1 : 0);
+    else if (nCommand >= 2 && nCommand <= 4)
+        m_pMainDlg->SetBookmarkButtons(0, 0);
 }
 
 int CLocalPlayer::GetPlaySpeed() const

@@ -1,26 +1,31 @@
 #include "platform/RegKey.h"
 
 #include "platform/Paths.h"
+#include "platform/SettingsFile.h"
 
-#include <QByteArray>
-#include <QSettings>
-#include <QString>
-#include <QVariant>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <mutex>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
-// Layout in the INI file: a key path becomes a settings group with '/' in
-// place of '\'. Each value is one entry of the group:
+// Each value is one entry of the store; its key is the key path with '/' in
+// place of '\' followed by the value's name:
 //   DWORD   "dword:0000002a"   (eight hex digits, as in registry exports)
 //   binary  "hex:01ff"
-//   string  a byte array, so that every byte (NULs, Latin-1) comes back as is
+//   string  a byte string, so that every byte (NULs, Latin-1) comes back as is
 // A key that has no value yet holds the marker entry kKeyMarker.
 
 namespace {
 
-const QString kKeyMarker = QStringLiteral(".key");
+const std::string kKeyMarker = ".key";
+// A settings store is a few kilobytes; anything this large is not one.
+constexpr std::size_t kMaxStoreBytes = 16u << 20;
 
 std::mutex& StoreMutex()
 {
@@ -47,16 +52,16 @@ std::string StoreFileLocked()
 }
 
 // "Software\\Varo\\KOLA5500\\" -> "Software/Varo/KOLA5500"; empty parts vanish.
-QString GroupOf(const std::string& path)
+std::string GroupOf(const std::string& path)
 {
-    QString group;
+    std::string group;
     std::string part;
     auto flush = [&] {
         if (part.empty())
             return;
-        if (!group.isEmpty())
-            group += QLatin1Char('/');
-        group += QString::fromLatin1(part.data(), static_cast<qsizetype>(part.size()));
+        if (!group.empty())
+            group += '/';
+        group += part;
         part.clear();
     };
     for (char c : path) {
@@ -69,71 +74,236 @@ QString GroupOf(const std::string& path)
     return group;
 }
 
-QString EntryOf(const std::string& name)
+std::string EntryOf(const std::string& group, const std::string& name)
 {
     // Value names hold no separators of their own; an empty name is the key's
     // unnamed value.
-    QString n = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
-    n.replace(QLatin1Char('\\'), QLatin1Char('_')).replace(QLatin1Char('/'), QLatin1Char('_'));
-    return n.isEmpty() ? QStringLiteral("@") : n;
+    std::string n = name;
+    for (char& c : n) {
+        if (c == '\\' || c == '/')
+            c = '_';
+    }
+    return group + '/' + (n.empty() ? std::string("@") : n);
 }
 
-bool KeyExists(QSettings& s, const QString& group)
+bool KeyExists(const SettingsEntries& entries, const std::string& group)
 {
-    s.beginGroup(group);
-    const bool exists = !s.childKeys().isEmpty() || !s.childGroups().isEmpty();
-    s.endGroup();
-    return exists;
+    const std::string prefix = group + '/';
+    const auto it = entries.lower_bound(prefix);
+    return it != entries.end() && it->first.compare(0, prefix.size(), prefix) == 0;
+}
+
+struct Store
+{
+    bool exists = false;
+    bool readable = true;
+    std::string bytes;
+    SettingsParse parse;
+};
+
+Store ReadStore(const std::string& file)
+{
+    Store s;
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) {
+        s.readable = errno == ENOENT;
+        return s;
+    }
+    s.exists = true;
+    char buffer[16384];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+        s.bytes.append(buffer, n);
+        if (s.bytes.size() > kMaxStoreBytes)
+            break;
+    }
+    s.readable = !std::ferror(f);
+    std::fclose(f);
+    s.parse = ParseSettingsText(s.bytes.substr(0, kMaxStoreBytes));
+    if (s.bytes.size() > kMaxStoreBytes)
+        s.parse.damaged = true;
+    return s;
+}
+
+// Writes `bytes` to a new file beside `file` and renames it over `file`, so
+// that a reader finds either the old text or the new one, never a part.
+bool ReplaceFile(const std::string& file, const std::string& bytes)
+{
+    std::string pattern = file + ".XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < bytes.size()) {
+        const ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            ok = false;
+        else
+            done += static_cast<std::size_t>(w);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(pattern.c_str(), file.c_str()) == 0;
+    if (!ok)
+        ::unlink(pattern.c_str());
+    return ok;
+}
+
+// The caller holds StoreMutex.
+bool WriteStore(const std::string& file, const Store& before, const SettingsEntries& after)
+{
+    const auto slash = file.rfind('/');
+    if (slash != std::string::npos && slash > 0 && !Paths::CreateFolders(file.substr(0, slash)))
+        return false;
+    // What a damaged file held beyond the lines that could be read is kept
+    // for whoever wants to mend it by hand; the file is not replaced unless
+    // that copy exists.
+    if (before.exists && before.parse.damaged && !ReplaceFile(file + ".bak", before.bytes))
+        return false;
+    return ReplaceFile(file, FormatSettingsText(after));
 }
 
 struct Decoded
 {
     RegType type = RegType::None;
-    QByteArray bytes;
+    std::string bytes;
 };
 
-Decoded Decode(const QVariant& v)
+Decoded Decode(const SettingsValue& v)
 {
     Decoded d;
-    if (!v.isValid())
-        return d;
-    if (v.typeId() == QMetaType::QByteArray) {
+    if (v.isBytes) {
         d.type = RegType::String;
-        d.bytes = v.toByteArray();
+        d.bytes = v.data;
         return d;
     }
-    const QString text = v.toString();
-    if (text.startsWith(QLatin1String("dword:"))) {
-        bool ok = false;
-        const qulonglong value = text.mid(6).toULongLong(&ok, 16);
-        if (!ok || value > 0xFFFFFFFFull)
+    const std::string& text = v.data;
+    if (text.rfind("dword:", 0) == 0) {
+        const std::string digits = text.substr(6);
+        if (digits.empty() || digits.size() > 8)
             return d;
-        const std::uint32_t dw = static_cast<std::uint32_t>(value);
-        d.type = RegType::Dword;
-        d.bytes.resize(4);
-        for (int i = 0; i < 4; ++i)
-            d.bytes[i] = static_cast<char>((dw >> (8 * i)) & 0xFF);
-        return d;
-    }
-    if (text.startsWith(QLatin1String("hex:"))) {
-        const QByteArray hex = text.mid(4).toLatin1();
-        if (hex.size() % 2 != 0)
-            return d;
-        for (char c : hex) {
+        std::uint32_t dw = 0;
+        for (char c : digits) {
             if (!std::isxdigit(static_cast<unsigned char>(c)))
                 return d;
+            dw = dw * 16 +
+                 static_cast<std::uint32_t>(std::isdigit(static_cast<unsigned char>(c))
+                                                ? c - '0'
+                                                : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10);
         }
-        d.type = RegType::Binary;
-        d.bytes = QByteArray::fromHex(hex);
+        d.type = RegType::Dword;
+        for (int i = 0; i < 4; ++i)
+            d.bytes.push_back(static_cast<char>((dw >> (8 * i)) & 0xFF));
         return d;
     }
-    // A plain text entry (written by hand) reads as a string of its Latin-1 bytes.
+    if (text.rfind("hex:", 0) == 0) {
+        const std::string hex = text.substr(4);
+        if (hex.size() % 2 != 0)
+            return d;
+        std::string bytes;
+        for (std::size_t i = 0; i < hex.size(); i += 2) {
+            const auto hi = static_cast<unsigned char>(hex[i]);
+            const auto lo = static_cast<unsigned char>(hex[i + 1]);
+            if (!std::isxdigit(hi) || !std::isxdigit(lo))
+                return d;
+            auto val = [](unsigned char c) { return std::isdigit(c) ? c - '0' : std::tolower(c) - 'a' + 10; };
+            bytes.push_back(static_cast<char>(val(hi) * 16 + val(lo)));
+        }
+        d.type = RegType::Binary;
+        d.bytes = std::move(bytes);
+        return d;
+    }
+    // A plain text entry (written by hand) reads as a string of its bytes.
     d.type = RegType::String;
-    d.bytes = text.toLatin1();
+    d.bytes = text;
     return d;
 }
 
+struct Change
+{
+    std::string key;
+    std::optional<SettingsValue> value; // none: remove
+};
+
+void Apply(SettingsEntries& entries, const Change& c)
+{
+    if (c.value)
+        entries[c.key] = *c.value;
+    else
+        entries.erase(c.key);
+}
+
 } // namespace
+
+struct RegBatch::Impl
+{
+    std::vector<Change> changes;
+    Impl* outer = nullptr;
+};
+
+namespace {
+
+thread_local RegBatch::Impl* t_batch = nullptr;
+
+bool ApplyChanges(const std::vector<Change>& changes)
+{
+    std::lock_guard lock(StoreMutex());
+    const std::string file = StoreFileLocked();
+    const Store before = ReadStore(file);
+    // A store that exists but cannot be read is left alone: writing it would
+    // throw away what it holds.
+    if (!before.readable)
+        return false;
+    SettingsEntries after = before.parse.entries;
+    for (const Change& c : changes)
+        Apply(after, c);
+    if (before.exists && !before.parse.damaged && after == before.parse.entries)
+        return true;
+    return WriteStore(file, before, after);
+}
+
+bool Record(std::vector<Change> changes)
+{
+    if (t_batch) {
+        for (Change& c : changes)
+            t_batch->changes.push_back(std::move(c));
+        return true;
+    }
+    return ApplyChanges(changes);
+}
+
+} // namespace
+
+RegBatch::RegBatch() : m_impl(std::make_unique<Impl>())
+{
+    // Batches nest: an inner one hands its values to the outer one.
+    m_impl->outer = t_batch;
+    t_batch = m_impl.get();
+}
+
+RegBatch::~RegBatch()
+{
+    if (t_batch == m_impl.get())
+        t_batch = m_impl->outer;
+}
+
+bool RegBatch::Commit()
+{
+    if (t_batch != m_impl.get())
+        return false;
+    t_batch = m_impl->outer;
+    std::vector<Change> changes = std::move(m_impl->changes);
+    m_impl->changes.clear();
+    if (m_impl->outer) {
+        for (Change& c : changes)
+            m_impl->outer->changes.push_back(std::move(c));
+        return true;
+    }
+    return ApplyChanges(changes);
+}
 
 void RegKey::SetStoreFileForTesting(const std::string& file)
 {
@@ -150,22 +320,17 @@ std::string RegKey::StoreFile()
 bool RegKey::Create(const std::string& path)
 {
     Close();
-    const QString group = GroupOf(path);
-    if (group.isEmpty())
+    const std::string group = GroupOf(path);
+    if (group.empty())
         return false;
-    std::lock_guard lock(StoreMutex());
-    const std::string file = StoreFileLocked();
-    const auto slash = file.rfind('/');
-    if (slash != std::string::npos && slash > 0 && !Paths::CreateFolders(file.substr(0, slash)))
-        return false;
-    QSettings s(QString::fromStdString(file), QSettings::IniFormat);
-    if (!KeyExists(s, group)) {
-        s.setValue(group + QLatin1Char('/') + kKeyMarker, QString());
-        s.sync();
-        if (s.status() != QSettings::NoError)
-            return false;
+    bool exists = false;
+    {
+        std::lock_guard lock(StoreMutex());
+        exists = KeyExists(ReadStore(StoreFileLocked()).parse.entries, group);
     }
-    m_path = group.toStdString();
+    if (!exists && !Record({Change{group + '/' + kKeyMarker, SettingsValue{}}}))
+        return false;
+    m_path = group;
     m_open = true;
     return true;
 }
@@ -173,14 +338,13 @@ bool RegKey::Create(const std::string& path)
 bool RegKey::Open(const std::string& path)
 {
     Close();
-    const QString group = GroupOf(path);
-    if (group.isEmpty())
+    const std::string group = GroupOf(path);
+    if (group.empty())
         return false;
     std::lock_guard lock(StoreMutex());
-    QSettings s(QString::fromStdString(StoreFileLocked()), QSettings::IniFormat);
-    if (!KeyExists(s, group))
+    if (!KeyExists(ReadStore(StoreFileLocked()).parse.entries, group))
         return false;
-    m_path = group.toStdString();
+    m_path = group;
     m_open = true;
     return true;
 }
@@ -198,16 +362,19 @@ bool RegKey::QueryValue(const std::string& name, void* buffer, std::size_t& size
     Decoded d;
     {
         std::lock_guard lock(StoreMutex());
-        QSettings s(QString::fromStdString(StoreFileLocked()), QSettings::IniFormat);
-        d = Decode(s.value(QString::fromStdString(m_path) + QLatin1Char('/') + EntryOf(name)));
+        const Store store = ReadStore(StoreFileLocked());
+        const auto it = store.parse.entries.find(EntryOf(m_path, name));
+        if (it == store.parse.entries.end())
+            return false;
+        d = Decode(it->second);
     }
     if (d.type == RegType::None)
         return false;
-    const auto length = static_cast<std::size_t>(d.bytes.size());
+    const std::size_t length = d.bytes.size();
     if (length > size || (length > 0 && buffer == nullptr))
         return false;
     if (length > 0)
-        std::memcpy(buffer, d.bytes.constData(), length);
+        std::memcpy(buffer, d.bytes.data(), length);
     size = length;
     if (type)
         *type = d.type;
@@ -228,15 +395,10 @@ bool RegKey::QueryDword(const std::string& name, std::uint32_t& value) const
 
 namespace {
 
-bool Store(const std::string& path, const std::string& name, const QVariant& value)
+bool StoreValue(const std::string& group, const std::string& name, SettingsValue value)
 {
-    std::lock_guard lock(StoreMutex());
-    QSettings s(QString::fromStdString(StoreFileLocked()), QSettings::IniFormat);
-    const QString group = QString::fromStdString(path);
-    s.setValue(group + QLatin1Char('/') + EntryOf(name), value);
-    s.remove(group + QLatin1Char('/') + kKeyMarker);
-    s.sync();
-    return s.status() == QSettings::NoError;
+    return Record(
+        {Change{EntryOf(group, name), std::move(value)}, Change{group + '/' + kKeyMarker, std::nullopt}});
 }
 
 } // namespace
@@ -245,21 +407,28 @@ bool RegKey::SetDword(const std::string& name, std::uint32_t value)
 {
     if (!m_open)
         return false;
-    return Store(m_path, name, QStringLiteral("dword:%1").arg(value, 8, 16, QLatin1Char('0')));
+    char text[16];
+    std::snprintf(text, sizeof text, "dword:%08x", static_cast<unsigned>(value));
+    return StoreValue(m_path, name, SettingsValue{false, text});
 }
 
 bool RegKey::SetString(const std::string& name, const std::string& bytes)
 {
     if (!m_open)
         return false;
-    return Store(m_path, name, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    return StoreValue(m_path, name, SettingsValue{true, bytes});
 }
 
 bool RegKey::SetBinary(const std::string& name, const void* data, std::size_t size)
 {
     if (!m_open || (size > 0 && data == nullptr))
         return false;
-    const QByteArray bytes(static_cast<const char*>(data), static_cast<qsizetype>(size));
-    const QString text = QStringLiteral("hex:") + QString::fromLatin1(bytes.toHex());
-    return Store(m_path, name, text);
+    static const char kHex[] = "0123456789abcdef";
+    std::string text = "hex:";
+    const auto* p = static_cast<const unsigned char*>(data);
+    for (std::size_t i = 0; i < size; ++i) {
+        text.push_back(kHex[p[i] >> 4]);
+        text.push_back(kHex[p[i] & 0xF]);
+    }
+    return StoreValue(m_path, name, SettingsValue{false, text});
 }

@@ -1,14 +1,25 @@
 // Per-user settings keys with typed values, laid out like the registry tree the
 // client was designed for: a backslash-separated key path, values by name.
-// Stored in one INI file ($XDG_CONFIG_HOME/Varo/KOLA5500.conf).
+// Stored in one INI file ($XDG_CONFIG_HOME/Varo/KOLA5500.conf, see
+// SettingsFile.h). Reading never writes the file. Every write replaces the
+// file at once (a new file renamed over the old one) with every value that
+// could be read from it; a file found damaged is first kept beside it as
+// KOLA5500.conf.bak.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
-enum class RegType { None, Dword, String, Binary };
+enum class RegType
+{
+    None,
+    Dword,
+    String,
+    Binary
+};
 
 class RegKey
 {
@@ -36,6 +47,9 @@ public:
     bool SetString(const std::string& name, const std::string& bytes); // stored without terminator
     bool SetBinary(const std::string& name, const void* data, std::size_t size);
 
+    // The key as a settings path ("Software/Varo/...") while open.
+    const std::string& Path() const { return m_path; }
+
     // Tests point the store at a file of their own. Empty restores the default.
     static void SetStoreFileForTesting(const std::string& file);
     static std::string StoreFile();
@@ -43,4 +57,24 @@ public:
 private:
     std::string m_path;
     bool m_open = false;
+};
+
+// Gathers every value the current thread sets while it lives and writes them
+// with one replacement of the store file on Commit (a batch dropped without
+// Commit writes nothing). Set calls inside it only record the value and
+// succeed; Commit reports whether the file was written.
+class RegBatch
+{
+public:
+    RegBatch();
+    ~RegBatch();
+    RegBatch(const RegBatch&) = delete;
+    RegBatch& operator=(const RegBatch&) = delete;
+
+    bool Commit();
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> m_impl;
 };

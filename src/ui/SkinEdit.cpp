@@ -4,7 +4,16 @@
 #include "ui/SkinColors.h"
 #include "ui/UiMessages.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <climits>
+#include <memory>
 #include <QValidator>
 
 bool EditAccepts(EditFilter filter, QChar c)
@@ -92,6 +101,53 @@ CSkinEdit::CSkinEdit(QWidget* parent, EditFilter filter)
     connect(this, &QLineEdit::textChanged, this, [this] { NotifyParent(EN_CHANGE, 0); });
 }
 
+void CSkinEdit::SetLimitText(int nMax)
+{
+    m_nLimit = nMax > 0 ? nMax : 0;
+}
+
+int CSkinEdit::Room() const
+{
+    if (m_nLimit <= 0)
+        return INT_MAX;
+    const qsizetype kept = text().size() - selectedText().size();
+    return kept >= m_nLimit ? 0 : static_cast<int>(m_nLimit - kept);
+}
+
+void CSkinEdit::InsertLimited(const QString& pasted)
+{
+    // What fits goes in; the characters beyond the limit are refused.
+    const QString kept = EditFilterText(m_filter, pasted);
+    const int room = Room();
+    if (room > 0 && !kept.isEmpty())
+        insert(kept.left(room));
+}
+
+void CSkinEdit::contextMenuEvent(QContextMenuEvent* e)
+{
+    std::unique_ptr<QMenu> menu(createStandardContextMenu());
+    if (m_nLimit > 0) {
+        for (QAction* action : menu->actions()) {
+            if (action->objectName() != QLatin1String("edit-paste"))
+                continue;
+            action->disconnect();
+            connect(action, &QAction::triggered, this,
+                    [this] { InsertLimited(QGuiApplication::clipboard()->text()); });
+        }
+    }
+    menu->exec(e->globalPos());
+}
+
+void CSkinEdit::dropEvent(QDropEvent* e)
+{
+    if (m_nLimit > 0 && e->mimeData() && e->mimeData()->hasText() &&
+        EditFilterText(m_filter, e->mimeData()->text()).size() > Room()) {
+        e->ignore();
+        return;
+    }
+    QLineEdit::dropEvent(e);
+}
+
 void CSkinEdit::SetTextColor(COLORREF cr)
 {
     m_crText = cr;
@@ -110,7 +166,18 @@ void CSkinEdit::keyPressEvent(QKeyEvent* e)
         e->accept();
         return;
     }
+    if (m_nLimit > 0 && e->matches(QKeySequence::Paste)) {
+        InsertLimited(QGuiApplication::clipboard()->text());
+        e->accept();
+        return;
+    }
     const QString typed = e->text();
+    if (m_nLimit > 0 && !typed.isEmpty() && typed[0].unicode() >= 32 && typed[0].unicode() != 127 &&
+        typed.size() > Room()) {
+        // A full box takes no more typed characters.
+        e->accept();
+        return;
+    }
     if (m_filter != EditFilter::None && !typed.isEmpty() && typed[0].unicode() >= 32 &&
         typed[0].unicode() != 127) {
         // A refused character neither shows nor acts (it does not replace a

@@ -39,6 +39,11 @@ class CSkinEdit : public QLineEdit, public CDlgItem
     Q_OBJECT
 public:
     void SetTextColor(COLORREF cr);
+    // The most characters the user can type, paste or drop (0: no limit).
+    // Text the program sets is never cut: a longer one is shown whole, and
+    // the user may still shorten it.
+    void SetLimitText(int nMax);
+    int LimitText() const { return m_nLimit; }
     void SetWindowText(const QString& text) { setText(text); }
     QString GetWindowText() const { return text(); }
     EditFilter Filter() const { return m_filter; }
@@ -52,9 +57,16 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
+    // Characters the user may still add in place of the selection.
+    int Room() const;
+    void InsertLimited(const QString& pasted);
+
     EditFilter m_filter;
+    int m_nLimit = 0;
 };
 
 class CNameEdit : public CSkinEdit

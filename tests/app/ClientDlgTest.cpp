@@ -1,8 +1,12 @@
 #include "TestSupport.h"
 
+#include "SkinBundle.h"
+#include "app/BookmarkDlg.h"
 #include "app/ClientApp.h"
 #include "app/ClientDlg.h"
 #include "app/ConnectLog.h"
+#include "app/LocalSetupPages.h"
+#include "app/MainLayout.h"
 #include "app/NotifyTable.h"
 #include "app/ResIds.h"
 #include "local/LocalPlayer.h"
@@ -12,12 +16,14 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QKeyEvent>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -318,9 +324,10 @@ TEST_F(ClientDlgTest, ReadOnlyMediaWritesNothingButStillConnectsAndOpensLocalSea
     dlg.ApplyLocalSetup();
     EXPECT_EQ(dlg.m_nSaveFormat, 2);
     RegKey key;
-    ASSERT_TRUE(key.Open(std::string(CLocalSettings::kRegistryRoot) + "SaveFormat"));
     std::uint32_t v = 0;
-    EXPECT_FALSE(key.QueryDword("SaveFormat", v));
+    EXPECT_FALSE(key.Open(std::string(CLocalSettings::kRegistryRoot) + "SaveFormat") &&
+                 key.QueryDword("SaveFormat", v))
+        << "nothing is saved on read-only media";
 }
 
 TEST_F(ClientDlgTest, EnterEscAndAltF4DoNotEndTheWindow)
@@ -508,6 +515,164 @@ TEST(ClientAppTest, X11ChosenOnlyWhenNoPlatformIsSetAndADisplayExists)
         CClientApp::SelectQtPlatform();
         EXPECT_TRUE(qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"));
     }
+}
+
+TEST_F(ClientDlgTest, AFailedSettingsSaveIsReportedAndNotLogged)
+{
+    TestClientDlg dlg(nullptr, FakeDeps(events, dir, false, true));
+    ASSERT_TRUE(dlg.Create());
+    // A file stands where the store's folder should be: the save fails.
+    WriteFileBytes(dir.File("blocked"), "a file");
+    RegKey::SetStoreFileForTesting(dir.File("blocked") + "/KOLA5500.conf");
+    dlg.m_LocalSetup.SaveFormat = 1;
+    dlg.ApplyLocalSetup();
+    EXPECT_EQ(dlg.m_nSaveFormat, 1) << "the settings hold for this run";
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "log:8/1"), 0);
+    ASSERT_EQ(dlg.boxes.size(), 1u);
+    EXPECT_EQ(dlg.boxes[0].text[0], "The settings could not be saved.");
+    EXPECT_NE(std::find(dlg.messages.begin(), dlg.messages.end(),
+                        std::make_pair(WM_NOTIFY_EVENT,
+                                       MakeNotifyParam(NOTIFY_WRITE_FAILED, WRITE_FAILED_SETTINGS))),
+              dlg.messages.end());
+    dlg.DestroyWindow();
+}
+
+TEST_F(ClientDlgTest, BookmarkBarIsReplacedSteppedLitAndEndedOnTheGuiThread)
+{
+    TestClientDlg dlg(nullptr, FakeDeps(events, dir, false, true));
+    ASSERT_TRUE(dlg.Create());
+    auto pump = [] {
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+    };
+    dlg.m_arrOpacity[5] = 180;
+    PostMessage(dlg.Handle(), WM_SHOW_BOOKMARK_BAR, 1, 0);
+    pump();
+    CBookmarkDlg* bar = dlg.m_pBookmarkDlg;
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->Mode(), 1);
+    EXPECT_EQ(bar->size(), QSize(162, 54));
+    EXPECT_EQ(bar->m_nOpacity, 180);
+    // The start position goes through the snapping: the video area ends at
+    // y 620 of the client area, so the bar sits on its bottom edge.
+    const QPoint origin = dlg.mapToGlobal(QPoint(0, 0));
+    const QPoint start = origin + QPoint(295, 620 - 54);
+    EXPECT_EQ(bar->pos(), start);
+    EXPECT_TRUE(bar->m_btn[0].isVisible());
+    EXPECT_FALSE(bar->m_btn[2].isVisible());
+    // Probes of the render: the middle piece, the key-coloured last column.
+    const QImage one = bar->grab().toImage();
+    bar->grab().save(RenderDir() + "/bookmark_mode1.png");
+    EXPECT_NE(one.pixelColor(100, 2), fromColorRef(kColorKey));
+    EXPECT_EQ(one.pixelColor(161, 30), fromColorRef(kColorKey));
+
+    // Keys do nothing.
+    QTest::keyClick(bar, Qt::Key_Escape);
+    QTest::keyClick(bar, Qt::Key_Return);
+    QTest::keyClick(bar, Qt::Key_F4, Qt::AltModifier);
+    pump();
+    ASSERT_EQ(dlg.m_pBookmarkDlg, bar);
+    EXPECT_FALSE(bar->IsDestroyed());
+
+    // Moved, then replaced: the new bar opens at the start position again.
+    bar->MoveBar(origin + QPoint(20, 300));
+    EXPECT_EQ(bar->pos(), origin + QPoint(53, 300)) << "not left of the video area";
+    PostMessage(dlg.Handle(), WM_SHOW_BOOKMARK_BAR, 0, 0);
+    pump();
+    ASSERT_NE(dlg.m_pBookmarkDlg, nullptr);
+    EXPECT_EQ(dlg.m_pBookmarkDlg->Mode(), 0);
+    EXPECT_EQ(dlg.m_pBookmarkDlg->size(), QSize(55, 54));
+    EXPECT_EQ(dlg.m_pBookmarkDlg->pos(), origin + QPoint(384, 620 - 54));
+    EXPECT_TRUE(dlg.m_pBookmarkDlg->m_btn[2].isVisible());
+    const QImage zero = dlg.m_pBookmarkDlg->grab().toImage();
+    dlg.m_pBookmarkDlg->grab().save(RenderDir() + "/bookmark_mode0.png");
+    EXPECT_NE(zero.pixelColor(7, 2), fromColorRef(kColorKey));
+    EXPECT_NE(zero.pixelColor(27, 27), zero.pixelColor(7, 2)) << "the 1013 button sits on the bar";
+
+    // Step back without a local player does nothing.
+    PostMessage(dlg.Handle(), WM_SHOW_BOOKMARK_BAR, 1, 0);
+    pump();
+    bar = dlg.m_pBookmarkDlg;
+    QTest::mouseClick(&bar->m_btn[0], Qt::LeftButton, Qt::NoModifier, QPoint(30, 15));
+    pump();
+    EXPECT_EQ(bar->m_btn[0].m_nState, 0);
+
+    // With one: command 10, and the player lights 1011 from its side.
+    dlg.m_pLocalPlayer = std::make_unique<CLocalPlayer>(&dlg);
+    QTest::mouseClick(&bar->m_btn[0], Qt::LeftButton, Qt::NoModifier, QPoint(30, 15));
+    pump();
+    EXPECT_EQ(dlg.m_pLocalPlayer->m_nPlayState.load(), 10);
+    EXPECT_EQ(bar->m_btn[0].m_nState, 1);
+    EXPECT_EQ(bar->m_btn[1].m_nState, 0);
+    // A request from another thread reaches the bar on the GUI thread.
+    std::thread([&dlg] { dlg.m_pLocalPlayer->SetPlayCommand(11); }).join();
+    pump();
+    EXPECT_EQ(bar->m_btn[0].m_nState, 0);
+    EXPECT_EQ(bar->m_btn[1].m_nState, 1);
+    std::thread([&dlg] { dlg.m_pLocalPlayer->SetPlayCommand(4); }).join();
+    pump();
+    EXPECT_EQ(bar->m_btn[1].m_nState, 0);
+
+    // The player's end ends the bar; a later request for it is dropped.
+    dlg.CloseLocalPlayer();
+    pump();
+    EXPECT_EQ(dlg.m_pBookmarkDlg, nullptr);
+    dlg.SetBookmarkButtons(1, 1);
+    dlg.EndBookmarkBar();
+    pump();
+    EXPECT_EQ(dlg.m_pBookmarkDlg, nullptr);
+
+    // The player's start shows it.
+    dlg.m_pLocalPlayer = std::make_unique<CLocalPlayer>(&dlg);
+    ASSERT_TRUE(dlg.m_pLocalPlayer->Start());
+    pump();
+    ASSERT_NE(dlg.m_pBookmarkDlg, nullptr);
+    EXPECT_EQ(dlg.m_pBookmarkDlg->Mode(), 1);
+    dlg.CloseLocalPlayer();
+    pump();
+    EXPECT_EQ(dlg.m_pBookmarkDlg, nullptr);
+    dlg.DestroyWindow();
+}
+
+TEST_F(ClientDlgTest, TheLocalSetupButtonRunsTheWindowOverTheEditCopy)
+{
+    TestClientDlg dlg(nullptr, FakeDeps(events, dir, false, true));
+    ASSERT_TRUE(dlg.Create());
+    dlg.m_arrOpacity[4] = 200;
+    int opened = 0;
+    auto openAndPress = [&](std::function<void(CLocalSetupDlg&)> act) {
+        QTimer::singleShot(0, &dlg, [&dlg, &opened, act] {
+            CLocalSetupDlg* w = dlg.m_pLocalSetupDlg;
+            ASSERT_NE(w, nullptr);
+            ++opened;
+            act(*w);
+        });
+        dlg.OnButton(IDC_LOCAL_SETUP);
+        EXPECT_EQ(dlg.m_pLocalSetupDlg, nullptr);
+    };
+    // Opacity row 4 to its lowest, then OK: in force, saved, on the next window.
+    openAndPress([](CLocalSetupDlg& w) {
+        EXPECT_EQ(w.m_nOpacity, 200);
+        w.ShowOpacityPage();
+        QTest::mouseClick(&w.m_pOpacityPage->m_slider[4], Qt::LeftButton, Qt::NoModifier, QPoint(0, 4));
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        QTest::mouseClick(&w.m_btnOk, Qt::LeftButton, Qt::NoModifier, QPoint(40, 10));
+    });
+    EXPECT_EQ(dlg.m_arrOpacity[4], 100);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "log:8/1"), 1);
+    // Cancel forgets the edits: the copy is refilled from what is in force.
+    openAndPress([](CLocalSetupDlg& w) {
+        EXPECT_EQ(w.m_nOpacity, 100) << "the new opacity shows on the next window";
+        w.m_pRecord->SaveFormat = 2;
+        QTest::mouseClick(&w.m_btnClose, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    });
+    EXPECT_EQ(opened, 2);
+    EXPECT_EQ(dlg.m_LocalSetup.SaveFormat, 0);
+    EXPECT_EQ(dlg.m_nSaveFormat, 0);
+    dlg.DestroyWindow();
 }
 
 } // namespace

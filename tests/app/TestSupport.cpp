@@ -22,30 +22,9 @@ QString ScratchRoot()
 
 ScratchDir::ScratchDir() : m_dir(ScratchRoot() + QStringLiteral("/app-XXXXXX")) {}
 
-namespace {
-// A store holding every key a first run creates, made once per test run.
-QString KeysTemplate()
+ScopedRegistry::ScopedRegistry(const ScratchDir& dir, bool /*empty*/)
 {
-    static const QString file = [] {
-        static QTemporaryDir holder(ScratchRoot() + QStringLiteral("/app-keys-XXXXXX"));
-        const QString path = holder.path() + QStringLiteral("/keys.conf");
-        RegKey::SetStoreFileForTesting(path.toStdString());
-        CLocalSettings s;
-        s.LoadClientFile(std::string(), 1033, 0);
-        s.LoadLocalSetup();
-        RegKey::SetStoreFileForTesting(std::string());
-        return path;
-    }();
-    return file;
-}
-} // namespace
-
-ScopedRegistry::ScopedRegistry(const ScratchDir& dir, bool empty)
-{
-    const std::string store = dir.File("settings.conf");
-    if (!empty)
-        QFile::copy(KeysTemplate(), QString::fromStdString(store));
-    RegKey::SetStoreFileForTesting(store);
+    RegKey::SetStoreFileForTesting(dir.File("settings.conf"));
 }
 
 ScopedRegistry::~ScopedRegistry()

@@ -17,10 +17,9 @@ private:
     QTemporaryDir m_dir;
 };
 
-// Points the settings keys at a file of the scratch folder for its lifetime.
-// Unless `empty`, the store starts with every local-setup key already made
-// (as after a first run) and no value: making the keys is slow, and only the
-// first-run test needs to watch it happen.
+// Points the settings keys at a file of the scratch folder for its lifetime;
+// the store starts without a file (reading never makes one, so `empty` no
+// longer changes anything).
 class ScopedRegistry
 {
 public:

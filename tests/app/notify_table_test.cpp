@@ -155,7 +155,8 @@ std::vector<Row> Rows()
         {21, 3, St::Online, {"#7002", "#7003"}, OK, A::None, false},
         {21, 4, St::Offline, {"#7002", "#7004"}, OK, A::None, false},
         {21, 5, St::Online, {"#7002", "#7005"}, OK, A::None, false},
-        {21, 6, St::Online, kNone, OK, A::None, false},
+        {21, 6, St::Online, {"#7220", "#7221"}, OK, A::None, false},
+        {21, 7, St::Online, kNone, OK, A::None, false},
         {22, 0, St::Online, kNone, OK, A::None, false},
         {0xFFFF, 0xFFFF, St::Online, kNone, OK, A::None, false},
     };

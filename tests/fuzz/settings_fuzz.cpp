@@ -5,6 +5,10 @@
 // out inside the range its users index with, every text must fit its
 // 260-byte field, and saving and reading again must give the same values.
 //
+// The store's text is first read in memory: every entry it gives has a whole
+// key, and writing the entries and reading them again gives the same entries
+// from an undamaged text.
+//
 // Input: a 16-bit length n, n bytes of ClientK5.bin, then the bytes of the
 // settings store. The first byte of the ClientK5.bin part also picks the
 // time zone (the byte modulo 7), the language (bits 3-5) and, when bits 5
@@ -13,6 +17,7 @@
 
 #include "app/LocalSettings.h"
 #include "platform/RegKey.h"
+#include "platform/SettingsFile.h"
 
 #include <cstring>
 #include <ctime>
@@ -71,6 +76,21 @@ void CheckSame(const CLocalSettings& a, const CLocalSettings& b)
     K5_FUZZ_CHECK(a.m_strCameraName == b.m_strCameraName);
 }
 
+void CheckStoreText(const std::string& bytes)
+{
+    const SettingsParse parsed = ParseSettingsText(bytes);
+    K5_FUZZ_CHECK(parsed.damaged || parsed.skippedLines == 0);
+    for (const auto& [key, value] : parsed.entries) {
+        K5_FUZZ_CHECK(!key.empty() && key.front() != '/' && key.back() != '/');
+        K5_FUZZ_CHECK(key.find("//") == std::string::npos);
+    }
+    const std::string text = FormatSettingsText(parsed.entries);
+    const SettingsParse again = ParseSettingsText(text);
+    K5_FUZZ_CHECK(!again.damaged);
+    K5_FUZZ_CHECK(again.entries == parsed.entries);
+    K5_FUZZ_CHECK(FormatSettingsText(again.entries) == text);
+}
+
 void CheckLines(const std::string& bytes)
 {
     const std::vector<std::string> lines = SplitSettingsLines(bytes);
@@ -108,6 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const WORD lang = kLanguages[(pick >> 3) % std::size(kLanguages)];
 
     CheckLines(binFile);
+    CheckStoreText(store);
 
     const std::string binPath = dir.File("ClientK5.bin");
     k5fuzz::WriteFileBytes(binPath, binFile.data(), binFile.size());

@@ -139,3 +139,34 @@ TEST(SkinEdit, NotificationsReachTheParent)
         codes.push_back(CommandCode(m.wParam));
     EXPECT_EQ(codes, (std::vector<WORD>{EN_CHANGE, EN_SETFOCUS, EN_KILLFOCUS}));
 }
+
+TEST(SkinEdit, TheTypingLimitHoldsForTypingAndPastingOnly)
+{
+    CColorEdit edit;
+    edit.SetLimitText(30);
+    QTest::keyClicks(&edit, QString(31, QLatin1Char('a')));
+    EXPECT_EQ(edit.text(), QString(30, QLatin1Char('a'))) << "the 31st typed character is refused";
+
+    QApplication::clipboard()->setText("xyz");
+    QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(edit.text().size(), 30) << "a full box takes nothing pasted";
+    QTest::keyClick(&edit, Qt::Key_Backspace);
+    QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(edit.text(), QString(29, QLatin1Char('a')) + "x") << "what fits of a paste goes in";
+
+    // Text the program sets is never cut, and the user may shorten it.
+    const QString stored(40, QLatin1Char('n'));
+    edit.setText(stored);
+    EXPECT_EQ(edit.text(), stored);
+    edit.end(false);
+    QTest::keyClick(&edit, 'q');
+    EXPECT_EQ(edit.text(), stored);
+    QTest::keyClick(&edit, Qt::Key_Backspace);
+    EXPECT_EQ(edit.text().size(), 39);
+
+    // A selection makes room for what replaces it.
+    edit.setText(QString(30, QLatin1Char('b')));
+    edit.setSelection(0, 2);
+    QTest::keyClick(&edit, 'c');
+    EXPECT_EQ(edit.text(), "c" + QString(28, QLatin1Char('b')));
+}

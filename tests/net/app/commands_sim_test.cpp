@@ -305,4 +305,19 @@ TEST_F(CommandsSim, QuitDuringATransferOnly)
     EXPECT_EQ(pauses, (std::vector<std::uint16_t>{sid::TRANS_OFF_REQ, sid::BYE48}));
 }
 
+TEST_F(CommandsSim, PlayOnFailFromTheRecorderEndsTheBookmarkBar)
+{
+    Start();
+    Net().m_nChannelMask = 0x0001;
+    ASSERT_TRUE(Net().Send(sid::PLAY_ON_REQ));
+    ASSERT_TRUE(RunUntil([&] { return Net().m_bPlay.load(); }));
+    // A bar is up when the remote playback ends in failure.
+    PostMessage(dlg->Handle(), WM_SHOW_BOOKMARK_BAR, 1, 0);
+    ASSERT_TRUE(RunUntil([&] { return dlg->m_pBookmarkDlg != nullptr; }));
+    sim.Send(k5sim::id::PLAY_ON_FAIL, k5sim::BE32(1));
+    // The receive thread asks for the bar's end; the GUI thread carries it out.
+    ASSERT_TRUE(RunUntil([&] { return dlg->m_pBookmarkDlg == nullptr; }));
+    ASSERT_TRUE(RunUntil([&] { return !Net().m_bPlay.load(); }));
+}
+
 } // namespace

@@ -11,6 +11,9 @@
 #include "SimLive.h"
 #include "SimLiveStreams.h"
 #include "SimPtz.h"
+#include "app/ClientNetHost.h"
+#include "app/LocalSetupPages.h"
+#include "app/MainLayout.h"
 #include "platform/Paths.h"
 #include "streams/TestStreams.h"
 #include "video/PictureBuffer.h"
@@ -18,6 +21,8 @@
 
 #include <QImage>
 #include <QPixmap>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -447,6 +452,79 @@ TEST_F(LiveGrid, ChangingTheDrawModeDuringLiveViewSwitchesTheGridsPathAndLiveVie
         EXPECT_EQ(PatternMismatch(image, model.CellRect(cell), model.GetCellChannel(cell)), "")
             << "cell " << cell;
     EXPECT_EQ(dlg->m_pNetClient->FramesDropped(), 0u);
+}
+
+TEST_F(LiveGrid, LocalSetupOkReachesTheRunningDecodeWorkersAtOnce)
+{
+    Start(0);
+    ASSERT_TRUE(WaitForPictures(0xFFFF, 0xFFFF));
+    ASSERT_NE(dlg->ConnectionHost(), nullptr);
+    const DecodeEnv& env = dlg->ConnectionHost()->DecodeEnvironment();
+    ASSERT_EQ(env.LocalCameraName(2), "");
+    ASSERT_TRUE(env.DeinterlaceOn(2));
+
+    auto pump = [] {
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+    };
+    // LSetup: camera 3 renamed and its deinterlace switched off, then OK.
+    QTimer::singleShot(0, dlg.get(), [&] {
+        CLocalSetupDlg* w = dlg->m_pLocalSetupDlg;
+        ASSERT_NE(w, nullptr);
+        w->ShowCameraNamePage();
+        pump();
+        CColorEdit& name = w->m_pCameraNamePage->m_editName[2];
+        name.setFocus();
+        QTest::keyClicks(&name, "Gate");
+        w->ShowDeinterlacePage();
+        pump();
+        QTest::mouseClick(&w->m_pDeinterlacePage->m_btnOff[2], Qt::LeftButton, Qt::NoModifier, QPoint(50, 8));
+        pump();
+        QTest::mouseClick(&w->m_btnOk, Qt::LeftButton, Qt::NoModifier, QPoint(40, 10));
+    });
+    dlg->OnButton(IDC_LOCAL_SETUP);
+    // The running workers read them with their next frame: no restart.
+    EXPECT_EQ(env.LocalCameraName(2), "Gate");
+    EXPECT_FALSE(env.DeinterlaceOn(2));
+    EXPECT_TRUE(env.DeinterlaceOn(3));
+    EXPECT_EQ(sim.Count(sid::LIVE_REQ), 1u);
+    EXPECT_EQ(sim.Count(sid::LIVE_STOP), 0u);
+    const std::uint64_t before = Grid().GetPaintStats(2).published;
+    ASSERT_TRUE(RunUntil([&] { return Grid().GetPaintStats(2).published >= before + 3; }));
+
+    // Cancel forgets: the edit copy goes back to what is in force.
+    QTimer::singleShot(0, dlg.get(), [&] {
+        CLocalSetupDlg* w = dlg->m_pLocalSetupDlg;
+        ASSERT_NE(w, nullptr);
+        w->ShowCameraNamePage();
+        pump();
+        w->m_pCameraNamePage->m_editName[2].setText("Other");
+        QTest::mouseClick(&w->m_btnCancel, Qt::LeftButton, Qt::NoModifier, QPoint(40, 10));
+    });
+    dlg->OnButton(IDC_LOCAL_SETUP);
+    EXPECT_STREQ(dlg->m_LocalSetup.CameraName[2], "Gate");
+    EXPECT_EQ(env.LocalCameraName(2), "Gate");
+
+    // With live view stopped (idle), an audio buffer set through the page
+    // reaches the next live audio player.
+    dlg->OnButton(IDC_LIVE);
+    ASSERT_TRUE(sim.WaitForCount(sid::LIVE_STOP, 1));
+    ASSERT_TRUE(RunUntil([&] { return Grid().m_nViewMode.load() == 0; }));
+    QTimer::singleShot(0, dlg.get(), [&] {
+        CLocalSetupDlg* w = dlg->m_pLocalSetupDlg;
+        ASSERT_NE(w, nullptr);
+        w->ShowAudioBufferPage();
+        pump();
+        ASSERT_NE(w->m_pAudioBufferPage, nullptr) << "idle: the page opens";
+        QTest::mouseClick(&w->m_pAudioBufferPage->m_slider[0], Qt::LeftButton, Qt::NoModifier,
+                          QPoint(149, 4));
+        pump();
+        QTest::mouseClick(&w->m_btnOk, Qt::LeftButton, Qt::NoModifier, QPoint(40, 10));
+    });
+    dlg->OnButton(IDC_LOCAL_SETUP);
+    const int buffers = dlg->m_arrAudioBuf[0];
+    EXPECT_NE(buffers, 2) << "the default was replaced";
+    EXPECT_EQ(dlg->ConnectionHost()->AudioBufferSetting(true), buffers);
 }
 
 } // namespace

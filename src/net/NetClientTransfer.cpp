@@ -165,6 +165,8 @@ bool CNetClient::RecvFn_TransOnDone(const WireHeader& h)
 
 void CNetClient::EndFailedTransfer()
 {
-    if (m_pTransFailed->exchange(false) && m_bTrans)
+    // The flag stays until a marked transfer can be ended: a new writer
+    // clears it when it is made.
+    if (m_bTrans && m_pTransFailed->exchange(false))
         SendTransOffReq();
 }

@@ -4,8 +4,22 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
 #include <vector>
+
+// A scratch folder of this test process (under K5_TEST_TMP when set).
+inline std::filesystem::path BackupScratchRoot()
+{
+    const char* root = std::getenv("K5_TEST_TMP");
+    const std::filesystem::path base = root != nullptr && root[0] != 0
+                                           ? std::filesystem::path(root)
+                                           : std::filesystem::path(K5_BINARY_DIR) / "testtmp";
+    return base / ("p" + std::to_string(::getpid()));
+}
 
 struct BackupFrameSpec
 {

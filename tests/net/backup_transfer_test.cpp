@@ -1,5 +1,6 @@
 // The backup transfer against the recorder simulator: the size answer, the
 // backup start, the frames into the file set, and every way a transfer ends.
+#include "BackupFrames.h"
 #include "BackupSetReader.h"
 #include "BackupTestFiles.h"
 #include "TestHost.h"
@@ -46,7 +47,7 @@ protected:
     void SetUp() override
     {
         CNetClient::ResetHiddenCopyForTesting();
-        dir = fs::path(K5_BINARY_DIR) / "testtmp" /
+        dir = BackupScratchRoot() /
               (std::string("backup_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         sim = std::make_unique<RecorderSim>();
@@ -291,8 +292,10 @@ TEST_F(BackupTransferTest, StopRefusalsAreReported)
         transfer->Config().frames = 500;
         transfer->Config().holdAfter = 5;
         const std::size_t mark = host.Mark();
+        const std::size_t streams = transfer->Streams();
         ASSERT_TRUE(
             Start(SimTransfer::RangeBody(0x1, kStart, 0), Options("refused" + std::to_string(c.reason))));
+        ASSERT_TRUE(transfer->WaitStreams(streams + 1));
         ASSERT_TRUE(transfer->WaitFramesSent(5));
         client->SendTransOffReq();
         ASSERT_TRUE(host.WaitForNotify(c.note, 30s));
@@ -337,7 +340,9 @@ TEST_F(BackupTransferTest, StopDisconnectAndWithdrawnRightEndMidStream)
         transfer->Config().frames = 1000;
         transfer->Config().holdAfter = 40;
         const std::size_t mark = host.Mark();
+        const std::size_t streams = transfer->Streams();
         ASSERT_TRUE(Start(SimTransfer::RangeBody(0x3, kStart, 0), Options(name)));
+        ASSERT_TRUE(transfer->WaitStreams(streams + 1));
         ASSERT_TRUE(transfer->WaitFramesSent(40));
         RoundTrip(); // the 40 frames are in the writer's queue
         const std::size_t offs = sim->Count(102);
@@ -398,7 +403,6 @@ TEST_F(BackupTransferTest, FileErrorsStopTheDownloadAndTellTheOperator)
         ASSERT_TRUE(host.WaitForNotify(c.note, 60s));
         ASSERT_TRUE(sim->WaitForCount(102, 1, 30s));
         ASSERT_TRUE(WaitEnded(mark));
-        ASSERT_TRUE(transfer->WaitStreamEnd());
         EXPECT_FALSE(client->m_bTrans);
         if (memory) {
             const std::string base = (dir / "Download" / c.what).string();

@@ -398,7 +398,7 @@ TEST(BackupSetWriter, UncreatableFilesAndFolders)
 // be stops the download even for root.
 TEST(BackupSetWriter, RegularFileInPlaceOfTheFolder)
 {
-    const std::filesystem::path dir = std::filesystem::path(K5_BINARY_DIR) / "testtmp" / "backup_blocked";
+    const std::filesystem::path dir = BackupScratchRoot() / "backup_blocked";
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     std::ofstream(dir / "Download") << "not a folder";

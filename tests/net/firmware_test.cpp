@@ -1,3 +1,4 @@
+#include "BackupFrames.h"
 #include "net/FirmwareUpgrade.h"
 #include "net/NetMessages.h"
 #include "net/Wire.h"
@@ -83,7 +84,7 @@ struct Folder
     fs::path dir;
     explicit Folder(const char* name)
     {
-        dir = fs::path(K5_BINARY_DIR) / "testtmp" / name;
+        dir = BackupScratchRoot() / name;
         fs::remove_all(dir);
         fs::create_directories(dir);
     }

@@ -174,6 +174,18 @@ bool SimTransfer::WaitFramesSent(std::size_t n, std::chrono::milliseconds timeou
     return m_changed.wait_for(lock, timeout, [&] { return m_sent.load() >= n; });
 }
 
+std::size_t SimTransfer::Streams() const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_streams;
+}
+
+bool SimTransfer::WaitStreams(std::size_t n, std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(m_lock);
+    return m_changed.wait_for(lock, timeout, [&] { return m_streams >= n; });
+}
+
 bool SimTransfer::WaitStreamEnd(std::chrono::milliseconds timeout)
 {
     std::unique_lock<std::mutex> lock(m_lock);
@@ -197,9 +209,11 @@ void SimTransfer::OnDataReq(const Message& m)
         m_good.clear();
         m_released = false;
         m_running = true;
+        m_sent = 0;
+        m_bytes = 0;
+        ++m_streams;
     }
-    m_sent = 0;
-    m_bytes = 0;
+    m_changed.notify_all();
     m_stop = false;
     m_thread = std::thread([this, range = m.payload] { Run(range); });
 }

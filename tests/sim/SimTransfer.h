@@ -88,6 +88,9 @@ public:
     std::size_t FramesSent() const { return m_sent.load(); }
     std::uint64_t BytesSent() const { return m_bytes.load(); }
     bool WaitFramesSent(std::size_t n, std::chrono::milliseconds timeout = std::chrono::seconds(30));
+    // TRANS_DATA_REQ messages that started a stream so far.
+    std::size_t Streams() const;
+    bool WaitStreams(std::size_t n, std::chrono::milliseconds timeout = std::chrono::seconds(30));
     // The stream has ended (its end message sent, or it was stopped).
     bool WaitStreamEnd(std::chrono::milliseconds timeout = std::chrono::seconds(60));
     void Release();
@@ -108,6 +111,7 @@ private:
     std::vector<Bytes> m_good;
     bool m_released = false;
     bool m_running = false;
+    std::size_t m_streams = 0;
     std::atomic<bool> m_stop{false};
     std::atomic<std::size_t> m_sent{0};
     std::atomic<std::uint64_t> m_bytes{0};

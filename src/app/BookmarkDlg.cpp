@@ -9,7 +9,7 @@
 #include <QPainter>
 
 CBookmarkDlg::CBookmarkDlg(IBookmarkHost* pMainDlg, QWidget* pMainWnd, BYTE nOpacity)
-    : Dialog(pMainWnd, Qt::Tool | Qt::FramelessWindowHint), m_nOpacity(nOpacity),
+    : CSnappingBarDlg(pMainWnd), m_nOpacity(nOpacity),
       m_layout(BookmarkLayoutOf(0)), m_pMainDlg(pMainDlg)
 {
     for (int i = 0; i < 5; ++i) {
@@ -114,34 +114,5 @@ void CBookmarkDlg::PostNcDestroy()
         m_pMainDlg->BookmarkBarGone(this);
 }
 
-void CBookmarkDlg::mousePressEvent(QMouseEvent* e)
-{
-    if (e->button() == Qt::LeftButton && childAt(e->position().toPoint()) == nullptr) {
-        m_bDragging = true;
-        m_ptDragOffset = e->globalPosition().toPoint() - pos();
-        e->accept();
-        return;
-    }
-    Dialog::mousePressEvent(e);
-}
 
-void CBookmarkDlg::mouseMoveEvent(QMouseEvent* e)
-{
-    if (m_bDragging && (e->buttons() & Qt::LeftButton)) {
-        MoveBar(e->globalPosition().toPoint() - m_ptDragOffset);
-        e->accept();
-        return;
-    }
-    m_bDragging = false;
-    Dialog::mouseMoveEvent(e);
-}
 
-void CBookmarkDlg::mouseReleaseEvent(QMouseEvent* e)
-{
-    if (m_bDragging && e->button() == Qt::LeftButton) {
-        m_bDragging = false;
-        e->accept();
-        return;
-    }
-    Dialog::mouseReleaseEvent(e);
-}

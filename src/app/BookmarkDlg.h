@@ -11,6 +11,7 @@
 
 #include "app/BarGeometry.h"
 #include "app/LocalSetupModel.h"
+#include "app/SnappingBar.h"
 #include "platform/Wnd.h"
 #include "ui/SkinButton.h"
 
@@ -34,7 +35,7 @@ public:
     virtual void BookmarkBarGone(class CBookmarkDlg* bar) = 0;
 };
 
-class CBookmarkDlg : public Dialog
+class CBookmarkDlg : public CSnappingBarDlg
 {
     Q_OBJECT
 public:
@@ -57,7 +58,7 @@ public:
     void OnStepForward();
 
     // Moves the bar to `proposed` (screen) after the snapping; returns where it went.
-    QPoint MoveBar(QPoint proposed);
+    QPoint MoveBar(QPoint proposed) override;
 
     std::array<CSkinButton, 5> m_btn; // 1011-1015
     BYTE m_nOpacity;
@@ -67,14 +68,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
 
 private:
     QImage Compose() const;
 
     IBookmarkHost* m_pMainDlg;
-    bool m_bDragging = false;
-    QPoint m_ptDragOffset;
 };

@@ -21,7 +21,7 @@ int ClampKB(unsigned kb)
 } // namespace
 
 CTransferBarDlg::CTransferBarDlg(ITransferBarHost* pMainDlg, QWidget* pParent)
-    : Dialog(pParent, Qt::Tool | Qt::FramelessWindowHint), m_pMainDlg(pMainDlg)
+    : CSnappingBarDlg(pParent), m_pMainDlg(pMainDlg)
 {
     m_btnStop.setParent(this);
     m_btnStop.SetDlgCtrlID(kIdStop);
@@ -104,36 +104,5 @@ void CTransferBarDlg::paintEvent(QPaintEvent*)
     p.drawImage(m_rcWindow, m_bmpBack); // stretched over the bar
 }
 
-// The bar is dragged by any point of its body; every step goes through the
-// snapping, which the window manager's own move would bypass.
-void CTransferBarDlg::mousePressEvent(QMouseEvent* e)
-{
-    if (e->button() == Qt::LeftButton && childAt(e->position().toPoint()) == nullptr) {
-        m_bDragging = true;
-        m_ptDragOffset = e->globalPosition().toPoint() - pos();
-        e->accept();
-        return;
-    }
-    Dialog::mousePressEvent(e);
-}
 
-void CTransferBarDlg::mouseMoveEvent(QMouseEvent* e)
-{
-    if (m_bDragging && (e->buttons() & Qt::LeftButton)) {
-        MoveBar(e->globalPosition().toPoint() - m_ptDragOffset);
-        e->accept();
-        return;
-    }
-    m_bDragging = false;
-    Dialog::mouseMoveEvent(e);
-}
 
-void CTransferBarDlg::mouseReleaseEvent(QMouseEvent* e)
-{
-    if (m_bDragging && e->button() == Qt::LeftButton) {
-        m_bDragging = false;
-        e->accept();
-        return;
-    }
-    Dialog::mouseReleaseEvent(e);
-}

@@ -7,6 +7,7 @@
 
 #include "app/BarGeometry.h"
 #include "net/NetMessages.h"
+#include "app/SnappingBar.h"
 #include "platform/Wnd.h"
 #include "ui/SkinButton.h"
 #include "ui/SkinProgress.h"
@@ -29,7 +30,7 @@ public:
     virtual void TransferStop() = 0;
 };
 
-class CTransferBarDlg : public Dialog
+class CTransferBarDlg : public CSnappingBarDlg
 {
     Q_OBJECT
 public:
@@ -50,7 +51,7 @@ public:
 
     // Moves the bar to `proposed` (screen coordinates) after snapping it to
     // the grid; returns where it went.
-    QPoint MoveBar(QPoint proposed);
+    QPoint MoveBar(QPoint proposed) override;
 
     bool OnInitDialog() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -63,11 +64,5 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
 
-private:
-    bool m_bDragging = false;
-    QPoint m_ptDragOffset;
 };

@@ -167,6 +167,19 @@ inline ClientDeps QuietDeps(const std::shared_ptr<FakeConnectDialog>& dialog)
     return d;
 }
 
+// QuietDeps with the real decoder library built beside the tests.
+inline ClientDeps DecodingDeps(const std::shared_ptr<FakeConnectDialog>& dialog)
+{
+    ClientDeps d = QuietDeps(dialog);
+    d.loadDecoder = []() -> std::unique_ptr<DecoderLibrary> {
+        auto lib = std::make_unique<DecoderLibrary>();
+        if (!lib->Load(std::string(K5_BINARY_DIR) + "/bin/libH264_D1.so"))
+            return nullptr;
+        return lib;
+    };
+    return d;
+}
+
 // The main window with its notifications noted instead of shown (a box would
 // wait for a click).
 class MainWindow : public CClientDlg
@@ -176,6 +189,7 @@ public:
         : CClientDlg(nullptr, QuietDeps(dialog))
     {
     }
+    explicit MainWindow(const ClientDeps& deps) : CClientDlg(nullptr, deps) {}
     ~MainWindow() override
     {
         if (!m_bDestroyedHere) {

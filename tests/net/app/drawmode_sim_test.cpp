@@ -20,37 +20,10 @@ namespace sid = k5sim::id;
 
 // The main window with the real decoder library; notifications are noted,
 // never shown (a box would wait for a click).
-class DecodingWindow : public CClientDlg
+class DecodingWindow : public MainWindow
 {
 public:
-    explicit DecodingWindow(const std::shared_ptr<FakeConnectDialog>& dialog)
-        : CClientDlg(nullptr, Deps(dialog))
-    {
-    }
-    ~DecodingWindow() override
-    {
-        Shutdown();
-        DestroyWindow();
-    }
-    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
-    {
-        if (msg == WM_NOTIFY_EVENT)
-            return 0;
-        return CClientDlg::WindowProc(msg, wParam, lParam);
-    }
-
-private:
-    static ClientDeps Deps(const std::shared_ptr<FakeConnectDialog>& dialog)
-    {
-        ClientDeps d = QuietDeps(dialog);
-        d.loadDecoder = []() -> std::unique_ptr<DecoderLibrary> {
-            auto lib = std::make_unique<DecoderLibrary>();
-            if (!lib->Load(std::string(K5_BINARY_DIR) + "/bin/libH264_D1.so"))
-                return nullptr;
-            return lib;
-        };
-        return d;
-    }
+    explicit DecodingWindow(const std::shared_ptr<FakeConnectDialog>& dialog) : MainWindow(DecodingDeps(dialog)) {}
 };
 
 TEST(DrawModeSim, FlippingTheDrawModeKeepsTheGridThatEveryThreadUses)

@@ -159,40 +159,10 @@ int CellDifference(const QImage& grid, const GridCellRect& cell, const QImage& e
 
 // The main window with the real decoder library; notifications are noted,
 // never shown (a box would wait for a click).
-class LiveWindow : public CClientDlg
+class LiveWindow : public MainWindow
 {
 public:
-    explicit LiveWindow(const std::shared_ptr<FakeConnectDialog>& dialog) : CClientDlg(nullptr, Deps(dialog))
-    {
-    }
-    ~LiveWindow() override
-    {
-        Shutdown();
-        DestroyWindow();
-    }
-
-    std::vector<LPARAM> notifications;
-    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
-    {
-        if (msg == WM_NOTIFY_EVENT) {
-            notifications.push_back(lParam);
-            return 0;
-        }
-        return CClientDlg::WindowProc(msg, wParam, lParam);
-    }
-
-private:
-    static ClientDeps Deps(const std::shared_ptr<FakeConnectDialog>& dialog)
-    {
-        ClientDeps d = QuietDeps(dialog);
-        d.loadDecoder = []() -> std::unique_ptr<DecoderLibrary> {
-            auto lib = std::make_unique<DecoderLibrary>();
-            if (!lib->Load(std::string(K5_BINARY_DIR) + "/bin/libH264_D1.so"))
-                return nullptr;
-            return lib;
-        };
-        return d;
-    }
+    explicit LiveWindow(const std::shared_ptr<FakeConnectDialog>& dialog) : MainWindow(DecodingDeps(dialog)) {}
 };
 
 // What the recorder tells about the user's view of the cameras.

@@ -87,39 +87,10 @@ int NearestChannel(const QImage& still, int& off)
     return nearest;
 }
 
-class StillWindow : public CClientDlg
+class StillWindow : public MainWindow
 {
 public:
-    explicit StillWindow(const std::shared_ptr<FakeConnectDialog>& dialog) : CClientDlg(nullptr, Deps(dialog))
-    {
-    }
-    ~StillWindow() override
-    {
-        Shutdown();
-        DestroyWindow();
-    }
-    std::vector<LPARAM> notifications;
-    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
-    {
-        if (msg == WM_NOTIFY_EVENT) {
-            notifications.push_back(lParam);
-            return 0;
-        }
-        return CClientDlg::WindowProc(msg, wParam, lParam);
-    }
-
-private:
-    static ClientDeps Deps(const std::shared_ptr<FakeConnectDialog>& dialog)
-    {
-        ClientDeps d = QuietDeps(dialog);
-        d.loadDecoder = []() -> std::unique_ptr<DecoderLibrary> {
-            auto lib = std::make_unique<DecoderLibrary>();
-            if (!lib->Load(std::string(K5_BINARY_DIR) + "/bin/libH264_D1.so"))
-                return nullptr;
-            return lib;
-        };
-        return d;
-    }
+    explicit StillWindow(const std::shared_ptr<FakeConnectDialog>& dialog) : MainWindow(DecodingDeps(dialog)) {}
 };
 
 // Types into the name prompt once it runs and presses OK.

@@ -75,8 +75,8 @@ protected:
         if (client)
             client->DestroyWindow();
         client.reset();
-        transfer.reset();
         sim->Stop();
+        transfer.reset();
         fs::remove_all(dir);
     }
 

@@ -348,22 +348,39 @@ void RecorderSim::SessionLoop(int fd)
     m_changed.notify_all();
 }
 
+namespace {
+// How many handlers this thread is running: a handler may replace handlers
+// itself, and must not wait for its own end.
+thread_local int t_handlerDepth = 0;
+} // namespace
+
 void RecorderSim::Dispatch(const Message& message)
 {
     Handler handler;
     {
         std::lock_guard<std::mutex> lock(m_lock);
         auto it = m_handlers.find(message.id);
-        if (it != m_handlers.end())
-            handler = it->second;
+        if (it == m_handlers.end() || !it->second)
+            return;
+        handler = it->second;
+        ++m_running[message.id];
     }
-    if (handler)
-        handler(*this, message);
+    ++t_handlerDepth;
+    handler(*this, message);
+    --t_handlerDepth;
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        --m_running[message.id];
+    }
+    m_handlerIdle.notify_all();
 }
 
 void RecorderSim::SetHandler(std::uint16_t msgId, Handler handler)
 {
-    std::lock_guard<std::mutex> lock(m_lock);
+    std::unique_lock<std::mutex> lock(m_lock);
+    // Bounded: a handler that a test keeps blocked must not hang the test.
+    if (t_handlerDepth == 0)
+        m_handlerIdle.wait_for(lock, std::chrono::seconds(30), [&] { return m_running[msgId] == 0; });
     m_handlers[msgId] = std::move(handler);
 }
 

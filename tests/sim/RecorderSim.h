@@ -205,6 +205,11 @@ private:
     std::size_t m_sessionsEnded = 0;
     std::vector<Message> m_received;
     std::map<std::uint16_t, Handler> m_handlers;
+    // Handlers running on session threads, by message id: replacing or
+    // removing a handler waits for them, so the object a handler belongs to
+    // can be destroyed right after it removed its handlers.
+    std::map<std::uint16_t, int> m_running;
+    std::condition_variable m_handlerIdle;
     Hook m_onHello;
     Hook m_onConnect;
     std::mutex m_sendLock;

@@ -214,16 +214,24 @@ void SimTransfer::OnDataReq(const Message& m)
         ++m_streams;
     }
     m_changed.notify_all();
+    std::lock_guard<std::mutex> lock(m_threadLock);
     m_stop = false;
     m_thread = std::thread([this, range = m.payload] { Run(range); });
 }
 
+// Two sessions (a reconnect while the old one winds down) may stop the stream
+// at once: the thread is taken out under a lock, so exactly one joins it.
 void SimTransfer::StopStream()
 {
-    m_stop = true;
+    std::thread stream;
+    {
+        std::lock_guard<std::mutex> lock(m_threadLock);
+        m_stop = true;
+        stream = std::move(m_thread);
+    }
     m_changed.notify_all();
-    if (m_thread.joinable())
-        m_thread.join();
+    if (stream.joinable())
+        stream.join();
 }
 
 void SimTransfer::OnOffReq()

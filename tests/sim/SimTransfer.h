@@ -115,6 +115,7 @@ private:
     std::atomic<bool> m_stop{false};
     std::atomic<std::size_t> m_sent{0};
     std::atomic<std::uint64_t> m_bytes{0};
+    std::mutex m_threadLock; // guards m_thread
     std::thread m_thread;
 };
 

@@ -34,6 +34,17 @@ std::string& TestStoreFile()
     return file;
 }
 
+RegKey::MemoryStore*& TestMemoryStore()
+{
+    static RegKey::MemoryStore* store = nullptr; // guarded by StoreMutex
+    return store;
+}
+
+std::string MemoryKey(const QString& key)
+{
+    return key.toLatin1().toStdString();
+}
+
 std::string DefaultStoreFile()
 {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
@@ -86,6 +97,54 @@ bool KeyExists(QSettings& s, const QString& group)
     return exists;
 }
 
+// The store's primitives on the file or on the memory store; the caller
+// holds StoreMutex.
+bool StoreKeyExists(const QString& group)
+{
+    if (RegKey::MemoryStore* memory = TestMemoryStore()) {
+        const std::string prefix = MemoryKey(group) + '/';
+        const auto it = memory->lower_bound(prefix);
+        return it != memory->end() && it->first.compare(0, prefix.size(), prefix) == 0;
+    }
+    QSettings s(QString::fromStdString(StoreFileLocked()), QSettings::IniFormat);
+    return KeyExists(s, group);
+}
+
+QVariant StoreValue(const QString& key)
+{
+    if (RegKey::MemoryStore* memory = TestMemoryStore()) {
+        const auto it = memory->find(MemoryKey(key));
+        if (it == memory->end())
+            return QVariant();
+        const std::string& text = it->second.text;
+        if (it->second.bytes)
+            return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+        return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    }
+    QSettings s(QString::fromStdString(StoreFileLocked()), QSettings::IniFormat);
+    return s.value(key);
+}
+
+// Sets `key` and removes `removed` (when not empty).
+bool StoreSet(const QString& key, const QVariant& value, const QString& removed)
+{
+    if (RegKey::MemoryStore* memory = TestMemoryStore()) {
+        RegKey::MemoryEntry entry;
+        entry.bytes = value.typeId() == QMetaType::QByteArray;
+        entry.text = entry.bytes ? value.toByteArray().toStdString() : value.toString().toLatin1().toStdString();
+        (*memory)[MemoryKey(key)] = std::move(entry);
+        if (!removed.isEmpty())
+            memory->erase(MemoryKey(removed));
+        return true;
+    }
+    QSettings s(QString::fromStdString(StoreFileLocked()), QSettings::IniFormat);
+    s.setValue(key, value);
+    if (!removed.isEmpty())
+        s.remove(removed);
+    s.sync();
+    return s.status() == QSettings::NoError;
+}
+
 struct Decoded
 {
     RegType type = RegType::None;
@@ -135,6 +194,12 @@ Decoded Decode(const QVariant& v)
 
 } // namespace
 
+void RegKey::SetMemoryStoreForTesting(MemoryStore* store)
+{
+    std::lock_guard lock(StoreMutex());
+    TestMemoryStore() = store;
+}
+
 void RegKey::SetStoreFileForTesting(const std::string& file)
 {
     std::lock_guard lock(StoreMutex());
@@ -154,17 +219,14 @@ bool RegKey::Create(const std::string& path)
     if (group.isEmpty())
         return false;
     std::lock_guard lock(StoreMutex());
-    const std::string file = StoreFileLocked();
-    const auto slash = file.rfind('/');
-    if (slash != std::string::npos && slash > 0 && !Paths::CreateFolders(file.substr(0, slash)))
-        return false;
-    QSettings s(QString::fromStdString(file), QSettings::IniFormat);
-    if (!KeyExists(s, group)) {
-        s.setValue(group + QLatin1Char('/') + kKeyMarker, QString());
-        s.sync();
-        if (s.status() != QSettings::NoError)
+    if (TestMemoryStore() == nullptr) {
+        const std::string file = StoreFileLocked();
+        const auto slash = file.rfind('/');
+        if (slash != std::string::npos && slash > 0 && !Paths::CreateFolders(file.substr(0, slash)))
             return false;
     }
+    if (!StoreKeyExists(group) && !StoreSet(group + QLatin1Char('/') + kKeyMarker, QString(), QString()))
+        return false;
     m_path = group.toStdString();
     m_open = true;
     return true;
@@ -177,8 +239,7 @@ bool RegKey::Open(const std::string& path)
     if (group.isEmpty())
         return false;
     std::lock_guard lock(StoreMutex());
-    QSettings s(QString::fromStdString(StoreFileLocked()), QSettings::IniFormat);
-    if (!KeyExists(s, group))
+    if (!StoreKeyExists(group))
         return false;
     m_path = group.toStdString();
     m_open = true;
@@ -198,8 +259,7 @@ bool RegKey::QueryValue(const std::string& name, void* buffer, std::size_t& size
     Decoded d;
     {
         std::lock_guard lock(StoreMutex());
-        QSettings s(QString::fromStdString(StoreFileLocked()), QSettings::IniFormat);
-        d = Decode(s.value(QString::fromStdString(m_path) + QLatin1Char('/') + EntryOf(name)));
+        d = Decode(StoreValue(QString::fromStdString(m_path) + QLatin1Char('/') + EntryOf(name)));
     }
     if (d.type == RegType::None)
         return false;
@@ -231,12 +291,8 @@ namespace {
 bool Store(const std::string& path, const std::string& name, const QVariant& value)
 {
     std::lock_guard lock(StoreMutex());
-    QSettings s(QString::fromStdString(StoreFileLocked()), QSettings::IniFormat);
     const QString group = QString::fromStdString(path);
-    s.setValue(group + QLatin1Char('/') + EntryOf(name), value);
-    s.remove(group + QLatin1Char('/') + kKeyMarker);
-    s.sync();
-    return s.status() == QSettings::NoError;
+    return StoreSet(group + QLatin1Char('/') + EntryOf(name), value, group + QLatin1Char('/') + kKeyMarker);
 }
 
 } // namespace

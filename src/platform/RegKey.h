@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,20 @@ public:
 
     // Tests point the store at a file of their own. Empty restores the default.
     static void SetStoreFileForTesting(const std::string& file);
+
+    // A store held in memory instead of a file (fuzz targets): entries by
+    // their "group/name" key as the file names them, each the bytes of a
+    // string value (`bytes` true) or the text of any other entry
+    // ("dword:0000002a", "hex:01ff", or text written by hand).
+    struct MemoryEntry
+    {
+        std::string text;
+        bool bytes = false;
+        friend bool operator==(const MemoryEntry&, const MemoryEntry&) = default;
+    };
+    using MemoryStore = std::map<std::string, MemoryEntry>;
+    // Every key reads and writes `store` until it is reset with null.
+    static void SetMemoryStoreForTesting(MemoryStore* store);
     static std::string StoreFile();
 
 private:

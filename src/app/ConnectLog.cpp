@@ -2,6 +2,7 @@
 
 #include "platform/Paths.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -138,21 +139,27 @@ ConnectLogHeader RecoverHeader(ConnectLogStorage& storage, std::int64_t fileSize
         fileSize > kConnectLogHeaderSize ? (fileSize - kConnectLogHeaderSize) / kConnectLogRecordSize : 0;
     if (whole > kConnectLogSlots)
         whole = kConnectLogSlots;
-    std::vector<unsigned char> bytes(static_cast<std::size_t>(whole) * kConnectLogRecordSize);
-    if (whole > 0 && !storage.ReadAt(bytes.data(), bytes.size(), kConnectLogHeaderSize))
-        return h;
-
+    // Read in blocks of records: the whole ring is 460 KB.
+    constexpr std::int64_t kBlock = 64;
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(kBlock) * kConnectLogRecordSize);
     std::vector<std::uint32_t> times;
     times.reserve(static_cast<std::size_t>(whole));
-    for (std::int64_t s = 0; s < whole; ++s) {
-        const ConnectLogRecord r =
-            DecodeConnectLogRecord(&bytes[static_cast<std::size_t>(s) * kConnectLogRecordSize]);
-        if (r.index != static_cast<std::uint32_t>(s) ||
-            r.size != static_cast<std::uint32_t>(kConnectLogRecordSize)) {
-            h.next = static_cast<std::uint32_t>(s);
+    for (std::int64_t first = 0; first < whole; first += kBlock) {
+        const std::int64_t count = std::min(kBlock, whole - first);
+        if (!storage.ReadAt(bytes.data(), static_cast<std::size_t>(count) * kConnectLogRecordSize,
+                            SlotOffset(static_cast<std::uint32_t>(first))))
             return h;
+        for (std::int64_t i = 0; i < count; ++i) {
+            const std::int64_t s = first + i;
+            const ConnectLogRecord r =
+                DecodeConnectLogRecord(&bytes[static_cast<std::size_t>(i) * kConnectLogRecordSize]);
+            if (r.index != static_cast<std::uint32_t>(s) ||
+                r.size != static_cast<std::uint32_t>(kConnectLogRecordSize)) {
+                h.next = static_cast<std::uint32_t>(s);
+                return h;
+            }
+            times.push_back(r.time);
         }
-        times.push_back(r.time);
     }
     if (whole < kConnectLogSlots) {
         h.next = static_cast<std::uint32_t>(whole);

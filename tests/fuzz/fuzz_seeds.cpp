@@ -270,7 +270,7 @@ void BookSeeds()
     Save("address_book", "book-cut", cut);
     load[0] = 0x11;
     Save("address_book", "import-current", load);
-    load[0] = 0xCD;
+    load[0] = 0x0D;
     Save("address_book", "import-current-full", load);
 
     // The legacy layout: 8-byte head, 532-byte records.

@@ -21,6 +21,7 @@ if [ "${1:-}" = "--asan" ]; then
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 fi
 tests=()
+timeout=600
 if [ "${1:-}" = "--tsan" ]; then
   build="$top/build-tsan"
   opts=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIENTK5_TESTS=ON -DCLIENTK5_TSAN=ON)
@@ -28,9 +29,10 @@ if [ "${1:-}" = "--tsan" ]; then
   # without the sanitizer (tools/tsan.supp says why for each).
   export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$top/tools/tsan.supp${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
   tests=(-R '^(net|net_app|video)_tests$')
+  timeout=1800 # the sanitizer slows the threaded tests several times over
 fi
 "$top/tools/build.sh" "$build" "${opts[@]}"
 
 export QT_QPA_PLATFORM=offscreen
 cd "$build"
-ctest --output-on-failure -j"$(nproc)" --timeout 600 "${tests[@]}"
+ctest --output-on-failure -j"$(nproc)" --timeout "$timeout" "${tests[@]}"

@@ -2,6 +2,8 @@
 # Installs the dependencies, builds everything and runs every test.
 #   tools/test.sh          Release-with-debug-info build, all tests
 #   tools/test.sh --asan   the same under AddressSanitizer and UBSan
+#   tools/test.sh --tsan   the threaded parts (net, net_app, video tests)
+#                          under ThreadSanitizer
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 "$top/tools/deps.sh"
@@ -18,8 +20,19 @@ if [ "${1:-}" = "--asan" ]; then
   export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 fi
+tests=()
+timeout=600
+if [ "${1:-}" = "--tsan" ]; then
+  build="$top/build-tsan"
+  opts=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIENTK5_TESTS=ON -DCLIENTK5_TSAN=ON)
+  # Every report fails its test. The suppressions name only libraries built
+  # without the sanitizer (tools/tsan.supp says why for each).
+  export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$top/tools/tsan.supp${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
+  tests=(-R '^(net|net_app|video)_tests$')
+  timeout=1800 # the sanitizer slows the threaded tests several times over
+fi
 "$top/tools/build.sh" "$build" "${opts[@]}"
 
 export QT_QPA_PLATFORM=offscreen
 cd "$build"
-ctest --output-on-failure -j"$(nproc)" --timeout 600
+ctest --output-on-failure -j"$(nproc)" --timeout "$timeout" "${tests[@]}"

@@ -6,6 +6,7 @@
 
 #include "app/MainCommands.h"
 #include "net/NetHost.h"
+#include "platform/ThreadSanitizer.h"
 #include "video/VideoDecodeThread.h"
 
 #include <QObject>
@@ -121,7 +122,15 @@ private:
     void SetViewMode(int mode);
     template <typename F> void Queue(F&& f)
     {
-        QMetaObject::invokeMethod(this, std::forward<F>(f), Qt::QueuedConnection);
+        // The queue orders the call after what this thread did before it.
+        TsanRelease(this);
+        QMetaObject::invokeMethod(
+            this,
+            [this, call = std::forward<F>(f)]() mutable {
+                TsanAcquire(this);
+                call();
+            },
+            Qt::QueuedConnection);
     }
 
     CClientDlg& m_dlg;

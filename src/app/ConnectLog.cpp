@@ -2,6 +2,7 @@
 
 #include "platform/Paths.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -68,25 +69,42 @@ template <typename Step> bool TransferAll(std::size_t size, Step step)
     return true;
 }
 
-bool ReadAt(int fd, void* buffer, std::size_t size, off_t offset)
+// The log file, open and locked by the caller.
+class FileStorage : public ConnectLogStorage
 {
-    auto* p = static_cast<unsigned char*>(buffer);
-    return TransferAll(size, [&](std::size_t done) {
-        return ::pread(fd, p + done, size - done, offset + static_cast<off_t>(done));
-    });
-}
+public:
+    explicit FileStorage(int fd) : m_fd(fd) {}
+    std::int64_t Size() override
+    {
+        struct stat st
+        {
+        };
+        if (::fstat(m_fd, &st) != 0)
+            return -1;
+        return st.st_size;
+    }
+    bool ReadAt(void* buffer, std::size_t size, std::int64_t offset) override
+    {
+        auto* p = static_cast<unsigned char*>(buffer);
+        return TransferAll(size, [&](std::size_t done) {
+            return ::pread(m_fd, p + done, size - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
+        });
+    }
+    bool WriteAt(const void* buffer, std::size_t size, std::int64_t offset) override
+    {
+        const auto* p = static_cast<const unsigned char*>(buffer);
+        return TransferAll(size, [&](std::size_t done) {
+            return ::pwrite(m_fd, p + done, size - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
+        });
+    }
 
-bool WriteAt(int fd, const void* buffer, std::size_t size, off_t offset)
-{
-    const auto* p = static_cast<const unsigned char*>(buffer);
-    return TransferAll(size, [&](std::size_t done) {
-        return ::pwrite(fd, p + done, size - done, offset + static_cast<off_t>(done));
-    });
-}
+private:
+    int m_fd;
+};
 
-off_t SlotOffset(std::uint32_t slot)
+std::int64_t SlotOffset(std::uint32_t slot)
 {
-    return kConnectLogHeaderSize + static_cast<off_t>(slot) * kConnectLogRecordSize;
+    return kConnectLogHeaderSize + static_cast<std::int64_t>(slot) * kConnectLogRecordSize;
 }
 
 // A header is usable when its fields are in range and the file holds every
@@ -102,40 +120,46 @@ bool HeaderIsSound(const ConnectLogHeader& h, std::int64_t fileSize)
 
 // True when the slot holds a whole record that carries its own slot number
 // and the record size.
-bool SlotHoldsRecord(int fd, std::uint32_t slot, std::int64_t fileSize)
+bool SlotHoldsRecord(ConnectLogStorage& storage, std::uint32_t slot, std::int64_t fileSize)
 {
     if (SlotOffset(slot) + kConnectLogRecordSize > fileSize)
         return false;
     unsigned char bytes[8];
-    if (!ReadAt(fd, bytes, sizeof bytes, SlotOffset(slot)))
+    if (!storage.ReadAt(bytes, sizeof bytes, SlotOffset(slot)))
         return false;
     return GetLe32(bytes) == slot && GetLe32(bytes + 4) == static_cast<std::uint32_t>(kConnectLogRecordSize);
 }
 
 // Rebuilds the header from the records the file still holds: the ring goes on
 // after the last intact record, so the records before it are kept.
-ConnectLogHeader RecoverHeader(int fd, std::int64_t fileSize)
+ConnectLogHeader RecoverHeader(ConnectLogStorage& storage, std::int64_t fileSize)
 {
     ConnectLogHeader h;
     std::int64_t whole =
         fileSize > kConnectLogHeaderSize ? (fileSize - kConnectLogHeaderSize) / kConnectLogRecordSize : 0;
     if (whole > kConnectLogSlots)
         whole = kConnectLogSlots;
-    std::vector<unsigned char> bytes(static_cast<std::size_t>(whole) * kConnectLogRecordSize);
-    if (whole > 0 && !ReadAt(fd, bytes.data(), bytes.size(), kConnectLogHeaderSize))
-        return h;
-
+    // Read in blocks of records: the whole ring is 460 KB.
+    constexpr std::int64_t kBlock = 64;
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(kBlock) * kConnectLogRecordSize);
     std::vector<std::uint32_t> times;
     times.reserve(static_cast<std::size_t>(whole));
-    for (std::int64_t s = 0; s < whole; ++s) {
-        const ConnectLogRecord r =
-            DecodeConnectLogRecord(&bytes[static_cast<std::size_t>(s) * kConnectLogRecordSize]);
-        if (r.index != static_cast<std::uint32_t>(s) ||
-            r.size != static_cast<std::uint32_t>(kConnectLogRecordSize)) {
-            h.next = static_cast<std::uint32_t>(s);
+    for (std::int64_t first = 0; first < whole; first += kBlock) {
+        const std::int64_t count = std::min(kBlock, whole - first);
+        if (!storage.ReadAt(bytes.data(), static_cast<std::size_t>(count) * kConnectLogRecordSize,
+                            SlotOffset(static_cast<std::uint32_t>(first))))
             return h;
+        for (std::int64_t i = 0; i < count; ++i) {
+            const std::int64_t s = first + i;
+            const ConnectLogRecord r =
+                DecodeConnectLogRecord(&bytes[static_cast<std::size_t>(i) * kConnectLogRecordSize]);
+            if (r.index != static_cast<std::uint32_t>(s) ||
+                r.size != static_cast<std::uint32_t>(kConnectLogRecordSize)) {
+                h.next = static_cast<std::uint32_t>(s);
+                return h;
+            }
+            times.push_back(r.time);
         }
-        times.push_back(r.time);
     }
     if (whole < kConnectLogSlots) {
         h.next = static_cast<std::uint32_t>(whole);
@@ -272,19 +296,44 @@ bool CConnectLog::Write(std::uint32_t size, int type, int subtype, const char* u
     if (::flock(fd.Get(), LOCK_EX) != 0)
         return false;
 
-    struct stat st
-    {
-    };
-    if (::fstat(fd.Get(), &st) != 0)
+    FileStorage storage(fd.Get());
+    return AppendConnectLogRecord(storage, record);
+}
+
+bool MemoryConnectLogStorage::ReadAt(void* buffer, std::size_t size, std::int64_t offset)
+{
+    if (offset < 0 || static_cast<std::uint64_t>(offset) > m_bytes.size() ||
+        m_bytes.size() - static_cast<std::size_t>(offset) < size)
         return false;
-    const std::int64_t fileSize = st.st_size;
+    if (size > 0)
+        std::memcpy(buffer, m_bytes.data() + offset, size);
+    return true;
+}
+
+bool MemoryConnectLogStorage::WriteAt(const void* buffer, std::size_t size, std::int64_t offset)
+{
+    if (offset < 0 || offset > kConnectLogFileSize)
+        return false;
+    const auto at = static_cast<std::size_t>(offset);
+    if (m_bytes.size() < at + size)
+        m_bytes.resize(at + size);
+    if (size > 0)
+        std::memcpy(m_bytes.data() + at, buffer, size);
+    return true;
+}
+
+bool AppendConnectLogRecord(ConnectLogStorage& storage, ConnectLogRecord record)
+{
+    const std::int64_t fileSize = storage.Size();
+    if (fileSize < 0)
+        return false;
 
     ConnectLogHeader header;
     if (fileSize > 0) {
         bool sound = false;
         if (fileSize >= kConnectLogHeaderSize) {
             unsigned char bytes[kConnectLogHeaderSize];
-            if (!ReadAt(fd.Get(), bytes, sizeof bytes, 0))
+            if (!storage.ReadAt(bytes, sizeof bytes, 0))
                 return false;
             header = DecodeConnectLogHeader(bytes);
             sound = HeaderIsSound(header, fileSize);
@@ -292,15 +341,15 @@ bool CConnectLog::Write(std::uint32_t size, int type, int subtype, const char* u
             // means the header lags behind its records (a write cut off
             // between the record and the header, or an older header put
             // back): following it would overwrite the records after it.
-            if (sound && header.wrapped == 0 && SlotHoldsRecord(fd.Get(), header.next, fileSize))
+            if (sound && header.wrapped == 0 && SlotHoldsRecord(storage, header.next, fileSize))
                 sound = false;
         }
         if (!sound)
-            header = RecoverHeader(fd.Get(), fileSize);
+            header = RecoverHeader(storage, fileSize);
     }
 
     record.index = header.next;
-    const off_t offset = SlotOffset(header.next);
+    const std::int64_t offset = SlotOffset(header.next);
     if (header.next < static_cast<std::uint32_t>(kConnectLogSlots - 1)) {
         header.next += 1;
     } else {
@@ -308,8 +357,8 @@ bool CConnectLog::Write(std::uint32_t size, int type, int subtype, const char* u
         header.next = 0;
     }
     const auto recordBytes = EncodeConnectLogRecord(record);
-    if (!WriteAt(fd.Get(), recordBytes.data(), recordBytes.size(), offset))
+    if (!storage.WriteAt(recordBytes.data(), recordBytes.size(), offset))
         return false;
     const auto headerBytes = EncodeConnectLogHeader(header);
-    return WriteAt(fd.Get(), headerBytes.data(), headerBytes.size(), 0);
+    return storage.WriteAt(headerBytes.data(), headerBytes.size(), 0);
 }

@@ -42,6 +42,40 @@ ConnectLogHeader DecodeConnectLogHeader(const unsigned char* bytes);
 std::array<unsigned char, kConnectLogRecordSize> EncodeConnectLogRecord(const ConnectLogRecord& r);
 ConnectLogRecord DecodeConnectLogRecord(const unsigned char* bytes);
 
+// The bytes of a log, wherever they live: the file, or memory (tests and
+// fuzz targets run the ring's rules on a byte string).
+class ConnectLogStorage
+{
+public:
+    virtual ~ConnectLogStorage() = default;
+    // The current size in bytes; negative when it cannot be told.
+    virtual std::int64_t Size() = 0;
+    // Exactly `size` bytes at `offset`; false on an error or the end.
+    virtual bool ReadAt(void* buffer, std::size_t size, std::int64_t offset) = 0;
+    // Exactly `size` bytes at `offset`, the storage growing as needed.
+    virtual bool WriteAt(const void* buffer, std::size_t size, std::int64_t offset) = 0;
+};
+
+// A log held in a byte string the caller owns.
+class MemoryConnectLogStorage : public ConnectLogStorage
+{
+public:
+    explicit MemoryConnectLogStorage(std::string& bytes) : m_bytes(bytes) {}
+    std::int64_t Size() override { return static_cast<std::int64_t>(m_bytes.size()); }
+    bool ReadAt(void* buffer, std::size_t size, std::int64_t offset) override;
+    bool WriteAt(const void* buffer, std::size_t size, std::int64_t offset) override;
+
+private:
+    std::string& m_bytes;
+};
+
+// Puts `record` into the ring the storage holds: the slot the header names
+// when the header agrees with the records, else the slot after the intact
+// records (the header is rebuilt from them); then the header moves on. The
+// record's index becomes its slot. False when a read or write failed. The
+// caller keeps other writers out.
+bool AppendConnectLogRecord(ConnectLogStorage& storage, ConnectLogRecord record);
+
 class CConnectLog
 {
 public:

@@ -246,6 +246,23 @@ void CLocalSettings::SetCameraName(int index, const std::string& name)
 
 void CLocalSettings::LoadClientFile(const std::string& settingsFile, WORD langId, std::time_t now)
 {
+    std::string bytes;
+    if (!settingsFile.empty()) {
+        std::ifstream in(settingsFile, std::ios::binary);
+        if (in) {
+            // The file is a handful of short lines; anything beyond a generous
+            // size cannot hold a line that is used.
+            constexpr std::size_t kMaxRead = 64 * 1024;
+            bytes.assign(kMaxRead, '\0');
+            in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            bytes.resize(static_cast<std::size_t>(in.gcount()));
+        }
+    }
+    LoadClientText(bytes, langId, now);
+}
+
+void CLocalSettings::LoadClientText(const std::string& bytes, WORD langId, std::time_t now)
+{
     m_nDrawMode = m_nActiveDrawMode = m_nDateFormat = m_nSaveFormat = 0;
     m_arrDeinterlace.fill(0);
     for (int i = 0; i < 16; ++i)
@@ -256,44 +273,33 @@ void CLocalSettings::LoadClientFile(const std::string& settingsFile, WORD langId
     m_strTitle = m_strFolder = "H264K5";
     m_bSavePassword = 1;
 
-    if (!settingsFile.empty()) {
-        std::ifstream in(settingsFile, std::ios::binary);
-        if (in) {
-            // The file is a handful of short lines; anything beyond a generous
-            // size cannot hold a line that is used.
-            constexpr std::size_t kMaxRead = 64 * 1024;
-            std::string bytes(kMaxRead, '\0');
-            in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-            bytes.resize(static_cast<std::size_t>(in.gcount()));
-            const std::vector<std::string> lines = SplitSettingsLines(bytes);
-            for (std::size_t n = 0; n < lines.size(); ++n) {
-                // Each line is a text: a NUL ends it. Kept whole, it would
-                // make a data folder whose name differs from the path the
-                // system opens and from what the settings keys give back.
-                const std::string line = lines[n].substr(0, lines[n].find('\0'));
-                if (line.empty())
-                    continue;
-                switch (n) {
-                case 0:
-                    m_strTitle = line;
-                    break;
-                case 1:
-                    m_strFolder = line;
-                    break;
-                case 2:
-                    m_strDateFormatText = DateFormatText(GetDefaultDateFormat(langId));
-                    break;
-                case 3:
-                    m_strDrawModeText = line;
-                    break;
-                case 4:
-                    if (line == "pass_save=no")
-                        m_bSavePassword = 0;
-                    break;
-                default:
-                    break;
-                }
-            }
+    const std::vector<std::string> lines = SplitSettingsLines(bytes);
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        // Each line is a text: a NUL ends it. Kept whole, it would make a
+        // data folder whose name differs from the path the system opens and
+        // from what the settings keys give back.
+        const std::string line = lines[n].substr(0, lines[n].find('\0'));
+        if (line.empty())
+            continue;
+        switch (n) {
+        case 0:
+            m_strTitle = line;
+            break;
+        case 1:
+            m_strFolder = line;
+            break;
+        case 2:
+            m_strDateFormatText = DateFormatText(GetDefaultDateFormat(langId));
+            break;
+        case 3:
+            m_strDrawModeText = line;
+            break;
+        case 4:
+            if (line == "pass_save=no")
+                m_bSavePassword = 0;
+            break;
+        default:
+            break;
         }
     }
 

@@ -68,6 +68,8 @@ public:
     // computes the zone offset for `now`. `langId` chooses the date-format
     // text when the file's third line asks for it.
     void LoadClientFile(const std::string& settingsFile, WORD langId, std::time_t now);
+    // The same with the file's bytes in hand (a missing file reads as none).
+    void LoadClientText(const std::string& bytes, WORD langId, std::time_t now);
     // Reads the settings keys into the working values; a missing, oversized
     // or out-of-range value gives its default. Nothing is written.
     void LoadLocalSetup();

@@ -75,7 +75,7 @@ std::string FileNameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::uint64_t FileSize(std::fstream& f)
+std::uint64_t FileSize(std::iostream& f)
 {
     f.clear();
     f.seekg(0, std::ios::end);
@@ -179,7 +179,17 @@ RecordResult RecordServer(const std::string& path, AddressBookRecord record, std
     const auto slash = path.find_last_of('/');
     if (slash != std::string::npos && slash > 0)
         Paths::CreateFolders(path.substr(0, slash));
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    if (!f.is_open()) {
+        f.open(path, std::ios::in | std::ios::out | std::ios::binary | std::ios::trunc);
+        if (!f.is_open())
+            return RecordResult::CannotOpen;
+    }
+    return RecordServerIn(f, std::move(record), now);
+}
 
+RecordResult RecordServerIn(std::iostream& f, AddressBookRecord record, std::uint32_t now)
+{
     // The record as the file will hold it: no password, reserved zero.
     record.address = Cut(record.address, kBookAddressField);
     record.id = Cut(record.id, kBookIdField);
@@ -187,13 +197,6 @@ RecordResult RecordServer(const std::string& path, AddressBookRecord record, std
     record.lastUse = now;
     std::uint8_t bytes[kAddressBookRecordSize];
     EncodeBookRecord(record, bytes);
-
-    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
-    if (!f.is_open()) {
-        f.open(path, std::ios::in | std::ios::out | std::ios::binary | std::ios::trunc);
-        if (!f.is_open())
-            return RecordResult::CannotOpen;
-    }
 
     const std::uint64_t size = FileSize(f);
     f.clear();
@@ -253,6 +256,13 @@ BookReadReport CAddressBook::LoadConnectInfo(const std::string& path)
         report.error = BookError::CannotRead;
         return report;
     }
+    return LoadConnectInfoFrom(in);
+}
+
+BookReadReport CAddressBook::LoadConnectInfoFrom(std::istream& in)
+{
+    BookReadReport report;
+    m_arrRecords.clear();
     std::uint8_t head[kAddressBookHeaderSize];
     const std::size_t got = ReadSome(in, head, sizeof head);
     if (got != sizeof head || GetLE32(head) != kAddressBookMagic)
@@ -384,6 +394,15 @@ ImportReport CAddressBook::Import(const std::string& path, IImportPrompt& prompt
         report.error = BookError::CannotRead;
         return report;
     }
+    return ImportFrom(in, name, prompt);
+}
+
+ImportReport CAddressBook::ImportFrom(std::istream& in, const std::string& name, IImportPrompt& prompt)
+{
+    ImportReport report;
+    m_nDuplicateAnswer = 0;
+    if (name == kAddressBookFileName)
+        return report;
     std::uint8_t head[kAddressBookHeaderSize];
     if (ReadSome(in, head, sizeof head) != sizeof head)
         return report; // neither format

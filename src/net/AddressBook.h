@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -108,6 +109,9 @@ enum class RecordResult
 // cut-off last record is overwritten by the new one, so that every record
 // stays on its 560-byte step.
 RecordResult RecordServer(const std::string& path, AddressBookRecord record, std::uint32_t now);
+// The same on a book already open for reading and writing (the file, or a
+// string stream in tests).
+RecordResult RecordServerIn(std::iostream& book, AddressBookRecord record, std::uint32_t now);
 
 // The answers an import needs when it meets a server the book already holds.
 class IImportPrompt
@@ -147,6 +151,8 @@ public:
     // so rewriting the book repairs it without losing a server. The table is
     // then sorted newest first.
     BookReadReport LoadConnectInfo(const std::string& path);
+    // The same rules on the bytes of an open book (the file, or memory).
+    BookReadReport LoadConnectInfoFrom(std::istream& in);
     // Writes the header and every record in table order, replacing the file
     // only once the whole new one is written. False when it cannot be written.
     bool WriteConnectInfoFile(const std::string& path) const;
@@ -169,6 +175,8 @@ public:
     // are appended up to the 2000-record limit; the rest are counted as left
     // out. The table is sorted afterwards.
     ImportReport Import(const std::string& path, IImportPrompt& prompt);
+    // The same on the bytes of a file already open; `name` is its file name.
+    ImportReport ImportFrom(std::istream& in, const std::string& name, IImportPrompt& prompt);
     // Writes the table to another file (header and records in table order).
     bool Export(const std::string& path) const { return WriteConnectInfoFile(path); }
 

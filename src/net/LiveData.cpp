@@ -12,10 +12,9 @@
 // ---------------------------------------------------------------------------
 // Reassembly
 
-CStreamAssembler::CStreamAssembler(std::size_t capacity)
-    : m_buffer(new std::uint8_t[capacity]), m_capacity(capacity)
-{
-}
+// The buffer is made with the first fragment: a session that never streams
+// (or a parser run over a message that holds no frame) keeps no 1.2 MB.
+CStreamAssembler::CStreamAssembler(std::size_t capacity) : m_capacity(capacity) {}
 
 std::uint8_t* CStreamAssembler::Reserve(std::size_t length)
 {
@@ -27,6 +26,8 @@ std::uint8_t* CStreamAssembler::Reserve(std::size_t length)
         m_length = 0;
         return nullptr;
     }
+    if (!m_buffer)
+        m_buffer.reset(new std::uint8_t[m_capacity]);
     return m_buffer.get() + m_length;
 }
 

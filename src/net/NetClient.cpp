@@ -944,7 +944,7 @@ bool CNetClient::RecvFn_Hello48Ack(const WireHeader&)
     m_host.WriteConnectLog(kLogTypeConnection, kLogConnected, m_szUserID, m_szAddress);
 
     std::lock_guard<std::mutex> lock(m_threadLock);
-    if (!m_bClosing && !m_aliveThread.joinable()) {
+    if (!m_bClosing && m_timings.keepAliveThread && !m_aliveThread.joinable()) {
         m_bStopAlive = false;
         m_aliveThread = std::thread([this] { Thread_Alive(); });
     }

@@ -43,6 +43,9 @@ struct NetTimings
     // How long the receive thread waits for the first byte of a message
     // before it looks round again (a quiet recorder is not an error).
     std::chrono::milliseconds idleWait{std::chrono::minutes(10)};
+    // False keeps the login from starting the keep-alive thread: the receive
+    // loop run alone on the caller's thread (fuzz targets).
+    bool keepAliveThread = true;
 };
 
 inline constexpr int kWorkerSlotCount = 26;

@@ -1,6 +1,7 @@
 #include "platform/Messages.h"
 
 #include "platform/Wnd.h"
+#include "platform/ThreadSanitizer.h"
 #include "platform/WndRegistry.h"
 
 #include <QCoreApplication>
@@ -71,7 +72,9 @@ bool PostMessage(WndHandle target, UINT msg, WPARAM wParam, LPARAM lParam)
     auto it = windows.find(target.Id());
     if (it == windows.end())
         return false;
-    QCoreApplication::postEvent(it->second, new k5detail::MessageEvent(msg, wParam, lParam));
+    auto* event = new k5detail::MessageEvent(msg, wParam, lParam);
+    TsanRelease(event);
+    QCoreApplication::postEvent(it->second, event);
     return true;
 }
 

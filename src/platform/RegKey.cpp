@@ -101,9 +101,23 @@ struct Store
     SettingsParse parse;
 };
 
+std::string*& TestMemoryText()
+{
+    static std::string* text = nullptr; // guarded by StoreMutex
+    return text;
+}
+
 Store ReadStore(const std::string& file)
 {
     Store s;
+    if (std::string* memory = TestMemoryText()) {
+        s.exists = true;
+        s.bytes = memory->substr(0, kMaxStoreBytes);
+        s.parse = ParseSettingsText(s.bytes);
+        if (memory->size() > kMaxStoreBytes)
+            s.parse.damaged = true;
+        return s;
+    }
     std::FILE* f = std::fopen(file.c_str(), "rb");
     if (!f) {
         s.readable = errno == ENOENT;
@@ -155,6 +169,10 @@ bool ReplaceFile(const std::string& file, const std::string& bytes)
 // The caller holds StoreMutex.
 bool WriteStore(const std::string& file, const Store& before, const SettingsEntries& after)
 {
+    if (std::string* memory = TestMemoryText()) {
+        *memory = FormatSettingsText(after);
+        return true;
+    }
     const auto slash = file.rfind('/');
     if (slash != std::string::npos && slash > 0 && !Paths::CreateFolders(file.substr(0, slash)))
         return false;
@@ -303,6 +321,12 @@ bool RegBatch::Commit()
         return true;
     }
     return ApplyChanges(changes);
+}
+
+void RegKey::SetMemoryStoreForTesting(std::string* text)
+{
+    std::lock_guard lock(StoreMutex());
+    TestMemoryText() = text;
 }
 
 void RegKey::SetStoreFileForTesting(const std::string& file)

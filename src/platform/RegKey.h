@@ -52,6 +52,9 @@ public:
 
     // Tests point the store at a file of their own. Empty restores the default.
     static void SetStoreFileForTesting(const std::string& file);
+    // Every key reads and writes the store's text in `text` instead of a file
+    // (fuzz targets); null returns to the file.
+    static void SetMemoryStoreForTesting(std::string* text);
     static std::string StoreFile();
 
 private:

@@ -188,6 +188,16 @@ TcpSocket::TcpSocket(int fd) : TcpSocket()
     }
 }
 
+TcpSocket::TcpSocket(MemoryTag, const void* data, std::size_t size)
+    : m_memory(true), m_feed(static_cast<const unsigned char*>(data)), m_feedSize(data ? size : 0)
+{
+}
+
+std::unique_ptr<TcpSocket> TcpSocket::FromBytes(const void* data, std::size_t size)
+{
+    return std::unique_ptr<TcpSocket>(new TcpSocket(MemoryTag{}, data, size));
+}
+
 TcpSocket::~TcpSocket()
 {
     Close();
@@ -307,6 +317,8 @@ bool TcpSocket::SendAll2(const void* head, std::size_t headSize, const void* bod
     if ((headSize > 0 && head == nullptr) || (bodySize > 0 && body == nullptr))
         return false;
     std::lock_guard lock(m_sendMutex);
+    if (m_memory)
+        return !m_closed.load();
     const int fd = m_fd.load();
     if (fd < 0 || m_closed.load())
         return false;
@@ -368,6 +380,24 @@ bool TcpSocket::SendAll2(const void* head, std::size_t headSize, const void* bod
 RecvResult TcpSocket::RecvExact(void* buffer, std::size_t size, const std::atomic<bool>* stop,
                                 std::chrono::milliseconds limit)
 {
+    if (m_memory) {
+        if (m_closed.load())
+            return RecvResult::Closed;
+        if (size == 0)
+            return RecvResult::Ok;
+        if (buffer == nullptr)
+            return RecvResult::Error;
+        if (stop && stop->load())
+            return RecvResult::Stopped;
+        // A message cut off by the end of the bytes is a peer that closed.
+        if (m_feedSize - m_feedPos < size) {
+            m_feedPos = m_feedSize;
+            return RecvResult::Closed;
+        }
+        std::memcpy(buffer, m_feed + m_feedPos, size);
+        m_feedPos += size;
+        return RecvResult::Ok;
+    }
     const int fd = m_fd.load();
     if (fd < 0 || m_closed.load())
         return RecvResult::Closed;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -37,6 +38,11 @@ class TcpSocket
 public:
     TcpSocket();
     explicit TcpSocket(int fd); // adopts a connected descriptor (tests: socketpair)
+    // A socket without a descriptor: its receives read `size` bytes from
+    // `data` (not copied: they must outlive the socket) and then find the
+    // peer closed; its sends succeed and go nowhere. The receive path run
+    // straight from memory, with no system call (fuzz targets).
+    static std::unique_ptr<TcpSocket> FromBytes(const void* data, std::size_t size);
     ~TcpSocket();
     TcpSocket(const TcpSocket&) = delete;
     TcpSocket& operator=(const TcpSocket&) = delete;
@@ -44,7 +50,7 @@ public:
     // Resolves host (name or dotted address) and connects. 0 on success, else
     // a Windows socket error number (10060, 10061, ...).
     int Connect(const std::string& host, std::uint16_t port, std::chrono::milliseconds timeout);
-    bool IsOpen() const { return m_fd.load() >= 0; }
+    bool IsOpen() const { return m_fd.load() >= 0 || (m_memory && !m_closed.load()); }
     int Fd() const { return m_fd.load(); }
 
     // Shuts the socket down and wakes every waiting receive; idempotent and safe
@@ -84,6 +90,11 @@ public:
     int LastError() const { return m_lastError.load(); }
 
 private:
+    struct MemoryTag
+    {
+    };
+    TcpSocket(MemoryTag, const void* data, std::size_t size);
+
     std::atomic<int> m_fd{-1};
     int m_ownedFd = -1;
     int m_wakeFd = -1;  // eventfd that breaks a receive's poll (Wake, Close)
@@ -92,4 +103,9 @@ private:
     std::atomic<int> m_lastError{0};
     std::atomic<long long> m_sendLimitMs{kTcpSendLimit.count()};
     std::mutex m_sendMutex;
+    // FromBytes: the bytes the receives hand out, and how many they took.
+    bool m_memory = false;
+    const unsigned char* m_feed = nullptr;
+    std::size_t m_feedSize = 0;
+    std::size_t m_feedPos = 0;
 };

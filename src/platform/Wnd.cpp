@@ -1,5 +1,6 @@
 #include "platform/Wnd.h"
 
+#include "platform/ThreadSanitizer.h"
 #include "platform/WndRegistry.h"
 
 #include <QCloseEvent>
@@ -120,6 +121,9 @@ void Wnd::PostNcDestroy() {}
 
 bool Wnd::event(QEvent* e)
 {
+    // Whatever posted the event (PostMessage marks each message) happened
+    // before this.
+    TsanAcquire(e);
     if (e->type() == k5detail::MessageEventType()) {
         auto* m = static_cast<k5detail::MessageEvent*>(e);
         // Messages still queued when the window was destroyed are dropped.

@@ -3,6 +3,7 @@
 // wrapped as the recorder sends them, book and log files, settings files), so
 // that the fuzzer begins on the paths a real recorder or user takes.
 // Usage: fuzz_seeds OUT
+#include "RecorderSim.h"
 #include "streams/TestStreams.h"
 #include "streams/WatermarkWriter.h"
 
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -252,6 +254,55 @@ void WireSeeds()
     }
 }
 
+// A session as a recorder opens it (hello, rights, channels, setup, record
+// state), then live view with a picture and its audio: the first byte is the
+// session mode of the two dispatcher targets.
+void NetSeeds()
+{
+    auto message = [](Bytes& out, std::uint16_t id, const Bytes& payload, std::uint8_t sub = 0) {
+        const Bytes m = k5sim::EncodeMessage(id, payload, 0, sub);
+        out.insert(out.end(), m.begin(), m.end());
+    };
+    Bytes login;
+    message(login, k5sim::id::HELLO48_ACK, k5sim::BuildHello(k5sim::HelloConfig{}));
+    k5sim::UserRow admin;
+    admin.name = "Admin";
+    admin.password = "pw";
+    message(login, k5sim::id::RIGHT_CHANGE, k5sim::BuildRightChange({admin}));
+    std::array<std::array<std::uint8_t, 16>, 8> allowed{};
+    for (auto& user : allowed)
+        user.fill(1);
+    message(login, k5sim::id::NETLIVE_CH_CHANGE, k5sim::BuildNetliveChChange(allowed));
+    k5sim::DbChangeConfig db;
+    db.cameraNames[0] = "Gate";
+    db.hidden[5] = 1;
+    message(login, k5sim::id::DB_CHANGE, k5sim::BuildDbChange(db));
+    message(login, k5sim::id::REC_STATUS, k5sim::BuildRecStatus(0, 1));
+    message(login, k5sim::id::MSG_257, Bytes(12, 0));
+
+    Bytes live = login;
+    message(live, LIVE_CHANNEL_INFO, k5sim::BE32(0x0002FFFF));
+    auto frame = [](Bytes& out, const Bytes& bytes, std::uint8_t sub) {
+        std::uint8_t head[kWireHeaderSize];
+        EncodeHeader(WireHeader::Make(LIVE_DATA, static_cast<std::uint16_t>(bytes.size()), sub, kFlagLastFragment),
+                     head);
+        PutBytes(out, head, sizeof head);
+        PutBytes(out, bytes.data(), bytes.size());
+    };
+    frame(live, LiveFrame(3, 300, 0, 0, false), 0);
+    Bytes audio = live;
+    frame(audio, LiveFrame(3, 200, 2048, 3, false), kSubAudio);
+
+    for (const char* target : {"net_dispatch", "net_receive"}) {
+        for (const auto& [name, mode, bytes] :
+             {std::tuple{"login", 0x10, &login}, std::tuple{"live", 0x11, &live}, std::tuple{"audio", 0x19, &audio}}) {
+            Bytes seed{static_cast<std::uint8_t>(mode)};
+            seed.insert(seed.end(), bytes->begin(), bytes->end());
+            Save(target, name, seed);
+        }
+    }
+}
+
 void BookSeeds()
 {
     std::vector<AddressBookRecord> records;
@@ -358,6 +409,7 @@ int main(int argc, char** argv)
     H264ParseSeeds();
     LiveSeeds();
     WireSeeds();
+    NetSeeds();
     BookSeeds();
     LogSeeds();
     SettingsSeeds();

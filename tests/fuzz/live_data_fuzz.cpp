@@ -14,6 +14,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -69,7 +70,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int shown = mode >> 4;
     const int single = shown == 15 ? -1 : shown;
 
-    CStreamAssembler assembler(cap == 0 ? CStreamAssembler::kCapacity : cap);
+    // The real buffer is large: one serves every input (a fresh one each
+    // time costs more than the input), started afresh as the stream would.
+    static CStreamAssembler real;
+    std::optional<CStreamAssembler> small;
+    if (cap != 0)
+        small.emplace(cap);
+    CStreamAssembler& assembler = cap == 0 ? real : *small;
+    assembler.Reset();
     std::uint64_t frames = 0;
     while (in.Left() > 0) {
         const bool last = (in.U8() & 1) != 0;

@@ -221,12 +221,12 @@ public:
         return boxes.empty() ? std::string() : boxes.back().text;
     }
     bool WaitFor(const std::function<bool(const std::vector<HostEvent>&)>& predicate,
-                 std::chrono::milliseconds timeout = std::chrono::seconds(10))
+                 std::chrono::milliseconds timeout = std::chrono::seconds(60))
     {
         std::unique_lock<std::mutex> lock(m_lock);
         return m_changed.wait_for(lock, timeout, [&] { return predicate(m_events); });
     }
-    bool WaitForNotify(LPARAM lParam, std::chrono::milliseconds timeout = std::chrono::seconds(10))
+    bool WaitForNotify(LPARAM lParam, std::chrono::milliseconds timeout = std::chrono::seconds(60))
     {
         return WaitFor(
             [lParam](const std::vector<HostEvent>& all) {
@@ -237,7 +237,7 @@ public:
             timeout);
     }
     bool WaitForKind(HostEvent::Kind kind, std::size_t count = 1,
-                     std::chrono::milliseconds timeout = std::chrono::seconds(10))
+                     std::chrono::milliseconds timeout = std::chrono::seconds(60))
     {
         return WaitFor(
             [kind, count](const std::vector<HostEvent>& all) {

@@ -210,7 +210,7 @@ protected:
     bool WaitChecked(int channel, int n)
     {
         std::unique_lock<std::mutex> lock(checkLock);
-        return checked.wait_for(lock, 10s, [&] { return checkedCount[channel] >= n; });
+        return checked.wait_for(lock, 60s, [&] { return checkedCount[channel] >= n; });
     }
 
     int frames = 10;
@@ -296,7 +296,7 @@ TEST_F(LivePathTest, AudioOfTheChannelShownAloneReachesThePlayer)
     EXPECT_TRUE(client->SendAudioOnReq());
     {
         std::unique_lock<std::mutex> lock(host.audio->m);
-        ASSERT_TRUE(host.audio->cv.wait_for(lock, 10s, [&] { return host.audio->blocks.size() >= 3; }));
+        ASSERT_TRUE(host.audio->cv.wait_for(lock, 60s, [&] { return host.audio->blocks.size() >= 3; }));
         for (const auto& block : host.audio->blocks) {
             ASSERT_EQ(block.size(), 512u);
             EXPECT_EQ(block[1], 0x43); // the fourth block of the section, at 1536
@@ -309,7 +309,7 @@ TEST_F(LivePathTest, AudioOfTheChannelShownAloneReachesThePlayer)
     host.pictures.singleView = -1;
     {
         std::unique_lock<std::mutex> lock(host.audio->m);
-        ASSERT_TRUE(host.audio->cv.wait_for(lock, 10s, [&] { return host.audio->stopped >= 1; }));
+        ASSERT_TRUE(host.audio->cv.wait_for(lock, 60s, [&] { return host.audio->stopped >= 1; }));
     }
     EXPECT_TRUE(client->m_bAudioReset.load());
     EXPECT_FALSE(client->HasWorker(kSlotAudioPlayer));
@@ -336,7 +336,7 @@ TEST_F(LivePathTest, RemotePlaybackDecodesRecordedFramesAndAsksForMore)
 
     ASSERT_TRUE(sim.WaitFor([](const std::vector<k5sim::Message>& all) {
         return std::any_of(all.begin(), all.end(), [](const k5sim::Message& m) { return m.id == 45; });
-    }, 20s)) << "no pause after PLAY_ON_DONE";
+    }, 60s)) << "no pause after PLAY_ON_DONE";
     EXPECT_TRUE(client->m_bPlay.load());
     EXPECT_FALSE(client->m_bLive.load());
     EXPECT_EQ(host.startedMode.load(), 2);

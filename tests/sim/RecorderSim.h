@@ -170,15 +170,15 @@ public:
     std::vector<Message> ReceivedOf(std::uint16_t msgId) const;
     void ClearReceived();
     bool WaitFor(const std::function<bool(const std::vector<Message>&)>& predicate,
-                 std::chrono::milliseconds timeout = std::chrono::seconds(10));
+                 std::chrono::milliseconds timeout = std::chrono::seconds(60));
     bool WaitForCount(std::uint16_t msgId, std::size_t count,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(10));
+                      std::chrono::milliseconds timeout = std::chrono::seconds(60));
     // A client has connected (count so far >= n).
-    bool WaitForConnections(std::size_t n, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    bool WaitForConnections(std::size_t n, std::chrono::milliseconds timeout = std::chrono::seconds(60));
     // The current client's end is closed.
-    bool WaitForClientGone(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    bool WaitForClientGone(std::chrono::milliseconds timeout = std::chrono::seconds(60));
     // Sessions whose reading has ended (the client closed, or we did).
-    bool WaitForSessionsEnded(std::size_t n, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    bool WaitForSessionsEnded(std::size_t n, std::chrono::milliseconds timeout = std::chrono::seconds(60));
     bool ClientConnected() const;
     std::size_t Connections() const;
 

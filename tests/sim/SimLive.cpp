@@ -96,6 +96,11 @@ SimLive::SimLive(RecorderSim& sim) : m_sim(sim)
 
 SimLive::~SimLive()
 {
+    // A session thread may be inside one of our handlers right now (waking
+    // our thread through m_wake): the simulator's threads end first, so no
+    // handler runs on a SimLive that is going away. The simulator is not
+    // used after us: it is declared before us by everyone who owns both.
+    m_sim.Stop();
     for (std::uint16_t msg : {id::LIVE_REQ, id::LIVE_STOP, id::AUDIO_ONOFF_REQ, id::PLAY_ON_REQ, id::RPLAY_STOP,
                               id::PLAY_FRAME_REQ, id::PLAY_CHANNEL_MASK, id::PLAY_CONTROL_43, id::PLAY_CONTROL_44})
         m_sim.SetHandler(msg, nullptr);

@@ -41,7 +41,7 @@ inline QString ScratchRoot()
 }
 
 // Runs the GUI thread's events until the condition holds.
-inline bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s)
+inline bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 60s)
 {
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (!done()) {

@@ -39,7 +39,11 @@ protected:
         dlg->Commands().SetPause(0ms, [this](std::chrono::milliseconds) { NotePause(); });
         ASSERT_TRUE(dlg->Create());
         ASSERT_TRUE(dlg->IsConnected());
-        ASSERT_TRUE(RunUntil([&] { return Net().HasRight(RIGHT_SEARCH) && Net().m_bLive; }));
+        // The Live button is lit by a call the live start queued for the GUI
+        // thread: it may come after the recorder's answer.
+        ASSERT_TRUE(RunUntil([&] {
+            return Net().HasRight(RIGHT_SEARCH) && Net().m_bLive && dlg->m_btnLive.m_nState == kButtonSelected;
+        }));
         ASSERT_TRUE(sim.WaitForCount(sid::LIVE_REQ, 1));
     }
     void TearDown() override

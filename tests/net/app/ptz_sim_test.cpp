@@ -35,9 +35,15 @@ protected:
         ASSERT_TRUE(dlg->Create());
         ASSERT_TRUE(dlg->IsConnected());
         ASSERT_TRUE(RunUntil([&] { return Net().HasRight(RIGHT_SEARCH); }));
+        // The live start lays the grid out on the GUI thread after it sent
+        // LIVE_REQ. A layout change while the direction panel is open asks
+        // for the PTZ channel again, as it should: so the panel is opened
+        // only once that layout is done, and every request the tests count
+        // is one they caused.
+        ASSERT_TRUE(RunUntil([&] { return sim.Count(sid::LIVE_REQ) >= 1; }, 60s));
+        SyncReceive();
         // Live view itself is the live path's; here it is simply on.
         Net().m_bLive = true;
-        QCoreApplication::processEvents();
     }
     void TearDown() override
     {

@@ -60,7 +60,8 @@ private:
     void Skipped();
     bool InterPred(std::uint32_t& type, const std::uint32_t* sub, bool& no8x8Less);
     bool Residual(std::uint32_t type, int cbp, bool dct8);
-    bool ResidualBlock(H264BitReader& br, int nC, int maxNum, int* coeffs, int* total);
+    bool ResidualBlock(H264BitReader& reader, int nC, int maxNum, int* coeffs, int* total);
+    bool ResidualBlockOn(H264BitReader& br, int nC, int maxNum, int* coeffs, int* total);
     int LumaNc(int blk) const;
     int ChromaNc(int comp, int blk) const;
     int OutsideNz(const Neighbour& n, int comp) const;
@@ -354,7 +355,18 @@ int SliceParser::ChromaNc(int comp, int blk) const
 }
 
 // residual_block_cavlc(); coeffs receives the levels by coefficient index.
-bool SliceParser::ResidualBlock(H264BitReader& br, int nC, int maxNum, int* coeffs, int* total)
+bool SliceParser::ResidualBlock(H264BitReader& reader, int nC, int maxNum, int* coeffs, int* total)
+{
+    // A copy the compiler can keep in registers: the reader in the decoder
+    // state would be stored and reloaded around every table lookup.
+    H264BitReader br = reader;
+    const bool ok = ResidualBlockOn(br, nC, maxNum, coeffs, total);
+    reader = br;
+    return ok;
+}
+
+inline __attribute__((always_inline)) bool SliceParser::ResidualBlockOn(H264BitReader& br, int nC, int maxNum,
+                                                                        int* coeffs, int* total)
 {
     std::uint16_t e;
     if (nC < 0) {
@@ -433,7 +445,17 @@ bool SliceParser::ResidualBlock(H264BitReader& br, int nC, int maxNum, int* coef
     // run_before is coded only while zeros are left and not for the last level.
     for (; left > 0 && i < tc - 1; ++i) {
         coeffs[pos] = level[i];
-        const std::uint16_t r = m_tab.runBefore[left < 7 ? left : 7][br.Peek(11)];
+        const std::uint32_t w = br.Peek(11);
+        std::uint16_t r;
+        if (left < 7 || w >= 0x100)
+            r = m_tab.runBefore[left < 7 ? left : 7][w >> 8];
+        else if (w == 0)
+            r = 0;
+        else {
+            // 000 1 is run 7, one more zero each further run, up to 14.
+            const int lz = __builtin_clz(w) - 21;
+            r = static_cast<std::uint16_t>((lz + 4) << 8 | (lz + 1));
+        }
         const int run = r >> 8;
         if ((r & 0xFF) == 0 || run > left)
             return false;

@@ -128,7 +128,7 @@ std::unique_ptr<CavlcTables> Build()
                 kChromaDcTotalZerosBits[tc - 1][z], z);
     for (int zl = 1; zl <= 7; ++zl)
         for (int r = 0; r < 16; ++r)
-            Put(t->runBefore[zl], 11, kRunLen[zl - 1][r], kRunBits[zl - 1][r], r);
+            Put(t->runBefore[zl], 3, kRunLen[zl - 1][r], kRunBits[zl - 1][r], r);
     return t;
 }
 

@@ -393,28 +393,38 @@ inline __attribute__((always_inline)) bool SliceParser::ResidualBlockOn(H264BitR
         return false;
     int level[16];
     int suffixLength = tc > 10 && t1 < 3 ? 1 : 0;
-    for (int i = 0; i < tc; ++i) {
-        if (i < t1) {
-            level[i] = br.U1() ? -1 : 1;
-            continue;
+    // The trailing ones' signs, one bit each, in one read.
+    const std::uint32_t signs = br.U(t1);
+    for (int i = 0; i < t1; ++i)
+        level[i] = 1 - 2 * static_cast<int>((signs >> (t1 - 1 - i)) & 1);
+    int bump = t1 < 3 ? 2 : 0;
+    for (int i = t1; i < tc; ++i) {
+        int code;
+        const std::uint16_t quick = m_tab.levelCode[suffixLength][br.Peek(8)];
+        if (quick & 0xFF) {
+            // Prefix and suffix within 8 bits: the common case by far.
+            br.Skip(quick & 0xFF);
+            code = quick >> 8;
+        } else {
+            // A prefix longer than 15 is refused, so 16 bits tell it.
+            const std::uint32_t window = br.Peek(16);
+            const int prefix = window ? __builtin_clz(window) - 16 : 16;
+            if (prefix > 15)
+                return false;
+            br.Skip(static_cast<std::size_t>(prefix) + 1);
+            code = (std::min(15, prefix) << suffixLength);
+            int suffixSize = suffixLength;
+            if (prefix == 14 && suffixLength == 0)
+                suffixSize = 4;
+            if (prefix >= 15)
+                suffixSize = prefix - 3;
+            if (suffixSize > 0)
+                code += static_cast<int>(br.U(suffixSize));
+            if (prefix >= 15 && suffixLength == 0)
+                code += 15;
         }
-        const std::uint32_t window = br.Peek(32);
-        const int prefix = window ? __builtin_clz(window) : 32;
-        if (prefix > 15)
-            return false;
-        br.Skip(static_cast<std::size_t>(prefix) + 1);
-        int code = (std::min(15, prefix) << suffixLength);
-        int suffixSize = suffixLength;
-        if (prefix == 14 && suffixLength == 0)
-            suffixSize = 4;
-        if (prefix >= 15)
-            suffixSize = prefix - 3;
-        if (suffixSize > 0)
-            code += static_cast<int>(br.U(suffixSize));
-        if (prefix >= 15 && suffixLength == 0)
-            code += 15;
-        if (i == t1 && t1 < 3)
-            code += 2;
+        code += bump;
+        bump = 0;
         // Even codes are positive, odd ones negative, both of magnitude code / 2 + 1.
         const int mag = (code >> 1) + 1;
         const int neg = code & 1;

@@ -25,6 +25,9 @@ struct CavlcTables
     // of zerosLeft above 6 (runs 7 to 14) are a run of zeros and a one,
     // decoded by counting the zeros; their windows hold length 0 here.
     std::uint16_t runBefore[8][1 << 3];
+    // Level codes (prefix and suffix) by suffixLength 0..6 whose whole code
+    // fits the next 8 bits: levelCode << 8 | length; 0 for a longer code.
+    std::uint16_t levelCode[7][1 << 8];
 };
 
 const CavlcTables& GetCavlcTables();

@@ -60,9 +60,13 @@ private:
     void Skipped();
     bool InterPred(std::uint32_t& type, const std::uint32_t* sub, bool& no8x8Less);
     bool Residual(std::uint32_t type, int cbp, bool dct8);
-    bool ResidualBlock(H264BitReader& br, int nC, int maxNum, int* coeffs, int* total);
+    bool ResidualBlock(H264BitReader& reader, int nC, int maxNum, int* coeffs, int* total);
+    bool ResidualBlockOn(H264BitReader& br, int nC, int maxNum, int* coeffs, int* total);
     int LumaNc(int blk) const;
     int ChromaNc(int comp, int blk) const;
+    int OutsideNz(const Neighbour& n, int comp) const;
+    void PrepareLumaNc();
+    void PrepareChromaNc();
     void StoreAndReport(std::uint32_t type, int cbp);
 
     // motion
@@ -93,6 +97,14 @@ private:
     bool m_compare = false;
     bool m_intraCur = false;
     MbRecord m_cur;
+    // Non-zero counts of the blocks just outside the current macroblock, by
+    // row (left) and column (above); -1 where the neighbour does not count.
+    // The neighbours do not change while one macroblock is parsed, so they
+    // are located once per macroblock rather than once per block.
+    int m_nzLeft[4] = {};
+    int m_nzTop[4] = {};
+    int m_nzChromaLeft[2][2] = {};
+    int m_nzChromaTop[2][2] = {};
 };
 
 void SliceParser::SetPosition(int addr)
@@ -285,46 +297,76 @@ Neighbour SliceParser::Locate(int xN, int yN, int maxW, int maxH) const
     return n;
 }
 
+// comp -1 luma, else the chroma component; n lies outside the macroblock.
+int SliceParser::OutsideNz(const Neighbour& n, int comp) const
+{
+    if (n.addr < 0)
+        return -1;
+    const MbRecord& r = m_s.mbs[static_cast<std::size_t>(n.addr)];
+    // In a partitioned slice an inter neighbour of an intra macroblock
+    // under constrained intra prediction does not count.
+    if (m_s.slice.dataPartitioned && m_s.activePps.constrainedIntraPred && m_intraCur && !(r.type & 0x7))
+        return -1;
+    if (comp < 0)
+        return r.nzLuma[BlkIdx(n.x, n.y)];
+    return r.nzChroma[comp][2 * (n.y / 4) + n.x / 4];
+}
+
+void SliceParser::PrepareLumaNc()
+{
+    for (int i = 0; i < 4; ++i) {
+        m_nzLeft[i] = OutsideNz(Locate(-1, 4 * i, 16, 16), -1);
+        m_nzTop[i] = OutsideNz(Locate(4 * i, -1, 16, 16), -1);
+    }
+}
+
+void SliceParser::PrepareChromaNc()
+{
+    for (int i = 0; i < 2; ++i) {
+        const Neighbour left = Locate(-1, 4 * i, 8, 8);
+        const Neighbour top = Locate(4 * i, -1, 8, 8);
+        for (int c = 0; c < 2; ++c) {
+            m_nzChromaLeft[c][i] = OutsideNz(left, c);
+            m_nzChromaTop[c][i] = OutsideNz(top, c);
+        }
+    }
+}
+
+inline int AverageNc(int a, int b)
+{
+    if (a >= 0 && b >= 0)
+        return (a + b + 1) >> 1;
+    return a >= 0 ? a : b >= 0 ? b : 0;
+}
+
 int SliceParser::LumaNc(int blk) const
 {
-    int total = 0, count = 0;
     const int x = BlkX(blk), y = BlkY(blk);
-    const Neighbour nb[2] = {Locate(x - 1, y, 16, 16), Locate(x, y - 1, 16, 16)};
-    for (const Neighbour& n : nb) {
-        if (n.addr == -1)
-            continue;
-        const MbRecord& r = n.addr == -2 ? m_cur : m_s.mbs[static_cast<std::size_t>(n.addr)];
-        // In a partitioned slice an inter neighbour of an intra macroblock
-        // under constrained intra prediction does not count.
-        if (n.addr != -2 && m_s.slice.dataPartitioned && m_s.activePps.constrainedIntraPred && m_intraCur &&
-            !(r.type & 0x7))
-            continue;
-        total += r.nzLuma[BlkIdx(n.x, n.y)];
-        ++count;
-    }
-    return count == 2 ? (total + 1) >> 1 : total;
+    const int a = x > 0 ? m_cur.nzLuma[BlkIdx(x - 1, y)] : m_nzLeft[y >> 2];
+    const int b = y > 0 ? m_cur.nzLuma[BlkIdx(x, y - 1)] : m_nzTop[x >> 2];
+    return AverageNc(a, b);
 }
 
 int SliceParser::ChromaNc(int comp, int blk) const
 {
-    int total = 0, count = 0;
-    const int x = 4 * (blk & 1), y = 4 * (blk >> 1);
-    const Neighbour nb[2] = {Locate(x - 1, y, 8, 8), Locate(x, y - 1, 8, 8)};
-    for (const Neighbour& n : nb) {
-        if (n.addr == -1)
-            continue;
-        const MbRecord& r = n.addr == -2 ? m_cur : m_s.mbs[static_cast<std::size_t>(n.addr)];
-        if (n.addr != -2 && m_s.slice.dataPartitioned && m_s.activePps.constrainedIntraPred && m_intraCur &&
-            !(r.type & 0x7))
-            continue;
-        total += r.nzChroma[comp][2 * (n.y / 4) + n.x / 4];
-        ++count;
-    }
-    return count == 2 ? (total + 1) >> 1 : total;
+    const int a = (blk & 1) ? m_cur.nzChroma[comp][blk - 1] : m_nzChromaLeft[comp][blk >> 1];
+    const int b = (blk & 2) ? m_cur.nzChroma[comp][blk - 2] : m_nzChromaTop[comp][blk & 1];
+    return AverageNc(a, b);
 }
 
 // residual_block_cavlc(); coeffs receives the levels by coefficient index.
-bool SliceParser::ResidualBlock(H264BitReader& br, int nC, int maxNum, int* coeffs, int* total)
+bool SliceParser::ResidualBlock(H264BitReader& reader, int nC, int maxNum, int* coeffs, int* total)
+{
+    // A copy the compiler can keep in registers: the reader in the decoder
+    // state would be stored and reloaded around every table lookup.
+    H264BitReader br = reader;
+    const bool ok = ResidualBlockOn(br, nC, maxNum, coeffs, total);
+    reader = br;
+    return ok;
+}
+
+inline __attribute__((always_inline)) bool SliceParser::ResidualBlockOn(H264BitReader& br, int nC, int maxNum,
+                                                                        int* coeffs, int* total)
 {
     std::uint16_t e;
     if (nC < 0) {
@@ -351,28 +393,38 @@ bool SliceParser::ResidualBlock(H264BitReader& br, int nC, int maxNum, int* coef
         return false;
     int level[16];
     int suffixLength = tc > 10 && t1 < 3 ? 1 : 0;
-    for (int i = 0; i < tc; ++i) {
-        if (i < t1) {
-            level[i] = br.U1() ? -1 : 1;
-            continue;
+    // The trailing ones' signs, one bit each, in one read.
+    const std::uint32_t signs = br.U(t1);
+    for (int i = 0; i < t1; ++i)
+        level[i] = 1 - 2 * static_cast<int>((signs >> (t1 - 1 - i)) & 1);
+    int bump = t1 < 3 ? 2 : 0;
+    for (int i = t1; i < tc; ++i) {
+        int code;
+        const std::uint16_t quick = m_tab.levelCode[suffixLength][br.Peek(8)];
+        if (quick & 0xFF) {
+            // Prefix and suffix within 8 bits: the common case by far.
+            br.Skip(quick & 0xFF);
+            code = quick >> 8;
+        } else {
+            // A prefix longer than 15 is refused, so 16 bits tell it.
+            const std::uint32_t window = br.Peek(16);
+            const int prefix = window ? __builtin_clz(window) - 16 : 16;
+            if (prefix > 15)
+                return false;
+            br.Skip(static_cast<std::size_t>(prefix) + 1);
+            code = (std::min(15, prefix) << suffixLength);
+            int suffixSize = suffixLength;
+            if (prefix == 14 && suffixLength == 0)
+                suffixSize = 4;
+            if (prefix >= 15)
+                suffixSize = prefix - 3;
+            if (suffixSize > 0)
+                code += static_cast<int>(br.U(suffixSize));
+            if (prefix >= 15 && suffixLength == 0)
+                code += 15;
         }
-        const std::uint32_t window = br.Peek(32);
-        const int prefix = window ? __builtin_clz(window) : 32;
-        if (prefix > 15)
-            return false;
-        br.Skip(static_cast<std::size_t>(prefix) + 1);
-        int code = (std::min(15, prefix) << suffixLength);
-        int suffixSize = suffixLength;
-        if (prefix == 14 && suffixLength == 0)
-            suffixSize = 4;
-        if (prefix >= 15)
-            suffixSize = prefix - 3;
-        if (suffixSize > 0)
-            code += static_cast<int>(br.U(suffixSize));
-        if (prefix >= 15 && suffixLength == 0)
-            code += 15;
-        if (i == t1 && t1 < 3)
-            code += 2;
+        code += bump;
+        bump = 0;
         // Even codes are positive, odd ones negative, both of magnitude code / 2 + 1.
         const int mag = (code >> 1) + 1;
         const int neg = code & 1;
@@ -399,21 +451,30 @@ bool SliceParser::ResidualBlock(H264BitReader& br, int nC, int maxNum, int* coef
     // Placed from the highest coefficient down: all zeros lie below it.
     int pos = zeros + tc - 1;
     int left = zeros;
-    for (int i = 0;; ++i) {
+    int i = 0;
+    // run_before is coded only while zeros are left and not for the last level.
+    for (; left > 0 && i < tc - 1; ++i) {
         coeffs[pos] = level[i];
-        if (i == tc - 1)
-            break;
-        int run = 0;
-        if (left > 0) {
-            const std::uint16_t r = m_tab.runBefore[left < 7 ? left : 7][br.Peek(11)];
-            run = r >> 8;
-            if ((r & 0xFF) == 0 || run > left)
-                return false;
-            br.Skip(r & 0xFF);
-            left -= run;
+        const std::uint32_t w = br.Peek(11);
+        std::uint16_t r;
+        if (left < 7 || w >= 0x100)
+            r = m_tab.runBefore[left < 7 ? left : 7][w >> 8];
+        else if (w == 0)
+            r = 0;
+        else {
+            // 000 1 is run 7, one more zero each further run, up to 14.
+            const int lz = __builtin_clz(w) - 21;
+            r = static_cast<std::uint16_t>((lz + 4) << 8 | (lz + 1));
         }
+        const int run = r >> 8;
+        if ((r & 0xFF) == 0 || run > left)
+            return false;
+        br.Skip(r & 0xFF);
+        left -= run;
         pos -= 1 + run;
     }
+    for (; i < tc; ++i)
+        coeffs[pos--] = level[i];
     return true;
 }
 
@@ -447,6 +508,7 @@ bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
     };
     if (wm)
         wm->m_bKeyedBlock = 0;
+    PrepareLumaNc();
     if (type & 0x2) {
         std::memset(coeffs, 0, sizeof coeffs);
         if (!ResidualBlock(br, LumaNc(0), 16, coeffs, &total))
@@ -483,6 +545,7 @@ bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
         }
     }
     if (cbpChroma == 2) {
+        PrepareChromaNc();
         for (int c = 0; c < 2; ++c)
             for (int b = 0; b < 4; ++b) {
                 std::memset(coeffs, 0, sizeof coeffs);

@@ -128,7 +128,16 @@ std::unique_ptr<CavlcTables> Build()
                 kChromaDcTotalZerosBits[tc - 1][z], z);
     for (int zl = 1; zl <= 7; ++zl)
         for (int r = 0; r < 16; ++r)
-            Put(t->runBefore[zl], 11, kRunLen[zl - 1][r], kRunBits[zl - 1][r], r);
+            Put(t->runBefore[zl], 3, kRunLen[zl - 1][r], kRunBits[zl - 1][r], r);
+    for (int sl = 0; sl <= 6; ++sl)
+        for (int v = 1; v < (1 << 8); ++v) {
+            const int prefix = __builtin_clz(static_cast<unsigned>(v)) - 24;
+            const int len = prefix + 1 + sl;
+            if (len > 8)
+                continue;
+            const int suffix = (v >> (8 - len)) & ((1 << sl) - 1);
+            t->levelCode[sl][v] = static_cast<std::uint16_t>(((prefix << sl) + suffix) << 8 | len);
+        }
     return t;
 }
 

@@ -10,6 +10,7 @@
 #include "net/NetClient.h"
 #include "net/NetMessages.h"
 #include "platform/ResourceLibrary.h"
+#include "search/RemoteLog.h"
 #include "search/RemoteSearchDlg.h"
 #include "search/SearchPages.h"
 #include "search/SearchPopups.h"
@@ -584,4 +585,31 @@ TEST_F(SearchWindow, BackupDateTimeButtonsRunTheAttachedFlow)
     EXPECT_EQ(size, 77u);
     AttachBackupDateTimeFlow({});
     dlg.DestroyWindow();
+}
+
+TEST_F(SearchWindow, UnreadableLogAndStatusAnswersAreNoticedAndDropped)
+{
+    Start();
+    k5sim::SearchScript script;
+    script.log = k5sim::Bytes(5, 0x11);    // not even a record size
+    script.status = k5sim::Bytes(15, 0x22); // under the short form
+    search->SetScript(script);
+    auto dlg = Open();
+
+    dlg->ShowLogTab();
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::LOG_INFO_REQ, 1));
+    ASSERT_TRUE(WaitUntil([&] { return !main.notes.empty(); }));
+    EXPECT_FALSE(dlg->RequestPending());
+    EXPECT_FALSE(dlg->Ended());
+    EXPECT_EQ(dlg->Page(SearchSlot::LogAll), nullptr);
+    EXPECT_EQ(main.notes, (std::vector<int>{NetNotify::NACK << 16 | kNackAnswerUnreadable}));
+
+    dlg->ShowInfoTab();
+    dlg->TabPage()->OnButton(1);
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::STATUS_INFO_REQ, 1));
+    ASSERT_TRUE(WaitUntil([&] { return main.notes.size() == 2; }));
+    EXPECT_EQ(main.notes[1], NetNotify::NACK << 16 | kNackAnswerUnreadable);
+    EXPECT_EQ(dlg->Page(SearchSlot::StatusInfo), nullptr);
+    EXPECT_FALSE(dlg->Ended());
+    Close(dlg);
 }

@@ -5,6 +5,7 @@
 #include "platform/ResourceLibrary.h"
 #include "platform/Skin.h"
 #include "platform/Trace.h"
+#include "search/RemoteLog.h"
 #include "search/ResIds.h"
 #include "search/SearchPopups.h"
 #include "search/SearchTabPage.h"
@@ -303,15 +304,28 @@ void CRemoteSearchDlg::OnAnswer(SearchAnswerKind kind)
         else if (m_openTab == SearchTab::Backup)
             ShowPage(SearchSlot::BackupEvent);
         break;
-    case SearchAnswerKind::Log:
+    case SearchAnswerKind::Log: {
         ClearPending();
+        std::vector<RemoteLogRecord> records;
+        if (answer && ParseRemoteLog(answer->raw.data(), answer->raw.size(), records) != LogParse::Ok) {
+            // Unreadable: the operator is told, the window stays as it was.
+            m_main.Notify(NetNotify::NACK, kNackAnswerUnreadable, Handle());
+            break;
+        }
         m_log = std::move(answer);
         ShowPage(SearchSlot::LogAll);
         break;
-    case SearchAnswerKind::Status:
+    }
+    case SearchAnswerKind::Status: {
+        StatusInfoRecord status;
+        if (answer && !ReadStatusRecord(answer->raw.data(), answer->raw.size(), status)) {
+            m_main.Notify(NetNotify::NACK, kNackAnswerUnreadable, Handle());
+            break;
+        }
         m_status = std::move(answer);
         ShowPage(SearchSlot::StatusInfo);
         break;
+    }
     case SearchAnswerKind::System:
         break;
     }

@@ -1,4 +1,5 @@
 #include "search/SearchPages.h"
+#include "search/InfoPages.h"
 
 #include "net/NetClient.h"
 #include "net/NetMessages.h"
@@ -780,6 +781,7 @@ void RegisterBuiltinSearchPages()
         RegisterSearchPage(SearchSlot::BackupDateTime, [](CRemoteSearchDlg& h, const SearchPageArgs&) {
             return new CSearchDateTimePage(h, true);
         });
+        RegisterInfoPages();
         return true;
     }();
     (void)once;

@@ -10,6 +10,8 @@
 #include "net/NetClient.h"
 #include "net/NetMessages.h"
 #include "platform/ResourceLibrary.h"
+#include "search/InfoPages.h"
+#include "search/RemoteLog.h"
 #include "search/RemoteSearchDlg.h"
 #include "search/SearchPages.h"
 #include "search/SearchPopups.h"
@@ -584,4 +586,59 @@ TEST_F(SearchWindow, BackupDateTimeButtonsRunTheAttachedFlow)
     EXPECT_EQ(size, 77u);
     AttachBackupDateTimeFlow({});
     dlg.DestroyWindow();
+}
+
+TEST_F(SearchWindow, UnreadableLogAndStatusAnswersAreNoticedAndDropped)
+{
+    Start();
+    k5sim::SearchScript script;
+    script.log = k5sim::Bytes(5, 0x11);    // not even a record size
+    script.status = k5sim::Bytes(15, 0x22); // under the short form
+    search->SetScript(script);
+    auto dlg = Open();
+
+    dlg->ShowLogTab();
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::LOG_INFO_REQ, 1));
+    ASSERT_TRUE(WaitUntil([&] { return !main.notes.empty(); }));
+    EXPECT_FALSE(dlg->RequestPending());
+    EXPECT_FALSE(dlg->Ended());
+    EXPECT_EQ(dlg->Page(SearchSlot::LogAll), nullptr);
+    EXPECT_EQ(main.notes, (std::vector<int>{NetNotify::NACK << 16 | kNackAnswerUnreadable}));
+
+    dlg->ShowInfoTab();
+    dlg->TabPage()->OnButton(1);
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::STATUS_INFO_REQ, 1));
+    ASSERT_TRUE(WaitUntil([&] { return main.notes.size() == 2; }));
+    EXPECT_EQ(main.notes[1], NetNotify::NACK << 16 | kNackAnswerUnreadable);
+    EXPECT_EQ(dlg->Page(SearchSlot::StatusInfo), nullptr);
+    EXPECT_FALSE(dlg->Ended());
+    Close(dlg);
+}
+
+TEST_F(SearchWindow, StatusAndSystemPagesListTheirRows)
+{
+    Start();
+    k5sim::SearchScript script;
+    script.status = k5sim::Bytes{0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 244, 0, 0, 0, 200,
+                                 1, 0, 0, 0, 5, 0, 0, 0, 1, 0, 0, 0};
+    search->SetScript(script);
+    auto dlg = Open();
+    dlg->ShowInfoTab();
+    dlg->TabPage()->OnButton(1);
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::StatusInfo) != nullptr; }));
+    auto* status = static_cast<CInfoListPage*>(dlg->Page(SearchSlot::StatusInfo));
+    const int channels = main.client->ChannelCount();
+    // Three sizes, a gap, the cameras, a gap, one disk of two rows.
+    ASSERT_EQ(status->m_lstInfo.GetItemCount(), 4 + channels + 1 + 2);
+    EXPECT_EQ(status->m_lstInfo.GetItemText(1, 1), "  300 MByte");
+    // A second press shows the open page without asking again.
+    dlg->TabPage()->OnButton(1);
+    EXPECT_EQ(sim->ReceivedOf(k5sim::id::STATUS_INFO_REQ).size(), 1u);
+
+    dlg->TabPage()->OnButton(0);
+    ASSERT_NE(dlg->Page(SearchSlot::SystemInfo), nullptr);
+    auto* system = static_cast<CInfoListPage*>(dlg->Page(SearchSlot::SystemInfo));
+    EXPECT_EQ(system->m_lstInfo.GetItemCount(), 10);
+    EXPECT_EQ(system->m_lstInfo.GetItemText(1, 1), QString::number(main.client->Port()));
+    Close(dlg);
 }

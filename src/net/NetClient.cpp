@@ -480,9 +480,11 @@ void CNetClient::SendTransOffReq()
 {
     TRACE("Send... TRANS_OFF_REQ...\n");
     Send(TRANS_OFF_REQ);
+    // Cleared before the writer ends: its own end notice must never reach the
+    // main window while the transfer still counts as running.
+    m_bTrans = false;
     if (auto writer = TakeWorker(kSlotBackupWriter))
         writer->Stop(); // drains its queue, closes the file set
-    m_bTrans = false;
     PostTo(m_host.MainWindow(), WM_TRANSFER_END);
 }
 

@@ -132,7 +132,10 @@ Bytes SimCatalogue::YearRecords(bool splitYears) const
         }
     }
     Bytes out;
-    for (const auto& [year, flags] : years) {
+    for (const auto& entry : years) {
+        // Plain names: older compilers refuse structured bindings captured by a lambda.
+        const auto year = entry.first;
+        const auto& flags = entry.second;
         auto emit = [&](int firstMonth, int endMonth) {
             Bytes record(kYearRecordSize, 0);
             PutBE32(record, 0, static_cast<std::uint32_t>(year));

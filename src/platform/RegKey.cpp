@@ -3,6 +3,7 @@
 #include "platform/Paths.h"
 #include "platform/SettingsFile.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -46,8 +47,12 @@ std::string DefaultStoreFile()
     return base + "/Varo/KOLA5500.conf";
 }
 
+std::string TestMemoryFileName();
+
 std::string StoreFileLocked()
 {
+    if (!TestMemoryFileName().empty())
+        return TestMemoryFileName(); // the store is held in memory: no path to build
     return TestStoreFile().empty() ? DefaultStoreFile() : TestStoreFile();
 }
 
@@ -55,22 +60,17 @@ std::string StoreFileLocked()
 std::string GroupOf(const std::string& path)
 {
     std::string group;
-    std::string part;
-    auto flush = [&] {
-        if (part.empty())
-            return;
-        if (!group.empty())
-            group += '/';
-        group += part;
-        part.clear();
-    };
-    for (char c : path) {
-        if (c == '\\' || c == '/')
-            flush();
-        else
-            part += c;
+    group.reserve(path.size());
+    std::size_t at = 0;
+    while (at < path.size()) {
+        const std::size_t end = std::min(path.find_first_of("\\/", at), path.size());
+        if (end > at) {
+            if (!group.empty())
+                group += '/';
+            group.append(path, at, end - at);
+        }
+        at = end + 1;
     }
-    flush();
     return group;
 }
 
@@ -107,25 +107,34 @@ std::string*& TestMemoryText()
     return text;
 }
 
-Store ReadStore(const std::string& file)
+std::string TestMemoryFileName()
 {
-    Store s;
+    return TestMemoryText() ? std::string("(memory)") : std::string();
+}
+
+// The store as last read; the caller holds StoreMutex while it uses it.
+const Store& ReadStore(const std::string& file)
+{
+    static Store s;
+    static std::string memoryText;
+    static bool memoryParsed = false;
     if (std::string* memory = TestMemoryText()) {
-        // Every key read parses the store: the last parse is kept while the
-        // text is unchanged, so a fuzz input costs one parse, not one a key.
-        static std::string lastText; // guarded by StoreMutex
-        static Store last;
-        if (last.exists && lastText == *memory)
-            return last;
+        // Every key read asks for the store: the parse is kept while the text
+        // is unchanged, so a fuzz input costs one parse, not one a key.
+        if (memoryParsed && memoryText == *memory)
+            return s;
+        s = Store{};
         s.exists = true;
         s.bytes = memory->substr(0, kMaxStoreBytes);
         s.parse = ParseSettingsText(s.bytes);
         if (memory->size() > kMaxStoreBytes)
             s.parse.damaged = true;
-        lastText = *memory;
-        last = s;
+        memoryText = *memory;
+        memoryParsed = true;
         return s;
     }
+    memoryParsed = false;
+    s = Store{};
     std::FILE* f = std::fopen(file.c_str(), "rb");
     if (!f) {
         s.readable = errno == ENOENT;
@@ -394,7 +403,7 @@ bool RegKey::QueryValue(const std::string& name, void* buffer, std::size_t& size
     Decoded d;
     {
         std::lock_guard lock(StoreMutex());
-        const Store store = ReadStore(StoreFileLocked());
+        const Store& store = ReadStore(StoreFileLocked());
         const auto it = store.parse.entries.find(EntryOf(m_path, name));
         if (it == store.parse.entries.end())
             return false;

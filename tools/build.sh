@@ -9,4 +9,5 @@ if [ ! -f "$dir/build.ninja" ]; then
 else
   cmake "$dir" "$@" >/dev/null
 fi
-cmake --build "$dir" -j"$(nproc)"
+# JOBS lets several builds share one machine without running it out of memory.
+cmake --build "$dir" -j"${JOBS:-$(nproc)}"

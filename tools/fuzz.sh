@@ -26,7 +26,7 @@ mapfile -t targets < <(grep -v '^$' "$build/fuzz_targets.txt")
 if [ -n "${FUZZ_ONLY:-}" ]; then
   read -r -a targets <<<"$FUZZ_ONLY"
 fi
-cmake --build "$build" -j"$(nproc)" --target fuzz_seeds "${targets[@]}"
+cmake --build "$build" -j"${JOBS:-$(nproc)}" --target fuzz_seeds "${targets[@]}"
 
 seeds="$build/fuzz-seeds"
 rm -rf "$seeds"

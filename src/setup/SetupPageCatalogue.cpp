@@ -3,7 +3,10 @@
 #include "setup/ChannelOnOffPage.h"
 #include "setup/SetupPageIds.h"
 #include "setup/SetupPageRegistry.h"
+#include "setup/record/RecordDaysPage.h"
+#include "setup/record/RecordModeRankPage.h"
 #include "setup/record/RecordPage.h"
+#include "setup/record/WeeklySchedulePage.h"
 
 void RegisterSetupPages(CSetupPageRegistry& registry)
 {
@@ -13,4 +16,7 @@ void RegisterSetupPages(CSetupPageRegistry& registry)
     // Rec tab.
     registry.Register(SetupPage::kPlainRecord, [] { return new CPlainRecordPage(PlainRecordDesc()); });
     registry.Register(SetupPage::kScheduleRecord, [] { return new CPlainRecordPage(ScheduleRecordDesc()); });
+    registry.Register(SetupPage::kRecordDays, [] { return new CRecordDaysPage(); });
+    registry.Register(SetupPage::kWeeklySchedule, [] { return new CWeeklySchedulePage(); });
+    registry.Register(SetupPage::kRecordModeRank, [] { return new CRecordModeRankPage(); });
 }

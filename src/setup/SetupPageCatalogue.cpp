@@ -3,6 +3,8 @@
 #include "setup/ChannelOnOffPage.h"
 #include "setup/SetupPageIds.h"
 #include "setup/SetupPageRegistry.h"
+#include "setup/record/AudioInputPage.h"
+#include "setup/record/RecordConfigPage.h"
 #include "setup/record/RecordDaysPage.h"
 #include "setup/record/RecordModeRankPage.h"
 #include "setup/record/RecordPage.h"
@@ -14,6 +16,8 @@ void RegisterSetupPages(CSetupPageRegistry& registry)
     registry.Register(SetupPage::kCameraCovert, [] { return new CChannelOnOffPage(CameraCovertDesc()); });
     registry.Register(SetupPage::kCameraEnable, [] { return new CCameraEnablePage(); });
     // Rec tab.
+    registry.Register(SetupPage::kRecordConfig, [] { return new CRecordConfigPage(); });
+    registry.Register(SetupPage::kAudioInput, [] { return new CAudioInputPage(); });
     registry.Register(SetupPage::kPlainRecord, [] { return new CPlainRecordPage(PlainRecordDesc()); });
     registry.Register(SetupPage::kScheduleRecord, [] { return new CPlainRecordPage(ScheduleRecordDesc()); });
     registry.Register(SetupPage::kRecordDays, [] { return new CRecordDaysPage(); });

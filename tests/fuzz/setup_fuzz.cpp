@@ -4,14 +4,19 @@
 // field by field, texts included. In memory only.
 //
 // Input: a mode byte (bit 0: the remaining bytes are one image for the
-// conversion and the field reads; otherwise fragments follow: flags byte
-// (bit 0 last, bit 1 a valid CRC word is put in front of a first fragment),
-// 16-bit length, the bytes).
+// conversion and the field reads; else bit 1: the record models, see Record
+// below; otherwise fragments follow: flags byte (bit 0 last, bit 1 a valid
+// CRC word is put in front of a first fragment), 16-bit length, the bytes).
 #include "FuzzSupport.h"
 
 #include "net/SetupTransport.h"
 #include "net/Wire.h"
 #include "setup/SetupImage.h"
+#include "setup/record/AudioInputPage.h"
+#include "setup/record/RecordBlock.h"
+#include "setup/record/RecordBudget.h"
+#include "setup/record/RecordConfig.h"
+#include "setup/record/RecordModeRankPage.h"
 
 #include <cstring>
 #include <vector>
@@ -89,6 +94,118 @@ void Image(k5fuzz::Reader& in)
     K5_FUZZ_CHECK(image == original);
 }
 
+int BlockSum(const SetupDbImage& image, const RecordBlock& b, int channels)
+{
+    int sum = 0;
+    for (int ch = 0; ch < channels; ++ch)
+        sum += image[b.rate.offset + ch] * RecordBudget::Weight(image[b.resolution.offset + ch]);
+    return sum;
+}
+
+// The record models over an arbitrary image and recorder: six bytes of
+// recorder (channels, sub product major and minor, hello flags, flags2,
+// version), a count of operations and their three bytes each, the image.
+// A clamped move never takes a block over its total when it was within it.
+void Record(k5fuzz::Reader& in)
+{
+    RecorderCaps caps;
+    caps.channelCount = in.U8() % 20;
+    caps.subProductMajor = in.U8() % 8;
+    caps.subProductMinor = in.U8() % 3;
+    const std::uint8_t flags = in.U8();
+    caps.hasConnection = (flags & 1) != 0;
+    caps.helloFlag3 = (flags & 2) != 0;
+    caps.helloFlag2Bit0 = (flags & 4) != 0;
+    caps.subProduct6 = caps.hasConnection && caps.subProductMajor == 6;
+    const std::uint8_t version = in.U8();
+    const int ops = in.U8() % 64;
+    std::vector<std::uint8_t> op;
+    for (int i = 0; i < ops * 3; ++i)
+        op.push_back(in.U8());
+    const std::string bytes = in.Rest();
+    SetupDbImage image{};
+    std::memcpy(image.data(), bytes.data(), std::min(bytes.size(), image.size()));
+    ImageRef ref(image);
+
+    const RecordConfig::Plan plan = RecordConfig::PlanFor({version >> 4, version & 15}, caps);
+    K5_FUZZ_CHECK(!plan.rows.empty() && plan.bars.size() >= 4);
+
+    RecordBlock block = PlainRecordBlock();
+    for (int i = 0; i < ops; ++i) {
+        const int kind = op[3 * i] % 12, a = op[3 * i + 1], b = op[3 * i + 2];
+        CRecordBlockModel model(ref, caps, block);
+        model.SetNoClamp((a & 0x80) != 0);
+        const int n = model.Channels();
+        switch (kind) {
+        case 0: {
+            const RecordBlock* blocks[] = {&PlainRecordBlock(), &SensorRecordBlock(), &MotionRecordBlock(),
+                                           &ScheduleRecordBlock(), &RecordDaysBlock()};
+            block = a % 7 < 5    ? *blocks[a % 7]
+                    : a % 7 == 5 ? SensorProfileBlock(b)
+                                 : MotionDualRateBlock(b & 1);
+            break;
+        }
+        case 1:
+            model.SetResolution(a % 4);
+            break;
+        case 2:
+        case 3: {
+            ChannelRows rows(n);
+            for (int ch = 0; ch < n; ++ch)
+                rows.SetChecked(ch, ((b * 31 + ch * 7) & 3) == 0);
+            const bool plain = !block.HasSecondRate() && block.HasRates();
+            const int before = plain ? BlockSum(image, block, n) : 0;
+            const auto move = model.MoveRate(a % 18, b, rows, kind == 3);
+            K5_FUZZ_CHECK(move.rate >= 0 && move.rate <= model.MaxRate());
+            if (plain && before <= model.Total() && !(model.NoClamp() && kind == 2))
+                K5_FUZZ_CHECK(BlockSum(image, block, n) <= model.Total());
+            break;
+        }
+        case 4:
+            model.LockRates();
+            model.LockRecordSwitches();
+            break;
+        case 5: {
+            const auto enabled = model.NormaliseAudio(a & 1, [&ref](int ch) {
+                for (int k = 0; k < 4; ++k)
+                    if (static_cast<int>(ref.Get(SetupDb::AudioInputChannel, k)) == ch)
+                        return true;
+                return false;
+            });
+            K5_FUZZ_CHECK(static_cast<int>(enabled.size()) == n);
+            break;
+        }
+        case 6: {
+            ChannelRows rows(n);
+            rows.SetChecked(b % 16, true);
+            const auto targets = model.SwitchTargets(a % 18, rows, b & 1);
+            model.SetAudio(targets, b & 1);
+            model.SetRecordOn(targets, a & 1);
+            break;
+        }
+        case 7:
+            K5_FUZZ_CHECK(RecordConfig::EventRateCount(a, b & 1, b >> 1) <= 31);
+            K5_FUZZ_CHECK(RecordConfig::DefaultEventRate(a, b & 1, b >> 1) <= 30);
+            break;
+        case 8:
+            RecordModeRank::Pick(ref, a % 6, b % 8);
+            break;
+        case 9: {
+            const auto offered = AudioInput::Offered(ref, n, a % 5);
+            K5_FUZZ_CHECK(static_cast<int>(offered.size()) <= n);
+            break;
+        }
+        case 10:
+            for (int ch = 0; ch < 16; ++ch)
+                K5_FUZZ_CHECK(model.SliderRate(ch) <= model.MaxRate() && model.ShownResolution(ch) <= 2);
+            break;
+        default:
+            K5_FUZZ_CHECK(SnapRecordDays(a) >= 5 && SnapRecordDays(a) <= 90);
+            break;
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -97,6 +214,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t mode = in.U8();
     if (mode & 1)
         Image(in);
+    else if (mode & 2)
+        Record(in);
     else
         Fragments(in);
     return 0;

@@ -371,6 +371,38 @@ void LogSeeds()
     Save("connect_log", "stale-header", Bytes{0x01, 0x05, 0x00, 0x01, 0x00, 0x04, 0, 0, 0});
 }
 
+// Record models of the setup target: recorders of 4, 8 and 16 channels and
+// several sub products, every operation once, over an image whose record
+// blocks hold plausible values.
+void RecordSeeds()
+{
+    struct Kind
+    {
+        unsigned channels, major, minor, flags, version;
+    };
+    const Kind kinds[] = {{16, 0, 0, 1, 0x46}, {8, 6, 1, 5, 0x43}, {4, 4, 0, 3, 0x42}, {16, 5, 1, 1, 0x50}};
+    int n = 0;
+    for (const Kind& k : kinds) {
+        Bytes b;
+        Put8(b, 2);
+        for (unsigned v : {k.channels, k.major, k.minor, k.flags, k.version})
+            Put8(b, v);
+        Put8(b, 24);
+        for (unsigned op = 0; op < 24; ++op) {
+            Put8(b, op % 12);
+            Put8(b, (op * 37 + k.channels) & 0xFF);
+            Put8(b, (op * 11 + 3) & 0xFF);
+        }
+        Bytes image(8176, 0);
+        image[2] = static_cast<std::uint8_t>(n & 1);
+        for (unsigned ch = 0; ch < 16; ++ch)
+            for (unsigned base : {656u, 688u, 720u, 2352u})
+                image[base + ch] = static_cast<std::uint8_t>(ch < k.channels ? 240 / (k.channels * 4) : 0);
+        b.insert(b.end(), image.begin(), image.end());
+        Save("setup_fuzz", "record-" + std::to_string(n++), b);
+    }
+}
+
 void SettingsSeeds()
 {
     auto seed = [](const char* name, const std::string& bin, const std::string& store) {
@@ -413,5 +445,6 @@ int main(int argc, char** argv)
     BookSeeds();
     LogSeeds();
     SettingsSeeds();
+    RecordSeeds();
     return 0;
 }

@@ -99,6 +99,7 @@ struct Case
     std::set<std::size_t> changed;
     // Checks, on the next opening, that the page shows the new values.
     std::function<void(CRemoteSetupDlg&)> shows;
+    std::uint8_t versionMajor = 4, versionMinor = 6;
 };
 
 class RecordSetupSim : public ::testing::TestWithParam<int>
@@ -112,7 +113,7 @@ protected:
         config.hello.flags2 = c.flags2;
         m_bPrompt = c.subMajor == 5 || c.subMajor == 6;
         sim = std::make_unique<k5sim::RecorderSim>(config);
-        setup = std::make_unique<k5sim::SimSetup>(*sim, 7000, 4, 6);
+        setup = std::make_unique<k5sim::SimSetup>(*sim, 7000, c.versionMajor, c.versionMinor);
         k5sim::SetRecordSettings(*setup, k5sim::SimRecordSettings::Plausible(c.channels));
         sim->OnHello([](k5sim::RecorderSim& s) { s.Send(sid::RIGHT_CHANGE, RightsFor("admin")); });
         ASSERT_TRUE(sim->Start());
@@ -314,6 +315,43 @@ const std::vector<Case>& Cases()
              auto* a = Current<CAudioInputPage>(s, SetupPage::kAudioInput);
              EXPECT_EQ(a->m_cell[2].GetWindowText(), "CH 16");
          }},
+        {"plain audio, 4 ch with four inputs",
+         4,
+         6,
+         0x04,
+         451,
+         [](CRemoteSetupDlg& s) {
+             auto* p = Current<CRecordPage>(s, SetupPage::kPlainRecord);
+             ASSERT_NE(p, nullptr);
+             Click(&p->m_tabs.Button(2));
+             ASSERT_TRUE(p->m_arrOnButton[1].isEnabled());
+             Click(&p->m_arrOnButton[1]);
+         },
+         {off::PlainAudio + 1},
+         [](CRemoteSetupDlg& s) {
+             auto* p = Current<CRecordPage>(s, SetupPage::kPlainRecord);
+             Click(&p->m_tabs.Button(2));
+             EXPECT_EQ(p->m_arrOnButton[1].m_nState, 1);
+         }},
+        {"configuration pre-event, sub product 5 at 5.0 with flag F",
+         16,
+         5,
+         0x05,
+         450,
+         [](CRemoteSetupDlg& s) {
+             auto* p = Current<CRecordConfigPage>(s, SetupPage::kRecordConfig);
+             ASSERT_NE(p, nullptr);
+             ASSERT_EQ(p->Plan().layout, RecordConfig::Layout::A2);
+             PickFromCell(s, p->Label(799), 0);
+         },
+         // 10 -> 0 is 0x000A -> 0x0000.
+         {off::PreEvent + 1},
+         [](CRemoteSetupDlg& s) {
+             auto* p = Current<CRecordConfigPage>(s, SetupPage::kRecordConfig);
+             EXPECT_EQ(p->Label(799).GetWindowText(), "0");
+         },
+         5,
+         0},
     };
     return cases;
 }
@@ -348,4 +386,4 @@ TEST_P(RecordSetupSim, EditsReachTheRecorderAndComeBack)
     }));
 }
 
-INSTANTIATE_TEST_SUITE_P(Pages, RecordSetupSim, ::testing::Range(0, 7));
+INSTANTIATE_TEST_SUITE_P(Pages, RecordSetupSim, ::testing::Range(0, 9));

@@ -190,6 +190,8 @@ TEST_F(RecordConfigPageTest, LayoutsPerVersionAndKind)
         {4, 3, ConfigKind(16, 6, true), {791, 794, 799, 800, 805, 806, 812, 816, 818}, {790, 807, 808}},
         {5, 0, ConfigKind(16, 5, true), {791, 794, 808, 805, 806, 812, 818}, {790, 792}},
         {5, 0, ConfigKind(8, 5, false), {791, 800, 808, 806, 816}, {794, 799}},
+        {4, 3, ConfigKind(16, 5, true), {791, 794, 799, 808}, {805, 806, 812}},
+        {4, 3, ConfigKind(8, 6, false), {791, 800, 806, 812}, {794, 807, 808}},
     };
     for (const Case& c : cases) {
         CRecordConfigPage* p = Open162(c.caps, Image(c.major, c.minor));

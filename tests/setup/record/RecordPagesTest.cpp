@@ -2,8 +2,10 @@
 // real window, pressing their controls and checking the image.
 #include "RecordTestSupport.h"
 
+#include "setup/SetupMenuPage.h"
 #include "setup/record/RecordDaysPage.h"
 #include "setup/record/RecordModeRankPage.h"
+#include "setup/record/RecordPage.h"
 #include "setup/record/WeeklySchedulePage.h"
 #include "ui/ListPickerPopup.h"
 
@@ -307,4 +309,49 @@ TEST_F(ModeRank, StoredFourAndBytesBeyondTheNames)
     PickRow(p, 3, 3);
     EXPECT_EQ(Rows(), (std::vector<int>{0, 1, 2, 3, 6}));
     EXPECT_TRUE(ChangedExactly({kRank + 1, kRank + 3}));
+}
+
+class RecMenu : public RecordWindow
+{
+};
+
+TEST_F(RecMenu, EveryButtonReachesItsPage)
+{
+    struct Case
+    {
+        int major;
+        std::vector<std::pair<int, int>> buttons; // menu button, page opened
+    };
+    const Case cases[] = {
+        {0,
+         {{451, SetupPage::kPlainRecord},
+          {454, SetupPage::kScheduleRecord},
+          {456, SetupPage::kRecordDays},
+          {457, SetupPage::kRecordModeRank},
+          {450, SetupPage::kRecordConfig}}},
+        {3, {{454, SetupPage::kWeeklySchedule}}},
+        {4, {{454, SetupPage::kWeeklySchedule}}},
+    };
+    for (const Case& c : cases) {
+        Open(Kind(16, c.major), ImageBuilder().Build());
+        dlg->OnTab(1);
+        Pump();
+        // The Rec tab opens on the record configuration page.
+        EXPECT_NE(dlg->Page(SetupPage::kRecordConfig), nullptr) << c.major;
+        ASSERT_NE(dlg->Menu(1), nullptr);
+        for (auto [button, page] : c.buttons) {
+            dlg->Menu(1)->OnMenuButton(button);
+            Pump();
+            EXPECT_EQ(dlg->CurrentPage(), dlg->Page(page)) << c.major << " " << button;
+            EXPECT_NE(dlg->Page(page), nullptr) << c.major << " " << button;
+        }
+    }
+    // 166's Set and 171's back.
+    Open(Kind(16), ImageBuilder().Build());
+    auto* schedule = Show<CRecordPage>(SetupPage::kScheduleRecord);
+    Click(&schedule->m_btn482);
+    auto* weekly = dynamic_cast<CWeeklySchedulePage*>(dlg->Page(SetupPage::kWeeklySchedule));
+    ASSERT_NE(weekly, nullptr);
+    Click(&weekly->m_btn[3]);
+    EXPECT_NE(dlg->Page(SetupPage::kScheduleRecord), nullptr);
 }

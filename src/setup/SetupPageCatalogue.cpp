@@ -3,7 +3,11 @@
 #include "setup/ChannelOnOffPage.h"
 #include "setup/SetupPageIds.h"
 #include "setup/SetupPageRegistry.h"
+#include "setup/record/AlarmPresetPage.h"
+#include "setup/record/MotionGridPage.h"
+#include "setup/record/MotionRecordPage.h"
 #include "setup/record/RecordPage.h"
+#include "setup/record/SensorRecordPage.h"
 
 void RegisterSetupPages(CSetupPageRegistry& registry)
 {
@@ -13,4 +17,10 @@ void RegisterSetupPages(CSetupPageRegistry& registry)
     // Rec tab.
     registry.Register(SetupPage::kPlainRecord, [] { return new CPlainRecordPage(PlainRecordDesc()); });
     registry.Register(SetupPage::kScheduleRecord, [] { return new CPlainRecordPage(ScheduleRecordDesc()); });
+    // Rec tab: sensor and motion recording and their sub-pages.
+    registry.Register(SetupPage::kSensorRecord, [] { return new CSensorRecordPage(); });
+    registry.Register(SetupPage::kMotionRecord, [] { return new CMotionRecordPage(); });
+    registry.Register(SetupPage::kAlarmPreset, [] { return new CAlarmPresetPage(); });
+    registry.Register(SetupPage::kSensorLink, [] { return new CChannelOnOffPage(SensorLinkDesc()); });
+    registry.Register(SetupPage::kMotionGrid, [] { return new CMotionGridPage(); });
 }

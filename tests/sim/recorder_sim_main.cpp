@@ -24,6 +24,7 @@
 #include "SimPtz.h"
 #include "SimSearch.h"
 #include "SimTransfer.h"
+#include "SimSensorImage.h"
 #include "SimSetup.h"
 
 #include <csignal>
@@ -149,6 +150,8 @@ int main(int argc, char** argv)
     transfer.SetCatalogue(&catalogue);
     k5sim::SimFirmware firmware(sim);
     k5sim::SimSetup setup(sim, 7000, static_cast<std::uint8_t>(setupMajor), static_cast<std::uint8_t>(setupMinor));
+    // Preset tables, sensor links and motion grids with something to show.
+    k5sim::ServeSensorPageFields(setup);
     std::unique_ptr<k5sim::SimLive> liveData;
     if (live) {
         liveData = std::make_unique<k5sim::SimLive>(sim);

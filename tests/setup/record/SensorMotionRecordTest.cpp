@@ -371,3 +371,43 @@ TEST_F(MotionRecord, TheClampExceptionMatrix)
         EXPECT_EQ(At(720), c.unclamped ? 20 : 0) << c.major << "." << c.minor << " mode " << c.mode;
     }
 }
+
+TEST_F(SensorRecord, RendersOfEveryLayoutAndTab)
+{
+    const struct
+    {
+        const char* name;
+        RecorderCaps caps;
+    } kinds[] = {{"three", Kind(16, 0, 1)}, {"four", WithFlag2(Kind(8, 0, 1))}, {"profile", Kind(16, 6, 1)}};
+    for (const auto& k : kinds) {
+        CSensorRecordPage* p = Open164(k.caps, Zeroed(5, 0));
+        ASSERT_NE(p, nullptr);
+        for (int tab : {470, 471, 472}) {
+            PressTab(p, tab);
+            const QImage shot = p->grab().toImage();
+            shot.save(RenderPath(QStringLiteral("setup_sensor_record_%1_%2.png").arg(k.name).arg(tab)));
+            // Preset's face at the bottom right is drawn, not the background.
+            EXPECT_NE(shot.pixel(350, 406), shot.pixel(250, 406)) << k.name << " " << tab;
+        }
+        if (p->ProfileMode()) {
+            EXPECT_EQ(p->m_btnPrev.geometry(), QRect(4, 396, 30, 22));
+            EXPECT_EQ(p->m_btnNext.geometry(), QRect(170, 396, 30, 22));
+            EXPECT_EQ(p->m_lblProfile.geometry(), QRect(42, 401, 120, 17));
+        }
+    }
+}
+
+TEST_F(MotionRecord, RendersOfEveryTab)
+{
+    for (const RecorderCaps& caps : {Kind(16, 0, 1), Kind(4, 4, 1)}) {
+        CMotionRecordPage* p = Open165(caps, Zeroed());
+        ASSERT_NE(p, nullptr);
+        for (int tab : {470, 471, 472, 473}) {
+            PressTab(p, tab);
+            p->grab().save(RenderPath(
+                QStringLiteral("setup_motion_record_%1_%2.png").arg(caps.subProductMajor).arg(tab)));
+            EXPECT_EQ(p->m_tabs.Button(p->m_tabs.IndexOf(tab)).m_nState, 1);
+        }
+        EXPECT_EQ(p->m_btn482.geometry(), QRect(304, 396, 97, 22));
+    }
+}

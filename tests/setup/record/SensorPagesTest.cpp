@@ -335,7 +335,8 @@ TEST_F(SensorPages, AlarmPresetNumbersStoredOnFocusLossAndTeardown)
     SelectAllText(edit);
     edit.del();
     Type(&edit, "999");
-    dlg->OnTab(2);
+    ASSERT_NE(dlg->Menu(0), nullptr);
+    dlg->Menu(0)->OnMenuButton(451);
     Pump();
     EXPECT_EQ(dlg->Page(SetupPage::kAlarmPreset), nullptr);
     EXPECT_EQ(ImageRef(m_image).U16(6400 + 8 * 5 + 2), 999);

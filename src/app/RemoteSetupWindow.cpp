@@ -24,6 +24,10 @@ public:
         const WndHandle main = m_main.Handle();
         PostMessage(main, WM_NOTIFY_EVENT, owner ? owner.Id() : main.Id(), MakeNotifyParam(code, sub));
     }
+    int GrabStillForMotionGrid(CMotionGridStatic* grid, int channel) override
+    {
+        return m_main.GrabStillForMotionGrid(grid, channel);
+    }
 
 private:
     CClientDlg& m_main;

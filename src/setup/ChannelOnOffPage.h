@@ -4,6 +4,7 @@
 // background and back button are descriptors of this one class.
 #pragma once
 
+#include "setup/SetupControls.h"
 #include "setup/SetupPage.h"
 
 struct ChannelOnOffDesc
@@ -26,6 +27,11 @@ struct ChannelOnOffDesc
     bool (*canEdit)(const RecorderCaps& caps) = nullptr;
     // Pages with a row of tabs above the rows move them down.
     int rowOffsetY = 0;
+    // Tabs over the records of `field` (ids 470 + t, at most four, 100 x 24
+    // along the top): tab t edits record t. Every tab press clears the row
+    // checks. The caption is "%s %d" of `tabCaption` and t + 1.
+    int tabCount = 0;
+    int tabCaption = 0;
 };
 
 class CChannelOnOffPage : public CSetupPage
@@ -35,6 +41,7 @@ public:
     static constexpr int kFirstOnId = 550;
     static constexpr int kFirstOffId = 570;
     static constexpr int kBackId = 482;
+    static constexpr int kFirstTabId = 470;
 
     explicit CChannelOnOffPage(const ChannelOnOffDesc& desc);
 
@@ -45,7 +52,11 @@ public:
     // What row r shows: 1 only for a stored 1.
     bool RowIsOn(int r) const;
     void OnBack();
+    // Tab t shown: its record's rows, every row unchecked.
+    void SelectTab(int t);
+    int Tab() const { return m_nTab; }
 
+    CSetupTabBar m_tabs;
     CSkinTextButton m_btnOn[kRows];
     CSkinTextButton m_btnOff[kRows];
     CSkinTextButton m_btnBack;
@@ -66,7 +77,11 @@ private:
     bool CanEdit() const;
 
     const ChannelOnOffDesc m_desc;
+    int m_nTab = 0;
 };
 
 // The camera covert page: Covert (72), one byte per channel.
 const ChannelOnOffDesc& CameraCovertDesc();
+// The sensor link page: four sensor tabs over the channels each sensor
+// links, back to the sensor record page.
+const ChannelOnOffDesc& SensorLinkDesc();

@@ -21,6 +21,7 @@
 #include <map>
 
 class CListPickerPopup;
+class CMotionGridStatic;
 class CSetupMenuPage;
 class CSetupPage;
 class CSliderPickerPopup;
@@ -32,6 +33,14 @@ class ISetupHost
 public:
     // WM_NOTIFY_EVENT to the main window (code << 16 | sub), the box over `owner`.
     virtual void PostNotifyToMain(WndHandle owner, int code, int sub) = 0;
+    // The channel's current picture under the grid (1), or nothing (0): the
+    // copy is taken under the channel's lock by the main window.
+    virtual int GrabStillForMotionGrid(CMotionGridStatic* grid, int channel)
+    {
+        (void)grid;
+        (void)channel;
+        return 0;
+    }
 
 protected:
     ~ISetupHost() = default;

@@ -3,11 +3,15 @@
 #include "setup/ChannelOnOffPage.h"
 #include "setup/SetupPageIds.h"
 #include "setup/SetupPageRegistry.h"
+#include "setup/record/AlarmPresetPage.h"
 #include "setup/record/AudioInputPage.h"
+#include "setup/record/MotionGridPage.h"
+#include "setup/record/MotionRecordPage.h"
 #include "setup/record/RecordConfigPage.h"
 #include "setup/record/RecordDaysPage.h"
 #include "setup/record/RecordModeRankPage.h"
 #include "setup/record/RecordPage.h"
+#include "setup/record/SensorRecordPage.h"
 #include "setup/record/WeeklySchedulePage.h"
 
 void RegisterSetupPages(CSetupPageRegistry& registry)
@@ -23,4 +27,10 @@ void RegisterSetupPages(CSetupPageRegistry& registry)
     registry.Register(SetupPage::kRecordDays, [] { return new CRecordDaysPage(); });
     registry.Register(SetupPage::kWeeklySchedule, [] { return new CWeeklySchedulePage(); });
     registry.Register(SetupPage::kRecordModeRank, [] { return new CRecordModeRankPage(); });
+    // Rec tab: sensor and motion recording and their sub-pages.
+    registry.Register(SetupPage::kSensorRecord, [] { return new CSensorRecordPage(); });
+    registry.Register(SetupPage::kMotionRecord, [] { return new CMotionRecordPage(); });
+    registry.Register(SetupPage::kAlarmPreset, [] { return new CAlarmPresetPage(); });
+    registry.Register(SetupPage::kSensorLink, [] { return new CChannelOnOffPage(SensorLinkDesc()); });
+    registry.Register(SetupPage::kMotionGrid, [] { return new CMotionGridPage(); });
 }

@@ -428,6 +428,35 @@ void SettingsSeeds()
     seed("cr", "T\rF\r\r\r\r\rextra", "[General]\nx=1\n");
 }
 
+// The record pages' rules: typed preset texts, entries and cameras, and a
+// short image holding a preset table.
+void SetupRuleSeeds()
+{
+    const struct
+    {
+        const char* name;
+        const char* typed;
+        unsigned sensor, entry, camera, stored, position;
+    } cases[] = {
+        {"rules-999", "999", 1, 2, 3, 0, 0},
+        {"rules-long", "123456789012345678901234567890", 15, 3, 16, 200, 3},
+        {"rules-zero", "0", 0, 0, 0, 3, 2},
+        {"rules-neg", "-7", 0xFF, 0xFE, 0x81, 255, 0xFF},
+    };
+    for (const auto& c : cases) {
+        Bytes b;
+        Put8(b, 0x04);
+        Put8(b, static_cast<unsigned>(std::strlen(c.typed)));
+        PutText(b, c.typed);
+        for (unsigned v : {c.sensor, c.entry, c.camera, c.stored, c.position})
+            Put8(b, v);
+        Bytes image(6600, 0);
+        image[6272 + 4] = 3;
+        PutBytes(b, image.data(), image.size());
+        Save("setup_fuzz", c.name, b);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -446,5 +475,6 @@ int main(int argc, char** argv)
     LogSeeds();
     SettingsSeeds();
     RecordSeeds();
+    SetupRuleSeeds();
     return 0;
 }

@@ -3,20 +3,27 @@
 // through; and arbitrary images turned to host order and back and read
 // field by field, texts included. In memory only.
 //
-// Input: a mode byte (bit 0: the remaining bytes are one image for the
-// conversion and the field reads; else bit 1: the record models, see Record
-// below; otherwise fragments follow: flags byte (bit 0 last, bit 1 a valid
-// CRC word is put in front of a first fragment), 16-bit length, the bytes).
+// Input: a mode byte (bit 2: the record pages' rules, below; else bit 0: the
+// remaining bytes are one image for the conversion and the field reads;
+// else bit 1: the record models, see Record below; otherwise fragments
+// follow: flags byte (bit 0 last, bit 1 a valid CRC word is put in front of
+// a first fragment), 16-bit length, the bytes).
+//
+// Record pages' rules: a typed preset text (length byte, Latin-1 bytes), a
+// sensor, entry and camera, a sensitivity value and slider position, then
+// the rest as the image the camera refusal reads.
 #include "FuzzSupport.h"
 
 #include "net/SetupTransport.h"
 #include "net/Wire.h"
 #include "setup/SetupImage.h"
+#include "setup/record/AlarmPreset.h"
 #include "setup/record/AudioInputPage.h"
 #include "setup/record/RecordBlock.h"
 #include "setup/record/RecordBudget.h"
 #include "setup/record/RecordConfig.h"
 #include "setup/record/RecordModeRankPage.h"
+#include "setup/record/Sensitivity.h"
 
 #include <cstring>
 #include <vector>
@@ -204,6 +211,34 @@ void Record(k5fuzz::Reader& in)
             break;
         }
     }
+
+void RecordRules(k5fuzz::Reader& in)
+{
+    const std::string typed = in.Bytes(in.U8());
+    const std::uint16_t preset = AlarmPreset::ParsePreset(QString::fromLatin1(typed.data(), typed.size()));
+    K5_FUZZ_CHECK(preset >= 1 && preset <= 999);
+    // A number the box shows reads back as itself.
+    K5_FUZZ_CHECK(AlarmPreset::ParsePreset(QString::number(preset)) == preset);
+
+    const int s = static_cast<std::int8_t>(in.U8());
+    const int k = static_cast<std::int8_t>(in.U8());
+    const int camera = static_cast<std::int8_t>(in.U8());
+    const std::uint8_t stored = in.U8();
+    const int position = static_cast<std::int8_t>(in.U8());
+    const int pos = Sensitivity::PositionOf(stored);
+    K5_FUZZ_CHECK(pos >= 0 && pos <= 3);
+    const Sensitivity::Drag d = Sensitivity::DragTo(position);
+    K5_FUZZ_CHECK(d.stored <= 2 && Sensitivity::PositionOf(d.stored) == d.thumb && d.textId != 0);
+
+    const std::string bytes = in.Rest();
+    SetupDbImage image{};
+    std::memcpy(image.data(), bytes.data(), std::min(bytes.size(), image.size()));
+    const ImageRef ref(image);
+    const bool refused = AlarmPreset::CameraRefused(ref, s, k, camera);
+    K5_FUZZ_CHECK(!(refused && camera <= 0));
+    for (std::uint32_t at : {AlarmPreset::CameraOffset(s, k), AlarmPreset::ActionOffset(s, k),
+                             AlarmPreset::NumberOffset(s, k) + 1})
+        K5_FUZZ_CHECK(at < SetupDb::kUsedEnd);
 }
 
 } // namespace
@@ -212,7 +247,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     k5fuzz::Reader in(data, size);
     const std::uint8_t mode = in.U8();
-    if (mode & 1)
+    if (mode & 4)
+        RecordRules(in);
+    else if (mode & 1)
         Image(in);
     else if (mode & 2)
         Record(in);

@@ -25,6 +25,7 @@
 #include "SimSearch.h"
 #include "SimTransfer.h"
 #include "SimRecordImage.h"
+#include "SimSensorImage.h"
 #include "SimSetup.h"
 
 #include <csignal>
@@ -152,6 +153,8 @@ int main(int argc, char** argv)
     k5sim::SimSetup setup(sim, 7000, static_cast<std::uint8_t>(setupMajor), static_cast<std::uint8_t>(setupMinor));
     k5sim::SetRecordSettings(setup, k5sim::SimRecordSettings::Plausible(config.hello.channelNum));
     setup.SetFactory();
+    // Preset tables, sensor links and motion grids with something to show.
+    k5sim::ServeSensorPageFields(setup);
     std::unique_ptr<k5sim::SimLive> liveData;
     if (live) {
         liveData = std::make_unique<k5sim::SimLive>(sim);

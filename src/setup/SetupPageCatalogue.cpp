@@ -3,10 +3,14 @@
 #include "setup/ChannelOnOffPage.h"
 #include "setup/SetupPageIds.h"
 #include "setup/SetupPageRegistry.h"
+#include "setup/record/RecordPage.h"
 
 void RegisterSetupPages(CSetupPageRegistry& registry)
 {
     // Display tab.
     registry.Register(SetupPage::kCameraCovert, [] { return new CChannelOnOffPage(CameraCovertDesc()); });
     registry.Register(SetupPage::kCameraEnable, [] { return new CCameraEnablePage(); });
+    // Rec tab.
+    registry.Register(SetupPage::kPlainRecord, [] { return new CPlainRecordPage(PlainRecordDesc()); });
+    registry.Register(SetupPage::kScheduleRecord, [] { return new CPlainRecordPage(ScheduleRecordDesc()); });
 }

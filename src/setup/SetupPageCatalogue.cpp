@@ -1,6 +1,7 @@
 // Every page class of the setup window, by the template id its openers use.
 #include "setup/CameraEnablePage.h"
 #include "setup/ChannelOnOffPage.h"
+#include "setup/EventActionPage.h"
 #include "setup/SetupPageIds.h"
 #include "setup/SetupPageRegistry.h"
 #include "setup/record/RecordPage.h"
@@ -13,4 +14,7 @@ void RegisterSetupPages(CSetupPageRegistry& registry)
     // Rec tab.
     registry.Register(SetupPage::kPlainRecord, [] { return new CPlainRecordPage(PlainRecordDesc()); });
     registry.Register(SetupPage::kScheduleRecord, [] { return new CPlainRecordPage(ScheduleRecordDesc()); });
+    // Event tab.
+    registry.Register(SetupPage::kEventNotify, [] { return new CEventActionPage(EventNotifyDesc()); });
+    registry.Register(SetupPage::kEventActionA, [] { return new CEventActionPage(EventActionADesc()); });
 }

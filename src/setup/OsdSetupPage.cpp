@@ -25,7 +25,7 @@ struct ListRowLayout
 };
 // Rows A, N, B, M1, M2.
 constexpr ListRowLayout kLayout[COsdSetupPage::kListRows] = {
-    {790, 793, 5450, 9, 9, 160},   {794, 795, 5811, 78, 147, 60}, {796, 799, 5901, 78, 78, 160},
+    {790, 793, 5450, 9, 9, 160},     {794, 795, 5811, 78, 147, 60},   {796, 799, 5901, 78, 78, 160},
     {797, 800, 5121, 101, 101, 100}, {798, 801, 5903, 124, 124, 100},
 };
 constexpr int kSwitchNameIds[2] = {791, 792};
@@ -60,8 +60,9 @@ COsdSetupPage::COsdSetupPage() : CSetupPage(SetupPage::kOsdSetup, kBackgroundOld
 
 const SetupDb::Field& COsdSetupPage::ListField(int row)
 {
-    static const SetupDb::Field fields[kListRows] = {SetupDb::OsdChoiceA, SetupDb::OsdNumber, SetupDb::OsdChoiceB,
-                                                     SetupDb::OsdMinutesA, SetupDb::OsdMinutesB};
+    static const SetupDb::Field fields[kListRows] = {SetupDb::OsdChoiceA, SetupDb::OsdNumber,
+                                                     SetupDb::OsdChoiceB, SetupDb::OsdMinutesA,
+                                                     SetupDb::OsdMinutesB};
     return fields[row < 0 || row >= kListRows ? 0 : row];
 }
 
@@ -100,7 +101,8 @@ void COsdSetupPage::BuildPage()
         const ListRowLayout& l = kLayout[i];
         const int y = m_bExtended ? l.yExtended : l.y;
         SetupCtl::TitleLabel(m_lblName[i], LoadResString(l.caption), 26, y, 124);
-        SetupCtl::ValueCell(m_lblValue[i], ListText(i, static_cast<int>(image.Get(ListField(i)))), 185, y - 1, 155);
+        SetupCtl::ValueCell(m_lblValue[i], ListText(i, static_cast<int>(image.Get(ListField(i)))), 185, y - 1,
+                            155);
         m_lblName[i].setVisible(RowPresent(i));
         m_lblValue[i].setVisible(RowPresent(i));
     }

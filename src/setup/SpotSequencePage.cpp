@@ -68,10 +68,10 @@ QString CSpotSequencePage::DwellText(int position) const
 void CSpotSequencePage::BuildPage()
 {
     m_unit = LoadResString(kSec);
-    m_tabs.Build(this, {{kModeTabId, 2250, QRect(2, 0, 200, 24), LoadResString(kModeCaption)},
-                        {kDwellTabId, 2251, QRect(202, 0, 200, 24), LoadResString(kDurationCaption)},
-                        {kEventTabId, 2251, QRect(202, 0, 200, 24),
-                         LoadResString(kOn) + "/" + LoadResString(kOff)}});
+    m_tabs.Build(
+        this, {{kModeTabId, 2250, QRect(2, 0, 200, 24), LoadResString(kModeCaption)},
+               {kDwellTabId, 2251, QRect(202, 0, 200, 24), LoadResString(kDurationCaption)},
+               {kEventTabId, 2251, QRect(202, 0, 200, 24), LoadResString(kOn) + "/" + LoadResString(kOff)}});
     BuildChannelRows(6, 30, 28, 32, 60);
     const QString on = LoadResString(kOn);
     const QString off = LoadResString(kOff);
@@ -83,7 +83,8 @@ void CSpotSequencePage::BuildPage()
         s.SetRange(0, kMaxSlider, false);
         s.setGeometry(103, 33 + SetupCtl::kRowPitch * r, 190, 9);
         DwellLabel(m_lblDwell[r], kDwellBody);
-        SetupCtl::ChoicePair(m_btnEventOn[r], m_btnEventOff[r], on, off, 135, 236, 29 + SetupCtl::kRowPitch * r);
+        SetupCtl::ChoicePair(m_btnEventOn[r], m_btnEventOff[r], on, off, 135, 236,
+                             29 + SetupCtl::kRowPitch * r);
     }
     for (CSkinLabel& l : m_lblQuad)
         DwellLabel(l, kQuadBody);
@@ -93,7 +94,8 @@ void CSpotSequencePage::BuildPage()
         SetupCtl::TitleLabel(m_lblEventMode[i], LoadResString(kEventModeCaptions[i]), 12,
                              9 + SetupCtl::kRowPitch * (4 + i), 115);
     for (int m = 0; m < kModes; ++m)
-        SetupCtl::ChoicePair(m_btnModeOn[m], m_btnModeOff[m], on, off, 175, 276, 29 + SetupCtl::kRowPitch * m);
+        SetupCtl::ChoicePair(m_btnModeOn[m], m_btnModeOff[m], on, off, 175, 276,
+                             29 + SetupCtl::kRowPitch * m);
 
     if (Caps().hasConnection) {
         // Split modes need the channels to fill them.

@@ -17,8 +17,8 @@
 #include "ui/SliderPickerPopup.h"
 
 #include <QApplication>
-#include <QMouseEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <functional>
 #include <memory>
 
@@ -287,7 +287,8 @@ TEST_F(DisplayPages, NamesAreWrittenOnlyByTheUser)
                             [](ImageRef im) {
                                 const char* text = "CAM1X";
                                 for (int i = 0; i < 6; ++i)
-                                    im.SetU8(184 + static_cast<std::size_t>(i), static_cast<std::uint8_t>(text[i]));
+                                    im.SetU8(184 + static_cast<std::size_t>(i),
+                                             static_cast<std::uint8_t>(text[i]));
                             }));
     EXPECT_EQ(page->m_edit[3].text(), "CAM1X");
     // The 31st character is refused: 30 and a NUL at most.
@@ -339,8 +340,8 @@ TEST_F(DisplayPages, OsdRowsByFormatVersion)
         Click(&page->m_lblValue[COsdSetupPage::kRowN]);
         ASSERT_NE(dlg->ListPicker(), nullptr);
         EXPECT_EQ(dlg->ListPicker()->ShownCount(), 7);
-        EXPECT_TRUE(ChangesOnly([&] { dlg->ListPicker()->OnCellClicked(4); },
-                                [](ImageRef im) { im.SetU8(639, 4); }));
+        EXPECT_TRUE(
+            ChangesOnly([&] { dlg->ListPicker()->OnCellClicked(4); }, [](ImageRef im) { im.SetU8(639, 4); }));
         EXPECT_EQ(page->m_lblValue[COsdSetupPage::kRowN].GetWindowText(), "4");
 
         // Both boxes checked switch both rows; otherwise the pressed row alone.
@@ -443,7 +444,8 @@ TEST_F(DisplayPages, SpotSequenceEdgeCases)
                                        [](ImageRef im) {
                                            im.Set(SetupDb::SpotMode, 1);
                                            for (int c = 0; c < 16; ++c)
-                                               im.Set(SetupDb::SpotDwell, c, c < 4 ? 10 : 10 + 5 * (c / 4 * 4));
+                                               im.Set(SetupDb::SpotDwell, c,
+                                                      c < 4 ? 10 : 10 + 5 * (c / 4 * 4));
                                        }));
              EXPECT_EQ(p.m_btnModeOn[1].m_nState, 1);
              EXPECT_EQ(p.m_btnModeOn[0].m_nState, 0);
@@ -491,7 +493,8 @@ TEST_F(DisplayPages, SpotSequenceEdgeCases)
              EXPECT_EQ(t.m_image[604], 7);
              EXPECT_TRUE(
                  t.ChangesOnly([&] { Slide(p.m_slider[2], 48); }, [](ImageRef im) { im.SetU8(606, 240); }));
-             EXPECT_TRUE(t.ChangesOnly([&] { Slide(p.m_slider[2], 0); }, [](ImageRef im) { im.SetU8(606, 0); }));
+             EXPECT_TRUE(
+                 t.ChangesOnly([&] { Slide(p.m_slider[2], 0); }, [](ImageRef im) { im.SetU8(606, 0); }));
              // A checked row's slider reaches the other checked rows.
              Click(&p.m_rowCheck[3]);
              Click(&p.m_rowCheck[9]);
@@ -530,13 +533,16 @@ TEST_F(DisplayPages, SpotSequenceEdgeCases)
                                            im.SetU8(621, 1);
                                            im.SetU8(624, 1);
                                        }));
-             EXPECT_TRUE(t.ChangesOnly([&] { Click(&p.m_btnEventOff[2]); }, [](ImageRef im) { im.SetU8(622, 0); }));
+             EXPECT_TRUE(
+                 t.ChangesOnly([&] { Click(&p.m_btnEventOff[2]); }, [](ImageRef im) { im.SetU8(622, 0); }));
          }},
         {"the Off buttons of the Mode view change nothing", 16, image(1),
          [](DisplayPages& t, CSpotSequencePage& p) {
-             for (int m = 0; m < 7; ++m)
-                 if (p.m_btnModeOff[m].isVisible())
+             for (int m = 0; m < 7; ++m) {
+                 if (p.m_btnModeOff[m].isVisible()) {
                      EXPECT_TRUE(t.ChangesOnly([&] { Click(&p.m_btnModeOff[m]); }, [](ImageRef) {})) << m;
+                 }
+             }
              EXPECT_EQ(p.m_btnModeOn[1].m_nState, 1);
          }},
         {"the Duration and Event views clear the checks, the Mode view only hides them", 16, image(0),

@@ -246,6 +246,16 @@ void CRemoteSetupDlg::ShowMailSchedulePage(int nMailMode)
     ShowPage(SetupPage::kMailSchedule, SetupPageArgs{nMailMode, 0});
 }
 
+void CRemoteSetupDlg::ShowSpotSequencePage()
+{
+    ShowPage(SetupPage::kSpotSequence);
+}
+
+void CRemoteSetupDlg::ShowEmptyPage()
+{
+    ShowPage(SetupPage::kEmpty);
+}
+
 void CRemoteSetupDlg::OnPageGone(CSetupPage* page)
 {
     for (auto it = m_arrPage.begin(); it != m_arrPage.end();) {

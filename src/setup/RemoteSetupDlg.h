@@ -87,6 +87,9 @@ public:
     void ShowClientAccountPage(int bReturning, int nUser);
     void ShowAccountChannelPage(int nUser);
     void ShowMailSchedulePage(int nMailMode);
+    // Openers no menu of a served-model recorder offers.
+    void ShowSpotSequencePage();
+    void ShowEmptyPage();
     void OnPageGone(CSetupPage* page);
     void OnMenuGone(CSetupMenuPage* menu);
 

@@ -1,8 +1,13 @@
 // Every page class of the setup window, by the template id its openers use.
+#include "setup/CameraColorPage.h"
 #include "setup/CameraEnablePage.h"
+#include "setup/CameraNamePage.h"
 #include "setup/ChannelOnOffPage.h"
+#include "setup/EventActionPage.h"
+#include "setup/OsdSetupPage.h"
 #include "setup/SetupPageIds.h"
 #include "setup/SetupPageRegistry.h"
+#include "setup/SpotSequencePage.h"
 #include "setup/record/AlarmPresetPage.h"
 #include "setup/record/AudioInputPage.h"
 #include "setup/record/MotionGridPage.h"
@@ -33,4 +38,14 @@ void RegisterSetupPages(CSetupPageRegistry& registry)
     registry.Register(SetupPage::kAlarmPreset, [] { return new CAlarmPresetPage(); });
     registry.Register(SetupPage::kSensorLink, [] { return new CChannelOnOffPage(SensorLinkDesc()); });
     registry.Register(SetupPage::kMotionGrid, [] { return new CMotionGridPage(); });
+    // Event tab.
+    registry.Register(SetupPage::kEventNotify, [] { return new CEventActionPage(EventNotifyDesc()); });
+    registry.Register(SetupPage::kEventActionA, [] { return new CEventActionPage(EventActionADesc()); });
+    // Display pages.
+    registry.Register(SetupPage::kCameraColor, [] { return new CCameraColorPage(); });
+    registry.Register(SetupPage::kCameraName, [] { return new CCameraNamePage(); });
+    registry.Register(SetupPage::kSpotSequence, [] { return new CSpotSequencePage(); });
+    registry.Register(SetupPage::kOsdSetup, [] { return new COsdSetupPage(); });
+    registry.Register(SetupPage::kEmpty, [] { return new CEmptyPage(); });
+    registry.Register(SetupPage::kEventActionB, [] { return new CEventActionPage(EventActionBDesc()); });
 }

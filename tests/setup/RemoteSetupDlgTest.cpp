@@ -139,8 +139,10 @@ TEST_F(SetupWindow, OpensOnTheDisplayTabAndShowsOnePageAtATime)
     EXPECT_EQ(dlg->CurrentTab(), 0);
     EXPECT_EQ(dlg->m_btnTab[0].m_nState, 1);
     ASSERT_NE(dlg->Menu(0), nullptr);
-    // The colour page comes with its own work: nothing is open yet.
-    EXPECT_EQ(dlg->CurrentPage(), nullptr);
+    // The Display menu opens its first page, the colour page, with 450 selected.
+    ASSERT_NE(dlg->Page(SetupPage::kCameraColor), nullptr);
+    EXPECT_EQ(dlg->CurrentPage(), dlg->Page(SetupPage::kCameraColor));
+    EXPECT_EQ(dlg->Menu(0)->Button(0).m_nState, 1);
     dlg->Menu(0)->OnMenuButton(451);
     ASSERT_NE(dlg->Page(SetupPage::kCameraCovert), nullptr);
     dlg->Menu(0)->OnMenuButton(455);

@@ -9,15 +9,21 @@
 #include "app/NotifyTable.h"
 #include "app/PasswordDlg.h"
 #include "net/NetRecords.h"
+#include "setup/CameraColorPage.h"
 #include "setup/CameraEnablePage.h"
+#include "setup/CameraNamePage.h"
+#include "setup/EventActionPage.h"
+#include "setup/OsdSetupPage.h"
 #include "setup/ChannelOnOffPage.h"
 #include "setup/RemoteSetupDlg.h"
 #include "setup/SetupMenuPage.h"
 #include "setup/SetupPageIds.h"
 #include "ui/ListPickerPopup.h"
+#include "ui/SliderPickerPopup.h"
 #include "ui/UiMessages.h"
 
 #include <QApplication>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <optional>
@@ -294,4 +300,76 @@ TEST_F(SetupSim, AResetClosesTheOpenWindowAndTheRecorderStartsAgainFromItsFactor
     Fence();
     EXPECT_EQ(sim->Count(sid::DB_UPDATE_REQ), 0u);
     EXPECT_EQ(setup->Image()[72], 0);
+}
+
+TEST_F(SetupSim, DisplayPagesAndTheSecondActionReachTheRecorderOnOk)
+{
+    Start();
+    setup->SetByte(1, 7); // format 4.7: the action's duration through the slider
+    setup->SetBE32(4464, 30);
+    const Bytes served = setup->Image();
+    bool onColour = false;
+    WhenSetupOpens([&onColour](CRemoteSetupDlg& s) {
+        auto* colour = dynamic_cast<CCameraColorPage*>(s.CurrentPage());
+        onColour = colour != nullptr;
+        if (colour) {
+            // Brightness of the checked rows 2 and 6 from row 2's slider.
+            colour->WindowProc(WM_COMMAND, MakeCommandWParam(473, BN_CLICKED), 0);
+            colour->m_rowCheck[1].SetCheck(1);
+            colour->m_rowCheck[5].SetCheck(1);
+            colour->m_slider[1].SetPos(77);
+            colour->OnSliderMoved(511);
+            s.Menu(0)->OnMenuButton(452);
+            auto* names = dynamic_cast<CCameraNamePage*>(s.Page(SetupPage::kCameraName));
+            names->m_edit[2].selectAll();
+            QTest::keyClicks(&names->m_edit[2], "dock");
+            s.Menu(0)->OnMenuButton(454);
+            auto* osd = dynamic_cast<COsdSetupPage*>(s.Page(SetupPage::kOsdSetup));
+            osd->OpenListRow(COsdSetupPage::kRowA);
+            s.ListPicker()->OnCellClicked(3);
+            s.OnTab(3);
+            s.Menu(3)->OnMenuButton(453);
+            auto* action = dynamic_cast<CEventActionPage*>(s.Page(SetupPage::kEventActionB));
+            action->OnNo(CEventActionPage::kDurationRow);
+            s.SliderPicker()->OnPlus();
+        }
+        // OK closes the slider first: its 31 lands before the image goes.
+        s.WindowProc(WM_COMMAND, MakeCommandWParam(CRemoteSetupDlg::kIdOk, BN_CLICKED), 0);
+    });
+    dlg->Commands().OnButton(IDC_REMOTE_SETUP);
+    ASSERT_TRUE(RunUntil([&] { return dlg->Notified(0xA0000); }));
+    EXPECT_TRUE(onColour) << "Setup opens on the colour page";
+    const auto updates = setup->Updates();
+    ASSERT_EQ(updates.size(), 1u);
+    ASSERT_EQ(updates[0].payload.size(), served.size() + 4);
+    const Bytes sent(updates[0].payload.begin() + 4, updates[0].payload.end());
+    Bytes expected = served;
+    expected[56 + 1] = 77;
+    expected[56 + 5] = 77;
+    const char* name = "DOCK";
+    for (int i = 0; i < 5; ++i)
+        expected[152 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(name[i]);
+    expected[636] = 3;
+    expected[4464] = 0;
+    expected[4465] = 0;
+    expected[4466] = 0;
+    expected[4467] = 31; // big-endian on the wire
+    EXPECT_EQ(Diff(served, sent), Diff(served, expected));
+    EXPECT_EQ(sent, expected);
+}
+
+TEST_F(SetupSim, ATypedNameLeftWithCancelIsNotSent)
+{
+    Start();
+    WhenSetupOpens([](CRemoteSetupDlg& s) {
+        s.Menu(0)->OnMenuButton(452);
+        auto* names = dynamic_cast<CCameraNamePage*>(s.Page(SetupPage::kCameraName));
+        QTest::keyClicks(&names->m_edit[0], "x");
+        s.WindowProc(WM_COMMAND, MakeCommandWParam(CRemoteSetupDlg::kIdCancel, BN_CLICKED), 0);
+    });
+    dlg->Commands().OnButton(IDC_REMOTE_SETUP);
+    ASSERT_TRUE(RunUntil(
+        [&] { return sim->Count(sid::DB_INFO_REQ) == 1 && !OpenSetupWindow() && !Net().m_bDbBusy; }));
+    Fence();
+    EXPECT_EQ(sim->Count(sid::DB_UPDATE_REQ), 0u);
 }

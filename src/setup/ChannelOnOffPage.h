@@ -45,6 +45,9 @@ public:
     // What row r shows: 1 only for a stored 1.
     bool RowIsOn(int r) const;
     void OnBack();
+    // Those who may not edit cannot tick rows in bulk either.
+    void OnAllCheck() override;
+    void OnReturnAll() override;
 
     CSkinTextButton m_btnOn[kRows];
     CSkinTextButton m_btnOff[kRows];
@@ -70,3 +73,6 @@ private:
 
 // The camera covert page: Covert (72), one byte per channel.
 const ChannelOnOffDesc& CameraCovertDesc();
+// The live channels of one account (args.a), editable by accounts 0 and 1;
+// Prev returns to the account page with that account selected.
+const ChannelOnOffDesc& AccountChannelDesc();

@@ -6,8 +6,6 @@
 #include <ctime>
 
 namespace {
-constexpr int kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-
 int ClampInt(int v, int lo, int hi)
 {
     return std::min(std::max(v, lo), hi);
@@ -25,27 +23,14 @@ int ClampYear(int year)
 }
 } // namespace
 
-bool IsLeapYear(int year)
-{
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
 int DaysInRuleMonth(int month, int year)
 {
-    month = ClampInt(month, 0, 11);
-    return month == 1 && IsLeapYear(year) ? 29 : kMonthDays[month];
+    return DaysInMonth(year, ClampInt(month, 0, 11));
 }
 
 int FirstWeekdayOfMonth(int year, int month)
 {
-    year = ClampYear(year);
-    month = ClampInt(month, 0, 11);
-    const long long y = year;
-    // Day number of 1 January (1 January of year 1 is day 1, a Monday).
-    long long day = 365 * y - 364 + (y - 1) / 4 - (y - 1) / 100 + (y - 1) / 400;
-    for (int m = 0; m < month; ++m)
-        day += DaysInRuleMonth(m, year);
-    return Mod7(day);
+    return MonthStartAndLength(ClampYear(year), ClampInt(month, 0, 11)).firstWeekday;
 }
 
 int NthWeekdayDay(int year, int month, int week, int weekday)

@@ -8,11 +8,12 @@
 // compare with a clock the same way on every machine.
 #pragma once
 
+#include "search/SearchCalendar.h" // IsLeapYear, the month lengths and first weekdays
+
 #include <cstdint>
 
 class ImageRef;
 
-bool IsLeapYear(int year);
 // Length of month 0-11 in `year`.
 int DaysInRuleMonth(int month, int year);
 // Weekday (0 Sunday) of the first day of month 0-11.

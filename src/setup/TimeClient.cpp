@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <ctime>
 
 namespace {
@@ -73,6 +74,19 @@ TimeServerConfig TimeServerConfig::FromSettings()
     TimeServerConfig c;
     c.host1 = kDefaultHost1;
     c.host2 = kDefaultHost2;
+    // The demo points the clock at the simulator's server: HOST:PORT.
+    if (const char* env = std::getenv("CLIENTK5_TIME_SERVER"); env != nullptr && *env != '\0') {
+        const std::string text(env);
+        const std::size_t colon = text.rfind(':');
+        c.host1 = text.substr(0, colon);
+        c.host2.clear();
+        if (colon != std::string::npos) {
+            const long port = std::strtol(text.c_str() + colon + 1, nullptr, 10);
+            if (port > 0 && port <= 65535)
+                c.port = static_cast<std::uint16_t>(port);
+        }
+        return c;
+    }
     RegKey key;
     if (!key.Open(kSettingsKey))
         return c;

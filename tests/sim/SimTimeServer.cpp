@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <ctime>
 #include <vector>
 
 namespace k5sim {
@@ -79,7 +80,9 @@ void SimTimeServer::Run()
 
 void SimTimeServer::Serve(int fd)
 {
-    const auto v = static_cast<std::uint32_t>(m_time.load() + 2208988800LL);
+    const std::int64_t t =
+        m_time.load() == kNow ? static_cast<std::int64_t>(std::time(nullptr)) : m_time.load();
+    const auto v = static_cast<std::uint32_t>(t + 2208988800LL);
     const std::uint8_t b[4] = {static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
                                static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)};
     int one = 1;

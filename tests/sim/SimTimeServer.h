@@ -32,7 +32,8 @@ public:
     std::uint16_t Port() const { return m_port; }
 
     void SetMode(Mode mode) { m_mode.store(mode); }
-    // The time served, in seconds since 1970 UTC.
+    // The time served, in seconds since 1970 UTC; kNow: the machine's clock.
+    static constexpr std::int64_t kNow = -1;
     void SetTime(std::int64_t unixSeconds) { m_time.store(unixSeconds); }
     int Connections() const { return m_connections.load(); }
 

@@ -136,10 +136,12 @@ void CClientAccountPage::BuildPage()
         SetupCtl::CommandButton(m_btnLiveCh, LoadResString(6086), 2);
     SetupCtl::CommandButton(m_btnApply, LoadResString(5240), 304);
 
-    if (caps.hasConnection && Args().a != 1)
-        m_nUser = std::clamp(m_access.loggedIn, 0, kAccountSlots - 1);
-    else if (Args().a == 1)
+    // The logged-in account is shown even from slots 6 and 7, which the
+    // list does not offer (its number stands for the missing text).
+    if (Args().a == 1)
         m_nUser = std::clamp(Args().b, 0, kAccountSlots - 1);
+    else if (caps.hasConnection)
+        m_nUser = std::clamp(m_access.loggedIn, 0, 7);
     ShowUser(false);
     ResetEdits();
     m_btnArchive.Enable(false);

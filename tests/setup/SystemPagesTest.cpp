@@ -379,6 +379,17 @@ TEST_F(SystemPages, AccountPermissionsAndApply)
     EXPECT_FALSE(page->m_editName.isEnabled());
     page->grab().save(RenderPath("system_account.png"));
 
+    // Logged in from slot 6: shown by number, nothing offered.
+    Open(LoggedIn(6), img);
+    page = Show<CClientAccountPage>(SetupPage::kClientAccount);
+    EXPECT_EQ(page->m_lblValue[0].GetWindowText(), "6");
+    EXPECT_EQ(page->m_lblValue[1].GetWindowText(), "user6");
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{&page->m_lblValue[0], &page->m_lblValue[1], &page->m_lblValue[2]}) {
+        Click(w);
+        EXPECT_EQ(dlg->ListPicker(), nullptr);
+    }
+
     // Account 0: the archive password, four digits and 28 NULs.
     Open(LoggedIn(0), img);
     page = Show<CClientAccountPage>(SetupPage::kClientAccount);

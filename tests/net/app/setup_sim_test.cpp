@@ -499,3 +499,58 @@ TEST_F(SetupSim, SystemPagesThroughTheMenusReachTheRecorder)
     EXPECT_EQ(Diff(Bytes(expected.begin(), expected.end()), sent), std::set<std::size_t>{});
     EXPECT_FALSE(Diff(served, sent).empty());
 }
+
+// The logged-in index is the row of the recorder's rights table that matched
+// the login: rows 0 and 1 may change live channels, rows 2 and 6 may not.
+TEST_F(SetupSim, TheMatchedRightsRowDecidesWhoEditsAccounts)
+{
+    for (int row : {0, 1, 2, 6}) {
+        k5sim::RecorderSim::Config config;
+        sim = std::make_unique<k5sim::RecorderSim>(config);
+        setup = std::make_unique<k5sim::SimSetup>(*sim, 7000, 5, 0);
+        for (std::size_t u = 0; u < 8; ++u)
+            setup->SetByte(6616 + 16 * u, 1); // every account may watch channel 1
+        sim->OnHello([row](k5sim::RecorderSim& s) {
+            std::vector<k5sim::UserRow> rows(7);
+            for (int u = 0; u < 7; ++u) {
+                rows[static_cast<std::size_t>(u)].name = "user" + std::to_string(u);
+                rows[static_cast<std::size_t>(u)].password = "pw" + std::to_string(u);
+            }
+            rows[static_cast<std::size_t>(row)].name = "admin";
+            rows[static_cast<std::size_t>(row)].password = "pw";
+            s.Send(sid::RIGHT_CHANGE, k5sim::BuildRightChange(rows));
+        });
+        ASSERT_TRUE(sim->Start());
+        dialog->script = TypeServer("127.0.0.1", sim->Port(), "admin", "pw", "Yard");
+        dlg = std::make_unique<MainWindow>(dialog);
+        dlg->Commands().SetPause(0ms, [](std::chrono::milliseconds) {});
+        ASSERT_TRUE(dlg->Create());
+        ASSERT_TRUE(RunUntil([&] { return Net().m_bLogin && Net().UserMatched(); }));
+        int logged = -2;
+        WhenSetupOpens([&logged](CRemoteSetupDlg& s) {
+            s.OnTab(2);
+            s.Menu(2)->OnMenuButton(451);
+            auto* account = dynamic_cast<CClientAccountPage*>(s.Page(SetupPage::kClientAccount));
+            ASSERT_NE(account, nullptr);
+            logged = account->LoggedIn();
+            account->OnLiveChannels();
+            auto* live = dynamic_cast<CChannelOnOffPage*>(s.Page(SetupPage::kAccountChannel));
+            ASSERT_NE(live, nullptr);
+            // The account page opened on the logged-in account itself.
+            live->OnRowOff(0);
+            s.WindowProc(WM_COMMAND, MakeCommandWParam(CRemoteSetupDlg::kIdOk, BN_CLICKED), 0);
+        });
+        dlg->Commands().OnButton(IDC_REMOTE_SETUP);
+        ASSERT_TRUE(RunUntil([&] { return logged != -2 && !OpenSetupWindow(); }));
+        EXPECT_EQ(logged, row);
+        Fence();
+        const auto updates = setup->Updates();
+        ASSERT_EQ(updates.size(), 1u) << row;
+        const Bytes sent(updates[0].payload.begin() + 4, updates[0].payload.end());
+        const std::size_t channel1 = 6616 + 16 * static_cast<std::size_t>(row);
+        EXPECT_EQ(sent[channel1], row <= 1 ? 0 : 1) << row;
+        TearDown();
+        setup.reset();
+        sim.reset();
+    }
+}

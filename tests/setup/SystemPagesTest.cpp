@@ -151,7 +151,15 @@ TEST_F(SystemPages, EtcRowsFollowTheirGates)
         if (c.fourth) {
             EXPECT_EQ(page->m_lblValue[3].y(), c.rs485 ? 77 : 54);
         }
-        page->grab().save(RenderPath(QString("system_etc_%1_%2.png").arg(c.rs485).arg(c.fourth)));
+        // A bar behind each shown row: the third and fourth bars only when
+        // that many rows are there.
+        const QImage shot = page->grab().toImage();
+        const QRgb bar = LoadSkinBitmap(2261).pixel(1, 1);
+        EXPECT_EQ(shot.pixel(5, 16), bar);
+        EXPECT_EQ(shot.pixel(5, 40), bar);
+        EXPECT_EQ(shot.pixel(5, 62) == bar, c.rs485 || c.fourth);
+        EXPECT_EQ(shot.pixel(5, 85) == bar, c.rs485 && c.fourth);
+        shot.save(RenderPath(QString("system_etc_%1_%2.png").arg(c.rs485).arg(c.fourth)));
     }
 }
 
@@ -598,7 +606,13 @@ TEST_F(NtpPage, ZoneClockFromTheServer)
     ClickAndPick(&page->m_lbl[0], 12);
     EXPECT_EQ(m_image[4140], 11);
     ASSERT_TRUE(WaitAnswer(page));
-    page->grab().save(RenderPath("system_ntp_zone.png"));
+    // Highlight k over map rectangle k (zone 11: 171-203), the map elsewhere.
+    const QImage shot = page->grab().toImage();
+    const QRgb highlight = LoadSkinBitmap(1807).pixel(1, 1);
+    EXPECT_EQ(shot.pixel(187, 200), highlight);
+    EXPECT_NE(shot.pixel(100, 200), highlight);
+    EXPECT_NE(shot.pixel(215, 200), highlight);
+    shot.save(RenderPath("system_ntp_zone.png"));
     ClickAndPick(&page->m_lbl[0], 0);
     EXPECT_EQ(m_image[4140], 0);
     EXPECT_EQ(page->m_lbl[1].GetWindowText(), "");

@@ -669,3 +669,54 @@ TEST_F(NtpPage, ServerRows)
 }
 
 } // namespace
+
+namespace {
+
+// Format 4.7 and older: the Account view alone, and the old rules of who may
+// change what.
+TEST_F(SystemPages, AccountOldFormat)
+{
+    SetupDbImage img = ImageBuilder().Version(4, 7).Build();
+    ImageRef ref(img);
+    ref.SetText(SetupDb::UserName, 3, "carol");
+    ref.SetText(SetupDb::UserPassword, 3, "3333");
+    for (int k = 0; k < 8; ++k)
+        ref.SetByteOf(SetupDb::UserRight, k, 1, 0);
+    RecorderCaps caps = LoggedIn(1);
+    caps.archiveSupport = caps.autoLogoutSupport = true;
+    Open(caps, img);
+    auto* page = Show<CClientAccountPage>(SetupPage::kClientAccount);
+    ASSERT_NE(page, nullptr);
+    EXPECT_FALSE(page->NewFormat());
+    EXPECT_EQ(page->m_tabs.Count(), 0);
+    EXPECT_FALSE(page->m_lblLogoutValue[0].isVisible());
+    EXPECT_EQ(page->m_check[0].y(), 191);
+    // Account 1 may change its own rights here.
+    page->m_check[0].SetCheck(1);
+    page->OnRightCheck(0);
+    EXPECT_TRUE(Changed({5624 + 1}));
+    // Delete the name of user 3: only the 32 name bytes go.
+    ClickAndPick(&page->m_lblValue[0], 2); // users 1-5: position 2 is user 3
+    ASSERT_EQ(page->SelectedUser(), 3);
+    const std::vector<QString> actions = ClickAndPick(&page->m_lblValue[1], 1);
+    EXPECT_EQ(actions.size(), 2u);
+    std::set<std::size_t> name{5624 + 1};
+    for (std::size_t i = 5792; i < 5824; ++i)
+        if (m_before[i] != 0)
+            name.insert(i);
+    EXPECT_TRUE(Changed(name));
+    EXPECT_EQ(page->m_lblValue[1].GetWindowText(), "");
+
+    // Account 0: its own rights change, its name and on/off value do not.
+    Open(LoggedIn(0), img);
+    page = Show<CClientAccountPage>(SetupPage::kClientAccount);
+    Click(&page->m_lblValue[1]);
+    EXPECT_EQ(dlg->ListPicker(), nullptr);
+    Click(&page->m_lblValue[2]);
+    EXPECT_EQ(dlg->ListPicker(), nullptr);
+    page->m_check[1].SetCheck(1 - page->m_check[1].GetCheck());
+    page->OnRightCheck(1);
+    EXPECT_EQ(m_image[5624 + 8 * 5], page->m_check[1].GetCheck());
+}
+
+} // namespace

@@ -338,8 +338,12 @@ TEST_F(SetupSim, TheDstPageAsksForTheRecordersClock)
             auto* page = dynamic_cast<CDstSetupPage*>(s.Page(SetupPage::kDstSetup));
             ASSERT_NE(page, nullptr);
             EXPECT_TRUE(sim->WaitForCount(sid::DVR_TIME_REQ, 1, 10s)) << sim->Received().size();
-            if (c.answer)
+            if (c.answer) {
                 Fence(); // the answer went out before the fence's echo
+                // Its post reaches the page with the next events.
+                for (int i = 0; i < 5; ++i)
+                    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            }
             RunUntil([&] { return !c.changes || page->ClockNow() != 1500000000; }, 10s);
             seen = page->ClockNow();
             s.WindowProc(WM_COMMAND, MakeCommandWParam(CRemoteSetupDlg::kIdCancel, BN_CLICKED), 0);

@@ -111,6 +111,8 @@ void CSettingRowsPage::BuildPage()
             m_lblValue[k].SetNotify(false);
             break;
         case SettingRowDesc::Kind::Pair:
+            m_btnOn[k].SetDlgCtrlID(kFirstOnId + PairNumber(k));
+            m_btnOff[k].SetDlgCtrlID(kFirstOffId + PairNumber(k));
             SetupCtl::ChoicePair(m_btnOn[k], m_btnOff[k], LoadResString(r.onCaption),
                                  LoadResString(r.offCaption), r.xOn, r.xOff, r.yPair + dy);
             SetupCtl::ShowChoice(m_btnOn[k], m_btnOff[k], value == 1);
@@ -176,6 +178,12 @@ void CSettingRowsPage::OnPair(int row, bool on)
         return;
     SetupCtl::ShowChoice(m_btnOn[row], m_btnOff[row], on);
     Image().Set(m_desc.rows[static_cast<std::size_t>(row)].field, on ? 1u : 0u);
+}
+
+int CSettingRowsPage::PairNumber(int row) const
+{
+    const int n = m_desc.rows[static_cast<std::size_t>(row)].pairNumber;
+    return n >= 0 ? n : row;
 }
 
 int CSettingRowsPage::SliderRow(int id) const
@@ -310,6 +318,7 @@ const SettingRowsDesc& SmartSetupDesc()
         option.caption = 5391;
         option.captionRect = QRect(8, 55, 124, 14);
         option.yPair = 52;
+        option.pairNumber = 1; // 551 and 571
         d.rows.push_back(option);
         return d;
     }();

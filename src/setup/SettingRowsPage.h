@@ -41,6 +41,8 @@ struct SettingRowDesc
     int xOn = 160;
     int xOff = 261;
     int yPair = 6;
+    // The pair's control ids are 550 + n and 570 + n; -1: n is the row.
+    int pairNumber = -1;
     // Who gets the row; null: every recorder.
     bool (*offered)(const RecorderCaps& caps, SetupVersion version) = nullptr;
 };
@@ -95,6 +97,7 @@ protected:
 
 private:
     int SliderRow(int id) const;
+    int PairNumber(int row) const;
     const SettingRowsDesc m_desc;
     std::vector<TextTable> m_texts; // per list row
     bool m_shown[kMaxRows] = {};

@@ -207,6 +207,8 @@ TEST_F(SystemPages, SmartPairsAndSlider)
     EXPECT_EQ(page->m_btnOn[0].m_nState, 0); // 2 shows as off
     EXPECT_EQ(page->m_btnOff[0].m_nState, 1);
     EXPECT_EQ(page->m_btnOn[2].m_nState, 1);
+    EXPECT_EQ(page->m_btnOn[2].GetDlgCtrlID(), 551);
+    EXPECT_EQ(page->m_btnOff[2].GetDlgCtrlID(), 571);
     EXPECT_EQ(page->m_lblValue[1].GetWindowText(), "05 " + LoadResString(5871));
     Click(&page->m_btnOn[2]); // already selected: writes the same value
     Pump();

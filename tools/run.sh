@@ -21,7 +21,7 @@ if [ "${1:-}" = "--demo" ]; then
   # Port 0: the simulator takes a free port and prints it once it listens.
   port="${K5_DEMO_PORT:-0}"
   simlog="$(mktemp)"
-  "$bin/recorder-sim" --port "$port" --channels 16 --live --user "$user" --password "$password" "$@" >"$simlog" &
+  "$bin/recorder-sim" --port "$port" --channels 16 --live --user "$user" --password "$password" --time-port 0 "$@" >"$simlog" &
   sim=$!
   trap 'kill $sim 2>/dev/null || true; rm -f "$simlog"' EXIT
   # The simulator encodes its streams before it listens; the client connects
@@ -38,6 +38,9 @@ if [ "${1:-}" = "--demo" ]; then
     cat "$simlog" >&2
     exit 1
   fi
+  # The NTP page's clock asks the simulator's time server, not a public one.
+  timeport="$(sed -n 's/^recorder-sim time server on 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p' "$simlog")"
+  [ -n "$timeport" ] && export CLIENTK5_TIME_SERVER="127.0.0.1:$timeport"
   "$bin/clientk5" 127.0.0.1 "$listening" "$user" "$password"
 else
   exec "$bin/clientk5" "$@"

@@ -3,6 +3,7 @@
 #include "setup/RemoteSetupDlg.h"
 #include "setup/SetupControls.h"
 #include "setup/SetupPageIds.h"
+#include "setup/SystemRules.h"
 #include "setup/record/ResIdsRecord.h"
 #include "setup/record/ResIdsSensorPages.h"
 #include "ui/SkinDraw.h"
@@ -34,6 +35,23 @@ const ChannelOnOffDesc& SensorLinkDesc()
         d.tabCaption = IDS_SENSOR_TAB;
         d.backCaption = IDS_PAGE_BACK;
         d.backPage = SetupPage::kSensorRecord;
+        return d;
+    }();
+    return desc;
+}
+
+const ChannelOnOffDesc& AccountChannelDesc()
+{
+    static const ChannelOnOffDesc desc = [] {
+        ChannelOnOffDesc d;
+        d.templateId = SetupPage::kAccountChannel;
+        d.background = 1721;
+        d.field = SetupDb::UserLiveChannel;
+        d.recordFromArgs = true;
+        d.backCaption = 5583;
+        d.backPage = SetupPage::kClientAccount;
+        d.backWithArgs = true;
+        d.canEdit = CanEditLiveChannels;
         return d;
     }();
     return desc;
@@ -167,4 +185,16 @@ void CChannelOnOffPage::OnBack()
     // The opener destroys this page; nothing of it is touched afterwards.
     m_pSetupDlg->ShowPage(m_desc.backPage,
                           m_desc.backWithArgs ? SetupPageArgs{1, Args().a} : SetupPageArgs{});
+}
+
+void CChannelOnOffPage::OnAllCheck()
+{
+    if (CanEdit())
+        CSetupPage::OnAllCheck();
+}
+
+void CChannelOnOffPage::OnReturnAll()
+{
+    if (CanEdit())
+        CSetupPage::OnReturnAll();
 }

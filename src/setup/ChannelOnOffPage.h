@@ -55,6 +55,9 @@ public:
     // Tab t shown: its record's rows, every row unchecked.
     void SelectTab(int t);
     int Tab() const { return m_nTab; }
+    // Those who may not edit cannot tick rows in bulk either.
+    void OnAllCheck() override;
+    void OnReturnAll() override;
 
     CSetupTabBar m_tabs;
     CSkinTextButton m_btnOn[kRows];
@@ -85,3 +88,6 @@ const ChannelOnOffDesc& CameraCovertDesc();
 // The sensor link page: four sensor tabs over the channels each sensor
 // links, back to the sensor record page.
 const ChannelOnOffDesc& SensorLinkDesc();
+// The live channels of one account (args.a), editable by accounts 0 and 1;
+// Prev returns to the account page with that account selected.
+const ChannelOnOffDesc& AccountChannelDesc();

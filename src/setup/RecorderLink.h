@@ -19,6 +19,9 @@ public:
     bool IsLoggedIn() const;
     // One message; false without a logged-in connection or when the send fails.
     bool Send(std::uint16_t msgId, const void* payload = nullptr, std::size_t length = 0) const;
+    // Bytes exactly as given (a message with a header of its own making), in
+    // one send under the connection's send lock.
+    bool SendRaw(const void* bytes, std::size_t length) const;
     // The connection itself, for the few pages that need more (may be null).
     std::shared_ptr<CNetClient> Lock() const { return m_net.lock(); }
 

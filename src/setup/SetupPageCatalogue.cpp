@@ -1,10 +1,15 @@
 // Every page class of the setup window, by the template id its openers use.
+#include "setup/BasicSetupPage.h"
 #include "setup/CameraColorPage.h"
 #include "setup/CameraEnablePage.h"
 #include "setup/CameraNamePage.h"
+#include "setup/ClientAccountPage.h"
+#include "setup/DstSetupPage.h"
+#include "setup/NtpSetupPage.h"
 #include "setup/ChannelOnOffPage.h"
 #include "setup/EventActionPage.h"
 #include "setup/OsdSetupPage.h"
+#include "setup/SettingRowsPage.h"
 #include "setup/SetupPageIds.h"
 #include "setup/SetupPageRegistry.h"
 #include "setup/SpotSequencePage.h"
@@ -48,4 +53,13 @@ void RegisterSetupPages(CSetupPageRegistry& registry)
     registry.Register(SetupPage::kOsdSetup, [] { return new COsdSetupPage(); });
     registry.Register(SetupPage::kEmpty, [] { return new CEmptyPage(); });
     registry.Register(SetupPage::kEventActionB, [] { return new CEventActionPage(EventActionBDesc()); });
+    // System tab.
+    registry.Register(SetupPage::kBasicSetup, [] { return new CBasicSetupPage(); });
+    registry.Register(SetupPage::kClientAccount, [] { return new CClientAccountPage(); });
+    registry.Register(SetupPage::kDstSetup, [] { return new CDstSetupPage(); });
+    registry.Register(SetupPage::kNtpSetup, [] { return new CNtpSetupPage(); });
+    registry.Register(SetupPage::kAccountChannel, [] { return new CChannelOnOffPage(AccountChannelDesc()); });
+    registry.Register(SetupPage::kEtcSetup, [] { return new CSettingRowsPage(EtcSetupDesc()); });
+    registry.Register(SetupPage::kAutoDelete, [] { return new CSettingRowsPage(AutoDeleteDesc()); });
+    registry.Register(SetupPage::kSmartSetup, [] { return new CSettingRowsPage(SmartSetupDesc()); });
 }

@@ -5,9 +5,11 @@
 //
 // Input: a mode byte (bit 2: the record pages' rules, below; else bit 0: the
 // remaining bytes are one image for the conversion and the field reads;
-// else bit 1: the record models, see Record below; otherwise fragments
-// follow: flags byte (bit 0 last, bit 1 a valid CRC word is put in front of
-// a first fragment), 16-bit length, the bytes).
+// else bit 1: the record models, see Record below; else bit 7: the System
+// pages' readers over an image, the recorder's language lists, its DST
+// presets and a time-protocol answer; otherwise fragments follow: flags byte
+// (bit 0 last, bit 1 a valid CRC word is put in front of a first fragment),
+// 16-bit length, the bytes).
 //
 // Record pages' rules: a typed preset text (length byte, Latin-1 bytes), a
 // sensor, entry and camera, a sensitivity value and slider position, then
@@ -16,7 +18,10 @@
 
 #include "net/SetupTransport.h"
 #include "net/Wire.h"
+#include "setup/DateRules.h"
 #include "setup/SetupImage.h"
+#include "setup/SystemRules.h"
+#include "setup/TimeClient.h"
 #include "setup/record/AlarmPreset.h"
 #include "setup/record/AudioInputPage.h"
 #include "setup/record/RecordBlock.h"
@@ -241,6 +246,71 @@ void RecordRules(k5fuzz::Reader& in)
         K5_FUZZ_CHECK(at < SetupDb::kUsedEnd);
 }
 
+template <class T> void Fill(k5fuzz::Reader& in, T& record)
+{
+    const std::string bytes = in.Bytes(sizeof record);
+    std::memset(&record, 0, sizeof record);
+    std::memcpy(&record, bytes.data(), std::min(bytes.size(), sizeof record));
+}
+
+QString Translated(int i)
+{
+    return QString::number(5211 + i);
+}
+
+void SystemReaders(k5fuzz::Reader& in)
+{
+    SetupDbImage image{};
+    Fill(in, image);
+    RecorderCaps caps;
+    caps.hasSysEtcInfoEx = (in.U8() & 1) != 0;
+    Fill(in, caps.sysEtcInfo);
+    Fill(in, caps.sysEtcInfoEx);
+    Fill(in, caps.dstInfo);
+    std::uint8_t answer[4] = {in.U8(), in.U8(), in.U8(), in.U8()};
+    const int zoneOffset = static_cast<std::int32_t>(in.U32()) % 100000;
+    ImageRef ref(image);
+
+    // Language table: names within their slots, entries in order.
+    int last = -1;
+    for (const LanguageEntry& e : LanguageEntries(caps, Translated)) {
+        K5_FUZZ_CHECK(e.entry > last && e.entry < kLanguageEntries);
+        K5_FUZZ_CHECK(!e.name.isEmpty() && e.name.size() < 260);
+        last = e.entry;
+    }
+    for (int entry : {0, 63, 64, 255, static_cast<int>(ref.Get(SetupDb::Language))})
+        K5_FUZZ_CHECK(!LanguageLabel(caps, entry, Translated).isEmpty());
+
+    // Accounts: reads stay in their slots, checks never write.
+    const SetupDbImage before = image;
+    for (int u = 0; u < 8; ++u) {
+        K5_FUZZ_CHECK(ref.Text(SetupDb::UserName, u).size() <= 32);
+        K5_FUZZ_CHECK(ref.Text(SetupDb::UserPassword, u).size() <= 32);
+        (void)CheckAccountApply(ref, u, ref.Text(SetupDb::UserName, u), ref.Text(SetupDb::UserPassword, u),
+                                ref.Text(SetupDb::UserPassword, u), false);
+    }
+    K5_FUZZ_CHECK(image == before);
+
+    // DST rules and the clocks built on them.
+    const std::int64_t server = TimeFromAnswer(answer);
+    K5_FUZZ_CHECK(server >= 0 && server < (std::int64_t(1) << 32));
+    const std::int64_t clock = ClampRecorderTime(static_cast<std::uint32_t>(server), zoneOffset);
+    K5_FUZZ_CHECK(clock >= 0 && clock <= kLatestRecorderTime);
+    (void)InDstOverlap(clock, ref);
+    for (int p = -1; p <= 25; ++p) {
+        const std::int64_t t = ZonedServerTime(p, server, clock, ref, caps.dstInfo);
+        K5_FUZZ_CHECK(t >= server - 12 * 3600 && t <= server + 14 * 3600 + 255 * 3600 + 255 * 60);
+        (void)FormatZoneClock(t, static_cast<int>(ref.Get(SetupDb::DateFormat)));
+    }
+    const auto b = [&](const SetupDb::Field& f, int i) { return static_cast<int>(ref.Get(f, i)); };
+    const int year = 1970 + static_cast<int>(server % 400);
+    const int day =
+        NthWeekdayDay(year, b(SetupDb::DstStart, 0), b(SetupDb::DstStart, 1), b(SetupDb::DstStart, 2));
+    K5_FUZZ_CHECK(day >= 1 && day <= 31);
+    const WeekAndWeekday w = DayToWeekAndWeekday(year, b(SetupDb::DstEnd, 0), b(SetupDb::DstEnd, 3));
+    K5_FUZZ_CHECK(w.week >= 0 && w.week <= 4 && w.weekday >= 0 && w.weekday <= 6);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -253,6 +323,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Image(in);
     else if (mode & 2)
         Record(in);
+    else if (mode & 0x80)
+        SystemReaders(in);
     else
         Fragments(in);
     return 0;

@@ -158,7 +158,7 @@ TEST_F(SetupWindow, OpensOnTheDisplayTabAndShowsOnePageAtATime)
     EXPECT_EQ(dlg->CurrentPage(), dlg->Page(kProbeA)); // the System menu opened its first page
     EXPECT_EQ(dlg->Page(SetupPage::kCameraEnable), nullptr);
     // A button whose page is not built yet opens nothing and keeps the page.
-    dlg->Menu(2)->OnMenuButton(451);
+    dlg->Menu(2)->OnMenuButton(452);
     EXPECT_EQ(dlg->CurrentPage(), dlg->Page(kProbeA));
 
     const char* names[] = {"display", "rec", "system", "event"};

@@ -224,7 +224,8 @@ void RecorderSim::InstallDefaults()
     };
     m_handlers[id::REBOOT_REQ] = [](RecorderSim& sim, const Message&) { sim.Send(id::REBOOT_ACK); };
     m_handlers[id::DVR_TIME_REQ] = [](RecorderSim& sim, const Message&) {
-        sim.Send(id::DVR_TIME_ACK, BE32(sim.m_config.recorderTime));
+        if (sim.m_config.answerTime)
+            sim.Send(id::DVR_TIME_ACK, BE32(sim.m_config.recorderTime));
     };
     m_handlers[id::BYE48] = [](RecorderSim& sim, const Message&) {
         if (sim.m_config.closeOnBye)
@@ -323,6 +324,7 @@ void RecorderSim::SessionLoop(int fd)
         m.sub = static_cast<std::uint8_t>(w0 & 0x7F);
         m.length = static_cast<std::uint16_t>(w1 & 0xFFFF);
         m.flags = static_cast<std::uint16_t>(w1 >> 16);
+        m.header = h;
         m.payload.resize(m.length);
         if (m.length > 0 && !ReadAll(fd, m_wakeFd, m_stop, m.payload.data(), m.length))
             break;
@@ -535,6 +537,36 @@ std::size_t RecorderSim::Connections() const
 {
     std::lock_guard<std::mutex> lock(m_lock);
     return m_connections;
+}
+
+} // namespace k5sim
+
+namespace k5sim {
+
+Bytes BuildDstInfo(const std::vector<std::array<std::uint8_t, 12>>& rules)
+{
+    Bytes out(1204, 0);
+    PutBE32(out, 0, static_cast<std::uint32_t>(std::min<std::size_t>(rules.size(), 100)));
+    for (std::size_t i = 0; i < rules.size() && i < 100; ++i)
+        std::copy(rules[i].begin(), rules[i].end(), out.begin() + 4 + 12 * static_cast<std::ptrdiff_t>(i));
+    return out;
+}
+
+Bytes BuildSysEtcInfo(const std::vector<std::uint8_t>& languageIds)
+{
+    Bytes out(320, 0);
+    for (std::size_t i = 0; i < languageIds.size() && i < 64; ++i)
+        out[i] = languageIds[i];
+    return out;
+}
+
+Bytes BuildSysEtcInfoEx(const std::vector<std::string>& languageNames)
+{
+    Bytes out(3200, 0);
+    for (std::size_t i = 0; i < languageNames.size() && i < 64; ++i)
+        std::copy_n(languageNames[i].begin(), std::min<std::size_t>(languageNames[i].size(), 16),
+                    out.begin() + 16 * static_cast<std::ptrdiff_t>(i));
+    return out;
 }
 
 } // namespace k5sim

@@ -52,6 +52,7 @@ struct Message
     std::uint8_t sub = 0;
     std::uint16_t flags = 0;
     std::uint16_t length = 0; // as the header declared it
+    Bytes header;             // the 16 bytes as they came
     Bytes payload;
     Clock::time_point time;
 };
@@ -115,7 +116,17 @@ Bytes BuildDbChange(const DbChangeConfig& config);
 // [user][channel], 1 = may watch live.
 Bytes BuildNetliveChChange(const std::array<std::array<std::uint8_t, 16>, 8>& allowed);
 Bytes BuildRecStatus(std::uint32_t status, std::uint32_t state);
-Bytes Filled(std::size_t size, std::uint8_t seed); // a record of a given size with recognisable bytes
+Bytes Filled(std::size_t size, std::uint8_t seed);
+// DST_INFO: a count word, then 100 preset rules of 12 bytes (start month,
+// week, weekday, hour, minute, the end's five, two spare); `rules` fill the
+// first presets.
+Bytes BuildDstInfo(const std::vector<std::array<std::uint8_t, 12>>& rules);
+// SYS_ETC_INFO (320 bytes): language ids by entry (0 = empty entry), the
+// protocol pairs left zero.
+Bytes BuildSysEtcInfo(const std::vector<std::uint8_t>& languageIds);
+// SYS_ETC_INFO_EX (3200 bytes): language names by entry, 16 bytes each (an
+// empty name leaves a gap; a 16-character name fills its slot unterminated).
+Bytes BuildSysEtcInfoEx(const std::vector<std::string>& languageNames); // a record of a given size with recognisable bytes
 
 class RecorderSim
 {
@@ -126,6 +137,7 @@ public:
         HelloConfig hello;
         bool answerAlive = true; // echo ALIVE_REQ
         std::uint32_t recorderTime = 1199145600u;
+        bool answerTime = true; // false: DVR_TIME_REQ goes unanswered
         std::int32_t recOnValue = 49;  // REC_ON_ACK payload
         std::int32_t recOffValue = 50; // REC_OFF_ACK payload
         bool closeOnBye = true;        // the recorder closes after the client's BYE48

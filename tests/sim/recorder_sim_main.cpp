@@ -4,6 +4,7 @@
 //   recorder-sim [--port N] [--channels N] [--product N] [--flags2 N]
 //                [--user NAME] [--password TEXT] [--no-hello-answer] [--live]
 //                [--sub-product MAJOR[.MINOR]] [--setup-version MAJOR.MINOR]
+//                [--time-port N]
 //
 // --live streams moving pictures on every channel once the client asks for
 // live view (and plays them back on PLAY_ON_REQ).
@@ -13,7 +14,8 @@
 // are accepted, received and reported written.
 // It serves a setup image of the given format version (default 4.6), takes
 // updates and resets it on DB_INIT_REQ; --sub-product sets the hello's sub
-// product numbers.
+// product numbers. --time-port serves the time protocol (RFC 868) with the
+// machine's clock (port 0: a free one, printed).
 //
 // It listens on 127.0.0.1 (port 0 picks a free one and prints it), answers the
 // hello, grants the named user every right, reports that it records, and runs
@@ -23,16 +25,17 @@
 #include "SimLiveStreams.h"
 #include "SimPtz.h"
 #include "SimSearch.h"
-#include "SimTransfer.h"
 #include "SimRecordImage.h"
 #include "SimSensorImage.h"
 #include "SimSetup.h"
+#include "SimTimeServer.h"
+#include "SimTransfer.h"
 
 #include <csignal>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -50,7 +53,8 @@ void Usage()
 {
     std::fprintf(stderr, "usage: recorder-sim [--port N] [--channels N] [--product N] [--flags2 N]\n"
                          "                    [--user NAME] [--password TEXT] [--no-hello-answer] [--live]\n"
-                         "                    [--sub-product MAJOR[.MINOR]] [--setup-version MAJOR.MINOR]\n");
+                         "                    [--sub-product MAJOR[.MINOR]] [--setup-version MAJOR.MINOR]\n"
+                         "                    [--time-port N]\n");
 }
 
 bool NumberArg(int argc, char** argv, int& i, long& value)
@@ -95,6 +99,7 @@ int main(int argc, char** argv)
     std::string password = "1234";
     bool live = false;
     int setupMajor = 4, setupMinor = 6;
+    long timePort = -1;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         long v = 0;
@@ -123,6 +128,8 @@ int main(int argc, char** argv)
                 Usage();
                 return 2;
             }
+        } else if (arg == "--time-port" && NumberArg(argc, argv, i, v) && v >= 0 && v <= 65535) {
+            timePort = v;
         } else if (arg == "--live") {
             live = true;
         } else if (arg == "--no-hello-answer") {
@@ -176,7 +183,22 @@ int main(int argc, char** argv)
             db.cameraNames[ch] = "CAM " + std::to_string(ch + 1);
         s.Send(k5sim::id::DB_CHANGE, k5sim::BuildDbChange(db));
         s.Send(k5sim::id::REC_STATUS, k5sim::BuildRecStatus(0, 1));
+        // The recorder's languages (with a free entry) and its DST presets.
+        s.Send(k5sim::id::SYS_ETC_INFO_EX,
+               k5sim::BuildSysEtcInfoEx({"English", "", "German", "french", "Greek"}));
+        s.Send(k5sim::id::DST_INFO, k5sim::BuildDstInfo({{2, 1, 0, 2, 0, 10, 0, 0, 2, 0, 0, 0},
+                                                         {2, 4, 0, 1, 0, 9, 4, 0, 1, 0, 0, 0}}));
     });
+    // The time-protocol server the client's NTP page asks for its clock.
+    k5sim::SimTimeServer timeServer;
+    if (timePort >= 0) {
+        timeServer.SetTime(k5sim::SimTimeServer::kNow);
+        if (!timeServer.Start(static_cast<std::uint16_t>(timePort))) {
+            std::fprintf(stderr, "recorder-sim: cannot listen on time port %ld\n", timePort);
+            return 1;
+        }
+        std::printf("recorder-sim time server on 127.0.0.1:%u\n", unsigned(timeServer.Port()));
+    }
     if (!sim.Start()) {
         std::fprintf(stderr, "recorder-sim: cannot listen on port %u\n", unsigned(config.port));
         return 1;

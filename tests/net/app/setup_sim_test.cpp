@@ -9,12 +9,16 @@
 #include "app/NotifyTable.h"
 #include "app/PasswordDlg.h"
 #include "net/NetRecords.h"
+#include "setup/BasicSetupPage.h"
 #include "setup/CameraColorPage.h"
 #include "setup/CameraEnablePage.h"
 #include "setup/CameraNamePage.h"
 #include "setup/EventActionPage.h"
 #include "setup/OsdSetupPage.h"
 #include "setup/ChannelOnOffPage.h"
+#include "setup/ClientAccountPage.h"
+#include "setup/DstSetupPage.h"
+#include "setup/NtpSetupPage.h"
 #include "setup/RemoteSetupDlg.h"
 #include "setup/SetupMenuPage.h"
 #include "setup/SetupPageIds.h"
@@ -22,9 +26,14 @@
 #include "ui/SliderPickerPopup.h"
 #include "ui/UiMessages.h"
 
+#include "SimTimeServer.h"
+#include "setup/DateRules.h"
+#include "setup/SystemRules.h"
+#include "setup/TimeClient.h"
 #include <QApplication>
 #include <QTest>
 #include <QTimer>
+#include <ctime>
 #include <gtest/gtest.h>
 #include <optional>
 #include <set>
@@ -55,10 +64,13 @@ std::set<std::size_t> Diff(const Bytes& a, const Bytes& b)
 class SetupSim : public ::testing::Test
 {
 protected:
-    void Start(std::uint8_t subMajor = 0, std::array<std::uint8_t, 8> rights = {1, 1, 1, 1, 1, 1, 1, 1})
+    void Start(std::uint8_t subMajor = 0, std::array<std::uint8_t, 8> rights = {1, 1, 1, 1, 1, 1, 1, 1},
+               std::function<void(k5sim::RecorderSim::Config&)> adjust = {})
     {
         k5sim::RecorderSim::Config config;
         config.hello.subMajor = subMajor;
+        if (adjust)
+            adjust(config);
         sim = std::make_unique<k5sim::RecorderSim>(config);
         setup = std::make_unique<k5sim::SimSetup>(*sim, 7000);
         // The covert bytes of channels 1-5 start off.
@@ -372,4 +384,255 @@ TEST_F(SetupSim, ATypedNameLeftWithCancelIsNotSent)
         [&] { return sim->Count(sid::DB_INFO_REQ) == 1 && !OpenSetupWindow() && !Net().m_bDbBusy; }));
     Fence();
     EXPECT_EQ(sim->Count(sid::DB_UPDATE_REQ), 0u);
+}
+
+// The DST page asks the recorder for its clock with the header the recorder
+// knows (words 1 and 2 not zero) and keeps what comes back within bounds.
+TEST_F(SetupSim, TheDstPageAsksForTheRecordersClock)
+{
+    struct Case
+    {
+        bool answer;
+        std::uint32_t time;
+        bool changes;
+        std::int64_t expected; // with the PC's zone offset 0
+    } cases[] = {
+        {true, 1700000000u, true, 1700000000}, {true, 0, false, 0},  {true, 0x80000000u, true, 0},
+        {true, 2114380801u, true, 2114380800}, {false, 0, false, 0},
+    };
+    CDstSetupPage::PcClock clock;
+    clock.utcNow = [] { return std::int64_t(1500000000); };
+    clock.zoneOffset = [] { return 0; };
+    CDstSetupPage::SetPcClockForTesting(clock);
+    for (const Case& c : cases) {
+        Start(0, {1, 1, 1, 1, 1, 1, 1, 1}, [c](k5sim::RecorderSim::Config& config) {
+            config.recorderTime = c.time;
+            config.answerTime = c.answer;
+        });
+        std::int64_t seen = -1;
+        WhenSetupOpens([&](CRemoteSetupDlg& s) {
+            s.OnTab(2);
+            s.Menu(2)->OnMenuButton(456);
+            auto* page = dynamic_cast<CDstSetupPage*>(s.Page(SetupPage::kDstSetup));
+            ASSERT_NE(page, nullptr);
+            EXPECT_TRUE(sim->WaitForCount(sid::DVR_TIME_REQ, 1, 10s)) << sim->Received().size();
+            if (c.answer) {
+                Fence(); // the answer went out before the fence's echo
+                // Its post reaches the page with the next events.
+                for (int i = 0; i < 5; ++i)
+                    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            }
+            RunUntil([&] { return !c.changes || page->ClockNow() != 1500000000; }, 10s);
+            seen = page->ClockNow();
+            s.WindowProc(WM_COMMAND, MakeCommandWParam(CRemoteSetupDlg::kIdCancel, BN_CLICKED), 0);
+        });
+        dlg->Commands().OnButton(IDC_REMOTE_SETUP);
+        ASSERT_TRUE(RunUntil([&] { return seen >= 0 && !OpenSetupWindow(); }));
+        const auto requests = sim->ReceivedOf(sid::DVR_TIME_REQ);
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].header, (Bytes{0x00, 0x00, 0x3F, 0x00, 0x00, 0x3F, 0x00, 0x00, 0x00, 0x3F, 0x00,
+                                             0x00, 0x00, 0x00, 0x00, 0x00}));
+        EXPECT_EQ(seen, c.changes ? c.expected : 1500000000) << c.time;
+        // An answer after the page closed goes nowhere.
+        EXPECT_TRUE(sim->Send(sid::DVR_TIME_ACK, k5sim::BE32(1700000000u)));
+        Fence();
+        TearDown();
+        setup.reset();
+        sim.reset();
+    }
+    CDstSetupPage::SetPcClockForTesting({});
+}
+
+TEST_F(SetupSim, InitializeAsksTheMainWindowWhichSendsTheReset)
+{
+    Start();
+    setup->SetFactory();
+    WhenSetupOpens([this](CRemoteSetupDlg& s) {
+        s.OnTab(2);
+        auto* page = dynamic_cast<CBasicSetupPage*>(s.Page(SetupPage::kBasicSetup));
+        ASSERT_NE(page, nullptr);
+        page->OnInitialize();
+        ASSERT_TRUE(RunUntil([&] { return dlg->Notified(0x100000); }));
+        // The confirmation's OK.
+        dlg->SendDBInitReq();
+    });
+    dlg->Commands().OnButton(IDC_REMOTE_SETUP);
+    ASSERT_TRUE(RunUntil([&] { return sim->Count(sid::DB_INIT_REQ) == 1 && !OpenSetupWindow(); }));
+    EXPECT_EQ(sim->Count(sid::DB_UPDATE_REQ), 0u);
+}
+
+// Through the menus: a language from a table with a gap, the standard on 8
+// channels, an account's level, a DST rule, the NTP server name and the zone;
+// the update differs from the served image in exactly those bytes.
+TEST_F(SetupSim, SystemPagesThroughTheMenusReachTheRecorder)
+{
+    sim = nullptr;
+    k5sim::RecorderSim::Config config;
+    config.hello.channelNum = 8;
+    sim = std::make_unique<k5sim::RecorderSim>(config);
+    setup = std::make_unique<k5sim::SimSetup>(*sim, 7000, 4, 8);
+    for (std::size_t off : {2u, 2660u, 4140u, 4141u, 4144u, 3204u, 3205u, 5691u})
+        setup->SetByte(off, 0);
+    setup->SetByte(4141, 1);
+    setup->SetByte(4144, 1);
+    setup->SetByte(644, 0);
+    sim->OnHello([](k5sim::RecorderSim& s) {
+        s.Send(sid::RIGHT_CHANGE, RightsFor("admin"));
+        s.Send(sid::SYS_ETC_INFO, k5sim::BuildSysEtcInfo({1, 0, 4, 3}));
+    });
+    ASSERT_TRUE(sim->Start());
+    k5sim::SimTimeServer timeServer;
+    ASSERT_TRUE(timeServer.Start());
+    timeServer.SetTime(1800000000);
+    TimeServerConfig tc;
+    tc.host1 = "127.0.0.1";
+    tc.port = timeServer.Port();
+    CNtpSetupPage::SetTimeServerForTesting(tc);
+    int confirms = 0;
+    CDstSetupPage::SetConfirmForTesting([&confirms] {
+        ++confirms;
+        return false;
+    });
+    dialog->script = TypeServer("127.0.0.1", sim->Port(), "admin", "pw", "Yard");
+    // The pages' value cells need their texts: the built bundle.
+    ClientDeps deps = QuietDeps(dialog);
+    deps.loadResources = []() -> std::unique_ptr<ResourceLibrary> {
+        auto lib = std::make_unique<ResourceLibrary>();
+        if (!lib->Load(K5_BINARY_DIR "/bin/MiraRes.rcc"))
+            return nullptr;
+        return lib;
+    };
+    dlg = std::make_unique<MainWindow>(deps);
+    dlg->Commands().SetPause(0ms, [](std::chrono::milliseconds) {});
+    ASSERT_TRUE(dlg->Create());
+    ASSERT_TRUE(RunUntil([&] { return Net().m_bLogin && Net().HasRight(RIGHT_SEARCH); }));
+    const Bytes served = setup->Image();
+
+    WhenSetupOpens([](CRemoteSetupDlg& s) {
+        s.OnTab(2); // the basic page opens first
+        auto* basic = dynamic_cast<CBasicSetupPage*>(s.Page(SetupPage::kBasicSetup));
+        ASSERT_NE(basic, nullptr);
+        basic->OnLanguage();
+        ASSERT_NE(s.ListPicker(), nullptr);
+        EXPECT_EQ(s.ListPicker()->Request().Count, 3);
+        ASSERT_NE(s.ListPicker(), nullptr) << s.Caps().userIndex << s.Caps().userMatched;
+        s.ListPicker()->OnCellClicked(1); // German, entry 2
+        basic->OnVideoStandard();
+        ASSERT_NE(s.ListPicker(), nullptr) << s.Caps().userIndex << s.Caps().userMatched;
+        s.ListPicker()->OnCellClicked(1); // PAL
+        s.Menu(2)->OnMenuButton(451);
+        auto* account = dynamic_cast<CClientAccountPage*>(s.Page(SetupPage::kClientAccount));
+        ASSERT_NE(account, nullptr);
+        account->OpenPicker(CClientAccountPage::kUser);
+        ASSERT_NE(s.ListPicker(), nullptr) << s.Caps().userIndex << s.Caps().userMatched;
+        s.ListPicker()->OnCellClicked(3);
+        account->OpenPicker(CClientAccountPage::kLevel);
+        ASSERT_NE(s.ListPicker(), nullptr) << s.Caps().userIndex << s.Caps().userMatched;
+        s.ListPicker()->OnCellClicked(1);
+        s.Menu(2)->OnMenuButton(456);
+        auto* dst = dynamic_cast<CDstSetupPage*>(s.Page(SetupPage::kDstSetup));
+        ASSERT_NE(dst, nullptr);
+        dst->OpenItem(CDstSetupPage::kMode);
+        ASSERT_NE(s.ListPicker(), nullptr) << s.Caps().userIndex << s.Caps().userMatched;
+        s.ListPicker()->OnCellClicked(1); // user rule, weekday form
+        s.Menu(2)->OnMenuButton(457);
+        auto* ntp = dynamic_cast<CNtpSetupPage*>(s.Page(SetupPage::kNtpSetup));
+        ASSERT_NE(ntp, nullptr);
+        ntp->m_edit.SetWindowText("ntp.invalid");
+        ntp->ShowZoneTab();
+        ntp->OpenItem(CNtpSetupPage::kZone);
+        ASSERT_NE(s.ListPicker(), nullptr) << s.Caps().userIndex << s.Caps().userMatched;
+        s.ListPicker()->OnCellClicked(9); // +8:00
+        s.WindowProc(WM_COMMAND, MakeCommandWParam(CRemoteSetupDlg::kIdOk, BN_CLICKED), 0);
+    });
+    dlg->Commands().OnButton(IDC_REMOTE_SETUP);
+    ASSERT_TRUE(RunUntil([&] { return dlg->Notified(0xA0000); }));
+    CNtpSetupPage::SetTimeServerForTesting(std::nullopt);
+    CDstSetupPage::SetConfirmForTesting({});
+    EXPECT_EQ(confirms, 0);
+    const auto updates = setup->Updates();
+    ASSERT_EQ(updates.size(), 1u);
+    const Bytes sent(updates[0].payload.begin() + 4, updates[0].payload.end());
+
+    // What each change should have written, on a copy of the served image.
+    SetupDbImage expected{};
+    std::copy_n(served.begin(), std::min(served.size(), expected.size()), expected.begin());
+    ConvertDbToHost(expected.data());
+    ImageRef e(expected);
+    e.Set(SetupDb::Language, 2);
+    RebuildRatesForStandard(e, 1, 8, false);
+    e.Set(SetupDb::UserLevel, 3, 1);
+    e.Set(SetupDb::DstMode, 1);
+    e.Set(SetupDb::DstRuleForm, 0);
+    {
+        std::time_t now = std::time(nullptr);
+        std::tm tm{};
+        localtime_r(&now, &tm);
+        const int year = tm.tm_year + 1900;
+        for (const SetupDb::Field* f : {&SetupDb::DstStart, &SetupDb::DstEnd}) {
+            const int day = NthWeekdayDay(year, static_cast<int>(e.Get(*f, 0)),
+                                          static_cast<int>(e.Get(*f, 1)), static_cast<int>(e.Get(*f, 2)));
+            e.Set(*f, 3, static_cast<std::uint32_t>(day - 1));
+        }
+    }
+    e.SetText(SetupDb::NtpServerName, 0, "ntp.invalid");
+    e.Set(SetupDb::TimeZoneIndex, 9);
+    ConvertDbToNetwork(expected.data());
+    EXPECT_EQ(Diff(Bytes(expected.begin(), expected.end()), sent), std::set<std::size_t>{});
+    EXPECT_FALSE(Diff(served, sent).empty());
+}
+
+// The logged-in index is the row of the recorder's rights table that matched
+// the login: rows 0 and 1 may change live channels, rows 2 and 6 may not.
+TEST_F(SetupSim, TheMatchedRightsRowDecidesWhoEditsAccounts)
+{
+    for (int row : {0, 1, 2, 6}) {
+        k5sim::RecorderSim::Config config;
+        sim = std::make_unique<k5sim::RecorderSim>(config);
+        setup = std::make_unique<k5sim::SimSetup>(*sim, 7000, 5, 0);
+        for (std::size_t u = 0; u < 8; ++u)
+            setup->SetByte(6616 + 16 * u, 1); // every account may watch channel 1
+        sim->OnHello([row](k5sim::RecorderSim& s) {
+            std::vector<k5sim::UserRow> rows(7);
+            for (int u = 0; u < 7; ++u) {
+                rows[static_cast<std::size_t>(u)].name = "user" + std::to_string(u);
+                rows[static_cast<std::size_t>(u)].password = "pw" + std::to_string(u);
+            }
+            rows[static_cast<std::size_t>(row)].name = "admin";
+            rows[static_cast<std::size_t>(row)].password = "pw";
+            s.Send(sid::RIGHT_CHANGE, k5sim::BuildRightChange(rows));
+        });
+        ASSERT_TRUE(sim->Start());
+        dialog->script = TypeServer("127.0.0.1", sim->Port(), "admin", "pw", "Yard");
+        dlg = std::make_unique<MainWindow>(dialog);
+        dlg->Commands().SetPause(0ms, [](std::chrono::milliseconds) {});
+        ASSERT_TRUE(dlg->Create());
+        ASSERT_TRUE(RunUntil([&] { return Net().m_bLogin && Net().UserMatched(); }));
+        int logged = -2;
+        WhenSetupOpens([&logged](CRemoteSetupDlg& s) {
+            s.OnTab(2);
+            s.Menu(2)->OnMenuButton(451);
+            auto* account = dynamic_cast<CClientAccountPage*>(s.Page(SetupPage::kClientAccount));
+            ASSERT_NE(account, nullptr);
+            logged = account->LoggedIn();
+            account->OnLiveChannels();
+            auto* live = dynamic_cast<CChannelOnOffPage*>(s.Page(SetupPage::kAccountChannel));
+            ASSERT_NE(live, nullptr);
+            // The account page opened on the logged-in account itself.
+            live->OnRowOff(0);
+            s.WindowProc(WM_COMMAND, MakeCommandWParam(CRemoteSetupDlg::kIdOk, BN_CLICKED), 0);
+        });
+        dlg->Commands().OnButton(IDC_REMOTE_SETUP);
+        ASSERT_TRUE(RunUntil([&] { return logged != -2 && !OpenSetupWindow(); }));
+        EXPECT_EQ(logged, row);
+        Fence();
+        const auto updates = setup->Updates();
+        ASSERT_EQ(updates.size(), 1u) << row;
+        const Bytes sent(updates[0].payload.begin() + 4, updates[0].payload.end());
+        const std::size_t channel1 = 6616 + 16 * static_cast<std::size_t>(row);
+        EXPECT_EQ(sent[channel1], row <= 1 ? 0 : 1) << row;
+        TearDown();
+        setup.reset();
+        sim.reset();
+    }
 }

@@ -8,6 +8,7 @@
 #include "platform/Skin.h"
 #include "search/RemoteSearchDlg.h"
 #include "search/ResIds.h"
+#include "search/ResIdsEvent.h"
 #include "ui/SkinDraw.h"
 #include "ui/UiMessages.h"
 
@@ -587,7 +588,7 @@ void CSearchDateTimePage::OnInitPage()
         Cell(m_lblCell[5], this, 795, QRect(180, 31, 190, 14));
     }
     if (m_bBackup) {
-        TextButton(m_btnCalculate, this, 480, Text(host, IDS_SEARCH_CALENDAR), QRect(2, 396, 97, 22));
+        TextButton(m_btnCalculate, this, 480, Text(host, IDS_EVENT_CALCULATE), QRect(2, 396, 97, 22));
         TextButton(m_btnPlay, this, 482, Text(host, IDS_LOG_ARCHIVE), QRect(304, 396, 97, 22));
         m_btnPlay.Enable(false);
         Cell(m_lblSize, this, 804, QRect(103, 400, 97, 14));
@@ -782,6 +783,7 @@ void RegisterBuiltinSearchPages()
             return new CSearchDateTimePage(h, true);
         });
         RegisterInfoPages();
+        RegisterBackupPages();
         return true;
     }();
     (void)once;

@@ -3,6 +3,7 @@
 // one class each with a variant flag.
 #pragma once
 
+#include "search/BackupFlow.h"
 #include "search/SearchCalendar.h"
 #include "search/SearchDateTime.h"
 #include "search/SearchPage.h"
@@ -150,6 +151,8 @@ public:
     CSkinTextButton m_btnPlay, m_btnCalculate;
     CSkinLabel m_lblCell[14];
     CSkinLabel m_lblSize;
+    // The size members of a backup page (the backup flow fills them).
+    BackupPageState m_backup;
 
 protected:
     void OnCommand(int id, int code) override;

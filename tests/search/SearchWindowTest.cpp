@@ -10,6 +10,7 @@
 #include "net/NetClient.h"
 #include "net/NetMessages.h"
 #include "platform/ResourceLibrary.h"
+#include "search/BackupFlow.h"
 #include "search/InfoPages.h"
 #include "search/RemoteLog.h"
 #include "search/RemoteSearchDlg.h"
@@ -584,7 +585,7 @@ TEST_F(SearchWindow, BackupDateTimeButtonsRunTheAttachedFlow)
     EXPECT_EQ(calculated, 1);
     EXPECT_EQ(started, 1);
     EXPECT_EQ(size, 77u);
-    AttachBackupDateTimeFlow({});
+    AttachDefaultBackupDateTimeFlow();
     dlg.DestroyWindow();
 }
 

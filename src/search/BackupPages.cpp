@@ -1,6 +1,7 @@
 // Registration of the event and backup pages, and the backup flow of the
 // backup date-time page.
 #include "search/BackupFlow.h"
+#include "search/EventPages.h"
 #include "search/RemoteSearchDlg.h"
 #include "search/SearchPages.h"
 
@@ -43,4 +44,10 @@ void AttachDefaultBackupDateTimeFlow()
 void RegisterBackupPages()
 {
     AttachDefaultBackupDateTimeFlow();
+    RegisterSearchPage(SearchSlot::EventTimeRange,
+                       [](CRemoteSearchDlg& h, const SearchPageArgs&) { return new CEventTimeRangePage(h); });
+    RegisterSearchPage(SearchSlot::SearchEvent,
+                       [](CRemoteSearchDlg& h, const SearchPageArgs&) { return new CSearchEventPage(h, false); });
+    RegisterSearchPage(SearchSlot::BackupEvent,
+                       [](CRemoteSearchDlg& h, const SearchPageArgs&) { return new CSearchEventPage(h, true); });
 }

@@ -111,6 +111,8 @@ public:
     // Posts WM_CLOSE to the window now (0) or after `ms` milliseconds.
     void CloseAfter(int ms);
     PlayHandOver HandOver() const;
+    // The recorder answers events of a chosen period (above version 1.4).
+    bool EventRangesKnown() const { return NewerThan14(); }
 
     // Every Play of the window's pages ends here: PLAY_ON_REQ for `mask`,
     // `kinds`, `start`, `end`, the hand-over block (with the lists kept when

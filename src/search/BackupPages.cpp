@@ -1,6 +1,7 @@
 // Registration of the event and backup pages, and the backup flow of the
 // backup date-time page.
 #include "search/BackupFlow.h"
+#include "search/BackupTimeline.h"
 #include "search/EventPages.h"
 #include "search/RemoteSearchDlg.h"
 #include "search/SearchPages.h"
@@ -48,6 +49,9 @@ void RegisterBackupPages()
                        [](CRemoteSearchDlg& h, const SearchPageArgs&) { return new CEventTimeRangePage(h); });
     RegisterSearchPage(SearchSlot::SearchEvent,
                        [](CRemoteSearchDlg& h, const SearchPageArgs&) { return new CSearchEventPage(h, false); });
+    RegisterSearchPage(SearchSlot::BackupTimeline, [](CRemoteSearchDlg& h, const SearchPageArgs& a) {
+        return new CBackupTimelinePage(h, a.values[0], a.values[1], a.values[2]);
+    });
     RegisterSearchPage(SearchSlot::BackupEvent,
                        [](CRemoteSearchDlg& h, const SearchPageArgs&) { return new CSearchEventPage(h, true); });
 }

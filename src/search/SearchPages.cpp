@@ -220,9 +220,20 @@ void CSearchCalendarPage::paintEvent(QPaintEvent*)
 // Day timeline
 
 CSearchTimelinePage::CSearchTimelinePage(CRemoteSearchDlg& host, int year, int month, int day)
-    : CSearchPage(host, SearchSlot::SearchTimeline), m_day{year, month, day}
+    : CSearchTimelinePage(host, SearchSlot::SearchTimeline, year, month, day)
+{
+}
+
+CSearchTimelinePage::CSearchTimelinePage(CRemoteSearchDlg& host, SearchSlot slot, int year, int month, int day)
+    : CSearchPage(host, slot), m_day{year, month, day}
 {
     setFocusPolicy(Qt::StrongFocus);
+}
+
+void CSearchTimelinePage::OnTimelineClick(int x)
+{
+    m_view.Click(x);
+    ShowPicked();
 }
 
 void CSearchTimelinePage::OnInitPage()
@@ -418,8 +429,7 @@ void CSearchTimelinePage::mouseReleaseEvent(QMouseEvent* e)
     const int x = CTimelineView::ClampX(pos.x());
     if (x == m_nDragStart) {
         m_nDragRectLeft = m_nDragRectRight = -1;
-        m_view.Click(x);
-        ShowPicked();
+        OnTimelineClick(x);
     } else if (m_nDragRectLeft >= 0) {
         m_view.DragZoom(m_nDragStart, x);
         m_nDragRectLeft = m_nDragRectRight = -1;

@@ -80,7 +80,10 @@ protected:
     void wheelEvent(QWheelEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
-private:
+    // The backup timeline: the same day view in its own slot.
+    CSearchTimelinePage(CRemoteSearchDlg& host, SearchSlot slot, int year, int month, int day);
+    // A click (button up where it went down) at pixel x of the timeline.
+    virtual void OnTimelineClick(int x);
     void ShowPicked();
     void ShowTicks();
 

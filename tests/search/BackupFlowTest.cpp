@@ -84,3 +84,58 @@ TEST(BackupSizeDecision, NamesAreCutToOneHundredCharacters)
 }
 
 } // namespace
+
+#include "search/BackupTimeline.h"
+
+namespace {
+
+TEST(BackupMarkers, DefaultRangeAndEveryWayKeepsStartBeforeEnd)
+{
+    CTimelineView view;
+    CBackupMarkers m;
+    EXPECT_EQ(view.X(m.Start()), 113);
+    EXPECT_EQ(view.X(m.End()), 400);
+
+    // Start marker: a click right of the end's pixel, or past it by key or pop-up, is refused.
+    ASSERT_TRUE(m.Pick(3600, false));
+    EXPECT_EQ(m.Start(), 3600);
+    m.SetActive(1);
+    ASSERT_TRUE(m.Pick(7200, false));
+    m.SetActive(0);
+    EXPECT_FALSE(m.Click(view, view.X(7200) + 1, false));
+    EXPECT_FALSE(m.Pick(7201, false));
+    EXPECT_FALSE(m.Pick(3600, false)); // the same time: nothing happens
+    // Start = end is allowed.
+    ASSERT_TRUE(m.Pick(7200, false));
+    EXPECT_FALSE(m.Step(300, true, false));
+    ASSERT_TRUE(m.Step(300, false, false));
+    EXPECT_EQ(m.Start(), 6900);
+
+    // End marker: a click on the start's own pixel never goes before the start.
+    m.SetActive(1);
+    ASSERT_TRUE(m.Pick(6900 + 600, false));
+    EXPECT_TRUE(m.Click(view, view.X(6900), false));
+    EXPECT_EQ(m.End(), 6900);
+    EXPECT_FALSE(m.Click(view, view.X(6900) - 1, false));
+    EXPECT_LE(m.Start(), m.End());
+    EXPECT_FALSE(m.Step(300, false, false));
+
+    // The end may reach 24:00:00, not beyond.
+    ASSERT_TRUE(m.Pick(86100, false));
+    ASSERT_TRUE(m.Step(300, true, false));
+    EXPECT_EQ(m.End(), 86400);
+    EXPECT_FALSE(m.Step(300, true, false));
+    // Clicks stop at the last pixel a click can reach (23:55:00).
+    m.SetActive(1);
+    ASSERT_TRUE(m.Click(view, 405, false));
+    EXPECT_EQ(m.End(), 23 * 3600 + 55 * 60);
+
+    // While the size is asked nothing moves.
+    m.SetActive(0);
+    EXPECT_FALSE(m.Click(view, 113, true));
+    EXPECT_FALSE(m.Step(300, false, true));
+    EXPECT_FALSE(m.Pick(0, true));
+    EXPECT_EQ(m.Start(), 6900);
+}
+
+} // namespace

@@ -12,6 +12,7 @@
 #include "net/NetMessages.h"
 #include "platform/ResourceLibrary.h"
 #include "search/BackupFlow.h"
+#include "search/BackupTimeline.h"
 #include "search/EventPages.h"
 #include "search/InfoPages.h"
 #include "search/RemoteLog.h"
@@ -23,6 +24,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -917,4 +919,103 @@ TEST_F(SearchWindow, BackupSizeNackLeavesCalculateOffAndASizeWithoutBackupPageIs
     QApplication::processEvents();
     EXPECT_EQ(dlg->Page(SearchSlot::BackupDateTime), nullptr);
     Close(dlg);
+}
+
+TEST_F(SearchWindow, BackupTimelineMarkersCalculateAndBackup)
+{
+    Start();
+    k5sim::SimTransfer transfer(*sim);
+    transfer.SetCatalogue(&search->Catalogue());
+    main.downloadFolder = ScratchFolder("timeline") + "/Download";
+    SetBackupNamePrompt([](QWidget*, std::uint8_t, std::string& name) {
+        name = "day2";
+        return true;
+    });
+    auto dlg = Open();
+    dlg->ShowBackupTab();
+    dlg->RequestTransInfoMonth();
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::BackupCalendar) != nullptr; }));
+    auto* calendar = static_cast<CSearchCalendarPage*>(dlg->Page(SearchSlot::BackupCalendar));
+    calendar->OnDayClicked(1);
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::BackupTimeline) != nullptr; }));
+    auto* page = static_cast<CBackupTimelinePage*>(dlg->Page(SearchSlot::BackupTimeline));
+    EXPECT_EQ(page->StartX(), 113);
+    EXPECT_EQ(page->EndX(), 400);
+    EXPECT_TRUE(page->m_btnCalculate.m_bEnabled);
+    EXPECT_FALSE(page->m_btnBackup.m_bEnabled);
+    page->grab().save(QString(K5_BINARY_DIR) + "/backup-timeline-1021.png");
+
+    struct Range
+    {
+        int start, end;
+    };
+    // Zero length, an ordinary stretch, to 24:00:00 (across midnight).
+    const Range ranges[] = {{8 * 3600, 8 * 3600}, {7 * 3600, 9 * 3600}, {22 * 3600, 86400}};
+    std::size_t asked = 0;
+    for (const Range& r : ranges) {
+        page->OnMarkerSelector(1);
+        page->OnTimePicked(3, 23, 59, 59);
+        page->OnMarkerSelector(0);
+        page->OnTimePicked(1, r.start / 3600, (r.start % 3600) / 60, r.start % 60);
+        page->OnMarkerSelector(1);
+        if (r.end == 86400) {
+            QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+            page->OnTimePicked(3, 23, 55, 0);
+            QApplication::sendEvent(page, &right);
+        } else {
+            page->OnTimePicked(3, r.end / 3600, (r.end % 3600) / 60, r.end % 60);
+        }
+        ASSERT_EQ(page->Markers().Start(), r.start);
+        ASSERT_EQ(page->Markers().End(), r.end);
+        SendMessage(page->Handle(), WM_COMMAND, 480, 0);
+        ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, ++asked));
+        const Bytes body = sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[asked - 1].payload;
+        EXPECT_EQ(k5sim::GetBE32(body, 0), 0xFFFFu);
+        EXPECT_EQ(body[4], 0x3F);
+        EXPECT_EQ(k5sim::GetBE32(body, 16), k5sim::RecorderTime(2008, 3, 2) + static_cast<std::uint32_t>(r.start));
+        EXPECT_EQ(k5sim::GetBE32(body, 20), k5sim::RecorderTime(2008, 3, 2) + static_cast<std::uint32_t>(r.end));
+        // While the size is asked the markers stay.
+        page->OnTimePicked(3, 23, 59, 58);
+        EXPECT_EQ(page->Markers().End(), r.end);
+        ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+        EXPECT_EQ(page->Backup().m_nSizeKB, transfer.SizeKB(body));
+        EXPECT_EQ(page->m_btnBackup.m_bEnabled, page->Backup().m_nSizeKB > 0);
+    }
+    EXPECT_GT(page->Backup().m_nSizeKB, 0u);
+    // Backup: the writer exists before TRANS_DATA_REQ, with the same body.
+    SendMessage(page->Handle(), WM_COMMAND, 482, 0);
+    EXPECT_TRUE(main.client->HasWorker(kSlotBackupWriter));
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_DATA_REQ, 1));
+    EXPECT_EQ(sim->ReceivedOf(k5sim::id::TRANS_DATA_REQ)[0].payload, sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[2].payload);
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] {
+        std::error_code ec;
+        return std::filesystem::exists(main.downloadFolder + "/day2.idx", ec);
+    }));
+    SetBackupNamePrompt(nullptr);
+    Close(dlg);
+}
+
+TEST_F(SearchWindow, BackupStartsNothingWithoutTheRightOrWhileATransferRuns)
+{
+    Start();
+    k5sim::SimTransfer transfer(*sim);
+    transfer.SetCatalogue(&search->Catalogue());
+    main.downloadFolder = ScratchFolder("refused") + "/Download";
+    auto dlg = Open();
+    dlg->ShowBackupTab();
+    auto* page = static_cast<CSearchDateTimePage*>(dlg->Page(SearchSlot::BackupDateTime));
+    ASSERT_NE(page, nullptr);
+    page->m_backup.m_nSizeKB = 2048;
+    // The prompt ran while the rights went away.
+    SetBackupNamePrompt([&](QWidget*, std::uint8_t, std::string&) {
+        SetRights(1, 0);
+        return false;
+    });
+    SendMessage(page->Handle(), WM_COMMAND, 482, 0);
+    EXPECT_FALSE(main.client->HasWorker(kSlotBackupWriter));
+    SetBackupNamePrompt(nullptr);
+    Close(dlg);
+    QApplication::processEvents();
+    EXPECT_TRUE(sim->ReceivedOf(k5sim::id::TRANS_DATA_REQ).empty());
 }

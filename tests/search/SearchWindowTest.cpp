@@ -680,6 +680,7 @@ TEST_F(SearchWindow, EventRangePageSendsTheRangeAndTheListOpensOnTheKindFound)
     EXPECT_TRUE(sim->ReceivedOf(k5sim::id::EVENT_INFO_REQ).empty());
     EXPECT_EQ(range->KindMask(), 7);
     EXPECT_TRUE(range->m_chkKind[2]->isHidden());
+    range->grab().save(QString(K5_BINARY_DIR) + "/event-range-1005.png");
     // Both visible kinds cleared: the hidden audio kind stays chosen.
     for (int k = 0; k < 2; ++k) {
         range->m_chkKind[k]->SetCheck(0);
@@ -702,6 +703,7 @@ TEST_F(SearchWindow, EventRangePageSendsTheRangeAndTheListOpensOnTheKindFound)
     EXPECT_EQ(list->Panel().CurKind(), 4);
     EXPECT_EQ(list->Panel().m_list.GetItemCount(), 1);
     EXPECT_FALSE(list->Panel().m_btnPrev.isHidden());
+    list->grab().save(QString(K5_BINARY_DIR) + "/event-list-225.png");
     // Prev: the range page again, with its defaults.
     list->OnEventPrev();
     ASSERT_NE(dlg->Page(SearchSlot::EventTimeRange), nullptr);
@@ -845,6 +847,7 @@ TEST_F(SearchWindow, BackupEventCalculateSizeAndStart)
         ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
     }
     EXPECT_FALSE(panel.m_lblSize.GetWindowText().isEmpty());
+    page->grab().save(QString(K5_BINARY_DIR) + "/backup-event-list-229.png");
     const bool sized = page->Backup().m_nSizeKB > 0;
     EXPECT_EQ(panel.m_btnPlay.m_bEnabled, sized);
     if (sized) {

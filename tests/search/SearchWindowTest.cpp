@@ -555,6 +555,7 @@ TEST_F(SearchWindow, BackupSizeGoesToTheOpenBackupPage)
     RegisterSearchPage(SearchSlot::BackupTimeline, nullptr);
     EXPECT_EQ(dlg.ShowPage(SearchSlot::BackupTimeline), nullptr);
     dlg.DestroyWindow();
+    RegisterBackupPages(); // the real backup timeline for the tests that follow
 }
 
 TEST_F(SearchWindow, LogListCellsTakeLongTextsWhole)

@@ -850,8 +850,9 @@ TEST_F(SearchWindow, BackupEventCalculateSizeAndStart)
     EXPECT_FALSE(panel.m_lblSize.GetWindowText().isEmpty());
     page->grab().save(QString(K5_BINARY_DIR) + "/backup-event-list-229.png");
     const bool sized = page->Backup().m_nSizeKB > 0;
-    EXPECT_EQ(panel.m_btnPlay.m_bEnabled, sized);
-    if (sized) {
+    ASSERT_TRUE(sized);
+    EXPECT_TRUE(panel.m_btnPlay.m_bEnabled);
+    {
         SendMessage(panel.Handle(), WM_COMMAND, MakeCommandWParam(482, BN_CLICKED), 0);
         ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_DATA_REQ, 1));
         EXPECT_TRUE(main.client->HasWorker(kSlotBackupWriter));
@@ -860,6 +861,11 @@ TEST_F(SearchWindow, BackupEventCalculateSizeAndStart)
         EXPECT_EQ(data[4], 0);
         EXPECT_EQ(k5sim::GetBE32(data, 16), k5sim::GetBE32(sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[2].payload, 16));
         ASSERT_TRUE(WaitUntil([&] { return dlg->Ended(); }));
+        // The typed name was cut to its first 100 characters.
+        ASSERT_TRUE(WaitUntil([&] {
+            std::error_code ec;
+            return std::filesystem::exists(main.downloadFolder + "/" + std::string(100, 'e') + ".idx", ec);
+        }));
     }
     EXPECT_EQ(prompted, "yes");
     SetBackupNamePrompt(nullptr);
@@ -1022,4 +1028,59 @@ TEST_F(SearchWindow, BackupStartsNothingWithoutTheRightOrWhileATransferRuns)
     Close(dlg);
     QApplication::processEvents();
     EXPECT_TRUE(sim->ReceivedOf(k5sim::id::TRANS_DATA_REQ).empty());
+}
+
+TEST_F(SearchWindow, BackupDateTimeAcrossMidnightEmptyCamerasAndAnEscapedName)
+{
+    Start();
+    k5sim::SimTransfer transfer(*sim);
+    transfer.SetCatalogue(&search->Catalogue());
+    main.downloadFolder = ScratchFolder("datetime") + "/Download";
+    SetBackupNamePrompt([](QWidget*, std::uint8_t, std::string&) { return false; }); // Esc
+    auto dlg = Open();
+    dlg->ShowBackupTab();
+    auto* page = static_cast<CSearchDateTimePage*>(dlg->Page(SearchSlot::BackupDateTime));
+    ASSERT_NE(page, nullptr);
+    page->grab().save(QString(K5_BINARY_DIR) + "/backup-datetime-228.png");
+    page->Model().Row(0) = Usertime{2008, 2, 1, 23, 0, 0};
+    page->Model().Row(1) = Usertime{2008, 2, 2, 1, 0, 0};
+
+    // A camera without recordings first: 0 KByte, Calculate stays, Backup off.
+    dlg->m_nChannelMask = 1u << 10;
+    SendMessage(page->Handle(), WM_COMMAND, 480, 0);
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, 1));
+    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    EXPECT_EQ(page->m_backup.m_nSizeKB, 0u);
+    EXPECT_EQ(page->m_lblSize.GetWindowText(), "0 KByte");
+    EXPECT_TRUE(page->m_btnCalculate.m_bEnabled);
+    EXPECT_FALSE(page->m_btnPlay.m_bEnabled);
+
+    // 23:00 to 01:00 of the next day: the exact size of what the stream sends.
+    dlg->m_nChannelMask = 0xFFFF;
+    SendMessage(page->Handle(), WM_COMMAND, 480, 0);
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, 2));
+    const Bytes body = sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[1].payload;
+    EXPECT_EQ(k5sim::GetBE32(body, 16), k5sim::RecorderTime(2008, 3, 2, 23));
+    EXPECT_EQ(k5sim::GetBE32(body, 20), k5sim::RecorderTime(2008, 3, 3, 1));
+    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    EXPECT_EQ(page->m_backup.m_nSizeKB, transfer.SizeKB(body));
+    ASSERT_GT(page->m_backup.m_nSizeKB, 0u);
+    ASSERT_TRUE(page->m_btnPlay.m_bEnabled);
+
+    // Backup with the prompt escaped: the writer names the set itself.
+    SendMessage(page->Handle(), WM_COMMAND, 482, 0);
+    EXPECT_TRUE(main.client->HasWorker(kSlotBackupWriter));
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_DATA_REQ, 1));
+    const Bytes data = sim->ReceivedOf(k5sim::id::TRANS_DATA_REQ)[0].payload;
+    EXPECT_EQ(data, body);
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] {
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(main.downloadFolder, ec))
+            if (e.path().extension() == ".idx")
+                return true;
+        return false;
+    }));
+    SetBackupNamePrompt(nullptr);
+    Close(dlg);
 }

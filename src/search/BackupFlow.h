@@ -18,13 +18,13 @@ class QWidget;
 // The size answer against the free space: what the page shows and keeps.
 struct BackupSizeDecision
 {
-    std::string text;            // the size label ("" when refused)
+    std::string text; // the size label ("" when refused)
     bool calculateOn = true;
     bool backupOn = false;
     std::uint32_t sizeKB = 0;
-    int sizeShown = 0;           // KB below 1024 KB, else MB
+    int sizeShown = 0; // KB below 1024 KB, else MB
     int sizeInMB = 0;
-    bool refused = false;        // less than 100 MB would remain
+    bool refused = false;         // less than 100 MB would remain
     std::int64_t spaceLeftMB = 0; // free - need (refused only)
     std::int32_t nackNeedMB = 0;  // the two numbers of the disk-space message
     std::int32_t nackFreeMB = 0;  // free - 100
@@ -40,10 +40,10 @@ std::string CutBackupName(const std::string& typed);
 
 struct BackupPageSpec
 {
-    std::uint8_t onKinds;     // kinds byte of TRANS_ON_REQ; 0: 1 << the event's kind
-    std::uint8_t dataKinds;   // kinds byte of TRANS_DATA_REQ
-    int closePauseMs;         // pause before the window closes after Backup
-    bool closesPickers;       // Calculate and Backup close the window's pop-ups first
+    std::uint8_t onKinds;   // kinds byte of TRANS_ON_REQ; 0: 1 << the event's kind
+    std::uint8_t dataKinds; // kinds byte of TRANS_DATA_REQ
+    int closePauseMs;       // pause before the window closes after Backup
+    bool closesPickers;     // Calculate and Backup close the window's pop-ups first
 };
 inline constexpr BackupPageSpec kBackupDateTimeSpec{kAllEventKinds, kAllEventKinds, 50, true};
 inline constexpr BackupPageSpec kBackupEventSpec{0, 0, 0, false};
@@ -79,7 +79,8 @@ void AttachDefaultBackupDateTimeFlow();
 class CBackupFlow
 {
 public:
-    static RangeRequestBody OnBody(const CRemoteSearchDlg& host, const BackupPageSpec& spec, const BackupRange& r);
+    static RangeRequestBody OnBody(const CRemoteSearchDlg& host, const BackupPageSpec& spec,
+                                   const BackupRange& r);
     static RangeRequestBody DataBody(const CRemoteSearchDlg& host, const BackupPageSpec& spec,
                                      const BackupRange& r);
     // Label emptied, Calculate on, Backup off: the range changed.

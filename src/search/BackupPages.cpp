@@ -47,11 +47,13 @@ void RegisterBackupPages()
     AttachDefaultBackupDateTimeFlow();
     RegisterSearchPage(SearchSlot::EventTimeRange,
                        [](CRemoteSearchDlg& h, const SearchPageArgs&) { return new CEventTimeRangePage(h); });
-    RegisterSearchPage(SearchSlot::SearchEvent,
-                       [](CRemoteSearchDlg& h, const SearchPageArgs&) { return new CSearchEventPage(h, false); });
+    RegisterSearchPage(SearchSlot::SearchEvent, [](CRemoteSearchDlg& h, const SearchPageArgs&) {
+        return new CSearchEventPage(h, false);
+    });
     RegisterSearchPage(SearchSlot::BackupTimeline, [](CRemoteSearchDlg& h, const SearchPageArgs& a) {
         return new CBackupTimelinePage(h, a.values[0], a.values[1], a.values[2]);
     });
-    RegisterSearchPage(SearchSlot::BackupEvent,
-                       [](CRemoteSearchDlg& h, const SearchPageArgs&) { return new CSearchEventPage(h, true); });
+    RegisterSearchPage(SearchSlot::BackupEvent, [](CRemoteSearchDlg& h, const SearchPageArgs&) {
+        return new CSearchEventPage(h, true);
+    });
 }

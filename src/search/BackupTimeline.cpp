@@ -123,8 +123,8 @@ void CBackupTimelinePage::OnInitPage()
         c.show();
         auto* box = new CSkinCheckBox(this);
         box->SetDlgCtrlID(490 + i);
-        box->SetBitmaps(kBmpCheckOff, kBmpCheckOn, kBmpCheckOff, kBmpCheckOff, kBmpCheckOff, kBmpCheckMask, 0, 0,
-                        0);
+        box->SetBitmaps(kBmpCheckOff, kBmpCheckOn, kBmpCheckOff, kBmpCheckOff, kBmpCheckOff, kBmpCheckMask, 0,
+                        0, 0);
         box->setGeometry(105, 7 + 23 * i, 15, 15);
         box->SetCheck(i == 0 ? 1 : 0);
         box->show();

@@ -65,8 +65,8 @@ void CEventListPanel::Init(const EventListStyle& style, CEventEntries entries)
                 QRect(style.prevX, 396, 97, 22));
     m_btnPrev.setVisible(style.prev);
     if (style.backup) {
-        PlaceButton(m_btnCalculate, this, kIdCalculate, kBmpTextButton, m_host.Text(kStrCalculate), kButtonText,
-                    QRect(2, 396, 97, 22));
+        PlaceButton(m_btnCalculate, this, kIdCalculate, kBmpTextButton, m_host.Text(kStrCalculate),
+                    kButtonText, QRect(2, 396, 97, 22));
         m_lblSize.setParent(this);
         m_lblSize.SetDlgCtrlID(kIdSize);
         m_lblSize.SetNotify(false);
@@ -135,7 +135,8 @@ void CEventListPanel::FillEventList()
     if (m_style.newestFirst)
         std::reverse(rows.begin(), rows.end());
     for (const EventEntry* e : rows) {
-        const int row = m_list.InsertItem(m_list.GetItemCount(), QString::fromStdString(FormatEventTime(e->start, format)));
+        const int row = m_list.InsertItem(m_list.GetItemCount(),
+                                          QString::fromStdString(FormatEventTime(e->start, format)));
         m_list.SetItemText(row, 1, QString::fromStdString(FormatEventTime(e->end, format)));
         if (columns > 2)
             m_list.SetItemText(row, 2, QString::fromStdString(EventCameraText(e->channelMask)));

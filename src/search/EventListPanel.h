@@ -17,15 +17,15 @@
 // How one page uses the list.
 struct EventListStyle
 {
-    int background = 1751;     // the page's background bitmap, drawn by the panel
-    bool backup = false;        // Calculate 480, Backup 482, size label 790 instead of Play 482
-    bool prev = true;           // Prev 483 (shown only when the recorder knows event ranges)
-    int prevX = 2;              // 2 on the search list, 205 on the backup list
-    bool cameraColumn = true;   // the third column, the event's cameras
-    bool newestFirst = false;   // rows from the last entry to the first
-    bool fillResets = true;     // a fill forgets the selection and disables the buttons
-    bool pendingGuards = true;  // tabs and selection wait while the host's request is pending
-    bool selectionClears = true;// a change away from "selected and focused" forgets the selection
+    int background = 1751;       // the page's background bitmap, drawn by the panel
+    bool backup = false;         // Calculate 480, Backup 482, size label 790 instead of Play 482
+    bool prev = true;            // Prev 483 (shown only when the recorder knows event ranges)
+    int prevX = 2;               // 2 on the search list, 205 on the backup list
+    bool cameraColumn = true;    // the third column, the event's cameras
+    bool newestFirst = false;    // rows from the last entry to the first
+    bool fillResets = true;      // a fill forgets the selection and disables the buttons
+    bool pendingGuards = true;   // tabs and selection wait while the host's request is pending
+    bool selectionClears = true; // a change away from "selected and focused" forgets the selection
 };
 
 class IEventListHost

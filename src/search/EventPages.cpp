@@ -73,11 +73,12 @@ void CEventTimeRangePage::OnInitPage()
     CRemoteSearchDlg& host = Host();
     m_model.SetDateFormat(host.Main().DateFormat());
     m_bmpBackground = ResourceLibrary::Current().LoadBitmap(IDB_EVENT_RANGE_BACKGROUND);
-    const int captions[7] = {IDS_DT_START, IDS_DT_DATE, IDS_DT_TIME, IDS_DT_END,
+    const int captions[7] = {IDS_DT_START, IDS_DT_DATE, IDS_DT_TIME,    IDS_DT_END,
                              IDS_DT_DATE,  IDS_DT_TIME, IDS_EVENT_KINDS};
     const int ys[7] = {9, 32, 55, 80, 103, 126, 173};
     for (int i = 0; i < 7; ++i)
-        Caption(m_lblCaption[i], this, i < 6 ? 790 + i : 804, ResText(host, captions[i]), QRect(15, ys[i], 70, 14));
+        Caption(m_lblCaption[i], this, i < 6 ? 790 + i : 804, ResText(host, captions[i]),
+                QRect(15, ys[i], 70, 14));
     for (int p = 0; p < 3; ++p) {
         Cell(m_lblCell[p], this, 796 + p, QRect(140 + 75 * p, 30, 70, 14));
         Cell(m_lblCell[4 + p], this, 800 + p, QRect(140 + 75 * p, 103, 70, 14));
@@ -88,7 +89,8 @@ void CEventTimeRangePage::OnInitPage()
     for (int k = 0; k < 3; ++k) {
         auto* box = new CSkinCheckBox(this);
         box->SetDlgCtrlID(490 + k);
-        box->SetBitmaps(kBmpCheckOff, kBmpCheckOn, kBmpCheckOff, kBmpCheckOff, kBmpCheckOff, kBmpCheckMask, 0, 0, 0);
+        box->SetBitmaps(kBmpCheckOff, kBmpCheckOn, kBmpCheckOff, kBmpCheckOff, kBmpCheckOff, kBmpCheckMask, 0,
+                        0, 0);
         box->setGeometry(124, 171 + 23 * k, 15, 15);
         box->SetCheck((m_byKindMask >> k) & 1);
         m_chkKind[k] = box;
@@ -330,8 +332,8 @@ void CSearchEventPage::OnEventBackup(const EventEntry* entry)
         return;
     }
     CBackupFlow::Start(Host(), kBackupEventSpec, m_backup,
-                       BackupRange{static_cast<std::uint32_t>(entry->start), static_cast<std::uint32_t>(entry->end),
-                                   entry->kind});
+                       BackupRange{static_cast<std::uint32_t>(entry->start),
+                                   static_cast<std::uint32_t>(entry->end), entry->kind});
 }
 
 void CSearchEventPage::OnBackupSizeAnswer(std::uint32_t kb)

@@ -1,6 +1,6 @@
 // The backup size decision and the disk-space box it leads to, as a table.
-#include "app/NotifyTable.h"
 #include "search/BackupFlow.h"
+#include "app/NotifyTable.h"
 
 #include <gtest/gtest.h>
 

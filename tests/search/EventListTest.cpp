@@ -79,12 +79,9 @@ TEST(EventTexts, CamerasAndTimes)
         int format;
         const char* text;
     } cases[] = {
-        {t, 0, "2008-03-20 13:04:05"},
-        {t, 1, "03-20-2008 13:04:05"},
-        {t, 2, "20-03-2008 13:04:05"},
-        {t, 3, ""},
-        {-5, 0, "1970-01-01 00:00:00"},
-        {-5, 1, "01-01-1970 00:00:00"},
+        {t, 0, "2008-03-20 13:04:05"},  {t, 1, "03-20-2008 13:04:05"},
+        {t, 2, "20-03-2008 13:04:05"},  {t, 3, ""},
+        {-5, 0, "1970-01-01 00:00:00"}, {-5, 1, "01-01-1970 00:00:00"},
         {-5, 2, "01-01-1970 00:00:00"},
     };
     for (const auto& c : cases)
@@ -110,8 +107,8 @@ public:
 CEventEntries ThreeMotionOneAlarm()
 {
     CEventEntries entries;
-    BuildEventEntries({Rec(0x8005, 2, 100, 200), Rec(1, 1, 300, 400), Rec(2, 2, 500, 600), Rec(4, 2, 700, 800)},
-                      entries);
+    BuildEventEntries(
+        {Rec(0x8005, 2, 100, 200), Rec(1, 1, 300, 400), Rec(2, 2, 500, 600), Rec(4, 2, 700, 800)}, entries);
     return entries;
 }
 

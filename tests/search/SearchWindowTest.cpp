@@ -662,7 +662,8 @@ namespace {
 
 std::string ScratchFolder(const char* name)
 {
-    const std::string dir = std::string(K5_BINARY_DIR) + "/scratch-search-" + std::to_string(::getpid()) + "-" + name;
+    const std::string dir =
+        std::string(K5_BINARY_DIR) + "/scratch-search-" + std::to_string(::getpid()) + "-" + name;
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
     std::filesystem::create_directories(dir, ec);
@@ -859,7 +860,8 @@ TEST_F(SearchWindow, BackupEventCalculateSizeAndStart)
         EXPECT_TRUE(main.client->m_bTrans);
         const Bytes data = sim->ReceivedOf(k5sim::id::TRANS_DATA_REQ)[0].payload;
         EXPECT_EQ(data[4], 0);
-        EXPECT_EQ(k5sim::GetBE32(data, 16), k5sim::GetBE32(sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[2].payload, 16));
+        EXPECT_EQ(k5sim::GetBE32(data, 16),
+                  k5sim::GetBE32(sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[2].payload, 16));
         ASSERT_TRUE(WaitUntil([&] { return dlg->Ended(); }));
         // The typed name was cut to its first 100 characters.
         ASSERT_TRUE(WaitUntil([&] {
@@ -982,8 +984,10 @@ TEST_F(SearchWindow, BackupTimelineMarkersCalculateAndBackup)
         const Bytes body = sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[asked - 1].payload;
         EXPECT_EQ(k5sim::GetBE32(body, 0), 0xFFFFu);
         EXPECT_EQ(body[4], 0x3F);
-        EXPECT_EQ(k5sim::GetBE32(body, 16), k5sim::RecorderTime(2008, 3, 2) + static_cast<std::uint32_t>(r.start));
-        EXPECT_EQ(k5sim::GetBE32(body, 20), k5sim::RecorderTime(2008, 3, 2) + static_cast<std::uint32_t>(r.end));
+        EXPECT_EQ(k5sim::GetBE32(body, 16),
+                  k5sim::RecorderTime(2008, 3, 2) + static_cast<std::uint32_t>(r.start));
+        EXPECT_EQ(k5sim::GetBE32(body, 20),
+                  k5sim::RecorderTime(2008, 3, 2) + static_cast<std::uint32_t>(r.end));
         // While the size is asked the markers stay.
         page->OnTimePicked(3, 23, 59, 58);
         EXPECT_EQ(page->Markers().End(), r.end);
@@ -996,7 +1000,8 @@ TEST_F(SearchWindow, BackupTimelineMarkersCalculateAndBackup)
     SendMessage(page->Handle(), WM_COMMAND, 482, 0);
     EXPECT_TRUE(main.client->HasWorker(kSlotBackupWriter));
     ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_DATA_REQ, 1));
-    EXPECT_EQ(sim->ReceivedOf(k5sim::id::TRANS_DATA_REQ)[0].payload, sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[2].payload);
+    EXPECT_EQ(sim->ReceivedOf(k5sim::id::TRANS_DATA_REQ)[0].payload,
+              sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[2].payload);
     ASSERT_TRUE(WaitUntil([&] { return dlg->Ended(); }));
     ASSERT_TRUE(WaitUntil([&] {
         std::error_code ec;
@@ -1024,8 +1029,26 @@ TEST_F(SearchWindow, BackupStartsNothingWithoutTheRightOrWhileATransferRuns)
     });
     SendMessage(page->Handle(), WM_COMMAND, 482, 0);
     EXPECT_FALSE(main.client->HasWorker(kSlotBackupWriter));
-    SetBackupNamePrompt(nullptr);
     Close(dlg);
+
+    // With the right back but a transfer marked running: no second range goes out.
+    SetRights(1, 1);
+    main.client->m_bTrans = true;
+    SetBackupNamePrompt([](QWidget*, std::uint8_t, std::string& name) {
+        name = "second";
+        return true;
+    });
+    auto again = Open();
+    again->ShowBackupTab();
+    auto* second = static_cast<CSearchDateTimePage*>(again->Page(SearchSlot::BackupDateTime));
+    ASSERT_NE(second, nullptr);
+    second->m_backup.m_nSizeKB = 2048;
+    SendMessage(second->Handle(), WM_COMMAND, 482, 0);
+    EXPECT_FALSE(main.client->HasWorker(kSlotBackupWriter));
+    ASSERT_TRUE(WaitUntil([&] { return again->Ended(); }));
+    main.client->m_bTrans = false;
+    SetBackupNamePrompt(nullptr);
+    Close(again);
     QApplication::processEvents();
     EXPECT_TRUE(sim->ReceivedOf(k5sim::id::TRANS_DATA_REQ).empty());
 }

@@ -774,11 +774,12 @@ void SearchWindow::EventListPlay(std::uint8_t minor)
 
         // Reopened: the motion tab, the same entries, no new request.
         auto again = Open();
-        again->ShowSearchTab();
-        again->ShowPage(SearchSlot::SearchEvent);
         auto* reopened = static_cast<CSearchEventPage*>(again->Page(SearchSlot::SearchEvent));
         ASSERT_NE(reopened, nullptr);
         EXPECT_EQ(reopened->Panel().CurKind(), 2);
+        EXPECT_EQ(reopened->Panel().Entries().Count(), 3);
+        QApplication::processEvents();
+        EXPECT_EQ(sim->ReceivedOf(k5sim::id::EVENT_INFO_REQ).size(), 1u);
         Close(again);
     }
 }

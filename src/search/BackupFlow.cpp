@@ -99,18 +99,18 @@ void SetBackupNamePrompt(BackupNamePrompt prompt)
     NamePrompt() = prompt ? std::move(prompt) : BackupNamePrompt(SkinnedNamePrompt);
 }
 
-RangeRequestBody CBackupFlow::OnBody(const CRemoteSearchDlg& host, const BackupPageSpec& spec,
+RangeRequestBody CBackupFlow::OnBody(const CRemoteSearchDlg& host, const BackupPageTraits& traits,
                                      const BackupRange& r)
 {
     const std::uint8_t kinds =
-        spec.onKinds != 0 ? spec.onKinds : static_cast<std::uint8_t>(1u << (r.eventKind & 7));
+        traits.onKinds != 0 ? traits.onKinds : static_cast<std::uint8_t>(1u << (r.eventKind & 7));
     return MakeRangeRequestBody(host.m_nChannelMask, kinds, r.start, r.end);
 }
 
-RangeRequestBody CBackupFlow::DataBody(const CRemoteSearchDlg& host, const BackupPageSpec& spec,
+RangeRequestBody CBackupFlow::DataBody(const CRemoteSearchDlg& host, const BackupPageTraits& traits,
                                        const BackupRange& r)
 {
-    return MakeRangeRequestBody(host.m_nChannelMask, spec.dataKinds, r.start, r.end);
+    return MakeRangeRequestBody(host.m_nChannelMask, traits.dataKinds, r.start, r.end);
 }
 
 void CBackupFlow::ResetSize(BackupPageState& page)
@@ -123,15 +123,15 @@ void CBackupFlow::ResetSize(BackupPageState& page)
         page.backup->Enable(false);
 }
 
-bool CBackupFlow::Calculate(CRemoteSearchDlg& host, const BackupPageSpec& spec, BackupPageState& page,
+bool CBackupFlow::Calculate(CRemoteSearchDlg& host, const BackupPageTraits& traits, BackupPageState& page,
                             const BackupRange& r)
 {
-    if (spec.closesPickers)
+    if (traits.closesPickers)
         host.ClosePickers();
     if (host.RequestPending())
         return false;
     TRACE("Send... TRANS_ON_REQ...\n");
-    if (!host.Requests().SendTransOnReq(OnBody(host, spec, r)))
+    if (!host.Requests().SendTransOnReq(OnBody(host, traits, r)))
         return false;
     if (page.calculate)
         page.calculate->Enable(false);
@@ -165,10 +165,10 @@ void CBackupFlow::SizeAnswer(CRemoteSearchDlg& host, BackupPageState& page, std:
         Apply(page, d);
 }
 
-bool CBackupFlow::Start(CRemoteSearchDlg& host, const BackupPageSpec& spec, BackupPageState& page,
+bool CBackupFlow::Start(CRemoteSearchDlg& host, const BackupPageTraits& traits, BackupPageState& page,
                         const BackupRange& r)
 {
-    if (spec.closesPickers)
+    if (traits.closesPickers)
         host.ClosePickers();
     QPointer<CRemoteSearchDlg> alive(&host);
     std::string typed;
@@ -193,9 +193,9 @@ bool CBackupFlow::Start(CRemoteSearchDlg& host, const BackupPageSpec& spec, Back
             BackupSetOptions options;
             options.folder = host.Main().DownloadFolder();
             options.name = name;
-            started = client->StartBackup(page.m_nSizeKB, std::move(options), DataBody(host, spec, r));
+            started = client->StartBackup(page.m_nSizeKB, std::move(options), DataBody(host, traits, r));
         }
     }
-    host.CloseAfter(spec.closePauseMs);
+    host.CloseAfter(traits.closePauseMs);
     return started;
 }

@@ -1,7 +1,7 @@
 // What the three backup pages (date-time, event list, day timeline) share
 // once the user has marked a range: the size request, the size answer held
 // against the download drive's free space, and the start of the download.
-// The pages differ only in data, described by BackupPageSpec.
+// The pages differ only in data, described by BackupPageTraits.
 #pragma once
 
 #include "search/SearchRequests.h"
@@ -38,16 +38,16 @@ BackupSizeDecision SizeDecision(std::uint32_t kb, std::int64_t freeUnits, bool t
 inline constexpr int kBackupNameMax = 100;
 std::string CutBackupName(const std::string& typed);
 
-struct BackupPageSpec
+struct BackupPageTraits
 {
     std::uint8_t onKinds;   // kinds byte of TRANS_ON_REQ; 0: 1 << the event's kind
     std::uint8_t dataKinds; // kinds byte of TRANS_DATA_REQ
     int closePauseMs;       // pause before the window closes after Backup
     bool closesPickers;     // Calculate and Backup close the window's pop-ups first
 };
-inline constexpr BackupPageSpec kBackupDateTimeSpec{kAllEventKinds, kAllEventKinds, 50, true};
-inline constexpr BackupPageSpec kBackupEventSpec{0, 0, 0, false};
-inline constexpr BackupPageSpec kBackupTimelineSpec{kAllEventKinds, kAllEventKinds, 50, true};
+inline constexpr BackupPageTraits kBackupDateTimeTraits{kAllEventKinds, kAllEventKinds, 50, true};
+inline constexpr BackupPageTraits kBackupEventTraits{0, 0, 0, false};
+inline constexpr BackupPageTraits kBackupTimelineTraits{kAllEventKinds, kAllEventKinds, 50, true};
 
 // A page's marked range: recorder seconds, and the event kind (1, 2, 4) on the event list.
 struct BackupRange
@@ -79,20 +79,20 @@ void AttachDefaultBackupDateTimeFlow();
 class CBackupFlow
 {
 public:
-    static RangeRequestBody OnBody(const CRemoteSearchDlg& host, const BackupPageSpec& spec,
+    static RangeRequestBody OnBody(const CRemoteSearchDlg& host, const BackupPageTraits& traits,
                                    const BackupRange& r);
-    static RangeRequestBody DataBody(const CRemoteSearchDlg& host, const BackupPageSpec& spec,
+    static RangeRequestBody DataBody(const CRemoteSearchDlg& host, const BackupPageTraits& traits,
                                      const BackupRange& r);
     // Label emptied, Calculate on, Backup off: the range changed.
     static void ResetSize(BackupPageState& page);
     // TRANS_ON_REQ for the range; Calculate off and the window waits.
-    static bool Calculate(CRemoteSearchDlg& host, const BackupPageSpec& spec, BackupPageState& page,
+    static bool Calculate(CRemoteSearchDlg& host, const BackupPageTraits& traits, BackupPageState& page,
                           const BackupRange& r);
     // The size answer, on the GUI thread.
     static void SizeAnswer(CRemoteSearchDlg& host, BackupPageState& page, std::uint32_t kb);
     // The file name, the writer, TRANS_DATA_REQ and the window's close.
     // False when nothing was started.
-    static bool Start(CRemoteSearchDlg& host, const BackupPageSpec& spec, BackupPageState& page,
+    static bool Start(CRemoteSearchDlg& host, const BackupPageTraits& traits, BackupPageState& page,
                       const BackupRange& r);
 
 private:

@@ -31,10 +31,10 @@ void AttachDefaultBackupDateTimeFlow()
 {
     BackupDateTimeFlow flow;
     flow.calculate = [](CSearchDateTimePage& page) {
-        CBackupFlow::Calculate(page.Host(), kBackupDateTimeSpec, DateTimeState(page), DateTimeRange(page));
+        CBackupFlow::Calculate(page.Host(), kBackupDateTimeTraits, DateTimeState(page), DateTimeRange(page));
     };
     flow.start = [](CSearchDateTimePage& page) {
-        CBackupFlow::Start(page.Host(), kBackupDateTimeSpec, DateTimeState(page), DateTimeRange(page));
+        CBackupFlow::Start(page.Host(), kBackupDateTimeTraits, DateTimeState(page), DateTimeRange(page));
     };
     flow.size = [](CSearchDateTimePage& page, std::uint32_t kb) {
         CBackupFlow::SizeAnswer(page.Host(), DateTimeState(page), kb);

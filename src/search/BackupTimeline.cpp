@@ -204,12 +204,12 @@ void CBackupTimelinePage::OnMarkerLabel(int marker)
 
 void CBackupTimelinePage::CalculateBackupSize()
 {
-    CBackupFlow::Calculate(Host(), kBackupTimelineSpec, m_backup, Range());
+    CBackupFlow::Calculate(Host(), kBackupTimelineTraits, m_backup, Range());
 }
 
 void CBackupTimelinePage::StartBackup()
 {
-    CBackupFlow::Start(Host(), kBackupTimelineSpec, m_backup, Range());
+    CBackupFlow::Start(Host(), kBackupTimelineTraits, m_backup, Range());
 }
 
 void CBackupTimelinePage::OnBackupSizeAnswer(std::uint32_t kb)

@@ -145,17 +145,17 @@ void CEventTimeRangePage::OnDateCellClicked(int itemId)
     CSkinLabel* cell = CellOf(itemId);
     if (Host().RequestPending() || !cell || cell->GetWindowText().isEmpty())
         return;
-    const CSearchDateTimeModel::ListSpec spec = m_model.ListFor(itemId);
+    const CSearchDateTimeModel::ListSpec list = m_model.ListFor(itemId);
     auto request = std::make_unique<ListPickerRequest>();
     std::memset(request.get(), 0, sizeof *request);
-    request->Count = static_cast<int>(spec.items.size());
+    request->Count = static_cast<int>(list.items.size());
     for (int i = 0; i < request->Count; ++i)
-        SetListPickerItem(*request, i, spec.items[static_cast<std::size_t>(i)].c_str());
+        SetListPickerItem(*request, i, list.items[static_cast<std::size_t>(i)].c_str());
     request->AnchorRect = ScreenRect(*cell);
     request->ClickX = cell->m_ptClick.x();
     request->ClickY = cell->m_ptClick.y();
-    request->Width = spec.width;
-    Host().OpenListPicker(this, itemId, *request, 0, spec.fourPerRow);
+    request->Width = list.width;
+    Host().OpenListPicker(this, itemId, *request, 0, list.fourPerRow);
 }
 
 void CEventTimeRangePage::OnTimeCellClicked(int itemId)
@@ -318,7 +318,7 @@ void CSearchEventPage::OnEventCalculate(const EventEntry* entry)
 {
     if (!m_bBackup || !entry)
         return;
-    CBackupFlow::Calculate(Host(), kBackupEventSpec, m_backup,
+    CBackupFlow::Calculate(Host(), kBackupEventTraits, m_backup,
                            BackupRange{static_cast<std::uint32_t>(entry->start),
                                        static_cast<std::uint32_t>(entry->end), entry->kind});
 }
@@ -331,7 +331,7 @@ void CSearchEventPage::OnEventBackup(const EventEntry* entry)
         Host().CloseAfter(0);
         return;
     }
-    CBackupFlow::Start(Host(), kBackupEventSpec, m_backup,
+    CBackupFlow::Start(Host(), kBackupEventTraits, m_backup,
                        BackupRange{static_cast<std::uint32_t>(entry->start),
                                    static_cast<std::uint32_t>(entry->end), entry->kind});
 }

@@ -758,7 +758,9 @@ NotifyState CClientDlg::NotifySnapshot()
     state.rebootRight = net.HasRight(kRightReboot);
     state.transNackNeededMB = net.m_nTransNackInfo[0];
     state.transNackFreeMB = net.m_nTransNackInfo[1];
-    state.searchWindowOpen = static_cast<bool>(net.SearchFrame());
+    const std::shared_ptr<SearchFrameLink> frame = net.SearchFrame();
+    state.searchWindowOpen = static_cast<bool>(frame);
+    state.backupSpareMB = frame ? frame->SpaceLeftMB() : 0;
     state.loginPassword = net.Password();
     state.playHandOverActive = net.SearchKeep().HandOverActive();
     return state;

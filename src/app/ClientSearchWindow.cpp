@@ -44,6 +44,11 @@ std::int64_t CClientSearchMain::DiskSpace() const
     return m_dlg.GetDiskSpace(&free, &total) ? free : 0;
 }
 
+std::string CClientSearchMain::DownloadFolder() const
+{
+    return m_dlg.DataLocation() + "/Download";
+}
+
 bool CClientSearchMain::LocalPlayerRunning() const
 {
     return m_dlg.m_pLocalPlayer != nullptr;

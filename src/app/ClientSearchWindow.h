@@ -21,6 +21,7 @@ public:
     std::uint8_t Opacity(int index) const override;
     std::string LoadResString(int id) const override;
     std::int64_t DiskSpace() const override;
+    std::string DownloadFolder() const override;
     bool LocalPlayerRunning() const override;
     int ViewMode() const override;
     void Notify(int code, int sub, WndHandle owner) override;

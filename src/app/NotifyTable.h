@@ -132,8 +132,8 @@ struct NotifyState
     bool dbBusy = false;                 // a setup-database exchange is running
     bool rebootRight = false;            // the logged-in user may reboot the recorder
     bool playHandOverActive = false;     // the search hand-over block holds a request
-    std::uint32_t transNackNeededMB = 0; // the two stored size words
-    std::uint32_t transNackFreeMB = 0;
+    std::int32_t transNackNeededMB = 0; // the two stored size words, signed: free - 100 may be below 0
+    std::int32_t transNackFreeMB = 0;
     bool searchWindowOpen = false; // the remote search window exists
     int backupSpareMB = 0;         // its spare space after the backup
     std::array<std::uint16_t, 4> version{};

@@ -1033,8 +1033,8 @@ bool CNetClient::RecvFn_Refusal(const WireHeader& h)
         break;
     case TRANS_ON_NACK:
         if (reason == 87 && m_payload.size() == 12) {
-            m_nTransNackInfo[0] = ReadBE32(extra);
-            m_nTransNackInfo[1] = ReadBE32(extra + 4);
+            m_nTransNackInfo[0] = static_cast<std::int32_t>(ReadBE32(extra));
+            m_nTransNackInfo[1] = static_cast<std::int32_t>(ReadBE32(extra + 4));
         }
         if (frame)
             frame->ClearRequestPending();

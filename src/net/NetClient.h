@@ -257,7 +257,7 @@ public:
     std::atomic<std::uint32_t> m_nSoloChannel{0};
     std::array<std::atomic<std::uint32_t>, 16> m_arrPlaySeq{};
     // Sizes of a refused backup (needed, free; MByte), shown by the main window.
-    std::array<std::atomic<std::uint32_t>, 2> m_nTransNackInfo{};
+    std::array<std::atomic<std::int32_t>, 2> m_nTransNackInfo{};
 
     // Stop flags of the receive and keep-alive threads.
     std::atomic<bool> m_bStopRecv{true};

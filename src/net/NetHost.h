@@ -88,6 +88,8 @@ public:
     virtual void DeliverAnswer(std::unique_ptr<SearchAnswer> answer) { (void)answer; }
     // The size of a backup range in KB (TRANS_ON_ACK); any thread.
     virtual void DeliverBackupSize(uint32_t kb) { (void)kb; }
+    // MB that a refused backup would have left on the download drive.
+    virtual int SpaceLeftMB() const { return 0; }
 };
 
 class NetHost

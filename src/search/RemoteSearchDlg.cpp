@@ -360,6 +360,14 @@ void CRemoteSearchDlg::PlayAndHandOver(const PlayHandOver& block, std::uint8_t k
     SetTimer(kCloseTimer, 50);
 }
 
+void CRemoteSearchDlg::CloseAfter(int ms)
+{
+    if (ms <= 0)
+        PostMessage(Handle(), WM_CLOSE, 0, 0);
+    else
+        SetTimer(kCloseTimer, static_cast<UINT>(ms));
+}
+
 void CRemoteSearchDlg::OnTimer(UINT id)
 {
     if (id == kCloseTimer) {

@@ -44,6 +44,8 @@ public:
     void DeliverBackupSize(uint32_t kb) override;
 
     void SetArchivePrompt(WndHandle prompt) { m_archivePrompt = prompt; }
+    int SpaceLeftMB() const override { return m_spaceLeftMB.load(); }
+    void SetSpaceLeftMB(int mb) { m_spaceLeftMB = mb; }
     std::unique_ptr<SearchAnswer> Take(SearchAnswerKind kind);
     bool TakeBackupSize(std::uint32_t& kb);
 
@@ -52,6 +54,7 @@ private:
     std::atomic<WndHandle> m_archivePrompt{WndHandle()};
     std::mutex m_lock;
     std::array<std::unique_ptr<SearchAnswer>, kSearchAnswerKinds> m_answers;
+    std::atomic<int> m_spaceLeftMB{0};
     bool m_hasSize = false;
     std::uint32_t m_sizeKB = 0;
 };
@@ -98,7 +101,18 @@ public:
     int m_nLogSelected = -1;
     int m_nLogFilter = -1;
     int m_nSpaceLeftMB = 0;
+    // A refused backup size: what would remain on the drive (the main
+    // window's disk-space message reads it through the link).
+    void SetSpaceLeftMB(int mb)
+    {
+        m_nSpaceLeftMB = mb;
+        m_link->SetSpaceLeftMB(mb);
+    }
+    // Posts WM_CLOSE to the window now (0) or after `ms` milliseconds.
+    void CloseAfter(int ms);
     PlayHandOver HandOver() const;
+    // The recorder answers events of a chosen period (above version 1.4).
+    bool EventRangesKnown() const { return NewerThan14(); }
 
     // Every Play of the window's pages ends here: PLAY_ON_REQ for `mask`,
     // `kinds`, `start`, `end`, the hand-over block (with the lists kept when

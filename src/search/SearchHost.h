@@ -33,6 +33,8 @@ public:
     virtual std::string LoadResStringSpaced(int id) const { return " " + LoadResString(id); }
     // Free space of the download folder's drive, in units of 1,024,000 bytes.
     virtual std::int64_t DiskSpace() const = 0;
+    // The folder downloads are written to (the data folder's "Download").
+    virtual std::string DownloadFolder() const { return std::string(); }
     virtual bool LocalPlayerRunning() const = 0;
     // 0 idle, 1 live, 2 remote playback, 3 local playback.
     virtual int ViewMode() const = 0;

@@ -122,3 +122,5 @@ void RegisterSearchPage(SearchSlot slot, SearchPageFactory factory);
 const SearchPageFactory* SearchPageFactoryOf(SearchSlot slot);
 // Registers the pages of this folder (idempotent).
 void RegisterBuiltinSearchPages();
+// The event pages, the backup timeline and the backup flow of the date-time page.
+void RegisterBackupPages();

@@ -8,6 +8,7 @@
 #include "platform/Skin.h"
 #include "search/RemoteSearchDlg.h"
 #include "search/ResIds.h"
+#include "search/ResIdsEvent.h"
 #include "ui/SkinDraw.h"
 #include "ui/UiMessages.h"
 
@@ -219,9 +220,20 @@ void CSearchCalendarPage::paintEvent(QPaintEvent*)
 // Day timeline
 
 CSearchTimelinePage::CSearchTimelinePage(CRemoteSearchDlg& host, int year, int month, int day)
-    : CSearchPage(host, SearchSlot::SearchTimeline), m_day{year, month, day}
+    : CSearchTimelinePage(host, SearchSlot::SearchTimeline, year, month, day)
+{
+}
+
+CSearchTimelinePage::CSearchTimelinePage(CRemoteSearchDlg& host, SearchSlot slot, int year, int month, int day)
+    : CSearchPage(host, slot), m_day{year, month, day}
 {
     setFocusPolicy(Qt::StrongFocus);
+}
+
+void CSearchTimelinePage::OnTimelineClick(int x)
+{
+    m_view.Click(x);
+    ShowPicked();
 }
 
 void CSearchTimelinePage::OnInitPage()
@@ -417,8 +429,7 @@ void CSearchTimelinePage::mouseReleaseEvent(QMouseEvent* e)
     const int x = CTimelineView::ClampX(pos.x());
     if (x == m_nDragStart) {
         m_nDragRectLeft = m_nDragRectRight = -1;
-        m_view.Click(x);
-        ShowPicked();
+        OnTimelineClick(x);
     } else if (m_nDragRectLeft >= 0) {
         m_view.DragZoom(m_nDragStart, x);
         m_nDragRectLeft = m_nDragRectRight = -1;
@@ -587,7 +598,7 @@ void CSearchDateTimePage::OnInitPage()
         Cell(m_lblCell[5], this, 795, QRect(180, 31, 190, 14));
     }
     if (m_bBackup) {
-        TextButton(m_btnCalculate, this, 480, Text(host, IDS_SEARCH_CALENDAR), QRect(2, 396, 97, 22));
+        TextButton(m_btnCalculate, this, 480, Text(host, IDS_EVENT_CALCULATE), QRect(2, 396, 97, 22));
         TextButton(m_btnPlay, this, 482, Text(host, IDS_LOG_ARCHIVE), QRect(304, 396, 97, 22));
         m_btnPlay.Enable(false);
         Cell(m_lblSize, this, 804, QRect(103, 400, 97, 14));
@@ -782,6 +793,7 @@ void RegisterBuiltinSearchPages()
             return new CSearchDateTimePage(h, true);
         });
         RegisterInfoPages();
+        RegisterBackupPages();
         return true;
     }();
     (void)once;

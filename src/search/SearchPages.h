@@ -3,6 +3,7 @@
 // one class each with a variant flag.
 #pragma once
 
+#include "search/BackupFlow.h"
 #include "search/SearchCalendar.h"
 #include "search/SearchDateTime.h"
 #include "search/SearchPage.h"
@@ -79,7 +80,10 @@ protected:
     void wheelEvent(QWheelEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
-private:
+    // The backup timeline: the same day view in its own slot.
+    CSearchTimelinePage(CRemoteSearchDlg& host, SearchSlot slot, int year, int month, int day);
+    // A click (button up where it went down) at pixel x of the timeline.
+    virtual void OnTimelineClick(int x);
     void ShowPicked();
     void ShowTicks();
 
@@ -150,6 +154,8 @@ public:
     CSkinTextButton m_btnPlay, m_btnCalculate;
     CSkinLabel m_lblCell[14];
     CSkinLabel m_lblSize;
+    // The size members of a backup page (the backup flow fills them).
+    BackupPageState m_backup;
 
 protected:
     void OnCommand(int id, int code) override;

@@ -581,8 +581,8 @@ TEST_F(LayoutTest, NotificationReadsAndClearsTheConnectionsState)
     EXPECT_TRUE(dlg.boxes[0].text[1].startsWith(Bundle().LoadResString(IDS_NOTIFY_SIZE_NEEDED)));
     EXPECT_TRUE(dlg.boxes[0].text[1].contains(QLatin1Char('3'))) << dlg.boxes[0].text[1].toStdString();
     EXPECT_TRUE(dlg.boxes[0].text[2].startsWith(Bundle().LoadResString(IDS_NOTIFY_SIZE_FREE)));
-    EXPECT_EQ(net.m_nTransNackInfo[0].load(), 0u);
-    EXPECT_EQ(net.m_nTransNackInfo[1].load(), 0u);
+    EXPECT_EQ(net.m_nTransNackInfo[0].load(), 0);
+    EXPECT_EQ(net.m_nTransNackInfo[1].load(), 0);
 }
 
 // ---- Transfer bar -------------------------------------------------------------

@@ -3,7 +3,8 @@
 // the calendar model and each day answer to the timeline's bars under a view
 // the input picks. Answers must hold exactly their whole records, the
 // calendar must stay in its years and cells, and every bar inside the
-// timeline.
+// timeline. Event answers also become the event list's entries: numbered
+// within their kinds, with texts of bounded length.
 //
 // Input: per step a control byte (bits 0-2 kind, bit 3 last fragment, bits
 // 4-7 an action for the models; 15 repeats the fragment), a 16-bit length,
@@ -11,6 +12,7 @@
 #include "FuzzSupport.h"
 
 #include "net/SearchAnswers.h"
+#include "search/EventList.h"
 #include "search/SearchCalendar.h"
 #include "search/TimelineView.h"
 
@@ -70,6 +72,24 @@ void CheckBars(const std::vector<DayIntervalRecord>& days, int action, std::uint
     K5_FUZZ_CHECK(view.ViewStart() >= 0 && view.ViewEnd() <= kDaySeconds);
 }
 
+void CheckEvents(const std::vector<DayIntervalRecord>& days, int action)
+{
+    CEventEntries entries;
+    BuildEventEntries(days, entries);
+    K5_FUZZ_CHECK(entries.Count() == static_cast<int>(std::min<std::size_t>(days.size(), kMaxEventEntries)));
+    K5_FUZZ_CHECK(entries.KindCount(1) + entries.KindCount(2) + entries.KindCount(4) <= entries.Count());
+    const int kind = entries.FirstKindWithEntries();
+    K5_FUZZ_CHECK(EventKindSlot(kind) >= 0);
+    for (int i = 0; i < entries.KindCount(kind); ++i) {
+        const EventEntry* e = entries.Find(kind, i);
+        K5_FUZZ_CHECK(e && e->kind == kind && e->index == i);
+        K5_FUZZ_CHECK(FormatEventTime(e->start, action % 4).size() <= 19);
+        K5_FUZZ_CHECK(EventCameraText(e->channelMask).size() <= 48);
+        if (i > 64)
+            break;
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -120,6 +140,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case SearchAnswerKind::Event:
             K5_FUZZ_CHECK(answer->days.size() == total / kDayRecordBytes);
             CheckBars(answer->days, action, total > 0 ? copy[0] * 2654435761u : 7u);
+            if (kind == SearchAnswerKind::Event)
+                CheckEvents(answer->days, action);
             break;
         default:
             K5_FUZZ_CHECK(answer->raw.size() == total);

@@ -663,8 +663,8 @@ TEST_F(NetClientTest, RefusalSideEffects)
     k5sim::PutBE32(nack, 8, 512);
     sim->Send(102, nack);
     Fence();
-    EXPECT_EQ(client->m_nTransNackInfo[0], 2048u);
-    EXPECT_EQ(client->m_nTransNackInfo[1], 512u);
+    EXPECT_EQ(client->m_nTransNackInfo[0], 2048);
+    EXPECT_EQ(client->m_nTransNackInfo[1], 512);
 
     // Log, system and status refusals leave the frame open and let it accept
     // clicks again.

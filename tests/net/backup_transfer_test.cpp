@@ -193,8 +193,8 @@ TEST_F(BackupTransferTest, SizeAnswersReachTheBackupPage)
     const std::size_t mark = host.Mark();
     ASSERT_TRUE(client->Send(99, range.data(), range.size()));
     RoundTrip();
-    EXPECT_EQ(client->m_nTransNackInfo[0].load(), 900u);
-    EXPECT_EQ(client->m_nTransNackInfo[1].load(), 120u);
+    EXPECT_EQ(client->m_nTransNackInfo[0].load(), 900);
+    EXPECT_EQ(client->m_nTransNackInfo[1].load(), 120);
     EXPECT_EQ(frame->clearedPending.load(), 2);
     EXPECT_EQ(frame->backupSizes.load(), 1);
     std::vector<LPARAM> notes;

@@ -7,9 +7,13 @@
 #include "SimCatalogue.h"
 #include "SimLive.h"
 #include "SimSearch.h"
+#include "SimTransfer.h"
 #include "net/NetClient.h"
 #include "net/NetMessages.h"
 #include "platform/ResourceLibrary.h"
+#include "search/BackupFlow.h"
+#include "search/BackupTimeline.h"
+#include "search/EventPages.h"
 #include "search/InfoPages.h"
 #include "search/RemoteLog.h"
 #include "search/RemoteSearchDlg.h"
@@ -20,9 +24,12 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
+#include <unistd.h>
 
 using k5sim::Bytes;
 using k5sim::RecorderSim;
@@ -53,7 +60,8 @@ public:
     {
         return ResourceLibrary::Current().LoadResString(id).toLatin1().toStdString();
     }
-    std::int64_t DiskSpace() const override { return 100000; }
+    std::int64_t DiskSpace() const override { return diskSpace; }
+    std::string DownloadFolder() const override { return downloadFolder; }
     bool LocalPlayerRunning() const override { return false; }
     int ViewMode() const override { return viewMode; }
     void Notify(int code, int sub, WndHandle) override { notes.push_back(code << 16 | sub); }
@@ -73,6 +81,8 @@ public:
     std::vector<int> notes;
     int stripRedraws = 0;
     std::string archiveTyped;
+    std::int64_t diskSpace = 100000;
+    std::string downloadFolder;
 };
 
 // The test host, with the connection's posts also delivered for real, as
@@ -169,6 +179,7 @@ protected:
     }
 
     void DateTimePlay(std::uint8_t minor, bool twoRows);
+    void EventListPlay(std::uint8_t minor);
 
     ForwardingHost host;
     FakeMain main;
@@ -544,6 +555,7 @@ TEST_F(SearchWindow, BackupSizeGoesToTheOpenBackupPage)
     RegisterSearchPage(SearchSlot::BackupTimeline, nullptr);
     EXPECT_EQ(dlg.ShowPage(SearchSlot::BackupTimeline), nullptr);
     dlg.DestroyWindow();
+    RegisterBackupPages(); // the real backup timeline for the tests that follow
 }
 
 TEST_F(SearchWindow, LogListCellsTakeLongTextsWhole)
@@ -584,7 +596,7 @@ TEST_F(SearchWindow, BackupDateTimeButtonsRunTheAttachedFlow)
     EXPECT_EQ(calculated, 1);
     EXPECT_EQ(started, 1);
     EXPECT_EQ(size, 77u);
-    AttachBackupDateTimeFlow({});
+    AttachDefaultBackupDateTimeFlow();
     dlg.DestroyWindow();
 }
 
@@ -640,5 +652,459 @@ TEST_F(SearchWindow, StatusAndSystemPagesListTheirRows)
     auto* system = static_cast<CInfoListPage*>(dlg->Page(SearchSlot::SystemInfo));
     EXPECT_EQ(system->m_lstInfo.GetItemCount(), 10);
     EXPECT_EQ(system->m_lstInfo.GetItemText(1, 1), QString::number(main.client->Port()));
+    Close(dlg);
+}
+
+// ---------------------------------------------------------------------------
+// Event pages and the backup flow
+
+namespace {
+
+std::string ScratchFolder(const char* name)
+{
+    const std::string dir =
+        std::string(K5_BINARY_DIR) + "/scratch-search-" + std::to_string(::getpid()) + "-" + name;
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+    std::filesystem::create_directories(dir, ec);
+    return dir;
+}
+
+} // namespace
+
+TEST_F(SearchWindow, EventRangePageSendsTheRangeAndTheListOpensOnTheKindFound)
+{
+    Start(1, 5);
+    auto dlg = Open();
+    dlg->RequestSearchEvents();
+    auto* range = static_cast<CEventTimeRangePage*>(dlg->Page(SearchSlot::EventTimeRange));
+    ASSERT_NE(range, nullptr);
+    EXPECT_TRUE(sim->ReceivedOf(k5sim::id::EVENT_INFO_REQ).empty());
+    EXPECT_EQ(range->KindMask(), 7);
+    EXPECT_TRUE(range->m_chkKind[2]->isHidden());
+    range->grab().save(QString(K5_BINARY_DIR) + "/event-range-1005.png");
+    // Both visible kinds cleared: the hidden audio kind stays chosen.
+    for (int k = 0; k < 2; ++k) {
+        range->m_chkKind[k]->SetCheck(0);
+        range->OnKindToggled(490 + k);
+    }
+    EXPECT_EQ(range->KindMask(), 4);
+    range->Model().Row(0) = Usertime{2008, 2, 0, 0, 0, 0};
+    range->Model().Row(1) = Usertime{2008, 2, 30, 23, 59, 59};
+    ASSERT_TRUE(range->RequestEventTime());
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::EVENT_TIME_REQ, 1));
+    const Bytes body = sim->ReceivedOf(k5sim::id::EVENT_TIME_REQ)[0].payload;
+    ASSERT_EQ(body.size(), 24u);
+    EXPECT_EQ(k5sim::GetBE32(body, 0), 0xFFFFu);
+    EXPECT_EQ(body[4], 4);
+    EXPECT_EQ(k5sim::GetBE32(body, 16), k5sim::RecorderTime(2008, 3, 1));
+    EXPECT_EQ(k5sim::GetBE32(body, 20), k5sim::RecorderTime(2008, 3, 31, 23, 59, 59));
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::SearchEvent) != nullptr; }));
+    EXPECT_EQ(dlg->Page(SearchSlot::EventTimeRange), nullptr);
+    auto* list = static_cast<CSearchEventPage*>(dlg->Page(SearchSlot::SearchEvent));
+    EXPECT_EQ(list->Panel().CurKind(), 4);
+    EXPECT_EQ(list->Panel().m_list.GetItemCount(), 1);
+    EXPECT_FALSE(list->Panel().m_btnPrev.isHidden());
+    list->grab().save(QString(K5_BINARY_DIR) + "/event-list-225.png");
+    // Prev: the range page again, with its defaults.
+    list->OnEventPrev();
+    ASSERT_NE(dlg->Page(SearchSlot::EventTimeRange), nullptr);
+    EXPECT_EQ(static_cast<CEventTimeRangePage*>(dlg->Page(SearchSlot::EventTimeRange))->KindMask(), 7);
+    Close(dlg);
+}
+
+TEST_F(SearchWindow, EventRangePageKeepsTheRangeRules)
+{
+    Start(2, 0);
+    auto dlg = Open();
+    dlg->RequestBackupEvents();
+    auto* range = static_cast<CEventTimeRangePage*>(dlg->Page(SearchSlot::EventTimeRange));
+    ASSERT_NE(range, nullptr);
+    // 31 January, then February: the day follows the month's end.
+    const struct
+    {
+        int year;
+        int lastDay;
+    } cases[] = {{2007, 28}, {2008, 29}, {2000, 29}};
+    for (const auto& c : cases) {
+        range->Model().Row(0) = Usertime{c.year, 0, 30, 0, 0, 0};
+        range->OnListPicked(1, 1); // date format 0: the second cell is the month
+        EXPECT_EQ(range->Model().Start().month, 1) << c.year;
+        EXPECT_EQ(range->Model().Start().day + 1, c.lastDay) << c.year;
+        EXPECT_EQ(range->m_lblCell[2].GetWindowText(), QString::asprintf("%02d.", c.lastDay));
+    }
+    // An end year before the start year stays as it was.
+    range->Model().Row(0) = Usertime{2010, 0, 0, 0, 0, 0};
+    range->OnListPicked(4, 5); // 2005
+    EXPECT_EQ(range->Model().End().year, 2037);
+    EXPECT_FALSE(sim->ReceivedOf(k5sim::id::EVENT_INFO_REQ).size());
+    Close(dlg);
+}
+
+void SearchWindow::EventListPlay(std::uint8_t minor)
+{
+    {
+        Start(1, minor);
+        auto dlg = Open();
+        dlg->RequestSearchEvents();
+        EXPECT_EQ(dlg->Page(SearchSlot::EventTimeRange), nullptr);
+        ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::SearchEvent) != nullptr; }));
+        EXPECT_EQ(sim->ReceivedOf(k5sim::id::EVENT_INFO_REQ).size(), 1u);
+        auto* list = static_cast<CSearchEventPage*>(dlg->Page(SearchSlot::SearchEvent));
+        CEventListPanel& panel = list->Panel();
+        EXPECT_TRUE(panel.m_btnPrev.isHidden());
+        EXPECT_EQ(panel.CurKind(), 1);
+        EXPECT_EQ(panel.Entries().Count(), 3);
+        // The motion tab, its one event.
+        SendMessage(panel.Handle(), WM_COMMAND, MakeCommandWParam(471, BN_CLICKED), 0);
+        ASSERT_EQ(panel.m_list.GetItemCount(), 1);
+        panel.SelectRow(0);
+        ASSERT_TRUE(panel.m_btnPlay.m_bEnabled);
+        SendMessage(panel.Handle(), WM_COMMAND, MakeCommandWParam(482, BN_CLICKED), 0);
+        ASSERT_TRUE(sim->WaitForCount(k5sim::id::PLAY_ON_REQ, 1));
+        const Bytes play = sim->ReceivedOf(k5sim::id::PLAY_ON_REQ)[0].payload;
+        EXPECT_EQ(play[4], 0x04);
+        EXPECT_EQ(k5sim::GetBE32(play, 16), k5sim::RecorderTime(2008, 3, 2, 8, 30));
+        EXPECT_EQ(k5sim::GetBE32(play, 20), minor == 0 ? k5sim::RecorderTime(2008, 3, 2, 8, 32) : 0u);
+        ASSERT_TRUE(WaitUntil([&] { return dlg->Ended(); }));
+        const PlayHandOver block = main.client->SearchKeep().HandOver();
+        EXPECT_EQ(block.view, 1);
+        EXPECT_EQ(block.eventKind, 1);
+        Close(dlg);
+
+        // Reopened: the motion tab, the same entries, no new request.
+        auto again = Open();
+        auto* reopened = static_cast<CSearchEventPage*>(again->Page(SearchSlot::SearchEvent));
+        ASSERT_NE(reopened, nullptr);
+        EXPECT_EQ(reopened->Panel().CurKind(), 2);
+        EXPECT_EQ(reopened->Panel().Entries().Count(), 3);
+        QApplication::processEvents();
+        EXPECT_EQ(sim->ReceivedOf(k5sim::id::EVENT_INFO_REQ).size(), 1u);
+        Close(again);
+    }
+}
+
+TEST_F(SearchWindow, OldRecorderEventListPlaysWithTheEventsEnd)
+{
+    EventListPlay(0);
+}
+
+TEST_F(SearchWindow, OldRecorderEventListPlaysWithoutAnEndAfterOnePointZero)
+{
+    EventListPlay(1);
+}
+
+TEST_F(SearchWindow, EventAnswersAllMotionOrEmpty)
+{
+    Start(1, 4);
+    k5sim::SearchScript script;
+    script.eventRefuse = 83;
+    search->SetScript(script);
+    auto dlg = Open();
+    dlg->RequestSearchEvents();
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::SearchEvent) != nullptr; }));
+    auto* list = static_cast<CSearchEventPage*>(dlg->Page(SearchSlot::SearchEvent));
+    EXPECT_EQ(list->Panel().CurKind(), 1);
+    EXPECT_EQ(list->Panel().m_list.GetItemCount(), 0);
+    Close(dlg);
+
+    // All of kind 2: the second tab.
+    auto dlg2 = Open();
+    dlg2->SetDayRecords({DayIntervalRecord{1, 2, 100, 200}, DayIntervalRecord{2, 2, 300, 400}});
+    dlg2->ShowPage(SearchSlot::BackupEvent);
+    auto* backup = static_cast<CSearchEventPage*>(dlg2->Page(SearchSlot::BackupEvent));
+    ASSERT_NE(backup, nullptr);
+    EXPECT_EQ(backup->Panel().CurKind(), 2);
+    EXPECT_EQ(backup->Panel().m_list.GetItemCount(), 2);
+    Close(dlg2);
+}
+
+TEST_F(SearchWindow, BackupEventCalculateSizeAndStart)
+{
+    Start();
+    k5sim::SimTransfer transfer(*sim);
+    transfer.SetCatalogue(&search->Catalogue());
+    main.downloadFolder = ScratchFolder("event") + "/Download";
+    std::string prompted;
+    SetBackupNamePrompt([&](QWidget*, std::uint8_t, std::string& name) {
+        name = std::string(150, 'e');
+        prompted = "yes";
+        return true;
+    });
+    auto dlg = Open();
+    dlg->ShowBackupTab();
+    dlg->RequestBackupEvents();
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::BackupEvent) != nullptr; }));
+    auto* page = static_cast<CSearchEventPage*>(dlg->Page(SearchSlot::BackupEvent));
+    CEventListPanel& panel = page->Panel();
+    const std::pair<int, std::uint8_t> kinds[] = {{470, 0x02}, {471, 0x04}, {472, 0x10}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        SendMessage(panel.Handle(), WM_COMMAND, MakeCommandWParam(kinds[i].first, BN_CLICKED), 0);
+        panel.SelectRow(0);
+        ASSERT_TRUE(panel.m_btnCalculate.m_bEnabled);
+        SendMessage(panel.Handle(), WM_COMMAND, MakeCommandWParam(480, BN_CLICKED), 0);
+        EXPECT_TRUE(dlg->RequestPending());
+        EXPECT_FALSE(panel.m_btnCalculate.m_bEnabled);
+        ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, i + 1));
+        EXPECT_EQ(sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[i].payload[4], kinds[i].second);
+        ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    }
+    EXPECT_FALSE(panel.m_lblSize.GetWindowText().isEmpty());
+    page->grab().save(QString(K5_BINARY_DIR) + "/backup-event-list-229.png");
+    const bool sized = page->Backup().m_nSizeKB > 0;
+    ASSERT_TRUE(sized);
+    EXPECT_TRUE(panel.m_btnPlay.m_bEnabled);
+    {
+        SendMessage(panel.Handle(), WM_COMMAND, MakeCommandWParam(482, BN_CLICKED), 0);
+        ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_DATA_REQ, 1));
+        EXPECT_TRUE(main.client->HasWorker(kSlotBackupWriter));
+        EXPECT_TRUE(main.client->m_bTrans);
+        const Bytes data = sim->ReceivedOf(k5sim::id::TRANS_DATA_REQ)[0].payload;
+        EXPECT_EQ(data[4], 0);
+        EXPECT_EQ(k5sim::GetBE32(data, 16),
+                  k5sim::GetBE32(sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[2].payload, 16));
+        ASSERT_TRUE(WaitUntil([&] { return dlg->Ended(); }));
+        // The typed name was cut to its first 100 characters.
+        ASSERT_TRUE(WaitUntil([&] {
+            std::error_code ec;
+            return std::filesystem::exists(main.downloadFolder + "/" + std::string(100, 'e') + ".idx", ec);
+        }));
+    }
+    EXPECT_EQ(prompted, "yes");
+    SetBackupNamePrompt(nullptr);
+    Close(dlg);
+}
+
+TEST_F(SearchWindow, BackupSizeRefusedOnASmallDiskStartsNothing)
+{
+    Start();
+    k5sim::SimTransfer transfer(*sim);
+    transfer.SetCatalogue(&search->Catalogue());
+    main.diskSpace = 50;
+    auto dlg = Open();
+    dlg->ShowBackupTab();
+    auto* page = static_cast<CSearchDateTimePage*>(dlg->Page(SearchSlot::BackupDateTime));
+    ASSERT_NE(page, nullptr);
+    page->Model().Row(0) = Usertime{2008, 2, 1, 0, 0, 0};
+    page->Model().Row(1) = Usertime{2008, 2, 1, 12, 0, 0};
+    SendMessage(page->Handle(), WM_COMMAND, 480, 0);
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, 1));
+    EXPECT_EQ(sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[0].payload[4], 0x3F);
+    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    const int note = 13 << 16;
+    ASSERT_TRUE(WaitUntil([&] { return std::count(main.notes.begin(), main.notes.end(), note) == 1; }));
+    const std::int64_t need = page->m_backup.m_nSizeKB >> 10;
+    EXPECT_EQ(dlg->m_nSpaceLeftMB, 50 - need);
+    EXPECT_EQ(dlg->Link()->SpaceLeftMB(), 50 - need);
+    EXPECT_EQ(main.client->m_nTransNackInfo[0].load(), need);
+    EXPECT_EQ(main.client->m_nTransNackInfo[1].load(), -50);
+    EXPECT_TRUE(page->m_lblSize.GetWindowText().isEmpty());
+    EXPECT_TRUE(page->m_btnCalculate.m_bEnabled);
+    EXPECT_FALSE(page->m_btnPlay.m_bEnabled);
+    EXPECT_TRUE(sim->ReceivedOf(k5sim::id::TRANS_DATA_REQ).empty());
+    Close(dlg);
+}
+
+TEST_F(SearchWindow, BackupSizeNackLeavesCalculateOffAndASizeWithoutBackupPageIsDropped)
+{
+    Start();
+    k5sim::SimTransfer transfer(*sim);
+    transfer.Config().refuseReason = 87;
+    transfer.Config().nackNeededMB = 900;
+    transfer.Config().nackFreeMB = 120;
+    auto dlg = Open();
+    dlg->ShowBackupTab();
+    auto* page = static_cast<CSearchDateTimePage*>(dlg->Page(SearchSlot::BackupDateTime));
+    ASSERT_NE(page, nullptr);
+    SendMessage(page->Handle(), WM_COMMAND, 480, 0);
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, 1));
+    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    EXPECT_FALSE(page->m_btnCalculate.m_bEnabled);
+    EXPECT_FALSE(page->m_btnPlay.m_bEnabled);
+    EXPECT_EQ(main.client->m_nTransNackInfo[0].load(), 900);
+    // The page's reset: a new pick.
+    page->OnTimePicked(3, 1, 0, 0);
+    EXPECT_TRUE(page->m_btnCalculate.m_bEnabled);
+
+    // A size answer with no backup page open: dropped.
+    dlg->ShowSearchTab();
+    dlg->Link()->DeliverBackupSize(4096);
+    QApplication::processEvents();
+    EXPECT_EQ(dlg->Page(SearchSlot::BackupDateTime), nullptr);
+    Close(dlg);
+}
+
+TEST_F(SearchWindow, BackupTimelineMarkersCalculateAndBackup)
+{
+    Start();
+    k5sim::SimTransfer transfer(*sim);
+    transfer.SetCatalogue(&search->Catalogue());
+    main.downloadFolder = ScratchFolder("timeline") + "/Download";
+    SetBackupNamePrompt([](QWidget*, std::uint8_t, std::string& name) {
+        name = "day2";
+        return true;
+    });
+    auto dlg = Open();
+    dlg->ShowBackupTab();
+    dlg->RequestTransInfoMonth();
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::BackupCalendar) != nullptr; }));
+    auto* calendar = static_cast<CSearchCalendarPage*>(dlg->Page(SearchSlot::BackupCalendar));
+    calendar->OnDayClicked(1);
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::BackupTimeline) != nullptr; }));
+    auto* page = static_cast<CBackupTimelinePage*>(dlg->Page(SearchSlot::BackupTimeline));
+    EXPECT_EQ(page->StartX(), 113);
+    EXPECT_EQ(page->EndX(), 400);
+    EXPECT_TRUE(page->m_btnCalculate.m_bEnabled);
+    EXPECT_FALSE(page->m_btnBackup.m_bEnabled);
+    page->grab().save(QString(K5_BINARY_DIR) + "/backup-timeline-1021.png");
+
+    struct Range
+    {
+        int start, end;
+    };
+    // Zero length, an ordinary stretch, to 24:00:00 (across midnight).
+    const Range ranges[] = {{8 * 3600, 8 * 3600}, {7 * 3600, 9 * 3600}, {22 * 3600, 86400}};
+    std::size_t asked = 0;
+    for (const Range& r : ranges) {
+        page->OnMarkerSelector(1);
+        page->OnTimePicked(3, 23, 59, 59);
+        page->OnMarkerSelector(0);
+        page->OnTimePicked(1, r.start / 3600, (r.start % 3600) / 60, r.start % 60);
+        page->OnMarkerSelector(1);
+        if (r.end == 86400) {
+            QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+            page->OnTimePicked(3, 23, 55, 0);
+            QApplication::sendEvent(page, &right);
+        } else {
+            page->OnTimePicked(3, r.end / 3600, (r.end % 3600) / 60, r.end % 60);
+        }
+        ASSERT_EQ(page->Markers().Start(), r.start);
+        ASSERT_EQ(page->Markers().End(), r.end);
+        SendMessage(page->Handle(), WM_COMMAND, 480, 0);
+        ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, ++asked));
+        const Bytes body = sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[asked - 1].payload;
+        EXPECT_EQ(k5sim::GetBE32(body, 0), 0xFFFFu);
+        EXPECT_EQ(body[4], 0x3F);
+        EXPECT_EQ(k5sim::GetBE32(body, 16),
+                  k5sim::RecorderTime(2008, 3, 2) + static_cast<std::uint32_t>(r.start));
+        EXPECT_EQ(k5sim::GetBE32(body, 20),
+                  k5sim::RecorderTime(2008, 3, 2) + static_cast<std::uint32_t>(r.end));
+        // While the size is asked the markers stay.
+        page->OnTimePicked(3, 23, 59, 58);
+        EXPECT_EQ(page->Markers().End(), r.end);
+        ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+        EXPECT_EQ(page->Backup().m_nSizeKB, transfer.SizeKB(body));
+        EXPECT_EQ(page->m_btnBackup.m_bEnabled, page->Backup().m_nSizeKB > 0);
+    }
+    EXPECT_GT(page->Backup().m_nSizeKB, 0u);
+    // Backup: the writer exists before TRANS_DATA_REQ, with the same body.
+    SendMessage(page->Handle(), WM_COMMAND, 482, 0);
+    EXPECT_TRUE(main.client->HasWorker(kSlotBackupWriter));
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_DATA_REQ, 1));
+    EXPECT_EQ(sim->ReceivedOf(k5sim::id::TRANS_DATA_REQ)[0].payload,
+              sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[2].payload);
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] {
+        std::error_code ec;
+        return std::filesystem::exists(main.downloadFolder + "/day2.idx", ec);
+    }));
+    SetBackupNamePrompt(nullptr);
+    Close(dlg);
+}
+
+TEST_F(SearchWindow, BackupStartsNothingWithoutTheRightOrWhileATransferRuns)
+{
+    Start();
+    k5sim::SimTransfer transfer(*sim);
+    transfer.SetCatalogue(&search->Catalogue());
+    main.downloadFolder = ScratchFolder("refused") + "/Download";
+    auto dlg = Open();
+    dlg->ShowBackupTab();
+    auto* page = static_cast<CSearchDateTimePage*>(dlg->Page(SearchSlot::BackupDateTime));
+    ASSERT_NE(page, nullptr);
+    page->m_backup.m_nSizeKB = 2048;
+    // The prompt ran while the rights went away.
+    SetBackupNamePrompt([&](QWidget*, std::uint8_t, std::string&) {
+        SetRights(1, 0);
+        return false;
+    });
+    SendMessage(page->Handle(), WM_COMMAND, 482, 0);
+    EXPECT_FALSE(main.client->HasWorker(kSlotBackupWriter));
+    Close(dlg);
+
+    // With the right back but a transfer marked running: no second range goes out.
+    SetRights(1, 1);
+    main.client->m_bTrans = true;
+    SetBackupNamePrompt([](QWidget*, std::uint8_t, std::string& name) {
+        name = "second";
+        return true;
+    });
+    auto again = Open();
+    again->ShowBackupTab();
+    auto* second = static_cast<CSearchDateTimePage*>(again->Page(SearchSlot::BackupDateTime));
+    ASSERT_NE(second, nullptr);
+    second->m_backup.m_nSizeKB = 2048;
+    SendMessage(second->Handle(), WM_COMMAND, 482, 0);
+    EXPECT_FALSE(main.client->HasWorker(kSlotBackupWriter));
+    ASSERT_TRUE(WaitUntil([&] { return again->Ended(); }));
+    main.client->m_bTrans = false;
+    SetBackupNamePrompt(nullptr);
+    Close(again);
+    QApplication::processEvents();
+    EXPECT_TRUE(sim->ReceivedOf(k5sim::id::TRANS_DATA_REQ).empty());
+}
+
+TEST_F(SearchWindow, BackupDateTimeAcrossMidnightEmptyCamerasAndAnEscapedName)
+{
+    Start();
+    k5sim::SimTransfer transfer(*sim);
+    transfer.SetCatalogue(&search->Catalogue());
+    main.downloadFolder = ScratchFolder("datetime") + "/Download";
+    SetBackupNamePrompt([](QWidget*, std::uint8_t, std::string&) { return false; }); // Esc
+    auto dlg = Open();
+    dlg->ShowBackupTab();
+    auto* page = static_cast<CSearchDateTimePage*>(dlg->Page(SearchSlot::BackupDateTime));
+    ASSERT_NE(page, nullptr);
+    page->grab().save(QString(K5_BINARY_DIR) + "/backup-datetime-228.png");
+    page->Model().Row(0) = Usertime{2008, 2, 1, 23, 0, 0};
+    page->Model().Row(1) = Usertime{2008, 2, 2, 1, 0, 0};
+
+    // A camera without recordings first: 0 KByte, Calculate stays, Backup off.
+    dlg->m_nChannelMask = 1u << 10;
+    SendMessage(page->Handle(), WM_COMMAND, 480, 0);
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, 1));
+    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    EXPECT_EQ(page->m_backup.m_nSizeKB, 0u);
+    EXPECT_EQ(page->m_lblSize.GetWindowText(), "0 KByte");
+    EXPECT_TRUE(page->m_btnCalculate.m_bEnabled);
+    EXPECT_FALSE(page->m_btnPlay.m_bEnabled);
+
+    // 23:00 to 01:00 of the next day: the exact size of what the stream sends.
+    dlg->m_nChannelMask = 0xFFFF;
+    SendMessage(page->Handle(), WM_COMMAND, 480, 0);
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, 2));
+    const Bytes body = sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[1].payload;
+    EXPECT_EQ(k5sim::GetBE32(body, 16), k5sim::RecorderTime(2008, 3, 2, 23));
+    EXPECT_EQ(k5sim::GetBE32(body, 20), k5sim::RecorderTime(2008, 3, 3, 1));
+    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    EXPECT_EQ(page->m_backup.m_nSizeKB, transfer.SizeKB(body));
+    ASSERT_GT(page->m_backup.m_nSizeKB, 0u);
+    ASSERT_TRUE(page->m_btnPlay.m_bEnabled);
+
+    // Backup with the prompt escaped: the writer names the set itself.
+    SendMessage(page->Handle(), WM_COMMAND, 482, 0);
+    EXPECT_TRUE(main.client->HasWorker(kSlotBackupWriter));
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_DATA_REQ, 1));
+    const Bytes data = sim->ReceivedOf(k5sim::id::TRANS_DATA_REQ)[0].payload;
+    EXPECT_EQ(data, body);
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Ended(); }));
+    ASSERT_TRUE(WaitUntil([&] {
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(main.downloadFolder, ec))
+            if (e.path().extension() == ".idx")
+                return true;
+        return false;
+    }));
+    SetBackupNamePrompt(nullptr);
     Close(dlg);
 }

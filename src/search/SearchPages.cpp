@@ -1,5 +1,6 @@
 #include "search/SearchPages.h"
 #include "search/InfoPages.h"
+#include "search/LogPages.h"
 
 #include "net/NetClient.h"
 #include "net/NetMessages.h"
@@ -782,6 +783,7 @@ void RegisterBuiltinSearchPages()
             return new CSearchDateTimePage(h, true);
         });
         RegisterInfoPages();
+        RegisterLogPages();
         return true;
     }();
     (void)once;

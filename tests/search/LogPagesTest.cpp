@@ -1,0 +1,433 @@
+// The seven log lists through the real window against the recorder
+// simulator: a long fragmented log, the filtered pages, Play from an alarm
+// entry and the reopening after it, refusals, and the printouts to PDF.
+#include "../PdfTools.h"
+#include "TestHost.h"
+
+#include "RecorderSim.h"
+#include "SimCatalogue.h"
+#include "SimLive.h"
+#include "SimLog.h"
+#include "SimSearch.h"
+#include "net/NetClient.h"
+#include "net/NetMessages.h"
+#include "platform/ResourceLibrary.h"
+#include "search/LogPages.h"
+#include "search/RemoteLog.h"
+#include "search/RemoteSearchDlg.h"
+#include "search/SearchTabPage.h"
+#include "ui/SkinListCtrl.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using k5sim::Bytes;
+using k5sim::RecorderSim;
+using namespace std::chrono_literals;
+
+namespace {
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+class FakeMain : public ISearchMainWindow
+{
+public:
+    QWidget* MainWidget() override { return nullptr; }
+    WndHandle MainHandle() const override { return WndHandle(); }
+    std::shared_ptr<CNetClient> NetClient() const override { return client; }
+    int DateFormat() const override { return 0; }
+    std::uint8_t Opacity(int) const override { return 255; }
+    std::string LoadResString(int id) const override
+    {
+        return ResourceLibrary::Current().LoadResString(id).toLatin1().toStdString();
+    }
+    std::int64_t DiskSpace() const override { return 100000; }
+    bool LocalPlayerRunning() const override { return false; }
+    int ViewMode() const override { return viewMode; }
+    void Notify(int code, int sub, WndHandle) override { notes.push_back(code << 16 | sub); }
+    void InvalidatePlaybackStrip() override { ++stripRedraws; }
+    bool PromptArchivePassword(std::string& typed, const std::function<void(WndHandle)>&) override
+    {
+        typed = archiveTyped;
+        return true;
+    }
+    std::time_t Now() const override
+    {
+        return static_cast<std::time_t>(k5sim::RecorderTime(2008, 3, 20, 12));
+    }
+
+    std::shared_ptr<CNetClient> client;
+    int viewMode = 1;
+    std::vector<int> notes;
+    int stripRedraws = 0;
+    std::string archiveTyped;
+};
+
+// The test host, with the connection's posts also delivered for real, as
+// the main window's host does.
+class ForwardingHost : public TestHost
+{
+public:
+    void PostMessageTo(WndHandle target, UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        TestHost::PostMessageTo(target, msg, wParam, lParam);
+        PostMessage(target, msg, wParam, lParam);
+    }
+};
+
+// The built bundle, current for the whole run.
+void UseBundle()
+{
+    static ResourceLibrary lib;
+    if (!lib.IsLoaded()) {
+        lib.Load(K5_BINARY_DIR "/bin/MiraRes.rcc");
+        ResourceLibrary::SetCurrent(&lib);
+    }
+}
+
+NetTimings Fast()
+{
+    NetTimings t;
+    t.keepAlive = std::chrono::hours(1);
+    t.receiveLimit = 5s;
+    t.connectTimeout = 5s;
+    t.idleWait = 200ms;
+    return t;
+}
+
+} // namespace
+
+class LogWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override { UseBundle(); }
+    void Start(std::uint8_t major = 1, std::uint8_t minor = 0)
+    {
+        CNetClient::ResetHiddenCopyForTesting();
+        RecorderSim::Config config;
+        config.hello.productMajor = major;
+        config.hello.productMinor = minor;
+        sim = std::make_unique<RecorderSim>(config);
+        search = std::make_unique<k5sim::SimSearch>(*sim, k5sim::SimCatalogue::Standard(2008, 3));
+        live = std::make_unique<k5sim::SimLive>(*sim);
+        search->AttachPlayback(*live);
+        ASSERT_TRUE(sim->Start());
+        main.client = CNetClient::Create(host, Fast());
+        main.client->SetConnectInfo("127.0.0.1", sim->Port(), "Admin", "PassWord");
+        ASSERT_TRUE(main.client->Connect());
+        ASSERT_TRUE(host.WaitForKind(HostEvent::LiveStart));
+        SetRights(1, 1);
+    }
+    void SetRights(std::uint8_t searchRight, std::uint8_t backupRight)
+    {
+        k5sim::UserRow row{"admin", "password", 1, {{1, 1, searchRight, backupRight, 1, 1, 1, 1}}};
+        const std::size_t before = host.EventsOf(HostEvent::Post).size();
+        sim->Send(k5sim::id::RIGHT_CHANGE, k5sim::BuildRightChange({row}));
+        sim->Send(k5sim::id::MSG_257, Bytes(12, 0)); // posts WM_BRING_TO_FRONT once handled
+        ASSERT_TRUE(host.WaitFor([&](const std::vector<HostEvent>& all) {
+            return static_cast<std::size_t>(std::count_if(all.begin(), all.end(), [](const HostEvent& e) {
+                       return e.kind == HostEvent::Post;
+                   })) > before;
+        }));
+        ASSERT_TRUE(WaitUntil([&] { return main.client->HasRight(2) == (searchRight != 0); }));
+    }
+    std::unique_ptr<CRemoteSearchDlg> Open()
+    {
+        auto dlg = std::make_unique<CRemoteSearchDlg>(main);
+        main.client->SetSearchFrame(dlg->Link());
+        dlg->Create();
+        return dlg;
+    }
+    void Close(std::unique_ptr<CRemoteSearchDlg>& dlg)
+    {
+        main.client->SetSearchFrame(nullptr);
+        dlg->DestroyWindow();
+        dlg.reset();
+        QApplication::processEvents();
+    }
+    void TearDown() override
+    {
+        if (main.client)
+            main.client->DestroyWindow();
+        main.client.reset();
+        live.reset();
+        search.reset();
+        if (sim)
+            sim->Stop();
+    }
+
+    ForwardingHost host;
+    FakeMain main;
+    std::unique_ptr<RecorderSim> sim;
+    std::unique_ptr<k5sim::SimSearch> search;
+    std::unique_ptr<k5sim::SimLive> live;
+};
+
+namespace {
+
+CLogListPage* LogPage(CRemoteSearchDlg& dlg, SearchSlot slot)
+{
+    return static_cast<CLogListPage*>(dlg.Page(slot));
+}
+
+// The row of the list showing entry `number`, -1 when none.
+int RowOf(const CLogListPage& page, int number)
+{
+    const QString text = QString::asprintf("%05d", number);
+    for (int row = 0; row < page.m_lstLog.GetItemCount(); ++row) {
+        if (page.m_lstLog.GetItemText(row, 0) == text)
+            return row;
+    }
+    return -1;
+}
+
+} // namespace
+
+TEST_F(LogWindow, FragmentedLogFillsTheListsAndPlayHandsOver)
+{
+    Start();
+    const std::uint32_t t0 = k5sim::RecorderTime(2008, 3, 2, 8);
+    const std::vector<k5sim::LogEntry> entries = k5sim::LongLog(t0, 2500);
+    k5sim::SearchScript script;
+    script.log = k5sim::BuildLog(entries); // 500 KB
+    script.fragment = 65535;
+    search->SetScript(script);
+    auto dlg = Open();
+
+    dlg->ShowLogTab();
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::LogAll) != nullptr; }));
+    EXPECT_FALSE(dlg->RequestPending());
+    CLogListPage* all = LogPage(*dlg, SearchSlot::LogAll);
+    ASSERT_EQ(dlg->m_arrLogRecord.size(), 2500u);
+    // With archive support the first user does not see archive entries in
+    // the All list; the last entry comes first.
+    const auto archived = [](const k5sim::LogEntry& e) { return e.category == 4 && e.subKind == 1u << 9; };
+    const auto archiveCount = std::count_if(entries.begin(), entries.end(), archived);
+    ASSERT_GT(archiveCount, 0);
+    ASSERT_EQ(all->m_lstLog.GetItemCount(), 2500 - archiveCount);
+    EXPECT_EQ(all->m_lstLog.GetItemText(0, 0), "02500");
+    const int lastRow = all->m_lstLog.GetItemCount() - 1;
+    EXPECT_EQ(all->m_lstLog.GetItemText(lastRow, 0), "00001");
+    EXPECT_EQ(all->m_lstLog.GetItemText(lastRow, 1), "2008-03-02 08:00:00");
+    EXPECT_EQ(main.client->SearchKeep().KeptLog().size(), 2500u);
+    EXPECT_FALSE(all->m_btnDetails.m_bEnabled);
+    EXPECT_FALSE(all->m_btnPlay.m_bEnabled);
+
+    // Each filtered page lists its category from the same table.
+    struct Case
+    {
+        SearchSlot slot;
+        int filter;
+        std::uint32_t bit;
+    } cases[] = {{SearchSlot::LogPower, 1, 1},
+                 {SearchSlot::LogRecord, 2, 2},
+                 {SearchSlot::LogOperation, 3, 4},
+                 {SearchSlot::LogClient, 4, 8},
+                 {SearchSlot::LogEvent, 5, 16}};
+    for (const Case& c : cases) {
+        const int want =
+            static_cast<int>(std::count_if(entries.begin(), entries.end(), [&](const k5sim::LogEntry& e) {
+                return (e.category & c.bit) != 0 && !(c.bit == 4 && archived(e));
+            }));
+        dlg->TabPage()->OnButton(c.filter);
+        CLogListPage* page = LogPage(*dlg, c.slot);
+        ASSERT_NE(page, nullptr) << c.filter;
+        EXPECT_EQ(dlg->Page(SearchSlot::LogAll), nullptr);
+        EXPECT_EQ(page->m_lstLog.GetItemCount(), want) << c.filter;
+    }
+    EXPECT_EQ(sim->ReceivedOf(k5sim::id::LOG_INFO_REQ).size(), 1u);
+    dlg->ShowLogPage(SearchSlot::LogArchive, 6);
+    ASSERT_NE(dlg->Page(SearchSlot::LogArchive), nullptr);
+    EXPECT_EQ(LogPage(*dlg, SearchSlot::LogArchive)->m_lstLog.GetItemCount(), archiveCount);
+    dlg->TabPage()->OnButton(5);
+
+    // Play on an alarm entry with cameras 1, 3 and 16.
+    CLogListPage* events = LogPage(*dlg, SearchSlot::LogEvent);
+    int number = -1;
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+        if (it->category == 16 && it->camera == 0x8005) {
+            number = static_cast<int>(it->number);
+            break;
+        }
+    }
+    const int row = RowOf(*events, number);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(events->m_lstLog.GetItemText(row, 4), "01 03 16 ");
+    events->m_lstLog.setCurrentItem(events->m_lstLog.topLevelItem(row));
+    ASSERT_TRUE(events->m_btnPlay.m_bEnabled);
+    EXPECT_FALSE(events->m_btnDetails.isVisible());
+    events->OnPlay();
+    EXPECT_TRUE(main.client->m_bPlayReqPending);
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Ended(); }));
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::PLAY_ON_REQ, 1));
+    const Bytes play = sim->ReceivedOf(k5sim::id::PLAY_ON_REQ)[0].payload;
+    ASSERT_EQ(play.size(), 24u);
+    EXPECT_EQ(k5sim::GetBE32(play, 0), 0x8005u);
+    EXPECT_EQ(play[4], 0);
+    EXPECT_EQ(k5sim::GetBE32(play, 16), entries[static_cast<std::size_t>(number - 1)].time);
+    EXPECT_EQ(k5sim::GetBE32(play, 20), 0u);
+    const PlayHandOver block = main.client->SearchKeep().HandOver();
+    EXPECT_EQ(block.active, 1);
+    EXPECT_EQ(block.fromLog, 1);
+    EXPECT_EQ(block.logPage, 1);
+    EXPECT_EQ(block.channelMask, 0xFFFFu);
+    EXPECT_EQ(block.startTime, entries[static_cast<std::size_t>(number - 1)].time);
+    EXPECT_GE(main.stripRedraws, 1);
+    Close(dlg);
+
+    // Reopened during that playback: the Log tab, the Event page from the
+    // connection's copy, no new request.
+    dlg = Open();
+    EXPECT_EQ(dlg->OpenTab(), SearchTab::Log);
+    ASSERT_NE(dlg->Page(SearchSlot::LogEvent), nullptr);
+    const auto alarms = std::count_if(entries.begin(), entries.end(),
+                                      [](const k5sim::LogEntry& e) { return (e.category & 16) != 0; });
+    EXPECT_EQ(LogPage(*dlg, SearchSlot::LogEvent)->m_lstLog.GetItemCount(), alarms);
+    EXPECT_EQ(sim->ReceivedOf(k5sim::id::LOG_INFO_REQ).size(), 1u);
+    Close(dlg);
+}
+
+TEST_F(LogWindow, RefusedAndMalformedLogsKeepTheWindowOpen)
+{
+    Start();
+    struct Case
+    {
+        std::int32_t refuse;
+        Bytes log;
+    };
+    const Bytes one = k5sim::BuildLog({k5sim::LogEntry{}});
+    Bytes zeroSize = one;
+    k5sim::PutBE32(zeroSize, 4, 0);
+    const Case cases[] = {{1, {}},          {83, {}},      {86, {}},
+                          {0, Bytes(7, 1)}, {0, zeroSize}, {0, Bytes(one.begin(), one.begin() + 150)}};
+    auto dlg = Open();
+    std::size_t requests = 0;
+    for (const Case& c : cases) {
+        k5sim::SearchScript script;
+        script.logRefuse = c.refuse;
+        script.log = c.log;
+        search->SetScript(script);
+        const std::size_t notes = main.notes.size();
+        dlg->ShowLogTab();
+        dlg->TabPage()->OnButton(0);
+        ASSERT_TRUE(sim->WaitForCount(k5sim::id::LOG_INFO_REQ, ++requests));
+        // A refusal is the connection's notice; an unreadable answer the window's.
+        if (c.refuse == 0) {
+            ASSERT_TRUE(WaitUntil([&] { return main.notes.size() > notes; }));
+        }
+        ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); })) << c.refuse;
+        EXPECT_FALSE(dlg->Ended());
+        EXPECT_EQ(dlg->Page(SearchSlot::LogAll), nullptr);
+        if (c.refuse == 0) {
+            EXPECT_EQ(main.notes.back(), NetNotify::NACK << 16 | kNackAnswerUnreadable);
+        }
+    }
+    // Later traffic still framed: a good log opens the list.
+    k5sim::SearchScript script;
+    script.log = k5sim::BuildLog(k5sim::EveryKindLog(1000), 180);
+    search->SetScript(script);
+    dlg->TabPage()->OnButton(0);
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::LogAll) != nullptr; }));
+    EXPECT_EQ(static_cast<std::size_t>(LogPage(*dlg, SearchSlot::LogAll)->m_lstLog.GetItemCount()),
+              k5sim::EveryKindLog(1000).size() - 1); // the archive entry is not the All list's
+    Close(dlg);
+}
+
+class LogPrintPages : public LogWindow
+{
+protected:
+    void SetUp() override
+    {
+        LogWindow::SetUp();
+        ASSERT_TRUE(dir.isValid());
+        path = dir.filePath(QStringLiteral("log.pdf"));
+        CLogPrint::SetPrinterFactory([this] {
+            auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setOutputFileName(path);
+            return printer;
+        });
+    }
+    void TearDown() override
+    {
+        CLogPrint::SetPrinterFactory({});
+        LogWindow::TearDown();
+    }
+    // The page of `list` over the records, printed.
+    int Print(CRemoteSearchDlg& dlg, LogList list, const std::vector<k5sim::LogEntry>& entries)
+    {
+        QFile::remove(path);
+        const Bytes bytes = k5sim::BuildLog(entries);
+        dlg.m_arrLogRecord.clear();
+        ParseRemoteLog(bytes.data(), bytes.size(), dlg.m_arrLogRecord);
+        CLogListPage page(dlg, LogSlotOf(list), list);
+        page.FillLogList();
+        EXPECT_EQ(page.PrintLog(), CLogPrint::Result::Printed);
+        return QFile::exists(path) ? pdftools::Pages(path) : 0;
+    }
+    QTemporaryDir dir;
+    QString path;
+};
+
+TEST_F(LogPrintPages, RowCountsPagesTitleAndFaces)
+{
+    Start();
+    auto dlg = Open();
+    auto power = [](std::size_t n) {
+        std::vector<k5sim::LogEntry> e(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            e[i].number = static_cast<std::uint32_t>(i + 1);
+            e[i].category = 1;
+            e[i].subKind = 2;
+            e[i].text = "power";
+        }
+        return e;
+    };
+    EXPECT_EQ(Print(*dlg, LogList::Power, power(0)), 0);
+    EXPECT_EQ(Print(*dlg, LogList::Power, power(33)), 1);
+    EXPECT_EQ(Print(*dlg, LogList::Power, power(34)), 2);
+    const QString text = pdftools::Text(path);
+    const QString title = QString::fromStdString(main.LoadResString(5524));
+    EXPECT_TRUE(text.startsWith(title) || text.contains(title)) << text.toStdString();
+    EXPECT_TRUE(pdftools::Squeezed(text).contains("-2/2-"));
+    // Last entry first, as the list shows them.
+    EXPECT_LT(text.indexOf("00034"), text.indexOf("00033"));
+    EXPECT_LT(text.indexOf("00002"), text.indexOf("00001"));
+    EXPECT_EQ(pdftools::Fonts(path), QStringList{"LiberationSans-Bold"});
+    // A second print is the same.
+    const QString first = pdftools::Text(path);
+    EXPECT_EQ(Print(*dlg, LogList::Power, power(34)), 2);
+    EXPECT_EQ(pdftools::Text(path), first);
+    // The All list without the archive entries the first user does not see.
+    std::vector<k5sim::LogEntry> plain = k5sim::LongLog(1000, 2500 + 2500 / 47 + 1);
+    plain.erase(
+        std::remove_if(plain.begin(), plain.end(),
+                       [](const k5sim::LogEntry& e) { return e.category == 4 && e.subKind == 1u << 9; }),
+        plain.end());
+    plain.resize(2500);
+    EXPECT_EQ(Print(*dlg, LogList::All, plain), 76);
+    // The archive list prints in the regular face under a bold title.
+    std::vector<k5sim::LogEntry> archive(3);
+    for (std::size_t i = 0; i < archive.size(); ++i) {
+        archive[i].number = static_cast<std::uint32_t>(i + 1);
+        archive[i].category = 4;
+        archive[i].subKind = 1u << 9;
+    }
+    EXPECT_EQ(Print(*dlg, LogList::Archive, archive), 1);
+    EXPECT_EQ(pdftools::Fonts(path), (QStringList{"LiberationSans", "LiberationSans-Bold"}));
+    Close(dlg);
+}

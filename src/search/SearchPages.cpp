@@ -1,6 +1,7 @@
 #include "search/SearchPages.h"
 #include "search/InfoPages.h"
 #include "search/LogPages.h"
+#include "search/LogViewers.h"
 
 #include "net/NetClient.h"
 #include "net/NetMessages.h"
@@ -784,6 +785,7 @@ void RegisterBuiltinSearchPages()
         });
         RegisterInfoPages();
         RegisterLogPages();
+        RegisterLogViewers();
         return true;
     }();
     (void)once;

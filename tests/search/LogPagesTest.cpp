@@ -13,6 +13,7 @@
 #include "net/NetMessages.h"
 #include "platform/ResourceLibrary.h"
 #include "search/LogPages.h"
+#include "search/LogViewers.h"
 #include "search/RemoteLog.h"
 #include "search/RemoteSearchDlg.h"
 #include "search/SearchTabPage.h"
@@ -65,6 +66,15 @@ public:
         typed = archiveTyped;
         return true;
     }
+    int GrabStillForMotionGrid(CMotionGridStatic* grid, int channel) override
+    {
+        grabs.push_back(channel);
+        // A small grey picture, as the channel's decoder would hand it.
+        std::vector<BYTE> pixels(64 * 48 * 3, 0x80);
+        grid->SetImage(nullptr, pixels.data(), 0, 64, 48);
+        grid->m_bShowStill = 1;
+        return 1;
+    }
     std::time_t Now() const override
     {
         return static_cast<std::time_t>(k5sim::RecorderTime(2008, 3, 20, 12));
@@ -74,6 +84,7 @@ public:
     int viewMode = 1;
     std::vector<int> notes;
     int stripRedraws = 0;
+    std::vector<int> grabs;
     std::string archiveTyped;
 };
 
@@ -429,5 +440,111 @@ TEST_F(LogPrintPages, RowCountsPagesTitleAndFaces)
     }
     EXPECT_EQ(Print(*dlg, LogList::Archive, archive), 1);
     EXPECT_EQ(pdftools::Fonts(path), (QStringList{"LiberationSans", "LiberationSans-Bold"}));
+    Close(dlg);
+}
+
+TEST_F(LogWindow, DetailsRegionScheduleAndPrev)
+{
+    Start();
+    const std::vector<k5sim::LogEntry> entries = k5sim::EveryKindLog(k5sim::RecorderTime(2008, 3, 2, 8));
+    k5sim::SearchScript script;
+    script.log = k5sim::BuildLog(entries);
+    search->SetScript(script);
+    auto dlg = Open();
+    dlg->ShowLogTab();
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::LogAll) != nullptr; }));
+    auto number = [&](std::uint32_t sub) {
+        for (const k5sim::LogEntry& e : entries) {
+            if (e.category == 4 && e.subKind == 1u << sub)
+                return static_cast<int>(e.number);
+        }
+        return -1;
+    };
+    auto select = [&](int n) {
+        CLogListPage* all = LogPage(*dlg, SearchSlot::LogAll);
+        const int row = RowOf(*all, n);
+        EXPECT_GE(row, 0);
+        all->m_lstLog.setCurrentItem(all->m_lstLog.topLevelItem(row));
+        return all;
+    };
+
+    // Sub-kind 14: the detail viewer lists the entry, a gap and the 13 items.
+    CLogListPage* all = select(number(14));
+    ASSERT_TRUE(all->m_btnDetails.m_bEnabled);
+    EXPECT_FALSE(all->m_btnPlay.m_bEnabled);
+    all->ShowDetails();
+    auto* detail = static_cast<CLogDetailPage*>(dlg->Page(SearchSlot::LogDetail));
+    ASSERT_NE(detail, nullptr);
+    EXPECT_EQ(dlg->Page(SearchSlot::LogAll), nullptr);
+    EXPECT_EQ(detail->m_lstLog.GetItemText(0, 0), QString::asprintf("%05d", number(14)));
+    EXPECT_EQ(detail->m_lstLog.GetItemCount(), 2 + 13);
+    EXPECT_FALSE(detail->m_btnRegion.isVisible());
+
+    // Prev asks again, once while waiting, and the new list selects the entry.
+    detail->OnPrev();
+    EXPECT_TRUE(dlg->RequestPending());
+    EXPECT_EQ(dlg->m_nLogSelected, number(14));
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::LOG_INFO_REQ, 2));
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::LogAll) != nullptr; }));
+    all = LogPage(*dlg, SearchSlot::LogAll);
+    ASSERT_GE(all->m_model.SelectedRecord(), 0);
+    EXPECT_EQ(
+        static_cast<int>(dlg->m_arrLogRecord[static_cast<std::size_t>(all->m_model.SelectedRecord())].number),
+        number(14));
+    EXPECT_EQ(all->m_lstLog.currentItem(), all->m_lstLog.topLevelItem(RowOf(*all, number(14))));
+    EXPECT_TRUE(all->m_btnDetails.m_bEnabled);
+
+    // Sub-kind 17 of a motion region: Region over the camera's picture.
+    select(number(17))->ShowDetails();
+    detail = static_cast<CLogDetailPage*>(dlg->Page(SearchSlot::LogDetail));
+    ASSERT_NE(detail, nullptr);
+    EXPECT_TRUE(detail->m_btnRegion.isVisibleTo(detail));
+    detail->OnRegion();
+    auto* region = static_cast<CLogRegionPage*>(dlg->Page(SearchSlot::LogRegion));
+    ASSERT_NE(region, nullptr);
+    const RemoteLogRecord& rec = dlg->m_arrLogRecord[static_cast<std::size_t>(number(17) - 1)];
+    const auto before = UnpackRegion(rec, 93), after = UnpackRegion(rec, 124);
+    auto shows = [&](const std::array<std::uint8_t, kRegionTableBytes>& table) {
+        for (int row = 0; row < 8; ++row) {
+            for (int col = 0; col < 10; ++col) {
+                const GridRect cell{col * 36, row * 36, col * 36 + 36, row * 36 + 36};
+                if (region->m_grid.ValueOf(cell) != table[static_cast<std::size_t>(row * 11 + col)])
+                    return false;
+            }
+        }
+        return true;
+    };
+    EXPECT_EQ(region->m_grid.CellCount(), 80u);
+    EXPECT_TRUE(region->m_bShowNew);
+    EXPECT_TRUE(shows(after));
+    region->OnOldRegion();
+    EXPECT_TRUE(shows(before));
+    EXPECT_NE(before, after);
+    // The picture follows the camera: the grab runs on every tick.
+    const std::size_t grabs = main.grabs.size();
+    ASSERT_TRUE(WaitUntil([&] { return main.grabs.size() >= grabs + 3; }));
+    EXPECT_EQ(main.grabs.back(), RegionChannel(rec));
+    EXPECT_EQ(region->m_grid.m_bShowStill, 1);
+    const QImage shot = region->grab().toImage();
+    EXPECT_FALSE(shot.isNull());
+
+    // Sub-kind 15: the schedule viewer, after the change first.
+    dlg->TabPage()->OnButton(0);
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::LogAll) != nullptr; }));
+    select(number(15))->ShowDetails();
+    auto* schedule = static_cast<CLogSchedulePage*>(dlg->Page(SearchSlot::LogSchedule));
+    ASSERT_NE(schedule, nullptr);
+    const RemoteLogRecord& srec = dlg->m_arrLogRecord[static_cast<std::size_t>(number(15) - 1)];
+    const auto sAfter = UnpackSchedule(srec, 120), sBefore = UnpackSchedule(srec, 88);
+    ASSERT_EQ(schedule->m_grid.CellCount(), 168u);
+    for (int day = 0; day < 7; ++day) {
+        for (int hour = 0; hour < 24; ++hour) {
+            const GridRect cell{day * 50, hour * 15, day * 50 + 50, hour * 15 + 15};
+            ASSERT_EQ(schedule->m_grid.ValueOf(cell), sAfter[static_cast<std::size_t>(day * 24 + hour)]);
+        }
+    }
+    schedule->OnOldSchedule();
+    EXPECT_EQ(schedule->m_grid.ValueOf(GridRect{0, 15, 50, 30}), sBefore[1]);
+    EXPECT_FALSE(schedule->m_bShowNew);
     Close(dlg);
 }

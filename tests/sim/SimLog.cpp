@@ -61,6 +61,10 @@ std::vector<LogEntry> EveryKindLog(std::uint32_t startTime)
             before[i] = static_cast<std::uint8_t>(i % 3);
             after[i] = static_cast<std::uint8_t>((i + 1) % 3);
         }
+        if (s == 17) {
+            before[0] = 2;   // a motion region change
+            after[4] = 0x0F; // byte 124: the region's first cells
+        }
         if (s >= 13 && s <= 18)
             e->data = {{88, before}, {120, after}};
         if (s == 4 || s == 9) {

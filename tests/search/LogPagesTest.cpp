@@ -12,6 +12,7 @@
 #include "net/NetClient.h"
 #include "net/NetMessages.h"
 #include "platform/ResourceLibrary.h"
+#include "search/InfoPages.h"
 #include "search/LogPages.h"
 #include "search/LogViewers.h"
 #include "search/RemoteLog.h"
@@ -546,5 +547,65 @@ TEST_F(LogWindow, DetailsRegionScheduleAndPrev)
     schedule->OnOldSchedule();
     EXPECT_EQ(schedule->m_grid.ValueOf(GridRect{0, 15, 50, 30}), sBefore[1]);
     EXPECT_FALSE(schedule->m_bShowNew);
+    Close(dlg);
+}
+
+TEST_F(LogWindow, StatusFormsAndUnaskedSystemAnswers)
+{
+    Start();
+    auto dlg = Open();
+    const int channels = main.client->ChannelCount();
+    dlg->ShowInfoTab();
+
+    // Pushed unasked, the system answers change nothing; what follows is
+    // still read in step.
+    sim->Send(k5sim::id::SYSTEM_INFO_ACK, Bytes(40, 0x33));
+    sim->SendReason(k5sim::id::SYSTEM_INFO_NACK, 1);
+    k5sim::StatusFields fields;
+    fields.disks = false;
+    fields.totalMB = 100;
+    fields.freeMB = 300; // more free than total: nothing used
+    k5sim::SearchScript script;
+    script.status = k5sim::BuildStatus(fields);
+    search->SetScript(script);
+    const std::size_t before = sim->Received().size();
+    dlg->TabPage()->OnButton(0); // System Info: from what the connection knows
+    ASSERT_NE(dlg->Page(SearchSlot::SystemInfo), nullptr);
+    dlg->TabPage()->OnButton(1);
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::StatusInfo) != nullptr; }));
+    const auto received = sim->Received();
+    ASSERT_EQ(received.size(), before + 1);
+    EXPECT_EQ(received.back().id, k5sim::id::STATUS_INFO_REQ);
+    EXPECT_FALSE(dlg->Ended());
+    auto* status = static_cast<CInfoListPage*>(dlg->Page(SearchSlot::StatusInfo));
+    ASSERT_EQ(status->m_lstInfo.GetItemCount(), 4 + channels);
+    EXPECT_EQ(status->m_lstInfo.GetItemText(1, 1), "    0 MByte");
+    Close(dlg);
+
+    // The 28-byte form adds the disks; a refusal leaves the window open.
+    fields.disks = true;
+    fields.present = {1, 0, 1, 0};
+    fields.state = {0, 0, 7, 0};
+    script.status = k5sim::BuildStatus(fields);
+    search->SetScript(script);
+    dlg = Open();
+    dlg->ShowInfoTab();
+    dlg->TabPage()->OnButton(1);
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::StatusInfo) != nullptr; }));
+    status = static_cast<CInfoListPage*>(dlg->Page(SearchSlot::StatusInfo));
+    ASSERT_EQ(status->m_lstInfo.GetItemCount(), 4 + channels + 1 + 4);
+    EXPECT_EQ(status->m_lstInfo.GetItemText(4 + channels + 4, 2), "7"); // a state past the known ones
+    Close(dlg);
+
+    script.statusRefuse = 83;
+    search->SetScript(script);
+    dlg = Open();
+    dlg->ShowInfoTab();
+    dlg->TabPage()->OnButton(1);
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::STATUS_INFO_REQ, 3));
+    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    QApplication::processEvents();
+    EXPECT_EQ(dlg->Page(SearchSlot::StatusInfo), nullptr);
+    EXPECT_FALSE(dlg->Ended());
     Close(dlg);
 }

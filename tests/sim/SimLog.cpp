@@ -106,4 +106,21 @@ std::vector<LogEntry> LongLog(std::uint32_t startTime, std::size_t count)
     return log;
 }
 
+Bytes BuildStatus(const StatusFields& f)
+{
+    Bytes b(f.disks ? 28 : 16, 0);
+    PutBE32(b, 0, f.cameraMask);
+    PutBE32(b, 4, f.recordState);
+    PutBE32(b, 8, f.totalMB);
+    PutBE32(b, 12, f.freeMB);
+    if (f.disks) {
+        for (std::size_t d = 0; d < 4; ++d) {
+            b[16 + d] = f.present[d];
+            b[20 + d] = f.value[d];
+            b[24 + d] = f.state[d];
+        }
+    }
+    return b;
+}
+
 } // namespace k5sim

@@ -5,6 +5,7 @@
 
 #include "RecorderSim.h"
 
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,5 +34,17 @@ Bytes BuildLog(const std::vector<LogEntry>& entries, std::uint32_t recordSize = 
 std::vector<LogEntry> EveryKindLog(std::uint32_t startTime);
 // `count` entries cycling through EveryKindLog, renumbered.
 std::vector<LogEntry> LongLog(std::uint32_t startTime, std::size_t count);
+
+// STATUS_INFO_ACK: 16 bytes without disks, 28 with them.
+struct StatusFields
+{
+    std::uint32_t cameraMask = 0xFFFF;
+    std::uint32_t recordState = 1;
+    std::uint32_t totalMB = 0;
+    std::uint32_t freeMB = 0;
+    bool disks = true;
+    std::array<std::uint8_t, 4> present{1, 0, 0, 0}, value{}, state{};
+};
+Bytes BuildStatus(const StatusFields& f);
 
 } // namespace k5sim

@@ -21,16 +21,17 @@
 #include "RecorderSim.h"
 #include "SimFirmware.h"
 #include "SimLiveStreams.h"
+#include "SimLog.h"
 #include "SimPtz.h"
 #include "SimSearch.h"
-#include "SimTransfer.h"
 #include "SimSetup.h"
+#include "SimTransfer.h"
 
 #include <csignal>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -144,11 +145,24 @@ int main(int argc, char** argv)
     const k5sim::SimCatalogue catalogue =
         k5sim::SimCatalogue::Demo(static_cast<std::uint32_t>(now + local.tm_gmtoff));
     k5sim::SimSearch search(sim, catalogue);
+    {
+        // A log of every kind over the last day, and a status with one disk.
+        k5sim::SearchScript script;
+        script.fragment = 65535;
+        script.log = k5sim::BuildLog(
+            k5sim::EveryKindLog(static_cast<std::uint32_t>(now + local.tm_gmtoff) - 24 * 3600));
+        k5sim::StatusFields status;
+        status.totalMB = 2000 * 1024;
+        status.freeMB = 750 * 1024;
+        script.status = k5sim::BuildStatus(status);
+        search.SetScript(script);
+    }
     k5sim::SimTransfer transfer(sim);
     transfer.Config().keepFrames = false;
     transfer.SetCatalogue(&catalogue);
     k5sim::SimFirmware firmware(sim);
-    k5sim::SimSetup setup(sim, 7000, static_cast<std::uint8_t>(setupMajor), static_cast<std::uint8_t>(setupMinor));
+    k5sim::SimSetup setup(sim, 7000, static_cast<std::uint8_t>(setupMajor),
+                          static_cast<std::uint8_t>(setupMinor));
     std::unique_ptr<k5sim::SimLive> liveData;
     if (live) {
         liveData = std::make_unique<k5sim::SimLive>(sim);

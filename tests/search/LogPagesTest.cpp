@@ -609,3 +609,74 @@ TEST_F(LogWindow, StatusFormsAndUnaskedSystemAnswers)
     EXPECT_FALSE(dlg->Ended());
     Close(dlg);
 }
+
+TEST_F(LogWindow, PagesRenderOffscreen)
+{
+    Start();
+    k5sim::SearchScript script;
+    script.log = k5sim::BuildLog(k5sim::EveryKindLog(k5sim::RecorderTime(2008, 3, 2, 8)));
+    search->SetScript(script);
+    auto dlg = Open();
+    dlg->ShowLogTab();
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::LogAll) != nullptr; }));
+    // The page's own background bitmap where no control lies.
+    const QColor background = ResourceLibrary::Current().LoadBitmap(1751).pixelColor(200, 393);
+    // Every list: the background between the list and the buttons, the
+    // Print button over it, rows in the list.
+    for (const auto& [slot, filter] : std::vector<std::pair<SearchSlot, int>>{{SearchSlot::LogAll, 0},
+                                                                              {SearchSlot::LogPower, 1},
+                                                                              {SearchSlot::LogRecord, 2},
+                                                                              {SearchSlot::LogOperation, 3},
+                                                                              {SearchSlot::LogClient, 4},
+                                                                              {SearchSlot::LogEvent, 5},
+                                                                              {SearchSlot::LogArchive, 6}}) {
+        if (filter != 0)
+            dlg->ShowLogPage(slot, filter);
+        CLogListPage* page = LogPage(*dlg, slot);
+        ASSERT_NE(page, nullptr) << filter;
+        const QImage shot = page->grab().toImage();
+        ASSERT_EQ(shot.size(), QSize(403, 417));
+        EXPECT_EQ(shot.pixelColor(200, 393), background) << filter;
+        EXPECT_NE(shot.pixelColor(50, 407), background) << filter;
+        EXPECT_EQ(page->m_btnPrint.geometry(), QRect(2, 396, 97, 22));
+        EXPECT_EQ(page->m_lstLog.geometry(), QRect(2, 2, 399, 389));
+        EXPECT_EQ(page->m_btnPlay.isVisibleTo(page), filter == 0 || filter == 5) << filter;
+        EXPECT_EQ(page->m_btnDetails.isVisibleTo(page), filter == 0 || filter == 3 || filter == 6) << filter;
+        if (page->m_btnDetails.isVisibleTo(page)) {
+            EXPECT_EQ(page->m_btnDetails.geometry().x(), filter == 0 ? 205 : 304);
+        }
+    }
+
+    // The region viewer: selected cells in the selected look of the still,
+    // the others in the still itself.
+    dlg->ShowLogPage(SearchSlot::LogOperation, 3);
+    CLogListPage* ops = LogPage(*dlg, SearchSlot::LogOperation);
+    int row = -1;
+    for (int r = 0; r < ops->m_lstLog.GetItemCount(); ++r) {
+        const RemoteLogRecord& rec =
+            dlg->m_arrLogRecord[static_cast<std::size_t>(ops->m_model.Rows()[r].record)];
+        if (rec.sub_kind == 1u << 17)
+            row = r;
+    }
+    ASSERT_GE(row, 0);
+    ops->m_lstLog.setCurrentItem(ops->m_lstLog.topLevelItem(row));
+    ops->ShowDetails();
+    auto* detail = static_cast<CLogDetailPage*>(dlg->Page(SearchSlot::LogDetail));
+    ASSERT_NE(detail, nullptr);
+    EXPECT_EQ(detail->grab().toImage().pixelColor(200, 393), background);
+    detail->OnRegion();
+    auto* region = static_cast<CLogRegionPage*>(dlg->Page(SearchSlot::LogRegion));
+    ASSERT_NE(region, nullptr);
+    const QImage shot = region->grab().toImage();
+    const auto& cells = region->m_newCells;
+    QColor on, off;
+    for (int k = 0; k < 80; ++k) {
+        const int r = k / 10, c = k % 10;
+        const QColor px = shot.pixelColor(21 + c * 36 + 18, 72 + r * 36 + 18);
+        (cells[static_cast<std::size_t>(r * 11 + c)] ? on : off) = px;
+    }
+    ASSERT_TRUE(on.isValid() && off.isValid());
+    EXPECT_NE(on, off);
+    EXPECT_EQ(off, QColor(0x80, 0x80, 0x80));
+    Close(dlg);
+}

@@ -30,8 +30,8 @@ LogDetailContext Ctx(bool connected = true, int major = 1, bool flag2 = false, b
     c.subProductMajor = major;
     c.helloFlag2Bit0 = flag2;
     c.subProduct6 = sub6;
-    c.spaced = [](int id) { return " #" + std::to_string(id); };
-    c.plain = [](int id) { return "#" + std::to_string(id); };
+    c.spaced = [](int id) { return std::string(" #").append(std::to_string(id)); };
+    c.plain = [](int id) { return std::string("#").append(std::to_string(id)); };
     return c;
 }
 

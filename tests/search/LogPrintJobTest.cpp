@@ -32,8 +32,8 @@ LogViewContext Ctx(bool connected, bool archive)
     LogViewContext c;
     c.connected = connected;
     c.archiveSupport = archive;
-    c.spaced = [](int id) { return " #" + std::to_string(id); };
-    c.plain = [](int id) { return "#" + std::to_string(id); };
+    c.spaced = [](int id) { return std::string(" #").append(std::to_string(id)); };
+    c.plain = [](int id) { return std::string("#").append(std::to_string(id)); };
     return c;
 }
 

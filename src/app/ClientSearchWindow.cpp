@@ -87,6 +87,11 @@ bool CClientSearchMain::PromptArchivePassword(std::string& typed,
     return true;
 }
 
+int CClientSearchMain::GrabStillForMotionGrid(CMotionGridStatic* grid, int channel)
+{
+    return m_dlg.GrabStillForMotionGrid(grid, channel);
+}
+
 namespace {
 
 class CRemoteSearchModal : public IMainModalWindow

@@ -27,6 +27,7 @@ public:
     void Notify(int code, int sub, WndHandle owner) override;
     void InvalidatePlaybackStrip() override;
     bool PromptArchivePassword(std::string& typed, const std::function<void(WndHandle)>& opened) override;
+    int GrabStillForMotionGrid(CMotionGridStatic* grid, int channel) override;
 
 private:
     CClientDlg& m_dlg;

@@ -58,7 +58,7 @@ constexpr int IDS_NOTIFY_FW_REASON_TRANSFER = 5072;
 constexpr int IDS_NOTIFY_BYE_TIMEOUT = 5073;
 constexpr int IDS_NOTIFY_NACK_UPGRADING = 5074;
 // A recorder answer that could not be taken (too large or malformed).
-constexpr int IDS_NOTIFY_NACK_ANSWER_DROPPED = 5895;
+constexpr int IDS_NOTIFY_NACK_ANSWER_DROPPED = 5995;
 constexpr int IDS_NOTIFY_DB_UPDATE_REFUSED = 5075;
 constexpr int IDS_NOTIFY_DB_UPDATED = 5076;
 constexpr int IDS_NOTIFY_REBOOT_ASK = 5077;

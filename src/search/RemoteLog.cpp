@@ -313,6 +313,58 @@ int CLogListModel::RowOfNumber(const std::vector<RemoteLogRecord>& table, int nu
     return -1;
 }
 
+LogPrintParams LogPrintParamsOf(LogList list)
+{
+    switch (list) {
+    case LogList::Power:
+        return {"Remote Log Power", 5524, "Arial Bold"};
+    case LogList::Record:
+        return {"Remote Log Record", 5525, "Arial Bold"};
+    case LogList::Operation:
+        return {"Remote Log Operation", 5523, "Arial Bold"};
+    case LogList::Client:
+        return {"Remote Log Client", 5521, "Arial Bold"};
+    case LogList::Event:
+        return {"Remote Log Event", 5522, "Arial Bold"};
+    case LogList::Archive:
+        return {"Remote Log Archive", 5526, "Arial"};
+    case LogList::All:
+        break;
+    }
+    return {"Remote Log All", 5520, "Arial Bold"};
+}
+
+bool CLogListModel::Prints(const RemoteLogRecord& r, const LogViewContext& ctx) const
+{
+    if (m_list != LogList::All || (ctx.connected && ctx.archiveSupport))
+        return true;
+    return !(r.Category() == 2 && r.SubKind(31) >= 13);
+}
+
+LogPrintJob CLogListModel::PrintJob(const std::vector<RemoteLogRecord>& table, const LogViewContext& ctx,
+                                    const std::string& title) const
+{
+    const LogPrintParams params = LogPrintParamsOf(m_list);
+    LogPrintJob job;
+    job.docName = params.docName;
+    job.title = title;
+    job.face = params.face;
+    job.rowCount = static_cast<int>(m_rows.size());
+    job.rowCells = [this, &table, &ctx](int row, std::vector<std::string>& cells) {
+        if (row < 0 || row >= static_cast<int>(m_rows.size()))
+            return false;
+        const LogRow& shown = m_rows[static_cast<std::size_t>(row)];
+        if (shown.record < 0 || shown.record >= static_cast<int>(table.size()) ||
+            !Prints(table[static_cast<std::size_t>(shown.record)], ctx))
+            return false;
+        cells.assign(shown.cells.begin(), shown.cells.end());
+        if (m_list == LogList::Archive)
+            cells[2] = ctx.plain ? ctx.plain(5585) : std::string();
+        return true;
+    };
+    return job;
+}
+
 // ---------------------------------------------------------------------------
 
 bool ReadStatusRecord(const std::uint8_t* data, std::size_t size, StatusInfoRecord& out)
@@ -374,8 +426,8 @@ std::vector<InfoRow> StatusRows(const StatusInfoRecord& r, int channels, const R
         for (int d = 0; d < 4; ++d) {
             if (!r.DiskPresent[d])
                 continue;
-            const std::string value = r.DiskValue[d] ? Printf("%d %s", r.DiskValue[d], load(5871).c_str())
-                                                     : load(5872);
+            const std::string value =
+                r.DiskValue[d] ? Printf("%d %s", r.DiskValue[d], load(5871).c_str()) : load(5872);
             rows.push_back({Printf("%s%d", disk.c_str(), d + 1), load(5870), value});
             const std::uint8_t s = r.DiskState[d];
             rows.push_back(InfoRow{std::string(), load(5837), s <= 2 ? load(5872 + s) : Printf("%d", s)});
@@ -414,8 +466,8 @@ std::vector<InfoRow> SystemRows(const SystemInfoInput& in, const ResText& spaced
     rows.push_back({load(5540), Printf("%d", in.port), {}});
     rows.push_back({load(5881), in.description, {}});
     rows.push_back({load(5145),
-                    Printf("%02X:%02X:%02X:%02X:%02X:%02X", in.mac[0], in.mac[1], in.mac[2], in.mac[3], in.mac[4],
-                           in.mac[5]),
+                    Printf("%02X:%02X:%02X:%02X:%02X:%02X", in.mac[0], in.mac[1], in.mac[2], in.mac[3],
+                           in.mac[4], in.mac[5]),
                     {}});
     rows.push_back({});
     static constexpr std::pair<int, int> kFirm[5] = {{5146, 0}, {5147, 3}, {5148, 4}, {5150, 5}, {5151, 6}};

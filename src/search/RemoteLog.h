@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/LogPrint.h"
+
 struct HelloRecord;
 
 inline constexpr std::size_t kLogBlockBytes = 200;
@@ -85,7 +87,17 @@ struct LogViewContext
     bool localPlayer = false;
     int dateFormat = 0;
     ResText spaced;
+    ResText plain; // without the leading blank (printing)
 };
+
+// How a list prints: document name, title string and face.
+struct LogPrintParams
+{
+    const char* docName;
+    int titleId;
+    const char* face;
+};
+LogPrintParams LogPrintParamsOf(LogList list);
 
 struct LogRow
 {
@@ -128,6 +140,13 @@ public:
     // The row that shows the last record numbered `number`, -1 when no row
     // shows it (a filtered list selects nothing rather than a stranger).
     int RowOfNumber(const std::vector<RemoteLogRecord>& table, int number) const;
+
+    // Whether a listed record prints (the All page leaves out, without
+    // archive support, the Operation entries of sub-kind 13 and above).
+    bool Prints(const RemoteLogRecord& r, const LogViewContext& ctx) const;
+    // The printout of the rows; `table` and `ctx` must outlive the job.
+    LogPrintJob PrintJob(const std::vector<RemoteLogRecord>& table, const LogViewContext& ctx,
+                         const std::string& title) const;
 
 private:
     LogList m_list;

@@ -349,8 +349,14 @@ void CRemoteSearchDlg::OnBackupSize()
 void CRemoteSearchDlg::PlayAndHandOver(const PlayHandOver& block, std::uint8_t kinds, std::uint32_t end,
                                        bool keepLists)
 {
+    PlayAndHandOver(block, kinds, end, keepLists, block.channelMask);
+}
+
+void CRemoteSearchDlg::PlayAndHandOver(const PlayHandOver& block, std::uint8_t kinds, std::uint32_t end,
+                                       bool keepLists, std::uint32_t requestMask)
+{
     TRACE("Send... PLAY_ON_REQ...%u\n", block.startTime);
-    m_requests.SendPlayOnReq(block.channelMask, kinds, block.startTime, end);
+    m_requests.SendPlayOnReq(requestMask, kinds, block.startTime, end);
     if (const std::shared_ptr<CNetClient> client = Client()) {
         client->SearchKeep().WriteHandOver(block, keepLists);
         client->m_bPlayReqPending = true;

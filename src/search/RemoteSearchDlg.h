@@ -7,6 +7,7 @@
 #include "net/NetHost.h"
 #include "net/SearchAnswers.h"
 #include "net/SearchKeep.h"
+#include "search/RemoteLog.h"
 #include "search/SearchHost.h"
 #include "search/SearchPage.h"
 #include "search/SearchRequests.h"
@@ -99,6 +100,8 @@ public:
     const SearchAnswer* LogAnswer() const { return m_log.get(); }
     const SearchAnswer* StatusAnswer() const { return m_status.get(); }
     int m_nLogSelected = -1;
+    // The log records every log page and viewer reads, by index.
+    std::vector<RemoteLogRecord> m_arrLogRecord;
     int m_nLogFilter = -1;
     int m_nSpaceLeftMB = 0;
     // A refused backup size: what would remain on the drive (the main
@@ -119,6 +122,10 @@ public:
     // `keepLists`), the playback request flagged, the strip redrawn and the
     // window closed after a short pause.
     void PlayAndHandOver(const PlayHandOver& block, std::uint8_t kinds, std::uint32_t end, bool keepLists);
+    // The same with a request for `requestMask` while the note keeps the
+    // block's own mask (a log entry's cameras).
+    void PlayAndHandOver(const PlayHandOver& block, std::uint8_t kinds, std::uint32_t end, bool keepLists,
+                         std::uint32_t requestMask);
 
     // ---- Pages ------------------------------------------------------------------
     CSearchPage* Page(SearchSlot slot) const;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+class CMotionGridStatic;
 class CNetClient;
 class QWidget;
 
@@ -48,4 +49,11 @@ public:
     virtual bool PromptArchivePassword(std::string& typed, const std::function<void(WndHandle)>& opened) = 0;
     // "Now" for the calendars and date pages.
     virtual std::time_t Now() const { return std::time(nullptr); }
+    // Puts the channel's current picture under a motion grid (under the
+    // decoder's lock) when the channel is on screen; 0 when it is not.
+    virtual int GrabStillForMotionGrid(CMotionGridStatic* grid, int channel)
+    {
+        (void)grid, (void)channel;
+        return 0;
+    }
 };

@@ -1,5 +1,7 @@
 #include "search/SearchPages.h"
 #include "search/InfoPages.h"
+#include "search/LogPages.h"
+#include "search/LogViewers.h"
 
 #include "net/NetClient.h"
 #include "net/NetMessages.h"
@@ -794,6 +796,8 @@ void RegisterBuiltinSearchPages()
         });
         RegisterInfoPages();
         RegisterBackupPages();
+        RegisterLogPages();
+        RegisterLogViewers();
         return true;
     }();
     (void)once;

@@ -103,7 +103,7 @@ std::vector<Row> Rows()
         {6, 5, St::Offline, {"#5052"}, OK, A::None, false},
         {6, 6, St::Online, {"#5092"}, OK, A::None, false},
         {6, 7, St::Online, {"#5074"}, OK, A::None, false},
-        {6, 8, St::Online, {"#5895"}, OK, A::None, false}, // an answer dropped
+        {6, 8, St::Online, {"#5995"}, OK, A::None, false}, // an answer dropped
         {6, 9, St::Online, kNone, OK, A::None, false},
         {7, 0, St::Online, {"#5075", "#5084", "#5078"}, OKC, A::ResendDbUpdate, false},
         {7, 1, St::Online, {"#5075", "#5051", "#5078"}, OKC, A::ResendDbUpdate, false},

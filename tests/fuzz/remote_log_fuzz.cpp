@@ -1,6 +1,8 @@
 // The log and status answers as the recorder might send them: the log
 // parser, every list over the parsed table with its buttons and
-// re-selection, and the status reader with its rows. All in memory.
+// re-selection, the setup-change decoders and unpackers, and the status
+// reader with its rows. All in memory.
+#include "search/LogDetail.h"
 #include "search/RemoteLog.h"
 
 #include <cstdint>
@@ -32,6 +34,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             if (!table.empty())
                 (void)m.RowOfNumber(table, static_cast<int>(table.back().number));
+        }
+        LogDetailContext dctx;
+        dctx.connected = size & 2;
+        dctx.subProductMajor = static_cast<int>(size % 8);
+        dctx.helloFlag2Bit0 = size & 4;
+        dctx.subProduct6 = size & 8;
+        dctx.spaced = ctx.spaced;
+        dctx.plain = [](int id) { return std::to_string(id); };
+        for (const RemoteLogRecord& r : table) {
+            for (int sub : {4, 9, 13, 14, 16, 17, 18})
+                (void)DecodeSetupChange(r, sub, dctx);
+            (void)UnpackRegion(r, 93);
+            (void)UnpackRegion(r, 124);
+            (void)UnpackSchedule(r, 88);
+            (void)UnpackSchedule(r, 120);
+            if (RegionChannel(r) < 0 || RegionChannel(r) > 15)
+                __builtin_trap();
         }
     }
     StatusInfoRecord status;

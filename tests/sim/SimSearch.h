@@ -23,7 +23,7 @@ constexpr std::uint16_t TRANS_INFO_MONTH_REQ = 288, TRANS_INFO_MONTH_ACK = 289, 
 constexpr std::uint16_t TRANS_INFO_DAY_REQ = 291, TRANS_INFO_DAY_ACK = 292, TRANS_INFO_DAY_NACK = 293;
 constexpr std::uint16_t CAPA_CAL_CANCEL = 299;
 constexpr std::uint16_t LOG_INFO_REQ = 320, LOG_INFO_ACK = 321, LOG_INFO_NACK = 322;
-constexpr std::uint16_t SYSTEM_INFO_ACK = 324;
+constexpr std::uint16_t SYSTEM_INFO_ACK = 324, SYSTEM_INFO_NACK = 325;
 constexpr std::uint16_t STATUS_INFO_REQ = 326, STATUS_INFO_ACK = 327, STATUS_INFO_NACK = 328;
 constexpr std::uint16_t EVENT_INFO_REQ = 329, EVENT_INFO_ACK = 330, EVENT_INFO_NACK = 331;
 constexpr std::uint16_t EVENT_TIME_REQ = 335;

@@ -23,6 +23,7 @@
 #include "RecorderSim.h"
 #include "SimFirmware.h"
 #include "SimLiveStreams.h"
+#include "SimLog.h"
 #include "SimPtz.h"
 #include "SimSearch.h"
 #include "SimRecordImage.h"
@@ -153,6 +154,18 @@ int main(int argc, char** argv)
     const k5sim::SimCatalogue catalogue =
         k5sim::SimCatalogue::Demo(static_cast<std::uint32_t>(now + local.tm_gmtoff));
     k5sim::SimSearch search(sim, catalogue);
+    {
+        // A log of every kind over the last day, and a status with one disk.
+        k5sim::SearchScript script;
+        script.fragment = 65535;
+        script.log = k5sim::BuildLog(
+            k5sim::EveryKindLog(static_cast<std::uint32_t>(now + local.tm_gmtoff) - 24 * 3600));
+        k5sim::StatusFields status;
+        status.totalMB = 2000 * 1024;
+        status.freeMB = 750 * 1024;
+        script.status = k5sim::BuildStatus(status);
+        search.SetScript(script);
+    }
     k5sim::SimTransfer transfer(sim);
     transfer.Config().keepFrames = false;
     transfer.SetCatalogue(&catalogue);

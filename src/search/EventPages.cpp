@@ -19,7 +19,7 @@ namespace {
 
 constexpr COLORREF kNextText[4] = {0xFFFFFF, 0xF1EB62, 0xF1EB62, 0xBEB9B3};
 
-QString ResText(const CRemoteSearchDlg& host, int id)
+QString PageText(const CRemoteSearchDlg& host, int id)
 {
     return QString::fromStdString(host.Main().LoadResString(id));
 }
@@ -77,7 +77,7 @@ void CEventTimeRangePage::OnInitPage()
                              IDS_DT_DATE,  IDS_DT_TIME, IDS_EVENT_KINDS};
     const int ys[7] = {9, 32, 55, 80, 103, 126, 173};
     for (int i = 0; i < 7; ++i)
-        Caption(m_lblCaption[i], this, i < 6 ? 790 + i : 804, ResText(host, captions[i]),
+        Caption(m_lblCaption[i], this, i < 6 ? 790 + i : 804, PageText(host, captions[i]),
                 QRect(15, ys[i], 70, 14));
     for (int p = 0; p < 3; ++p) {
         Cell(m_lblCell[p], this, 796 + p, QRect(140 + 75 * p, 30, 70, 14));
@@ -95,14 +95,14 @@ void CEventTimeRangePage::OnInitPage()
         box->SetCheck((m_byKindMask >> k) & 1);
         m_chkKind[k] = box;
         Cell(m_lblKind[k], this, 805 + k, QRect(180, 172 + 23 * k, 190, 14), false);
-        m_lblKind[k].SetText(ResText(host, kindTexts[k]));
+        m_lblKind[k].SetText(PageText(host, kindTexts[k]));
         // The audio row stays hidden; its bit keeps its value.
         box->setVisible(k < 2);
         m_lblKind[k].setVisible(k < 2);
     }
     m_btnNext.setParent(this);
     m_btnNext.SetDlgCtrlID(482);
-    SetupCaptionButton(m_btnNext, kBmpRowButton, ResText(host, IDS_EVENT_NEXT), kNextText);
+    SetupCaptionButton(m_btnNext, kBmpRowButton, PageText(host, IDS_EVENT_NEXT), kNextText);
     m_btnNext.setGeometry(304, 396, 97, 22);
     m_btnNext.show();
     ShowTexts();
@@ -268,7 +268,7 @@ int CSearchEventPage::DateFormat() const
 
 QString CSearchEventPage::Text(int id) const
 {
-    return ResText(Host(), id);
+    return PageText(Host(), id);
 }
 
 bool CSearchEventPage::RequestPending() const

@@ -26,6 +26,26 @@ struct ChannelOnOffDesc
     bool (*canEdit)(const RecorderCaps& caps) = nullptr;
     // Pages with a row of tabs above the rows move them down.
     int rowOffsetY = 0;
+    // Three-way pages: a third button (590 + r) stands for `thirdValue`, On
+    // and Off for `onValue` and `offValue`, and a row shows only its exact
+    // value selected (any other value selects none). Two-way pages show On
+    // for a stored 1 and Off for everything else.
+    int thirdCaption = 0; // 0: two-way
+    int thirdValue = 0;
+    int onValue = 1;
+    int offValue = 0;
+    int xOn = 135;
+    int xOff = 236;
+    int xThird = 0;
+    int buttonWidth = 100;
+    int buttonBitmap = 0; // 0: the choice pair's own bitmaps
+    // Row labels "%s%02d" of this text and r + 1 (0: the channel text).
+    int rowLabelText = 0;
+    int xLabel = 28;
+    int labelWidth = 60;
+    // Rows at and beyond this stay hidden even when below the channel count;
+    // they still follow All Check and the checked-row rule.
+    int shownRows = 16;
 };
 
 class CChannelOnOffPage : public CSetupPage
@@ -35,19 +55,22 @@ public:
     static constexpr int kFirstOnId = 550;
     static constexpr int kFirstOffId = 570;
     static constexpr int kBackId = 482;
+    static constexpr int kFirstThirdId = 590;
 
     explicit CChannelOnOffPage(const ChannelOnOffDesc& desc);
 
     const ChannelOnOffDesc& Desc() const { return m_desc; }
     // Row r's buttons pressed: r, or every checked row with it, gets 1 or 0.
-    void OnRowOn(int r) { SetRows(r, 1); }
-    void OnRowOff(int r) { SetRows(r, 0); }
+    void OnRowOn(int r) { SetRows(r, m_desc.onValue); }
+    void OnRowOff(int r) { SetRows(r, m_desc.offValue); }
+    void OnRowThird(int r) { SetRows(r, m_desc.thirdValue); }
     // What row r shows: 1 only for a stored 1.
     bool RowIsOn(int r) const;
     void OnBack();
 
     CSkinTextButton m_btnOn[kRows];
     CSkinTextButton m_btnOff[kRows];
+    CSkinTextButton m_btnThird[kRows];
     CSkinTextButton m_btnBack;
 
 protected:
@@ -63,6 +86,8 @@ protected:
 
 private:
     void SetRows(int r, int value);
+    void ShowRow(int r, int value);
+    bool ThreeWay() const { return m_desc.thirdCaption != 0; }
     bool CanEdit() const;
 
     const ChannelOnOffDesc m_desc;
@@ -70,3 +95,7 @@ private:
 
 // The camera covert page: Covert (72), one byte per channel.
 const ChannelOnOffDesc& CameraCovertDesc();
+// The mail image page: a picture of the channel with the notification (6760).
+const ChannelOnOffDesc& MailImageDesc();
+// The sensor setup page: one of three kinds per sensor (3088), four sensors.
+const ChannelOnOffDesc& SensorSetupDesc();

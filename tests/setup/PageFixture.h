@@ -8,6 +8,7 @@
 #include "setup/ChannelOnOffPage.h"
 #include "setup/EventActionPage.h"
 #include "setup/MailPages.h"
+#include "setup/PtzProtocolTable.h"
 #include "setup/RemoteSetupDlg.h"
 #include "setup/SetupPage.h"
 #include "setup/SetupPageIds.h"

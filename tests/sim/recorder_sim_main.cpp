@@ -24,6 +24,7 @@
 #include "SimPtz.h"
 #include "SimSearch.h"
 #include "SimTransfer.h"
+#include "SimEvent.h"
 #include "SimSetup.h"
 
 #include <csignal>
@@ -149,6 +150,7 @@ int main(int argc, char** argv)
     transfer.SetCatalogue(&catalogue);
     k5sim::SimFirmware firmware(sim);
     k5sim::SimSetup setup(sim, 7000, static_cast<std::uint8_t>(setupMajor), static_cast<std::uint8_t>(setupMinor));
+    k5sim::SimTestMail testMail(sim);
     std::unique_ptr<k5sim::SimLive> liveData;
     if (live) {
         liveData = std::make_unique<k5sim::SimLive>(sim);
@@ -170,6 +172,12 @@ int main(int argc, char** argv)
             db.cameraNames[ch] = "CAM " + std::to_string(ch + 1);
         s.Send(k5sim::id::DB_CHANGE, k5sim::BuildDbChange(db));
         s.Send(k5sim::id::REC_STATUS, k5sim::BuildRecStatus(0, 1));
+        // The PTZ pages' protocol lists, both forms; the named one (with a
+        // free entry) is the one in force.
+        s.Send(k5sim::id::SYS_ETC_INFO, k5sim::BuildSysEtcInfo({{1, 4}, {2, 4}, {0, 0}, {5, 6}}, {{1, 4}, {2, 2}}));
+        s.Send(k5sim::id::SYS_ETC_INFO_EX,
+               k5sim::BuildSysEtcInfoEx({{"PELCO-P", 4}, {"PELCO-D", 5}, {"", 0}, {"SIM-DOME", 6}},
+                                        {{"SIM-KEYS", 3}, {"", 0}, {"RS-KBD", 0}}));
     });
     if (!sim.Start()) {
         std::fprintf(stderr, "recorder-sim: cannot listen on port %u\n", unsigned(config.port));

@@ -19,13 +19,13 @@
 // hello, grants the named user every right, reports that it records, and runs
 // until it is interrupted.
 #include "RecorderSim.h"
+#include "SimEvent.h"
 #include "SimFirmware.h"
 #include "SimLiveStreams.h"
 #include "SimPtz.h"
 #include "SimSearch.h"
-#include "SimTransfer.h"
-#include "SimEvent.h"
 #include "SimSetup.h"
+#include "SimTransfer.h"
 
 #include <csignal>
 #include <ctime>

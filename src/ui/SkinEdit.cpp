@@ -114,10 +114,21 @@ int CSkinEdit::Room() const
     return kept >= m_nLimit ? 0 : static_cast<int>(m_nLimit - kept);
 }
 
+QString CSkinEdit::UserText(const QString& text) const
+{
+    if (!m_bUpperCase)
+        return text;
+    // Letter by letter, so that the text keeps its length.
+    QString out = text;
+    for (QChar& c : out)
+        c = c.toUpper();
+    return out;
+}
+
 void CSkinEdit::InsertLimited(const QString& pasted)
 {
     // What fits goes in; the characters beyond the limit are refused.
-    const QString kept = EditFilterText(m_filter, pasted);
+    const QString kept = EditFilterText(m_filter, UserText(pasted));
     const int room = Room();
     if (room > 0 && !kept.isEmpty())
         insert(kept.left(room));
@@ -126,7 +137,7 @@ void CSkinEdit::InsertLimited(const QString& pasted)
 void CSkinEdit::contextMenuEvent(QContextMenuEvent* e)
 {
     std::unique_ptr<QMenu> menu(createStandardContextMenu());
-    if (m_nLimit > 0) {
+    if (m_nLimit > 0 || m_bUpperCase) {
         for (QAction* action : menu->actions()) {
             if (action->objectName() != QLatin1String("edit-paste"))
                 continue;
@@ -140,6 +151,17 @@ void CSkinEdit::contextMenuEvent(QContextMenuEvent* e)
 
 void CSkinEdit::dropEvent(QDropEvent* e)
 {
+    if (m_bUpperCase && e->mimeData() && e->mimeData()->hasText()) {
+        // The dropped text goes in through the same door as a paste.
+        if (EditFilterText(m_filter, e->mimeData()->text()).size() > Room()) {
+            e->ignore();
+            return;
+        }
+        setCursorPosition(cursorPositionAt(e->position().toPoint()));
+        InsertLimited(e->mimeData()->text());
+        e->acceptProposedAction();
+        return;
+    }
     if (m_nLimit > 0 && e->mimeData() && e->mimeData()->hasText() &&
         EditFilterText(m_filter, e->mimeData()->text()).size() > Room()) {
         e->ignore();
@@ -166,7 +188,7 @@ void CSkinEdit::keyPressEvent(QKeyEvent* e)
         e->accept();
         return;
     }
-    if (m_nLimit > 0 && e->matches(QKeySequence::Paste)) {
+    if ((m_nLimit > 0 || m_bUpperCase) && e->matches(QKeySequence::Paste)) {
         InsertLimited(QGuiApplication::clipboard()->text());
         e->accept();
         return;
@@ -188,6 +210,13 @@ void CSkinEdit::keyPressEvent(QKeyEvent* e)
                 return;
             }
         }
+    }
+    if (m_bUpperCase && !typed.isEmpty() && UserText(typed) != typed) {
+        QKeyEvent upper(e->type(), e->key(), e->modifiers(), UserText(typed), e->isAutoRepeat(),
+                        static_cast<ushort>(e->count()));
+        QLineEdit::keyPressEvent(&upper);
+        e->setAccepted(upper.isAccepted());
+        return;
     }
     QLineEdit::keyPressEvent(e);
 }

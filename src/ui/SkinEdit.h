@@ -11,6 +11,9 @@
 // its refused characters, so the text never holds one. In the name and digit
 // boxes the clipboard and undo keys do nothing.
 //
+// An upper-case box turns the letters the user types, pastes or drops into
+// capitals; text the program sets is shown as it is.
+//
 // The parent hears EN_SETFOCUS, EN_CHANGE and EN_KILLFOCUS through WM_COMMAND.
 #pragma once
 
@@ -44,6 +47,8 @@ public:
     // the user may still shorten it.
     void SetLimitText(int nMax);
     int LimitText() const { return m_nLimit; }
+    void SetUpperCase(bool bUpper) { m_bUpperCase = bUpper; }
+    bool UpperCase() const { return m_bUpperCase; }
     void SetWindowText(const QString& text) { setText(text); }
     QString GetWindowText() const { return text(); }
     EditFilter Filter() const { return m_filter; }
@@ -64,9 +69,12 @@ private:
     // Characters the user may still add in place of the selection.
     int Room() const;
     void InsertLimited(const QString& pasted);
+    // What the user's text becomes in this box.
+    QString UserText(const QString& text) const;
 
     EditFilter m_filter;
     int m_nLimit = 0;
+    bool m_bUpperCase = false;
 };
 
 class CNameEdit : public CSkinEdit

@@ -170,3 +170,26 @@ TEST(SkinEdit, TheTypingLimitHoldsForTypingAndPastingOnly)
     QTest::keyClick(&edit, 'c');
     EXPECT_EQ(edit.text(), "c" + QString(28, QLatin1Char('b')));
 }
+
+TEST(SkinEdit, AnUpperCaseBoxCapitalisesWhatTheUserEntersOnly)
+{
+    CNameEdit edit;
+    edit.SetUpperCase(true);
+    edit.SetLimitText(30);
+    // Set by the program: shown as stored, nothing cut.
+    const QString stored = "Gate " + QString(30, QLatin1Char('x'));
+    edit.setText(stored);
+    EXPECT_EQ(edit.text(), stored);
+
+    edit.clear();
+    QTest::keyClicks(&edit, "cam-1 a#b");
+    EXPECT_EQ(edit.text(), "CAM-1 AB") << "typed letters capitalised, refused ones still dropped";
+    edit.end(false);
+    QTest::keyClicks(&edit, QString(30, QLatin1Char('q')));
+    EXPECT_EQ(edit.text().size(), 30) << "the limit holds for capitalised typing too";
+
+    // A box without the style keeps the user's case.
+    CNameEdit plain;
+    QTest::keyClicks(&plain, "cam");
+    EXPECT_EQ(plain.text(), "cam");
+}

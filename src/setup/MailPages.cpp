@@ -84,6 +84,7 @@ void CMailSetupPage::BuildPage()
     for (int r = 0; r < 4; ++r) {
         CNameEdit& e = m_edit[r];
         e.SetTextColor(kEditText);
+        e.SetUpperCase(true);
         e.SetLimitText(MailFields::kTypedChars);
         e.setGeometry(167, 6 + SetupCtl::kRowPitch * r, 225, 17);
         // Setting the text writes it back (as every change does): a stored

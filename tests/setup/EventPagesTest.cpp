@@ -287,10 +287,10 @@ TEST_F(EventPages, MailTextsWriteOnlyTheirTextAndNul)
     page->m_edit[0].SetWindowText("ABC");
     EXPECT_EQ(FieldBytes(m_image, 3512, 7), QByteArray("ABC\0EF\0", 7));
 
-    // Typing stops at 120 characters.
+    // Typed letters become capitals; typing stops at 120 characters.
     page->m_edit[3].setFocus();
     page->m_edit[3].selectAll();
-    Type(&page->m_edit[3], QString(125, 'K'));
+    Type(&page->m_edit[3], QString(125, 'k'));
     EXPECT_EQ(page->m_edit[3].GetWindowText(), QString(120, 'K'));
     EXPECT_EQ(FieldBytes(m_image, 3896, 121), QByteArray(120, 'K') + QByteArray(1, '\0'));
 

@@ -57,6 +57,46 @@ const ChannelOnOffDesc& AccountChannelDesc()
     return desc;
 }
 
+const ChannelOnOffDesc& MailImageDesc()
+{
+    static const ChannelOnOffDesc desc = [] {
+        ChannelOnOffDesc d;
+        d.templateId = SetupPage::kMailImage;
+        d.field = SetupDb::MailImageAttach;
+        d.backCaption = 5583; // Prev
+        d.backPage = SetupPage::kEventNotify;
+        return d;
+    }();
+    return desc;
+}
+
+const ChannelOnOffDesc& SensorSetupDesc()
+{
+    static const ChannelOnOffDesc desc = [] {
+        ChannelOnOffDesc d;
+        d.templateId = SetupPage::kSensorSetup;
+        d.field = SetupDb::SensorKind;
+        d.thirdCaption = 5243;
+        d.thirdValue = 0;
+        d.xThird = 75;
+        d.offCaption = 5709;
+        d.offValue = 1;
+        d.xOff = 170;
+        d.onCaption = 5710;
+        d.onValue = 2;
+        d.xOn = 265;
+        d.buttonWidth = 95;
+        d.buttonBitmap = 2140;
+        d.rowLabelText = 5489;
+        d.xLabel = 25;
+        d.labelWidth = 90;
+        // The recorder has four sensor inputs.
+        d.shownRows = 4;
+        return d;
+    }();
+    return desc;
+}
+
 CChannelOnOffPage::CChannelOnOffPage(const ChannelOnOffDesc& desc)
     : CSetupPage(desc.templateId, desc.background), m_desc(desc)
 {
@@ -67,6 +107,9 @@ CChannelOnOffPage::CChannelOnOffPage(const ChannelOnOffDesc& desc)
         m_btnOff[r].setParent(this);
         m_btnOff[r].SetDlgCtrlID(kFirstOffId + r);
         m_btnOff[r].hide();
+        m_btnThird[r].setParent(this);
+        m_btnThird[r].SetDlgCtrlID(kFirstThirdId + r);
+        m_btnThird[r].hide();
     }
     m_btnBack.setParent(this);
     m_btnBack.SetDlgCtrlID(kBackId);
@@ -91,7 +134,18 @@ bool CChannelOnOffPage::RowIsOn(int r) const
 void CChannelOnOffPage::ShowRows()
 {
     for (int r = 0; r < m_nChannelCount; ++r)
-        SetupCtl::ShowChoice(m_btnOn[r], m_btnOff[r], RowIsOn(r));
+        ShowRow(r, Image().U8(Offset(r)));
+}
+
+void CChannelOnOffPage::ShowRow(int r, int value)
+{
+    if (!ThreeWay()) {
+        SetupCtl::ShowChoice(m_btnOn[r], m_btnOff[r], value == 1);
+        return;
+    }
+    m_btnOn[r].SetState(value == m_desc.onValue ? 1 : 0);
+    m_btnOff[r].SetState(value == m_desc.offValue ? 1 : 0);
+    m_btnThird[r].SetState(value == m_desc.thirdValue ? 1 : 0);
 }
 
 bool CChannelOnOffPage::CanEdit() const
@@ -117,14 +171,28 @@ void CChannelOnOffPage::BuildPage()
         m_tabs.Build(this, bar);
         m_tabs.Show(0);
     }
-    BuildChannelRows(6, 7 + dy, 28, 9 + dy);
+    BuildChannelRows(6, 7 + dy, m_desc.xLabel, 9 + dy, m_desc.labelWidth);
     const QString on = LoadResString(m_desc.onCaption);
     const QString off = LoadResString(m_desc.offCaption);
+    const QString third = ThreeWay() ? LoadResString(m_desc.thirdCaption) : QString();
+    const QByteArray label =
+        m_desc.rowLabelText ? LoadResString(m_desc.rowLabelText).toLatin1() : QByteArray();
     for (int r = 0; r < kRows; ++r) {
         const int y = 6 + dy + SetupCtl::kRowPitch * r;
-        SetupCtl::ChoicePair(m_btnOn[r], m_btnOff[r], on, off, 135, 236, y);
-        m_btnOn[r].setVisible(r < m_nChannelCount);
-        m_btnOff[r].setVisible(r < m_nChannelCount);
+        SetupCtl::ChoicePair(m_btnOn[r], m_btnOff[r], on, off, m_desc.xOn, m_desc.xOff, y);
+        if (ThreeWay())
+            SetupCtl::ChoicePair(m_btnThird[r], m_btnThird[r], third, third, m_desc.xThird, m_desc.xThird, y);
+        const bool shown = r < m_nChannelCount && r < m_desc.shownRows;
+        for (CSkinTextButton* b : {&m_btnOn[r], &m_btnOff[r], &m_btnThird[r]}) {
+            if (m_desc.buttonBitmap != 0)
+                b->SetBitmap(static_cast<UINT>(m_desc.buttonBitmap));
+            b->resize(m_desc.buttonWidth, 17);
+            b->setVisible(shown && (b != &m_btnThird[r] || ThreeWay()));
+        }
+        if (m_desc.rowLabelText != 0)
+            m_rowLabel[r].SetText(QString::asprintf("%s%02d", label.constData(), r + 1));
+        m_rowCheck[r].setVisible(shown);
+        m_rowLabel[r].setVisible(shown);
     }
     ShowRows();
     if (m_desc.backPage != 0)
@@ -147,6 +215,10 @@ bool CChannelOnOffPage::OnCommand(int id, WORD code)
         OnRowOff(id - kFirstOffId);
         return true;
     }
+    if (ThreeWay() && id >= kFirstThirdId && id < kFirstThirdId + kRows) {
+        OnRowThird(id - kFirstThirdId);
+        return true;
+    }
     if (id == kBackId && m_desc.backPage != 0) {
         OnBack();
         return true;
@@ -160,7 +232,7 @@ void CChannelOnOffPage::SetRows(int r, int value)
         return;
     ImageRef image = Image();
     for (int row : RowTargets(r)) {
-        SetupCtl::ShowChoice(m_btnOn[row], m_btnOff[row], value == 1);
+        ShowRow(row, value);
         image.SetU8(Offset(row), static_cast<std::uint8_t>(value));
     }
 }

@@ -32,6 +32,26 @@ struct ChannelOnOffDesc
     // checks. The caption is "%s %d" of `tabCaption` and t + 1.
     int tabCount = 0;
     int tabCaption = 0;
+    // Three-way pages: a third button (590 + r) stands for `thirdValue`, On
+    // and Off for `onValue` and `offValue`, and a row shows only its exact
+    // value selected (any other value selects none). Two-way pages show On
+    // for a stored 1 and Off for everything else.
+    int thirdCaption = 0; // 0: two-way
+    int thirdValue = 0;
+    int onValue = 1;
+    int offValue = 0;
+    int xOn = 135;
+    int xOff = 236;
+    int xThird = 0;
+    int buttonWidth = 100;
+    int buttonBitmap = 0; // 0: the choice pair's own bitmaps
+    // Row labels "%s%02d" of this text and r + 1 (0: the channel text).
+    int rowLabelText = 0;
+    int xLabel = 28;
+    int labelWidth = 60;
+    // Rows at and beyond this stay hidden even when below the channel count;
+    // they still follow All Check and the checked-row rule.
+    int shownRows = 16;
 };
 
 class CChannelOnOffPage : public CSetupPage
@@ -42,13 +62,15 @@ public:
     static constexpr int kFirstOffId = 570;
     static constexpr int kBackId = 482;
     static constexpr int kFirstTabId = 470;
+    static constexpr int kFirstThirdId = 590;
 
     explicit CChannelOnOffPage(const ChannelOnOffDesc& desc);
 
     const ChannelOnOffDesc& Desc() const { return m_desc; }
     // Row r's buttons pressed: r, or every checked row with it, gets 1 or 0.
-    void OnRowOn(int r) { SetRows(r, 1); }
-    void OnRowOff(int r) { SetRows(r, 0); }
+    void OnRowOn(int r) { SetRows(r, m_desc.onValue); }
+    void OnRowOff(int r) { SetRows(r, m_desc.offValue); }
+    void OnRowThird(int r) { SetRows(r, m_desc.thirdValue); }
     // What row r shows: 1 only for a stored 1.
     bool RowIsOn(int r) const;
     void OnBack();
@@ -62,6 +84,7 @@ public:
     CSetupTabBar m_tabs;
     CSkinTextButton m_btnOn[kRows];
     CSkinTextButton m_btnOff[kRows];
+    CSkinTextButton m_btnThird[kRows];
     CSkinTextButton m_btnBack;
 
 protected:
@@ -77,6 +100,8 @@ protected:
 
 private:
     void SetRows(int r, int value);
+    void ShowRow(int r, int value);
+    bool ThreeWay() const { return m_desc.thirdCaption != 0; }
     bool CanEdit() const;
 
     const ChannelOnOffDesc m_desc;
@@ -91,3 +116,7 @@ const ChannelOnOffDesc& SensorLinkDesc();
 // The live channels of one account (args.a), editable by accounts 0 and 1;
 // Prev returns to the account page with that account selected.
 const ChannelOnOffDesc& AccountChannelDesc();
+// The mail image page: a picture of the channel with the notification (6760).
+const ChannelOnOffDesc& MailImageDesc();
+// The sensor setup page: one of three kinds per sensor (3088), four sensors.
+const ChannelOnOffDesc& SensorSetupDesc();

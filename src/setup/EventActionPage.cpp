@@ -20,7 +20,8 @@ constexpr int kDurationZeroText = IDS_EVENT_DURATION_ZERO;
 constexpr int kUnitText = IDS_EVENT_SECONDS;
 constexpr int kAttachImageText = IDS_EVENT_ATTACH_IMAGE;
 constexpr int kModelRowText = IDS_EVENT_MODEL_ROW;
-constexpr int kRowTitleText[5] = {IDS_EVENT_ROW_LAST, IDS_EVENT_ROW_FIRST, IDS_EVENT_ROW_FIRST + 1,
+constexpr int kVideoLossText = 5133;
+constexpr int kRowTitleText[5] = {kVideoLossText, IDS_EVENT_ROW_FIRST, IDS_EVENT_ROW_FIRST + 1,
                                   IDS_EVENT_ROW_DISK, IDS_EVENT_ROW_SMART};
 constexpr int kPresetSeconds[CEventActionPage::kPresetCount] = {5, 10, 30, 60, 90, 120, 150, 180, 210, 240};
 constexpr COLORREF kUnitColour = 0x783C3C;

@@ -8,7 +8,9 @@
 #include "setup/NtpSetupPage.h"
 #include "setup/ChannelOnOffPage.h"
 #include "setup/EventActionPage.h"
+#include "setup/MailPages.h"
 #include "setup/OsdSetupPage.h"
+#include "setup/PtzPages.h"
 #include "setup/SettingRowsPage.h"
 #include "setup/SetupPageIds.h"
 #include "setup/SetupPageRegistry.h"
@@ -62,4 +64,16 @@ void RegisterSetupPages(CSetupPageRegistry& registry)
     registry.Register(SetupPage::kEtcSetup, [] { return new CSettingRowsPage(EtcSetupDesc()); });
     registry.Register(SetupPage::kAutoDelete, [] { return new CSettingRowsPage(AutoDeleteDesc()); });
     registry.Register(SetupPage::kSmartSetup, [] { return new CSettingRowsPage(SmartSetupDesc()); });
+    // Event tab.
+    registry.Register(SetupPage::kEventNotify, [] { return new CEventActionPage(EventNotifyDesc()); });
+    registry.Register(SetupPage::kEventActionA, [] { return new CEventActionPage(EventActionADesc()); });
+    registry.Register(SetupPage::kMailImage, [] { return new CChannelOnOffPage(MailImageDesc()); });
+    registry.Register(SetupPage::kMailSetup, [] { return new CMailSetupPage(); });
+    registry.Register(SetupPage::kMailSchedule, [] { return new CMailSchedulePage(); });
+    // System tab: serial line and sensors.
+    registry.Register(SetupPage::kSensorSetup, [] { return new CChannelOnOffPage(SensorSetupDesc()); });
+    registry.Register(SetupPage::kPtzSetup, [] { return new CPtzSetupPage(PtzSetupDesc()); });
+    registry.Register(SetupPage::kPtzController, [] { return new CPtzSetupPage(PtzControllerDesc()); });
+    registry.Register(SetupPage::kPtzLimit, [] { return new CPtzLimitPage(); });
+    registry.Register(SetupPage::kSerialSetup, [] { return new CSerialSetupPage(); });
 }

@@ -3,11 +3,13 @@
 // through; and arbitrary images turned to host order and back and read
 // field by field, texts included. In memory only.
 //
-// Input: a mode byte (bit 2: the record pages' rules, below; else bit 0: the
-// remaining bytes are one image for the conversion and the field reads;
-// else bit 1: the record models, see Record below; else bit 7: the System
-// pages' readers over an image, the recorder's language lists, its DST
-// presets and a time-protocol answer; otherwise fragments follow: flags byte
+// Input: a mode byte (bit 2: the record pages' rules, below; else bit 3: the
+// remaining bytes are the recorder's two protocol records, read as the PTZ
+// pages read them; else bit 0: the remaining bytes are one image for the
+// conversion, the field reads and the mail texts; else bit 1: the record
+// models, see Record below; else bit 7: the System pages' readers over an
+// image, the recorder's language lists, its DST presets and a time-protocol
+// answer; otherwise fragments follow: flags byte
 // (bit 0 last, bit 1 a valid CRC word is put in front of a first fragment),
 // 16-bit length, the bytes).
 //
@@ -18,7 +20,10 @@
 
 #include "net/SetupTransport.h"
 #include "net/Wire.h"
+#include "net/NetRecords.h"
 #include "setup/DateRules.h"
+#include "setup/MailFields.h"
+#include "setup/PtzProtocolTable.h"
 #include "setup/SetupImage.h"
 #include "setup/SystemRules.h"
 #include "setup/TimeClient.h"
@@ -30,6 +35,7 @@
 #include "setup/record/RecordModeRankPage.h"
 #include "setup/record/Sensitivity.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -102,6 +108,20 @@ void Image(k5fuzz::Reader& in)
     K5_FUZZ_CHECK(std::memcmp(copy.data(), image.data(), 88 + 5 * 32) == 0);
     K5_FUZZ_CHECK(
         std::memcmp(copy.data() + 88 + 6 * 32, image.data() + 88 + 6 * 32, copy.size() - 88 - 6 * 32) == 0);
+    // Each mail text read and written back changes nothing outside its field.
+    for (int r = 0; r < MailFields::kRows; ++r) {
+        SetupDbImage mail = image;
+        ImageRef m(mail);
+        const QString text = MailFields::ReadText(m, r);
+        K5_FUZZ_CHECK(text.size() <= MailFields::kMaxChars);
+        MailFields::WriteText(m, r, text);
+        const std::size_t start = SetupDb::MailAddress.At(static_cast<std::uint32_t>(r));
+        K5_FUZZ_CHECK(std::memcmp(mail.data(), image.data(), start) == 0);
+        K5_FUZZ_CHECK(std::memcmp(mail.data() + start + 128, image.data() + start + 128,
+                                  mail.size() - start - 128) == 0);
+        K5_FUZZ_CHECK(MailFields::ReadText(m, r) == text);
+        (void)MailFields::ChoiceText({"a", "b", "c"}, m.U8(SetupDb::MailMode.offset));
+    }
     ConvertDbToNetwork(image.data());
     K5_FUZZ_CHECK(image == original);
 }
@@ -311,6 +331,41 @@ void SystemReaders(k5fuzz::Reader& in)
     K5_FUZZ_CHECK(w.week >= 0 && w.week <= 4 && w.weekday >= 0 && w.weekday <= 6);
 }
 
+void Tables(k5fuzz::Reader& in)
+{
+    const std::string bytes = in.Rest();
+    SysEtcInfo info{};
+    SysEtcInfoEx infoEx{};
+    std::memcpy(info.bytes, bytes.data(), std::min(bytes.size(), sizeof info.bytes));
+    if (bytes.size() > sizeof info.bytes)
+        std::memcpy(infoEx.bytes, bytes.data() + sizeof info.bytes,
+                    std::min(bytes.size() - sizeof info.bytes, sizeof infoEx.bytes));
+    for (PtzDevice device : {PtzDevice::Camera, PtzDevice::Keyboard}) {
+        for (const PtzProtocolTable& t :
+             {PtzProtocolTable::Named(infoEx, device), PtzProtocolTable::Numbered(info, device)}) {
+            const std::vector<QString> lines = t.Lines();
+            const std::vector<int> positions = t.LinePositions();
+            K5_FUZZ_CHECK(lines.size() == positions.size());
+            for (std::size_t i = 0; i < lines.size(); ++i) {
+                // Every line is a used entry, in table order, shown under its name.
+                K5_FUZZ_CHECK(positions[i] >= 0 && positions[i] < PtzProtocolTable::kEntries);
+                K5_FUZZ_CHECK(i == 0 || positions[i] > positions[i - 1]);
+                K5_FUZZ_CHECK(!lines[i].isEmpty() && lines[i] == t.Name(positions[i]));
+                K5_FUZZ_CHECK(lines[i].size() <= PtzProtocolTable::kNameBytes);
+            }
+            // Any image byte as a position or a baud index stays inside the tables.
+            for (int v = 0; v < 256; ++v) {
+                const int m = t.MaxBaud(v);
+                K5_FUZZ_CHECK(m >= 0 && m <= 255);
+                K5_FUZZ_CHECK(v < PtzProtocolTable::kEntries || (m == 0 && t.Name(v).isEmpty()));
+                K5_FUZZ_CHECK(static_cast<int>(PtzProtocolTable::BaudLines(m).size()) ==
+                              std::min(m, PtzProtocolTable::kBaudSlots));
+                (void)PtzProtocolTable::BaudText(v);
+            }
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -319,6 +374,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t mode = in.U8();
     if (mode & 4)
         RecordRules(in);
+    else if (mode & 8)
+        Tables(in);
     else if (mode & 1)
         Image(in);
     else if (mode & 2)

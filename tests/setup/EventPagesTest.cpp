@@ -1,114 +1,13 @@
 // The Event tab pages on the real setup window, offscreen: real controls are
 // pressed and the image must change in exactly the expected bytes.
-#include "SetupTestSupport.h"
+#include "PageFixture.h"
 
-#include "setup/EventActionPage.h"
-#include "setup/RemoteSetupDlg.h"
-#include "setup/SetupMenuPage.h"
-#include "setup/SetupPage.h"
-#include "setup/SetupPageIds.h"
-#include "ui/ListPickerPopup.h"
-#include "ui/SkinDraw.h"
-#include "ui/SliderPickerPopup.h"
-
-#include <QApplication>
-#include <QMouseEvent>
-#include <functional>
-#include <memory>
-
-using namespace setuptest;
+using namespace pagetest;
 
 namespace {
-
-void Pump()
+class EventPages : public PageTest
 {
-    for (int i = 0; i < 5; ++i) {
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
-}
-
-void Click(QWidget* w, QPoint pos = QPoint(3, 3))
-{
-    QMouseEvent press(QEvent::MouseButtonPress, pos, w->mapToGlobal(pos), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(w, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, pos, w->mapToGlobal(pos), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(w, &release);
-}
-
-class EventPages : public ::testing::Test
-{
-protected:
-    void SetUp() override { ASSERT_TRUE(bundle.Loaded()) << "the bundle is built before the tests"; }
-    void TearDown() override
-    {
-        dlg.reset();
-        Pump();
-    }
-    void Open(SetupDbImage image, RecorderCaps caps = Caps())
-    {
-        dlg.reset();
-        Pump();
-        m_image = image;
-        dlg = std::make_unique<CRemoteSetupDlg>(nullptr, m_image.data(), 255, caps, RecorderLink(), nullptr,
-                                                &registry);
-        ASSERT_TRUE(dlg->Create());
-        Pump();
-    }
-    template <class P> P* Show(int templateId, const SetupPageArgs& args = {})
-    {
-        auto* page = dynamic_cast<P*>(dlg->ShowPage(templateId, args));
-        Pump();
-        return page;
-    }
-    // The image as the window would send it now.
-    SetupDbImage Sent() const
-    {
-        SetupDbImage copy = m_image;
-        ConvertDbToNetwork(copy.data());
-        return copy;
-    }
-    // Runs `act` and checks the sent image is the one before with exactly
-    // `edit` applied (to a host-order copy).
-    ::testing::AssertionResult ChangesOnly(const std::function<void()>& act,
-                                           const std::function<void(ImageRef)>& edit)
-    {
-        const SetupDbImage before = Sent();
-        SetupDbImage expected = m_image;
-        edit(ImageRef(expected));
-        ConvertDbToNetwork(expected.data());
-        act();
-        const SetupDbImage after = Sent();
-        return DiffersExactlyAt(before.data(), after.data(), after.size(),
-                                DiffOffsets(before.data(), expected.data(), expected.size()))
-               << (after == expected ? "" : " (values differ)");
-    }
-
-    static CSetupPageRegistry MakeRegistry()
-    {
-        CSetupPageRegistry r;
-        RegisterSetupPages(r);
-        if (!r.Has(SetupPage::kEventActionB))
-            r.Register(SetupPage::kEventActionB, [] { return new CEventActionPage(EventActionBDesc()); });
-        return r;
-    }
-
-    BundleScope bundle;
-    CSetupPageRegistry registry = MakeRegistry();
-    SetupDbImage m_image{};
-    std::unique_ptr<CRemoteSetupDlg> dlg;
 };
-
-// The image in network order with a u32 at `offset`.
-ImageBuilder& U32(ImageBuilder& b, std::size_t offset, std::uint32_t v)
-{
-    return b.Bytes(offset, {static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
-                            static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)});
-}
-
 } // namespace
 
 TEST_F(EventPages, RowsAndDurationFollowTheFormatVersion)
@@ -311,6 +210,175 @@ TEST_F(EventPages, TheModelRowOfTheSecondAction)
             EXPECT_NE(shot.pixel(395, 130), shot.pixel(395, 150));
             EXPECT_EQ(shot.pixel(395, 110), shot.pixel(395, 150));
             shot.save(RenderPath("event_188_model_46.png"));
+        }
+    }
+}
+
+TEST_F(EventPages, MailImageRowsFollowTheRowRule)
+{
+    Open(ImageBuilder().Version(5, 0).Bytes(6760, {0, 2, 0, 0, 9, 9}).Build(), Caps(4));
+    auto* notify = Show<CEventActionPage>(SetupPage::kEventNotify);
+    ASSERT_NE(notify, nullptr);
+    ASSERT_TRUE(notify->m_btnAttach.isVisible());
+    Click(&notify->m_btnAttach);
+    Pump();
+    auto* page = dynamic_cast<CChannelOnOffPage*>(dlg->CurrentPage());
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->TemplateId(), SetupPage::kMailImage);
+    EXPECT_EQ(page->m_btnOff[1].m_nState, 1); // a stored 2 shows Off
+    EXPECT_FALSE(page->m_btnOn[4].isVisible());
+    Click(&page->m_btnAllCheck);
+    for (int r = 0; r < 16; ++r)
+        EXPECT_EQ(page->m_rowCheck[r].GetCheck(), r < 4 ? 1 : 0);
+    page->m_rowCheck[2].SetCheck(0);
+    EXPECT_TRUE(ChangesOnly([&] { Click(&page->m_btnOn[1]); },
+                            [](ImageRef im) {
+                                for (int ch : {0, 1, 3})
+                                    im.SetU8(6760 + ch, 1);
+                            }));
+    page->grab().save(RenderPath("event_1004_mail_image.png"));
+    Click(&page->m_btnBack);
+    Pump();
+    EXPECT_EQ(dlg->CurrentPage()->TemplateId(), SetupPage::kEventNotify);
+}
+
+namespace {
+QByteArray FieldBytes(const SetupDbImage& image, std::size_t offset, int n)
+{
+    return QByteArray(reinterpret_cast<const char*>(image.data() + offset), n);
+}
+
+void Type(QWidget* w, const QString& text)
+{
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &press);
+    }
+}
+} // namespace
+
+TEST_F(EventPages, MailTextsWriteOnlyTheirTextAndNul)
+{
+    ImageBuilder b;
+    b.Version(4, 7);
+    const QByteArray full(127, 'Q');
+    b.Bytes(3512, {'A', 'B', 'C', 'D', 'E', 'F', 0});
+    for (int i = 0; i < 127; ++i)
+        b.Byte(3640 + i, 'Q');
+    b.Byte(3640 + 127, 0);
+    for (int i = 0; i < 128; ++i) // no NUL anywhere in the third field
+        b.Byte(3768 + i, 'x');
+    b.Bytes(3896, {'m', 0}).Byte(4024, 5);
+    const SetupDbImage stored = b.Build();
+    Open(stored);
+    auto* page = Show<CMailSetupPage>(SetupPage::kMailSetup);
+    ASSERT_NE(page, nullptr);
+    // Opening writes every text back: only the unterminated field changes,
+    // and only its last byte (its NUL).
+    const SetupDbImage sent = Sent();
+    EXPECT_TRUE(DiffersExactlyAt(stored.data(), sent.data(), sent.size(), {3768 + 127}));
+    EXPECT_EQ(page->m_edit[1].GetWindowText(), QString::fromLatin1(full)); // shown whole
+    EXPECT_EQ(page->m_edit[2].GetWindowText().size(), 127);
+    EXPECT_FALSE(page->m_btnChange.isVisible());
+    EXPECT_TRUE(page->m_btnTestMail.isVisible());
+    // A stored mode beyond the list shows its number and still opens the list.
+    EXPECT_EQ(page->m_lblMode.GetWindowText(), "5");
+
+    page->m_edit[0].SetWindowText("ABC");
+    EXPECT_EQ(FieldBytes(m_image, 3512, 7), QByteArray("ABC\0EF\0", 7));
+
+    // Typed letters become capitals; typing stops at 120 characters.
+    page->m_edit[3].setFocus();
+    page->m_edit[3].selectAll();
+    Type(&page->m_edit[3], QString(125, 'k'));
+    EXPECT_EQ(page->m_edit[3].GetWindowText(), QString(120, 'K'));
+    EXPECT_EQ(FieldBytes(m_image, 3896, 121), QByteArray(120, 'K') + QByteArray(1, '\0'));
+
+    Click(&page->m_lblMode);
+    ASSERT_NE(dlg->ListPicker(), nullptr);
+    EXPECT_EQ(dlg->ListPicker()->ShownCount(), 3);
+    EXPECT_TRUE(
+        ChangesOnly([&] { dlg->ListPicker()->OnCellClicked(2); }, [](ImageRef im) { im.SetU8(4024, 2); }));
+    EXPECT_EQ(page->m_lblMode.GetWindowText(), page->m_szMailMode[2]);
+    page->grab().save(RenderPath("event_185_mail_47.png"));
+}
+
+TEST_F(EventPages, MailScheduleLayoutsAndPicks)
+{
+    struct Case
+    {
+        int mode;
+        std::vector<int> shown; // cells 790-796
+    } cases[] = {{0, {790, 791, 792, 793}}, {1, {794}}, {2, {795, 796}}, {5, {795, 796}}};
+    for (const Case& c : cases) {
+        Open(ImageBuilder()
+                 .Version(5, 0)
+                 .Byte(4024, static_cast<std::uint8_t>(c.mode))
+                 .Bytes(6744, {7, 5, 0})
+                 .Byte(6753, 9)
+                 .Build());
+        auto* mail = Show<CMailSetupPage>(SetupPage::kMailSetup);
+        ASSERT_NE(mail, nullptr);
+        ASSERT_TRUE(mail->m_btnChange.isVisible());
+        Click(&mail->m_btnChange);
+        Pump();
+        auto* page = dynamic_cast<CMailSchedulePage*>(dlg->CurrentPage());
+        ASSERT_NE(page, nullptr);
+        EXPECT_EQ(page->MailMode(), c.mode);
+        for (int i = 0; i < 7; ++i) {
+            const bool shown = std::find(c.shown.begin(), c.shown.end(), 790 + i) != c.shown.end();
+            EXPECT_EQ(page->m_arrCell[i].isVisible(), shown) << "mode " << c.mode << " cell " << 790 + i;
+        }
+        page->grab().save(RenderPath(QString("event_1003_mode%1.png").arg(c.mode)));
+        if (c.mode == 0) {
+            EXPECT_EQ(page->m_arrCell[2].GetWindowText(), "07 : 05 : 00");
+            Click(&page->m_arrCell[3]);
+            ASSERT_NE(dlg->SliderPicker(), nullptr);
+            EXPECT_EQ(dlg->SliderPicker()->Request().Width, 358);
+            EXPECT_TRUE(ChangesOnly([&] { dlg->OnSliderPicked(page, 4, 23, 59, 59); },
+                                    [](ImageRef im) {
+                                        im.SetU8(6747, 23);
+                                        im.SetU8(6748, 59);
+                                        im.SetU8(6749, 59);
+                                    }));
+            EXPECT_EQ(page->m_arrCell[3].GetWindowText(), "23 : 59 : 59");
+            // Moves over a cell leave the slider open, over the surface close it.
+            Click(&page->m_arrCell[2]);
+            QMouseEvent overCell(QEvent::MouseMove, QPoint(5, 5),
+                                 page->m_arrCell[2].mapToGlobal(QPoint(5, 5)), Qt::NoButton, Qt::NoButton,
+                                 Qt::NoModifier);
+            QApplication::sendEvent(&page->m_arrCell[2], &overCell);
+            EXPECT_NE(dlg->SliderPicker(), nullptr);
+            QMouseEvent overPage(QEvent::MouseMove, QPoint(200, 300), page->mapToGlobal(QPoint(200, 300)),
+                                 Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(page, &overPage);
+            EXPECT_EQ(dlg->SliderPicker(), nullptr);
+        }
+        if (c.mode == 2 || c.mode == 5) {
+            EXPECT_EQ(page->m_arrCell[5].GetWindowText(), "9"); // a day beyond the list shows its number
+            Click(&page->m_arrCell[5]);
+            ASSERT_NE(dlg->ListPicker(), nullptr);
+            EXPECT_EQ(dlg->ListPicker()->ShownCount(), 7);
+            EXPECT_TRUE(ChangesOnly([&] { dlg->ListPicker()->OnCellClicked(3); },
+                                    [](ImageRef im) { im.SetU8(6753, 3); }));
+            EXPECT_EQ(page->m_arrCell[5].GetWindowText(), page->m_szDay[3]);
+            // Prev with the slider open: its values land first.
+            Click(&page->m_arrCell[6]);
+            ASSERT_NE(dlg->SliderPicker(), nullptr);
+            dlg->SliderPicker()->m_sliders[0].SetPos(4);
+            dlg->SliderPicker()->OnSliderMoved(0, 4);
+            const std::uint8_t minutes = m_image[6755], seconds = m_image[6756];
+            EXPECT_TRUE(ChangesOnly(
+                [&] {
+                    Click(&page->m_btnPrev);
+                    Pump();
+                },
+                [&](ImageRef im) {
+                    im.SetU8(6754, 4);
+                    im.SetU8(6755, minutes);
+                    im.SetU8(6756, seconds);
+                }));
+            EXPECT_EQ(dlg->CurrentPage()->TemplateId(), SetupPage::kMailSetup);
         }
     }
 }

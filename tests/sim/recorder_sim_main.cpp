@@ -21,6 +21,7 @@
 // hello, grants the named user every right, reports that it records, and runs
 // until it is interrupted.
 #include "RecorderSim.h"
+#include "SimEvent.h"
 #include "SimFirmware.h"
 #include "SimLiveStreams.h"
 #include "SimLog.h"
@@ -175,6 +176,7 @@ int main(int argc, char** argv)
     setup.SetFactory();
     // Preset tables, sensor links and motion grids with something to show.
     k5sim::ServeSensorPageFields(setup);
+    k5sim::SimTestMail testMail(sim);
     std::unique_ptr<k5sim::SimLive> liveData;
     if (live) {
         liveData = std::make_unique<k5sim::SimLive>(sim);
@@ -201,6 +203,12 @@ int main(int argc, char** argv)
                k5sim::BuildSysEtcInfoEx({"English", "", "German", "french", "Greek"}));
         s.Send(k5sim::id::DST_INFO, k5sim::BuildDstInfo({{2, 1, 0, 2, 0, 10, 0, 0, 2, 0, 0, 0},
                                                          {2, 4, 0, 1, 0, 9, 4, 0, 1, 0, 0, 0}}));
+        // The PTZ pages' protocol lists, both forms; the named one (with a
+        // free entry) is the one in force.
+        s.Send(k5sim::id::SYS_ETC_INFO, k5sim::BuildSysEtcInfo({{1, 4}, {2, 4}, {0, 0}, {5, 6}}, {{1, 4}, {2, 2}}));
+        s.Send(k5sim::id::SYS_ETC_INFO_EX,
+               k5sim::BuildSysEtcInfoEx({{"PELCO-P", 4}, {"PELCO-D", 5}, {"", 0}, {"SIM-DOME", 6}},
+                                        {{"SIM-KEYS", 3}, {"", 0}, {"RS-KBD", 0}}));
     });
     // The time-protocol server the client's NTP page asks for its clock.
     k5sim::SimTimeServer timeServer;

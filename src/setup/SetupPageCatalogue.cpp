@@ -65,8 +65,6 @@ void RegisterSetupPages(CSetupPageRegistry& registry)
     registry.Register(SetupPage::kAutoDelete, [] { return new CSettingRowsPage(AutoDeleteDesc()); });
     registry.Register(SetupPage::kSmartSetup, [] { return new CSettingRowsPage(SmartSetupDesc()); });
     // Event tab.
-    registry.Register(SetupPage::kEventNotify, [] { return new CEventActionPage(EventNotifyDesc()); });
-    registry.Register(SetupPage::kEventActionA, [] { return new CEventActionPage(EventActionADesc()); });
     registry.Register(SetupPage::kMailImage, [] { return new CChannelOnOffPage(MailImageDesc()); });
     registry.Register(SetupPage::kMailSetup, [] { return new CMailSetupPage(); });
     registry.Register(SetupPage::kMailSchedule, [] { return new CMailSchedulePage(); });

@@ -11,6 +11,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <vector>
 
 constexpr int kConnectLogSlots = 2500;
 constexpr int kConnectLogHeaderSize = 8;
@@ -75,6 +76,20 @@ private:
 // record's index becomes its slot. False when a read or write failed. The
 // caller keeps other writers out.
 bool AppendConnectLogRecord(ConnectLogStorage& storage, ConnectLogRecord record);
+
+// The viewer's side. The most a loaded log holds (the window's buffer).
+constexpr std::size_t kConnectLogLoadLimit = 2400000;
+
+// Reads the log file under the writers' file lock (shared), at most `limit`
+// bytes. False when it cannot be opened; `bytes` is then empty.
+bool LoadConnectLogFile(const std::string& path, std::string& bytes, std::size_t limit = kConnectLogLoadLimit);
+
+// The records of a loaded log, oldest first: in file order before the ring
+// has wrapped, else from the slot the header names round to the one before
+// it. Only whole records inside the bytes are taken, each 184 bytes whatever
+// its size field says; a header whose next slot lies outside the ring reads
+// as not wrapped. At most 2500 records.
+std::vector<ConnectLogRecord> ParseConnectLog(const std::string& bytes);
 
 class CConnectLog
 {

@@ -12,6 +12,7 @@ PACKAGES=(
   fonts-liberation fontconfig
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  poppler-utils
 )
 
 SUDO=""

@@ -2,6 +2,7 @@
 // The main window implements it; tests use a fake.
 #pragma once
 
+#include "local/LocalRecords.h"
 #include "net/DecodeQueue.h"
 #include "platform/Messages.h"
 
@@ -61,7 +62,18 @@ public:
     // The play thread has ended: the grid goes back to idle.
     virtual void LocalPlayEnded() {}
 
+    // The program runs from media that is not a fixed disk: the download
+    // folder is then the current directory's.
+    virtual bool ReadOnlyMedia() const { return false; }
+    // Ends a running local playback and frees its playlist. GUI thread.
+    virtual void CloseLocalPlayer() {}
+    // Takes the built playlist over (its nodes keep their addresses), stops
+    // live view and starts a local player at `current`. GUI thread.
+    virtual bool StartLocalPlayer(Playlist& /*list*/, Playlist::iterator /*current*/) { return false; }
+
     // The notification the local search raises when the download folder
     // holds no file set (the main window's NOTIFY_NO_LOCAL_DATA).
     static constexpr int kNotifyNoLocalData = 17;
+    // Nothing of the download folder covers the requested time.
+    static constexpr int kNotifyNoData = 4;
 };

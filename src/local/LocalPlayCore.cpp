@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 
 using namespace BackupFormat;
@@ -12,6 +14,13 @@ constexpr int kWorkerRoom = 2 + 10; // a worker's count is 2 + the frames waitin
 constexpr std::int64_t kGapCutMs = 3000;
 constexpr std::uint32_t kAudioAreaStart = 1536;
 constexpr std::uint32_t kAudioChannelStride = 512;
+
+// A difference of two recorder times for the slider: times from a file may
+// lie anywhere in 32 bits.
+int TimeDiff(std::int64_t a, std::int64_t b)
+{
+    return static_cast<int>(std::clamp<std::int64_t>(a - b, INT32_MIN, INT32_MAX));
+}
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -144,7 +153,7 @@ void CLocalPlayCore::ChainSetupFor(const PlaylistNode& node)
     }
     const bool same = highest == m_nLastHighest;
     m_nLastHighest = highest;
-    m_sink.ChainSetup(node.nChannelMask, highest, same, m_nRangeEnd - m_nRangeStart);
+    m_sink.ChainSetup(node.nChannelMask, highest, same, TimeDiff(m_nRangeEnd, m_nRangeStart));
 }
 
 // Opens the current node; a node whose files cannot be read is skipped in the
@@ -202,14 +211,14 @@ bool CLocalPlayCore::OpenNode(bool firstOfRun)
         m_upper = node.nCutKind == 3 ? firstPlay : entryEnd;
         if (state == 1 || state == 2 || state == 10) {
             if (m_nSeekState == 0) {
-                m_sink.SetSliderPos(node.nEntryEnd - m_nRangeStart);
+                m_sink.SetSliderPos(TimeDiff(node.nEntryEnd, m_nRangeStart));
                 m_pos = entryEnd;
             }
         } else {
             if (m_bFirstNode)
-                m_sink.SetSliderPos(node.nPlayStart - m_nRangeStart);
+                m_sink.SetSliderPos(TimeDiff(node.nPlayStart, m_nRangeStart));
             else if (m_nSeekState == 0)
-                m_sink.SetSliderPos(node.nEntryStart - m_nRangeStart);
+                m_sink.SetSliderPos(TimeDiff(node.nEntryStart, m_nRangeStart));
             m_pos = node.nCutKind == 3 ? entryFirst : firstPlay;
         }
         m_bFirstNode = false;

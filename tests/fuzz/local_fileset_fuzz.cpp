@@ -146,14 +146,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     const std::vector<LocalPlaySet> sets = OrderAndChainSets({ref});
-    const int start = static_cast<int>(ref.firstTime) + startOffset - 100;
+    // Times wrap as the recorder's 32-bit seconds do.
+    auto time32 = [](std::int64_t t) { return static_cast<int>(static_cast<std::uint32_t>(t)); };
+    const int start = time32(static_cast<std::int64_t>(ref.firstTime) + startOffset - 100);
     LocalYearMap map;
     ScanRecordedDays(dir.Path(), 2000 + (startOffset % 38), map);
     BuildLocalEvents({ref});
 
     for (int m = 0; m < 2; ++m) {
         Playlist list;
-        const LocalPlaylistResult res = BuildLocalPlaylist(sets, {m, start, start + seekOffset}, list);
+        const LocalPlaylistResult res = BuildLocalPlaylist(sets, {m, start, time32(std::int64_t(start) + seekOffset)}, list);
         for (const PlaylistNode& n : list) {
             K5_FUZZ_CHECK(n.nEntryFirstRecord <= n.nEntryRecordsEnd);
             K5_FUZZ_CHECK(n.nFirstPlayRecord >= 64);
@@ -172,7 +174,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (pass % 100 == 50)
                 core.SetPlayCommand(commands[(pass / 100) % 4] % 12);
             if (pass == 120) {
-                core.m_nSeekTime = start + seekOffset - 30000;
+                core.m_nSeekTime = time32(std::int64_t(start) + seekOffset - 30000);
                 core.m_nSeekState = 3;
             }
             if (!core.Pass())

@@ -748,6 +748,7 @@ NotifyState CClientDlg::NotifySnapshot()
 {
     NotifyState state;
     state.version = m_arrVersion;
+    state.skippedSet = SkippedSetName();
     if (!m_pNetClient)
         return state;
     const CNetClient& net = *m_pNetClient;

@@ -90,7 +90,7 @@ public:
     // when the window is destroyed.
     void OnQuit();
     void Shutdown();
-    void CloseLocalPlayer();
+    void CloseLocalPlayer() override;
     void FreePlaylist();
     void ClearLastLocalSearch();
     bool DestroyWindow() override;
@@ -224,6 +224,21 @@ public:
     void PostNotifyEvent(int code, int subCode) override;
     void SetVideoViewMode(int mode) override;
     void SetLastChannelMask(int mask) override { m_nLastChannelMask = mask; }
+    bool StartLocalPlayer(Playlist& list, Playlist::iterator current) override;
+    std::unique_ptr<IDecodeWorker> CreateLocalWorker(int channel) override;
+    std::unique_ptr<IAudioWorker> CreateLocalAudio() override;
+    std::uint16_t VisibleChannels() override;
+    int SingleViewChannel(std::uint16_t mask, int& index) override;
+    bool WatermarkOn() override { return m_bLocalWatermark.load(); }
+    void SetWatermarkState(int channel, int state) override;
+    void LocalChainSetup(std::uint32_t mask, int highest, bool sameLayout, int sliderMax) override;
+    void SetLocalSliderPos(int pos) override;
+    void SetLocalPlaybackTime(std::uint32_t time) override;
+    void LocalCommandDone(int command) override;
+    void ReportSkippedSet(const std::string& name) override;
+    void LocalPlayEnded() override;
+    // The name of the first downloaded set a local scan or playback left out.
+    std::string SkippedSetName() const;
 
     // IClockHost
     QWidget* ClockSurface() override { return this; }
@@ -294,6 +309,12 @@ public:
     CLocalSetupDlg* m_pLocalSetupDlg = nullptr;
     CBookmarkDlg* m_pBookmarkDlg = nullptr;
     Playlist m_Playlist;
+    // Copies the play thread reads.
+    std::atomic<bool> m_bLocalWatermark{false};
+    std::atomic<int> m_nLocalSliderPos{-1};
+    std::atomic<bool> m_bLocalSliderQueued{false};
+    mutable std::mutex m_csSkippedSet;
+    std::string m_strSkippedSet;
     std::atomic<int> m_nAudioChannel{-1};
     std::atomic<int> m_nAudioIndex{0};
     std::atomic<BYTE> m_bAudioReset{0};

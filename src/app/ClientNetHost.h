@@ -101,6 +101,7 @@ public:
     void RefreshSettings();
     // What the decode workers and the next audio player read.
     const DecodeEnv& DecodeEnvironment() const { return m_decodeEnv; }
+    DecodeEnv& DecodeEnvironment() { return m_decodeEnv; }
     int AudioBufferSetting(bool live) const { return m_arrAudioBuf[live ? 0 : 1].load(); }
     // GUI thread: the hello time-out ends with its connection.
     void StopHelloTimer() { m_helloTimer.stop(); }

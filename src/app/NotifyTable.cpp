@@ -197,8 +197,19 @@ NotifyBox BuildNotifyBox(int code, int sub, const NotifyState& s)
             return Nothing();
         return Box({Text(IDS_NOTIFY_RESET_ASK), Text(IDS_NOTIFY_RESET_WARN), Text(IDS_NOTIFY_RESET_REBOOT)},
                    NOTIFY_BUTTONS_OK_CANCEL, NotifyAfter::SendDbInit);
-    case NOTIFY_NO_LOCAL_DATA:
+    case NOTIFY_NO_LOCAL_DATA: {
+        if (sub == 1) {
+            // The box is shown after the state it was built from is gone; the
+            // name is kept here (GUI thread only) until the next such box.
+            static std::string held;
+            held = s.skippedSet;
+            NotifyLine name;
+            name.kind = NotifyLineKind::Literal;
+            name.literal = held.c_str();
+            return Box({Text(IDS_NOTIFY_SET_SKIPPED), name}, NOTIFY_BUTTONS_OK);
+        }
         return OneLine(sub == 0 ? IDS_NOTIFY_NO_DATA : 0);
+    }
     case NOTIFY_VERSION: {
         NotifyLine title = Text(IDS_NOTIFY_VERSION);
         title.fixedFactor = true;

@@ -138,6 +138,7 @@ struct NotifyState
     int backupSpareMB = 0;         // its spare space after the backup
     std::array<std::uint16_t, 4> version{};
     std::string loginPassword; // compared without letter case
+    std::string skippedSet;    // the first downloaded set left out (NOTIFY_NO_LOCAL_DATA 1)
 };
 
 // The code table: code and sub-code with the state -> lines, buttons, action.

@@ -52,6 +52,8 @@ constexpr int IDS_NOTIFY_BYE_SETUP = 5066;
 constexpr int IDS_NOTIFY_FW_FOUND = 5067;
 constexpr int IDS_NOTIFY_FW_NONE = 5068;
 constexpr int IDS_NOTIFY_NO_DATA = 5069;
+// A downloaded set left out by a local scan or playback; its name follows.
+constexpr int IDS_NOTIFY_SET_SKIPPED = 5549;
 constexpr int IDS_NOTIFY_NACK_OTHER_USER = 5070;
 constexpr int IDS_NOTIFY_BYE_LOGIN = 5071;
 constexpr int IDS_NOTIFY_FW_REASON_TRANSFER = 5072;

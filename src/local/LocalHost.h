@@ -2,7 +2,12 @@
 // The main window implements it; tests use a fake.
 #pragma once
 
+#include "local/LocalRecords.h"
+#include "net/DecodeQueue.h"
 #include "platform/Messages.h"
+
+#include <cstdint>
+#include <memory>
 
 #include <string>
 
@@ -32,7 +37,43 @@ public:
     virtual void SetBookmarkButtons(int /*back*/, int /*forward*/) {}
     virtual void EndBookmarkBar() {}
 
+    // What the local player needs of the main window and its grid. The play
+    // thread calls these; a main window posts what touches a widget.
+    // The channel's decode worker of local playback (view mode 3 is set first).
+    virtual std::unique_ptr<IDecodeWorker> CreateLocalWorker(int /*channel*/) { return nullptr; }
+    // The audio output of local playback (the local audio-buffer setting);
+    // null without a sound device.
+    virtual std::unique_ptr<IAudioWorker> CreateLocalAudio() { return nullptr; }
+    virtual std::uint16_t VisibleChannels() { return 0xFFFF; }
+    // The grid's single-view channel among `mask` (its index among the mask's
+    // channels into `index`), or -1.
+    virtual int SingleViewChannel(std::uint16_t /*mask*/, int& /*index*/) { return -1; }
+    virtual bool WatermarkOn() { return false; }
+    virtual void SetWatermarkState(int /*channel*/, int /*state*/) {}
+    // A new chain of nodes: the split for its highest channel and the slider's range.
+    virtual void LocalChainSetup(std::uint32_t /*mask*/, int /*highest*/, bool /*sameLayout*/, int /*sliderMax*/) {}
+    virtual void SetLocalSliderPos(int /*pos*/) {}
+    virtual void SetLocalPlaybackTime(std::uint32_t /*time*/) {}
+    // Playback buttons after a command, and the grid's repaint a little later
+    // for the states that show a still picture.
+    virtual void LocalCommandDone(int /*command*/) {}
+    // A downloaded set that could not be read was left out (once per run).
+    virtual void ReportSkippedSet(const std::string& /*name*/) { PostNotifyEvent(kNotifyNoLocalData, 1); }
+    // The play thread has ended: the grid goes back to idle.
+    virtual void LocalPlayEnded() {}
+
+    // The program runs from media that is not a fixed disk: the download
+    // folder is then the current directory's.
+    virtual bool ReadOnlyMedia() const { return false; }
+    // Ends a running local playback and frees its playlist. GUI thread.
+    virtual void CloseLocalPlayer() {}
+    // Takes the built playlist over (its nodes keep their addresses), stops
+    // live view and starts a local player at `current`. GUI thread.
+    virtual bool StartLocalPlayer(Playlist& /*list*/, Playlist::iterator /*current*/) { return false; }
+
     // The notification the local search raises when the download folder
     // holds no file set (the main window's NOTIFY_NO_LOCAL_DATA).
     static constexpr int kNotifyNoLocalData = 17;
+    // Nothing of the download folder covers the requested time.
+    static constexpr int kNotifyNoData = 4;
 };

@@ -1,60 +1,88 @@
 #include "local/LocalPlayer.h"
 
+#include <chrono>
+
 namespace {
 constexpr int kLogRecordSize = 184;
 constexpr int kLogTypeLocalPlay = 4;
+constexpr auto kDrainBound = std::chrono::seconds(5);
 } // namespace
 
-CLocalPlayer::CLocalPlayer(ILocalHost* pMainDlg) : m_pMainDlg(pMainDlg) {}
+CLocalPlayer::CLocalPlayer(ILocalHost* pMainDlg)
+    : m_nPlayState(m_core.m_nPlayState), m_nSpeed(m_core.m_nSpeed), m_nRangeStart(m_core.m_nRangeStart),
+      m_nSeekState(m_core.m_nSeekState), m_nSeekTime(m_core.m_nSeekTime), m_bRedraw(m_core.m_bRedraw),
+      m_bResync(m_core.m_bResync), m_pMainDlg(pMainDlg), m_core(*this, m_clock)
+{
+}
 
 CLocalPlayer::~CLocalPlayer()
 {
     DestroyWindow();
+    std::array<std::unique_ptr<IDecodeWorker>, 16> workers;
+    {
+        std::lock_guard<std::mutex> lock(m_csWorkers);
+        workers.swap(m_arrChannel);
+    }
+    for (auto& w : workers)
+        if (w)
+            w->SetDiscard(true);
+    for (auto& w : workers)
+        if (w)
+            w->Stop();
+}
+
+void CLocalPlayer::SetPlaylist(Playlist* list, Playlist::iterator current)
+{
+    m_pList = list;
+    m_start = current;
 }
 
 bool CLocalPlayer::Start()
 {
     if (m_thread.joinable())
         return true;
-    // The grid switches before the thread runs, so everything started by the
-    // playback sees local playback from its first frame.
+    // Each worker reads the view mode when it starts: local playback first.
     if (m_pMainDlg) {
         m_pMainDlg->SetVideoViewMode(3);
         m_pMainDlg->SetLastChannelMask(0);
     }
     m_nPlayState = 3;
     m_nSpeed = 0;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_bStop = false;
+    if (m_pMainDlg) {
+        std::lock_guard<std::mutex> lock(m_csWorkers);
+        for (int ch = 0; ch < 16; ++ch)
+            if (!m_arrChannel[static_cast<std::size_t>(ch)])
+                m_arrChannel[static_cast<std::size_t>(ch)] = m_pMainDlg->CreateLocalWorker(ch);
     }
+    m_core.SetPlaylist(m_pList, m_pList ? m_start : Playlist::iterator());
+    m_core.m_bStop = 0;
     m_thread = std::thread([this] { PlayLoop(); });
-    if (m_pMainDlg)
-        m_pMainDlg->ShowBookmarkBar(1);
     return true;
 }
 
 void CLocalPlayer::PlayLoop()
 {
-    if (m_pMainDlg)
+    if (m_pMainDlg) {
         m_pMainDlg->WriteConnectLog(kLogRecordSize, kLogTypeLocalPlay, 1, 0, nullptr, nullptr);
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_wake.wait(lock, [this] { return m_bStop; });
+        m_pMainDlg->ShowBookmarkBar(1);
     }
-    if (m_pMainDlg)
+    if (m_pList && m_core.Begin()) {
+        while (m_core.Pass()) {
+        }
+    }
+    m_core.End();
+    if (m_pMainDlg) {
+        m_pMainDlg->LocalPlayEnded();
         m_pMainDlg->WriteConnectLog(kLogRecordSize, kLogTypeLocalPlay, 2, 0, nullptr, nullptr);
+    }
 }
 
 bool CLocalPlayer::DestroyWindow()
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_bStop = true;
-    }
-    m_wake.notify_all();
+    m_core.RequestStop();
     if (m_thread.joinable())
         m_thread.join();
+    m_core.CloseAudio();
     return true;
 }
 
@@ -62,6 +90,24 @@ void CLocalPlayer::Stop()
 {
     m_nSpeed = 0;
     DestroyWindow();
+    // Producers are refused first, then each worker drains and ends.
+    std::array<std::unique_ptr<IDecodeWorker>, 16> workers;
+    {
+        std::lock_guard<std::mutex> lock(m_csWorkers);
+        workers.swap(m_arrChannel);
+    }
+    for (auto& w : workers)
+        if (w)
+            w->SetDiscard(true);
+    for (auto& w : workers) {
+        if (!w)
+            continue;
+        w->WaitDrained(kDrainBound);
+        w->Stop();
+        w.reset();
+    }
+    m_core.CloseAudio();
+    m_core.m_bAudioReset = 0;
     m_bRedraw = 0;
     if (m_pMainDlg) {
         m_pMainDlg->EndBookmarkBar();
@@ -71,73 +117,91 @@ void CLocalPlayer::Stop()
 
 void CLocalPlayer::SetPlayCommand(int nCommand)
 {
-    switch (nCommand) {
-    case 1:
-        m_nPlayState = 1;
-        break;
-    case 2: {
-        m_bResync = 1;
-        m_nPlayState = 2;
-        const int speed = m_nSpeed;
-        m_nSpeed = (speed >= -5 && speed <= -2) ? speed - 1 : -2;
-        break;
-    }
-    case 3: {
-        m_nPlayState = 3;
-        const int speed = m_nSpeed;
-        m_nSpeed = (speed >= 1 && speed <= 5) ? speed + 1 : 1;
-        m_bRedraw = 1;
-        break;
-    }
-    case 4: {
-        m_bResync = 1;
-        const int state = m_nPlayState;
-        if (state == 2 || state == 10) {
-            m_nSpeed = 0;
-            m_bRedraw = 1;
-        } else if (state == 3 || state == 11) {
-            const int speed = m_nSpeed;
-            if (speed >= 2 && speed <= 6)
-                m_bRedraw = 1;
-            m_nSpeed = 7;
-        }
-        m_nPlayState = 4;
-        break;
-    }
-    case 7:
-        m_nPlayState = 7;
-        break;
-    case 10:
-        m_bResync = 1;
-        m_nPlayState = 10;
-        m_nSpeed = 10;
-        break;
-    case 11:
-        m_nPlayState = 11;
-        m_nSpeed = 11;
-        m_bRedraw = 1;
-        break;
-    default:
-        break;
-    }
-    // The bar lights the button of the step it is in; commands 1 and 7 leave it.
-    if (!m_pMainDlg)
-        return;
-    if (nCommand == 10 || nCommand == 11)
-        m_pMainDlg->SetBookmarkButtons(nCommand == 10 ? 1 : 0, nCommand == 11 ? 1 : 0);
-    else if (nCommand >= 2 && nCommand <= 4)
-        m_pMainDlg->SetBookmarkButtons(0, 0);
+    m_core.SetPlayCommand(nCommand);
 }
 
 int CLocalPlayer::GetPlaySpeed() const
 {
-    const int state = m_nPlayState;
-    if (state == 10 || state == 11)
-        return state;
-    const int speed = m_nSpeed;
-    if (speed >= 1 && speed <= 6)
-        return speed;
-    if (speed < 0)
-        return speed + 1;
-    return 0;
+    return m_core.GetPlaySpeed();
+}
+
+IDecodeWorker* CLocalPlayer::Channel(int channel)
+{
+    if (channel < 0 || channel >= 16)
+        return nullptr;
+    std::lock_guard<std::mutex> lock(m_csWorkers);
+    return m_arrChannel[static_cast<std::size_t>(channel)].get();
+}
+
+// ---------------------------------------------------------------------------
+// The core's sink, on the play thread (CommandDone also on the GUI thread).
+
+IDecodeWorker* CLocalPlayer::Worker(int channel)
+{
+    // The slots change only in Start and Stop, while the thread does not run.
+    return channel >= 0 && channel < 16 ? m_arrChannel[static_cast<std::size_t>(channel)].get() : nullptr;
+}
+
+std::uint16_t CLocalPlayer::VisibleChannels()
+{
+    return m_pMainDlg ? m_pMainDlg->VisibleChannels() : 0xFFFF;
+}
+
+int CLocalPlayer::SingleViewChannel(std::uint16_t mask, int& index)
+{
+    return m_pMainDlg ? m_pMainDlg->SingleViewChannel(mask, index) : -1;
+}
+
+bool CLocalPlayer::WatermarkOn()
+{
+    return m_pMainDlg && m_pMainDlg->WatermarkOn();
+}
+
+void CLocalPlayer::SetWatermarkState(int channel, int state)
+{
+    if (m_pMainDlg)
+        m_pMainDlg->SetWatermarkState(channel, state);
+}
+
+void CLocalPlayer::ChainSetup(std::uint32_t channelMask, int highest, bool sameLayout, int sliderMax)
+{
+    if (m_pMainDlg)
+        m_pMainDlg->LocalChainSetup(channelMask, highest, sameLayout, sliderMax);
+}
+
+void CLocalPlayer::SetSliderPos(int pos)
+{
+    if (m_pMainDlg)
+        m_pMainDlg->SetLocalSliderPos(pos);
+}
+
+void CLocalPlayer::SetPlaybackTime(std::uint32_t time)
+{
+    if (m_pMainDlg)
+        m_pMainDlg->SetLocalPlaybackTime(time);
+}
+
+void CLocalPlayer::CommandDone(int command)
+{
+    if (!m_pMainDlg)
+        return;
+    m_pMainDlg->LocalCommandDone(command);
+    // The bar lights the button of the step it is in; commands 1 and 7 leave it.
+    if (command == 10 || command == 11)
+        m_pMainDlg->SetBookmarkButtons(command == 10 ? 1 : 0, command == 11 ? 1 : 0);
+    else if (command >= 2 && command <= 4)
+        m_pMainDlg->SetBookmarkButtons(0, 0);
+}
+
+void CLocalPlayer::ReportSkippedSet(const std::string& name)
+{
+    if (m_pMainDlg)
+        m_pMainDlg->ReportSkippedSet(name);
+}
+
+void CLocalPlayer::PlayEnded() {}
+
+std::unique_ptr<IAudioWorker> CLocalPlayer::CreateAudio()
+{
+    return m_pMainDlg ? m_pMainDlg->CreateLocalAudio() : nullptr;
 }

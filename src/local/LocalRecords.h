@@ -4,23 +4,27 @@
 
 #include "platform/Types.h"
 
+#include <atomic>
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <string>
 
 // One played index entry of a downloaded file set.
 struct PlaylistNode
 {
-    BYTE bAudio = 0;          // 1: the entry carries audio (its audio selection is valid)
+    // The play thread writes the audio selection while the main window reads it.
+    std::atomic<BYTE> bAudio{0}; // 1: the entry carries audio (its audio selection is valid)
     int nEntryIndex = 0;      // number of the entry in its .idx file
-    char szVihPath[260] = {}; // full path of the set's .vih file
-    char szVidPath[260] = {}; // full path of the set's .vid file (.idx: same with "idx")
+    std::string strVihPath;   // full path of the set's .vih file
+    std::string strVidPath;   // full path of the set's .vid file
+    std::string strIdxPath;   // full path of the set's .idx file
     int nEntryStart = 0;      // recorder seconds
     int nPlayStart = 0;       // time of the first record to play
     int nEntryEnd = 0;
     int nFirstPlayRecord = 0;       // .vih offset where playback of the node begins
     std::uint32_t nChannelMask = 0; // bit i = channel i
-    int nAudioSelection = 0;
+    std::atomic<int> nAudioSelection{0};
     int nEntryFirstRecord = 0; // .vih offset of the entry's first record
     int nEntryRecordsEnd = 0;  // .vih offset just past the entry's last record
     int nCutKind = 0;          // 0 from a start time; 1 whole, 2 cut at start, 3 cut at end

@@ -4,6 +4,7 @@
 // window so and closes.
 #pragma once
 
+#include "local/LocalFileSet.h"
 #include "local/LocalHost.h"
 #include "platform/Wnd.h"
 
@@ -27,6 +28,16 @@ public:
 
     const std::vector<std::string>& FileSets() const { return m_arrFileSet; }
 
+    // A play request (WM_LOCAL_PLAY: wParam the start time, lParam the end
+    // time or 0): scans the folder, builds the playlist and starts the
+    // player. False when nothing is left to play (the no-data notice).
+    bool OnLocalPlay(int start, int end);
+    // The download folder for this run.
+    std::string DownloadFolder() const;
+
+    // 0 play from the start time, 1 play the range.
+    int m_nSearchMode = 0;
+
 protected:
     void paintEvent(QPaintEvent* e) override;
 
@@ -34,5 +45,7 @@ private:
     ILocalHost* m_pMainDlg;
     BYTE m_nOpacity;
     std::vector<std::string> m_arrFileSet;
+    std::vector<LocalSetRef> m_arrSets; // newest first, as listed
+    bool m_bSkipToldOnce = false;
     QListWidget* m_pList = nullptr;
 };

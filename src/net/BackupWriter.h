@@ -41,6 +41,32 @@ constexpr std::uint32_t kEntryMagic = 0xBC987302;
 constexpr std::uint64_t kSplitSize = 650ull * 1048576; // bytes of frames per set
 // The longest frame the receive side reassembles (720 x 576 x 3).
 constexpr std::size_t kMaxFrame = 1244160;
+
+// Fields the local side reads back (little-endian offsets inside each record).
+constexpr std::size_t kStemSize = 16;       // model stem text at 0 of every header
+constexpr std::size_t kMagicAt = 16;        // header and trailer magic
+constexpr std::size_t kStampAt = 32;        // header start stamp, trailer end stamp
+constexpr std::size_t kSummaryFirstAt = 88; // .idx file offsets of the summary's words
+constexpr std::size_t kSummaryLastAt = 92;
+constexpr std::size_t kSummaryCountAt = 96;
+constexpr std::size_t kEntryStartAt = 24; // IdxEntry
+constexpr std::size_t kEntryEndAt = 28;
+constexpr std::size_t kEntryItemsAt = 32;
+constexpr std::size_t kEntryMaskAt = 36;
+constexpr std::size_t kEntryAudioAt = 40;
+constexpr std::size_t kEntryMask2At = 44;
+constexpr std::size_t kEntryEventAt = 50;
+constexpr std::size_t kEntryFlagsAt = 54;
+constexpr std::size_t kEntryKind2At = 60;
+constexpr std::size_t kRecTitleFlagAt = 20; // VihRecord (the frame's prefix)
+constexpr std::size_t kRecTimeAt = 24;
+constexpr std::size_t kRecSegmentAt = 40;
+constexpr std::size_t kRecVidAt = 44;
+constexpr std::size_t kRecKindAt = 50;
+constexpr std::size_t kRecCheckAt = 51;
+constexpr std::size_t kRecChecksumAt = 92;
+constexpr std::size_t kRecTitleAt = 96;
+constexpr std::size_t kRecTitleSize = 32;
 } // namespace BackupFormat
 
 struct BackupSetOptions

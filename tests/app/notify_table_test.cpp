@@ -141,7 +141,7 @@ std::vector<Row> Rows()
         {16, 0, St::Online, {"#5821", "#5822", "#5823"}, OKC, A::SendDbInit, false},
         {16, 1, St::Online, kNone, OK, A::None, false},
         {17, 0, St::Offline, {"#5069"}, OK, A::None, false},
-        {17, 1, St::Offline, kNone, OK, A::None, false},
+        {17, 1, St::Offline, {"#5549", ""}, OK, A::None, false},
         {18, 0, St::Online, kNone, OK, A::None, false},
         {19, 0, St::Offline, {"#5410", " 1.2.3.4"}, OK, A::None, false},
         {19, 9, St::Online, {"#5410", " 1.2.3.4"}, OK, A::None, false},
@@ -160,6 +160,18 @@ std::vector<Row> Rows()
         {22, 0, St::Online, kNone, OK, A::None, false},
         {0xFFFF, 0xFFFF, St::Online, kNone, OK, A::None, false},
     };
+}
+
+TEST(NotifyTable, SkippedDownloadedSetIsNamed)
+{
+    NotifyState state;
+    state.skippedSet = "a1b2c3";
+    const NotifyBox box = BuildNotifyBox(17, 1, state);
+    state.skippedSet = "gone"; // the box holds its own copy
+    ASSERT_EQ(box.lineCount, 2);
+    const auto load = [](int id) { return QStringLiteral("#%1").arg(id); };
+    EXPECT_EQ(FormatNotifyLine(box.lines[0], load), QStringLiteral("#5549"));
+    EXPECT_EQ(FormatNotifyLine(box.lines[1], load), QStringLiteral("a1b2c3"));
 }
 
 TEST(NotifyTable, EveryCodeAndSubCode)

@@ -18,6 +18,7 @@
 #include "FuzzSupport.h"
 
 #include "app/ConnectLog.h"
+#include "local/LocalLogModel.h"
 
 #include <algorithm>
 #include <cstring>
@@ -199,6 +200,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // on the open file.
     bytes = file;
     MemoryConnectLogStorage storage(bytes);
+
+    // The viewer reads the same bytes: whole records only, oldest first.
+    {
+        const std::vector<ConnectLogRecord> records = ParseConnectLog(file);
+        K5_FUZZ_CHECK(records.size() <= kSlots);
+        K5_FUZZ_CHECK(file.size() < kHead || records.size() <= (file.size() - kHead) / kRec);
+        const auto rows =
+            BuildLocalLogRows(records, (size > 1 ? data[1] : 0) % 3, [](int id) { return std::to_string(id); });
+        K5_FUZZ_CHECK(rows.size() == records.size());
+        for (const auto& row : rows)
+            K5_FUZZ_CHECK(row.cells[3].size() < 128 && row.cells[4].size() < 128);
+    }
 
     std::uint32_t now = 2000000000;
 

@@ -1,8 +1,9 @@
-#include "app/ConnectLog.h"
+#include "net/ConnectLog.h"
 
 #include "platform/Paths.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -361,4 +362,59 @@ bool AppendConnectLogRecord(ConnectLogStorage& storage, ConnectLogRecord record)
         return false;
     const auto headerBytes = EncodeConnectLogHeader(header);
     return storage.WriteAt(headerBytes.data(), headerBytes.size(), 0);
+}
+bool LoadConnectLogFile(const std::string& path, std::string& bytes, std::size_t limit)
+{
+    bytes.clear();
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0)
+        return false;
+    // A writer holds the lock across record and header: the copy is one state.
+    if (::flock(fd.Get(), LOCK_SH) != 0)
+        return false;
+    struct stat st
+    {
+    };
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    const std::size_t size = std::min<std::uint64_t>(static_cast<std::uint64_t>(std::max<off_t>(st.st_size, 0)), limit);
+    bytes.resize(size);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd.Get(), bytes.data() + done, size - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    bytes.resize(done);
+    ::flock(fd.Get(), LOCK_UN);
+    return true;
+}
+
+std::vector<ConnectLogRecord> ParseConnectLog(const std::string& bytes)
+{
+    std::vector<ConnectLogRecord> out;
+    if (bytes.size() < static_cast<std::size_t>(kConnectLogHeaderSize))
+        return out;
+    const auto* base = reinterpret_cast<const unsigned char*>(bytes.data());
+    const ConnectLogHeader header = DecodeConnectLogHeader(base);
+    const std::size_t inFile = std::min<std::size_t>(
+        (bytes.size() - kConnectLogHeaderSize) / kConnectLogRecordSize, kConnectLogSlots);
+    auto take = [&](std::size_t slot) {
+        if (slot < inFile)
+            out.push_back(DecodeConnectLogRecord(base + kConnectLogHeaderSize + slot * kConnectLogRecordSize));
+    };
+    const bool wrapped = header.wrapped != 0 && header.next < static_cast<std::uint32_t>(kConnectLogSlots);
+    if (!wrapped) {
+        for (std::size_t i = 0; i < inFile; ++i)
+            take(i);
+        return out;
+    }
+    for (std::size_t i = header.next; i < static_cast<std::size_t>(kConnectLogSlots); ++i)
+        take(i);
+    for (std::size_t i = 0; i < header.next; ++i)
+        take(i);
+    return out;
 }

@@ -1,0 +1,54 @@
+// The connection-log viewer's rows: the records of a loaded log, newest
+// first, as the list and the printout show them.
+#pragma once
+
+#include "net/ConnectLog.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+// The string id naming a record's kind by the lowest set type bit (0-3) and
+// the lowest listed subtype bit under it; 0 for none.
+int ConnectLogKindStringId(std::uint32_t type, std::uint32_t subtype);
+
+// "%04d-%02d-%02d %02d:%02d:%02d" and its month-first (1) and day-first (2)
+// forms of a time split as UTC; a negative time is taken as 0.
+std::string FormatLogTime(std::uint32_t time, int dateFormat);
+
+struct LocalLogRow
+{
+    std::array<std::string, 5> cells; // number, time, kind, user, text
+};
+
+// Rows newest first: the record at table index k - 1 numbered k. `kindText`
+// gives the text of a string id (the list adds one blank in front).
+template <class KindText>
+std::vector<LocalLogRow> BuildLocalLogRows(const std::vector<ConnectLogRecord>& records, int dateFormat,
+                                           KindText kindText);
+
+std::string LogCellText(const char* field, std::size_t width);
+
+template <class KindText>
+std::vector<LocalLogRow> BuildLocalLogRows(const std::vector<ConnectLogRecord>& records, int dateFormat,
+                                           KindText kindText)
+{
+    std::vector<LocalLogRow> rows;
+    rows.reserve(records.size());
+    for (std::size_t k = records.size(); k >= 1; --k) {
+        const ConnectLogRecord& r = records[k - 1];
+        LocalLogRow row;
+        char number[16];
+        std::snprintf(number, sizeof number, "%04d", static_cast<int>(k));
+        row.cells[0] = number;
+        row.cells[1] = FormatLogTime(r.time, dateFormat);
+        const int id = ConnectLogKindStringId(r.type, r.subtype);
+        row.cells[2] = id != 0 ? kindText(id) : std::string();
+        if ((r.type & 0xF) != 0 && (r.type & 0x3) == 0x2) {
+            row.cells[3] = LogCellText(r.user, sizeof r.user);
+            row.cells[4] = LogCellText(r.address, sizeof r.address);
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}

@@ -87,12 +87,13 @@ void CMailSetupPage::BuildPage()
         e.SetUpperCase(true);
         e.SetLimitText(MailFields::kTypedChars);
         e.setGeometry(167, 6 + SetupCtl::kRowPitch * r, 225, 17);
-        // Setting the text writes it back (as every change does): a stored
-        // text without its NUL gets one inside its field.
-        m_bBuilt = true;
+        // Filling the box writes nothing: a stored text the box cannot hold
+        // as it is (control bytes, no NUL) stays as the recorder sent it
+        // until the user edits it.
         e.SetWindowText(MailFields::ReadText(image, r));
         e.show();
     }
+    m_bBuilt = true;
     if (Version().MajorAtLeast(5))
         SetupCtl::CommandButton(m_btnChange, LoadResString(5686), 2);
     SetupCtl::WideCommandButton(m_btnTestMail, LoadResString(5734));

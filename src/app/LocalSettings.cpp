@@ -39,11 +39,8 @@ constexpr LangEntry kLanguages[] = {
 // Reading opens existing keys only: loading never writes the store.
 bool QueryBytes(const std::string& keyPath, const std::string& name, void* buffer, std::size_t size)
 {
-    RegKey key;
-    if (!key.Open(keyPath))
-        return false;
     std::size_t len = size;
-    return key.QueryValue(name, buffer, len);
+    return RegKey::ReadValue(keyPath, name, buffer, len);
 }
 
 bool QueryDword(const std::string& name, std::uint32_t& value)
@@ -65,7 +62,10 @@ std::string ListValueName(int number)
 
 std::string ListKeyPath(const char* list, int number)
 {
-    return std::string(CLocalSettings::kRegistryRoot) + list + "\\" + ListValueName(number);
+    std::string path;
+    path.reserve(std::strlen(CLocalSettings::kRegistryRoot) + std::strlen(list) + 4);
+    path.append(CLocalSettings::kRegistryRoot).append(list).append("\\").append(ListValueName(number));
+    return path;
 }
 
 // The first byte of a list value read with a buffer of `bufferSize` bytes.

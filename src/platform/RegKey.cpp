@@ -4,7 +4,6 @@
 #include "platform/SettingsFile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -61,36 +60,57 @@ std::string GroupOf(const std::string& path)
 {
     std::string group;
     group.reserve(path.size());
-    std::size_t at = 0;
-    while (at < path.size()) {
-        const std::size_t end = std::min(path.find_first_of("\\/", at), path.size());
-        if (end > at) {
-            if (!group.empty())
-                group += '/';
-            group.append(path, at, end - at);
+    bool separator = false;
+    for (const char c : path) {
+        if (c == '\\' || c == '/') {
+            separator = !group.empty();
+            continue;
         }
-        at = end + 1;
+        if (separator)
+            group += '/';
+        separator = false;
+        group += c;
     }
     return group;
 }
 
-std::string EntryOf(const std::string& group, const std::string& name)
+// Value names hold no separators of their own; an empty name is the key's
+// unnamed value.
+void AppendEntryName(std::string& entry, const std::string& name)
 {
-    // Value names hold no separators of their own; an empty name is the key's
-    // unnamed value.
-    std::string n = name;
-    for (char& c : n) {
-        if (c == '\\' || c == '/')
-            c = '_';
+    entry += '/';
+    if (name.empty()) {
+        entry += '@';
+        return;
     }
-    return group + '/' + (n.empty() ? std::string("@") : n);
+    for (const char c : name)
+        entry += (c == '\\' || c == '/') ? '_' : c;
 }
 
+std::string EntryOf(const std::string& group, const std::string& name)
+{
+    std::string entry;
+    entry.reserve(group.size() + 1 + std::max<std::size_t>(name.size(), 1));
+    entry = group;
+    AppendEntryName(entry, name);
+    return entry;
+}
+
+// Whether any entry lies under "group/". Entries of a sibling such as
+// "group-x/..." sort between "group" and "group/", so the search walks past
+// them instead of building the prefix.
 bool KeyExists(const SettingsEntries& entries, const std::string& group)
 {
-    const std::string prefix = group + '/';
-    const auto it = entries.lower_bound(prefix);
-    return it != entries.end() && it->first.compare(0, prefix.size(), prefix) == 0;
+    for (auto it = entries.lower_bound(group); it != entries.end(); ++it) {
+        const std::string& key = it->first;
+        if (key.compare(0, group.size(), group) != 0)
+            return false;
+        if (key.size() > group.size() && key[group.size()] == '/')
+            return true;
+        if (key.size() > group.size() && static_cast<unsigned char>(key[group.size()]) > '/')
+            return false;
+    }
+    return false;
 }
 
 struct Store
@@ -112,28 +132,40 @@ std::string TestMemoryFileName()
     return TestMemoryText() ? std::string("(memory)") : std::string();
 }
 
-// The store as last read; the caller holds StoreMutex while it uses it.
-const Store& ReadStore(const std::string& file)
+// The parse of the store held in memory, kept from the moment the text is
+// handed over until it is handed over again: every key read asks for the
+// store, and a fuzz input must cost one parse, not one a key. Guarded by
+// StoreMutex.
+struct MemoryCache
 {
-    static Store s;
-    static std::string memoryText;
-    static bool memoryParsed = false;
-    if (std::string* memory = TestMemoryText()) {
-        // Every key read asks for the store: the parse is kept while the text
-        // is unchanged, so a fuzz input costs one parse, not one a key.
-        if (memoryParsed && memoryText == *memory)
-            return s;
-        s = Store{};
-        s.exists = true;
-        s.bytes = memory->substr(0, kMaxStoreBytes);
-        s.parse = ParseSettingsText(s.bytes);
-        if (memory->size() > kMaxStoreBytes)
-            s.parse.damaged = true;
-        memoryText = *memory;
-        memoryParsed = true;
-        return s;
+    bool valid = false;
+    Store store;
+};
+
+MemoryCache& TestMemoryCache()
+{
+    static MemoryCache cache;
+    return cache;
+}
+
+// The store as last read; the caller holds StoreMutex while it uses it.
+Store& ReadStore(const std::string& file)
+{
+    if (const std::string* memory = TestMemoryText()) {
+        MemoryCache& cache = TestMemoryCache();
+        if (!cache.valid) {
+            Store& m = cache.store;
+            m = Store{};
+            m.exists = true;
+            m.bytes.assign(*memory, 0, std::min(memory->size(), kMaxStoreBytes));
+            m.parse = ParseSettingsText(m.bytes);
+            if (memory->size() > kMaxStoreBytes)
+                m.parse.damaged = true;
+            cache.valid = true;
+        }
+        return cache.store;
     }
-    memoryParsed = false;
+    static Store s;
     s = Store{};
     std::FILE* f = std::fopen(file.c_str(), "rb");
     if (!f) {
@@ -150,7 +182,7 @@ const Store& ReadStore(const std::string& file)
     }
     s.readable = !std::ferror(f);
     std::fclose(f);
-    s.parse = ParseSettingsText(s.bytes.substr(0, kMaxStoreBytes));
+    s.parse = ParseSettingsText(std::string_view(s.bytes).substr(0, kMaxStoreBytes));
     if (s.bytes.size() > kMaxStoreBytes)
         s.parse.damaged = true;
     return s;
@@ -188,6 +220,12 @@ bool WriteStore(const std::string& file, const Store& before, const SettingsEntr
 {
     if (std::string* memory = TestMemoryText()) {
         *memory = FormatSettingsText(after);
+        // `after` is the cached parse itself (changed in place): what was
+        // written reads back as exactly these entries.
+        Store& cached = TestMemoryCache().store;
+        cached.bytes = *memory;
+        cached.parse.damaged = false;
+        cached.parse.skippedLines = 0;
         return true;
     }
     const auto slash = file.rfind('/');
@@ -201,60 +239,79 @@ bool WriteStore(const std::string& file, const Store& before, const SettingsEntr
     return ReplaceFile(file, FormatSettingsText(after));
 }
 
-struct Decoded
+int HexDigit(char c)
 {
-    RegType type = RegType::None;
-    std::string bytes;
-};
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
 
-Decoded Decode(const SettingsValue& v)
+// The value's type and bytes, written into `buffer` when they fit in `size`
+// bytes; `size` becomes the length. A value that does not read, or does not
+// fit, fails and leaves the buffer as it was.
+bool DecodeInto(const SettingsValue& v, void* buffer, std::size_t& size, RegType* type)
 {
-    Decoded d;
-    if (v.isBytes) {
-        d.type = RegType::String;
-        d.bytes = v.data;
-        return d;
-    }
     const std::string& text = v.data;
-    if (text.rfind("dword:", 0) == 0) {
-        const std::string digits = text.substr(6);
-        if (digits.empty() || digits.size() > 8)
-            return d;
+    auto* out = static_cast<unsigned char*>(buffer);
+    auto fits = [&](std::size_t length) { return length <= size && (length == 0 || buffer != nullptr); };
+    RegType found = RegType::String;
+    std::size_t length = 0;
+    if (!v.isBytes && text.rfind("dword:", 0) == 0) {
+        const std::size_t digits = text.size() - 6;
+        if (digits == 0 || digits > 8)
+            return false;
         std::uint32_t dw = 0;
-        for (char c : digits) {
-            if (!std::isxdigit(static_cast<unsigned char>(c)))
-                return d;
-            dw = dw * 16 +
-                 static_cast<std::uint32_t>(std::isdigit(static_cast<unsigned char>(c))
-                                                ? c - '0'
-                                                : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10);
+        for (std::size_t i = 6; i < text.size(); ++i) {
+            const int d = HexDigit(text[i]);
+            if (d < 0)
+                return false;
+            dw = dw * 16 + static_cast<std::uint32_t>(d);
         }
-        d.type = RegType::Dword;
+        found = RegType::Dword;
+        length = 4;
+        if (!fits(length))
+            return false;
         for (int i = 0; i < 4; ++i)
-            d.bytes.push_back(static_cast<char>((dw >> (8 * i)) & 0xFF));
-        return d;
-    }
-    if (text.rfind("hex:", 0) == 0) {
-        const std::string hex = text.substr(4);
-        if (hex.size() % 2 != 0)
-            return d;
-        std::string bytes;
-        for (std::size_t i = 0; i < hex.size(); i += 2) {
-            const auto hi = static_cast<unsigned char>(hex[i]);
-            const auto lo = static_cast<unsigned char>(hex[i + 1]);
-            if (!std::isxdigit(hi) || !std::isxdigit(lo))
-                return d;
-            auto val = [](unsigned char c) { return std::isdigit(c) ? c - '0' : std::tolower(c) - 'a' + 10; };
-            bytes.push_back(static_cast<char>(val(hi) * 16 + val(lo)));
+            out[i] = static_cast<unsigned char>((dw >> (8 * i)) & 0xFF);
+    } else if (!v.isBytes && text.rfind("hex:", 0) == 0) {
+        const std::size_t digits = text.size() - 4;
+        if (digits % 2 != 0)
+            return false;
+        for (std::size_t i = 4; i < text.size(); ++i) {
+            if (HexDigit(text[i]) < 0)
+                return false;
         }
-        d.type = RegType::Binary;
-        d.bytes = std::move(bytes);
-        return d;
+        found = RegType::Binary;
+        length = digits / 2;
+        if (!fits(length))
+            return false;
+        for (std::size_t i = 0; i < length; ++i)
+            out[i] = static_cast<unsigned char>(HexDigit(text[4 + 2 * i]) * 16 + HexDigit(text[5 + 2 * i]));
+    } else {
+        // A byte string, or a plain text entry (written by hand) read as a
+        // string of its bytes.
+        length = text.size();
+        if (!fits(length))
+            return false;
+        if (length > 0)
+            std::memcpy(out, text.data(), length);
     }
-    // A plain text entry (written by hand) reads as a string of its bytes.
-    d.type = RegType::String;
-    d.bytes = text;
-    return d;
+    size = length;
+    if (type)
+        *type = found;
+    return true;
+}
+
+// Looks the entry up and decodes it; the caller holds StoreMutex.
+bool QueryEntry(const std::string& entry, void* buffer, std::size_t& size, RegType* type)
+{
+    const SettingsEntries& entries = ReadStore(StoreFileLocked()).parse.entries;
+    const auto it = entries.find(entry);
+    return it != entries.end() && DecodeInto(it->second, buffer, size, type);
 }
 
 struct Change
@@ -263,12 +320,20 @@ struct Change
     std::optional<SettingsValue> value; // none: remove
 };
 
-void Apply(SettingsEntries& entries, const Change& c)
+// Whether the entries changed.
+bool Apply(SettingsEntries& entries, Change& c)
 {
-    if (c.value)
-        entries[c.key] = *c.value;
-    else
-        entries.erase(c.key);
+    if (!c.value)
+        return entries.erase(c.key) > 0;
+    const auto it = entries.find(c.key);
+    if (it == entries.end()) {
+        entries.emplace(std::move(c.key), std::move(*c.value));
+        return true;
+    }
+    if (it->second == *c.value)
+        return false;
+    it->second = std::move(*c.value);
+    return true;
 }
 
 } // namespace
@@ -283,21 +348,28 @@ namespace {
 
 thread_local RegBatch::Impl* t_batch = nullptr;
 
-bool ApplyChanges(const std::vector<Change>& changes)
+bool ApplyChanges(std::vector<Change>& changes)
 {
     std::lock_guard lock(StoreMutex());
     const std::string file = StoreFileLocked();
-    const Store before = ReadStore(file);
+    Store& store = ReadStore(file);
     // A store that exists but cannot be read is left alone: writing it would
     // throw away what it holds.
-    if (!before.readable)
+    if (!store.readable)
         return false;
-    SettingsEntries after = before.parse.entries;
-    for (const Change& c : changes)
-        Apply(after, c);
-    if (before.exists && !before.parse.damaged && after == before.parse.entries)
+    // The entries are changed where they are held; the text they came from
+    // stays in `store.bytes` for the copy a damaged file leaves behind.
+    bool changed = false;
+    for (Change& c : changes)
+        changed = Apply(store.parse.entries, c) || changed;
+    if (store.exists && !store.parse.damaged && !changed)
         return true;
-    return WriteStore(file, before, after);
+    if (WriteStore(file, store, store.parse.entries))
+        return true;
+    // The held entries no longer match the store that stayed as it was.
+    if (TestMemoryText())
+        TestMemoryCache().valid = false;
+    return false;
 }
 
 bool Record(std::vector<Change> changes)
@@ -344,6 +416,12 @@ void RegKey::SetMemoryStoreForTesting(std::string* text)
 {
     std::lock_guard lock(StoreMutex());
     TestMemoryText() = text;
+    // The text is read afresh at the next key; nothing of the last one stays
+    // held (a fuzzer would take memory kept between inputs for a leak).
+    MemoryCache& cache = TestMemoryCache();
+    cache.valid = false;
+    cache.store = Store{};
+    std::string().swap(cache.store.bytes);
 }
 
 void RegKey::SetStoreFileForTesting(const std::string& file)
@@ -361,7 +439,7 @@ std::string RegKey::StoreFile()
 bool RegKey::Create(const std::string& path)
 {
     Close();
-    const std::string group = GroupOf(path);
+    std::string group = GroupOf(path);
     if (group.empty())
         return false;
     bool exists = false;
@@ -371,7 +449,7 @@ bool RegKey::Create(const std::string& path)
     }
     if (!exists && !Record({Change{group + '/' + kKeyMarker, SettingsValue{}}}))
         return false;
-    m_path = group;
+    m_path = std::move(group);
     m_open = true;
     return true;
 }
@@ -379,13 +457,13 @@ bool RegKey::Create(const std::string& path)
 bool RegKey::Open(const std::string& path)
 {
     Close();
-    const std::string group = GroupOf(path);
+    std::string group = GroupOf(path);
     if (group.empty())
         return false;
     std::lock_guard lock(StoreMutex());
     if (!KeyExists(ReadStore(StoreFileLocked()).parse.entries, group))
         return false;
-    m_path = group;
+    m_path = std::move(group);
     m_open = true;
     return true;
 }
@@ -400,26 +478,19 @@ bool RegKey::QueryValue(const std::string& name, void* buffer, std::size_t& size
 {
     if (!m_open)
         return false;
-    Decoded d;
-    {
-        std::lock_guard lock(StoreMutex());
-        const Store& store = ReadStore(StoreFileLocked());
-        const auto it = store.parse.entries.find(EntryOf(m_path, name));
-        if (it == store.parse.entries.end())
-            return false;
-        d = Decode(it->second);
-    }
-    if (d.type == RegType::None)
-        return false;
-    const std::size_t length = d.bytes.size();
-    if (length > size || (length > 0 && buffer == nullptr))
-        return false;
-    if (length > 0)
-        std::memcpy(buffer, d.bytes.data(), length);
-    size = length;
-    if (type)
-        *type = d.type;
-    return true;
+    const std::string entry = EntryOf(m_path, name);
+    std::lock_guard lock(StoreMutex());
+    return QueryEntry(entry, buffer, size, type);
+}
+
+bool RegKey::ReadValue(const std::string& path, const std::string& name, void* buffer, std::size_t& size,
+                       RegType* type)
+{
+    const std::string entry = EntryOf(GroupOf(path), name);
+    if (entry.front() == '/')
+        return false; // no key path
+    std::lock_guard lock(StoreMutex());
+    return QueryEntry(entry, buffer, size, type);
 }
 
 bool RegKey::QueryDword(const std::string& name, std::uint32_t& value) const

@@ -42,6 +42,10 @@ public:
     // fails and leaves the buffer untouched.
     bool QueryValue(const std::string& name, void* buffer, std::size_t& size, RegType* type = nullptr) const;
     bool QueryDword(const std::string& name, std::uint32_t& value) const;
+    // QueryValue of the key at `path` without opening it: a missing key
+    // reads as a missing value.
+    static bool ReadValue(const std::string& path, const std::string& name, void* buffer, std::size_t& size,
+                          RegType* type = nullptr);
 
     bool SetDword(const std::string& name, std::uint32_t value);
     bool SetString(const std::string& name, const std::string& bytes); // stored without terminator
@@ -53,7 +57,8 @@ public:
     // Tests point the store at a file of their own. Empty restores the default.
     static void SetStoreFileForTesting(const std::string& file);
     // Every key reads and writes the store's text in `text` instead of a file
-    // (fuzz targets); null returns to the file.
+    // (fuzz targets); null returns to the file. The text is read when it is
+    // handed over: a caller that changes it hands it over again.
     static void SetMemoryStoreForTesting(std::string* text);
     static std::string StoreFile();
 

@@ -46,9 +46,9 @@ bool LineBytesIntact(std::string_view line)
 
 // A key as it stands in the text ("Varo\KOLA5500\%40") -> "Varo/KOLA5500/@".
 // Empty parts vanish; false when an escape does not read or nothing is left.
-bool UnescapeKey(std::string_view text, std::string& key)
+bool UnescapeKey(std::string_view text, std::string& key, std::string& raw)
 {
-    std::string raw;
+    raw.clear();
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '\\' || c == '/') {
@@ -186,6 +186,7 @@ bool UnescapeValueChars(std::string_view text, std::vector<std::uint32_t>& out)
 bool ToLatin1(const std::vector<std::uint32_t>& chars, std::size_t from, std::size_t to, std::string& bytes)
 {
     bytes.clear();
+    bytes.reserve(to - from);
     for (std::size_t i = from; i < to; ++i) {
         if (chars[i] > 0xFF)
             return false;
@@ -205,9 +206,9 @@ bool StartsWith(const std::vector<std::uint32_t>& chars, std::string_view prefix
     return true;
 }
 
-bool ParseValue(std::string_view text, SettingsValue& value)
+bool ParseValue(std::string_view text, SettingsValue& value, std::vector<std::uint32_t>& chars)
 {
-    std::vector<std::uint32_t> chars;
+    chars.clear();
     if (!UnescapeValueChars(text, chars))
         return false;
     constexpr std::string_view kBytes = "@ByteArray(";
@@ -249,6 +250,10 @@ SettingsParse ParseSettingsText(std::string_view text)
 {
     SettingsParse result;
     std::string group;
+    // Scratch reused from line to line: a store has hundreds of lines.
+    std::string raw;
+    std::string key;
+    std::vector<std::uint32_t> chars;
     std::size_t pos = 0;
     auto skip = [&result] {
         result.damaged = true;
@@ -281,7 +286,7 @@ SettingsParse ParseSettingsText(std::string_view text)
             const std::string_view inner = line.size() >= 2 && line.back() == ']'
                                                ? Trim(line.substr(1, line.size() - 2))
                                                : std::string_view();
-            if (inner.empty() || inner == "General" || !UnescapeKey(inner, name)) {
+            if (inner.empty() || inner == "General" || !UnescapeKey(inner, name, raw)) {
                 if (inner != "General")
                     skip();
                 group.clear();
@@ -291,21 +296,28 @@ SettingsParse ParseSettingsText(std::string_view text)
             continue;
         }
         const std::size_t eq = line.find('=');
-        std::string key;
         SettingsValue value;
-        if (eq == std::string_view::npos || !UnescapeKey(Trim(line.substr(0, eq)), key) ||
-            !ParseValue(Trim(line.substr(eq + 1)), value)) {
+        if (eq == std::string_view::npos || !UnescapeKey(Trim(line.substr(0, eq)), key, raw) ||
+            !ParseValue(Trim(line.substr(eq + 1)), value, chars)) {
             skip();
             continue;
         }
-        result.entries[group.empty() ? key : group + '/' + key] = std::move(value);
+        if (group.empty()) {
+            result.entries.insert_or_assign(std::move(key), std::move(value));
+            continue;
+        }
+        std::string full;
+        full.reserve(group.size() + 1 + key.size());
+        full.append(group).append(1, '/').append(key);
+        result.entries.insert_or_assign(std::move(full), std::move(value));
     }
     return result;
 }
 
-std::string EscapeSettingsKey(std::string_view key)
+namespace {
+
+void AppendEscapedKey(std::string& out, std::string_view key)
 {
-    std::string out;
     for (char ch : key) {
         const auto c = static_cast<unsigned char>(ch);
         if (c == '/') {
@@ -317,57 +329,86 @@ std::string EscapeSettingsKey(std::string_view key)
             AppendHex(out, c);
         }
     }
+}
+
+// The value's text is walked in its pieces (prefix, data, suffix) rather than
+// joined first: saving writes every value of the store.
+void AppendEscapedValue(std::string& out, const SettingsValue& value)
+{
+    std::string_view prefix;
+    std::string_view suffix;
+    if (value.isBytes) {
+        prefix = "@ByteArray(";
+        suffix = ")";
+    } else if (!value.data.empty() && value.data.front() == '@') {
+        prefix = "@";
+    }
+    const std::string_view pieces[] = {prefix, value.data, suffix};
+
+    bool plain = true;
+    for (std::string_view piece : pieces) {
+        for (char ch : piece) {
+            const auto c = static_cast<unsigned char>(ch);
+            if (!PlainKeyChar(c) && c != ':')
+                plain = false;
+        }
+    }
+    if (plain) {
+        for (std::string_view piece : pieces)
+            out.append(piece);
+        return;
+    }
+
+    out.push_back('"');
+    bool afterHex = false;
+    for (std::string_view piece : pieces) {
+        for (char ch : piece) {
+            const auto c = static_cast<unsigned char>(ch);
+            if (c == '"' || c == '\\') {
+                out.push_back('\\');
+                out.push_back(ch);
+                afterHex = false;
+            } else if (c >= 0x20 && c < 0x7F && !(afterHex && HexDigit(ch) >= 0)) {
+                out.push_back(ch);
+                afterHex = false;
+            } else {
+                // A hex digit right after a hex escape would be read as part of it.
+                out += "\\x";
+                AppendHex(out, c);
+                afterHex = true;
+            }
+        }
+    }
+    out.push_back('"');
+}
+
+} // namespace
+
+std::string EscapeSettingsKey(std::string_view key)
+{
+    std::string out;
+    AppendEscapedKey(out, key);
     return out;
 }
 
 std::string EscapeSettingsValue(const SettingsValue& value)
 {
-    std::string text;
-    if (value.isBytes)
-        text = "@ByteArray(" + value.data + ")";
-    else if (!value.data.empty() && value.data.front() == '@')
-        text = "@" + value.data;
-    else
-        text = value.data;
-
-    bool plain = true;
-    for (char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (!PlainKeyChar(c) && c != ':')
-            plain = false;
-    }
-    if (plain)
-        return text;
-
-    std::string out = "\"";
-    bool afterHex = false;
-    for (char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == '"' || c == '\\') {
-            out.push_back('\\');
-            out.push_back(ch);
-            afterHex = false;
-        } else if (c >= 0x20 && c < 0x7F && !(afterHex && HexDigit(ch) >= 0)) {
-            out.push_back(ch);
-            afterHex = false;
-        } else {
-            // A hex digit right after a hex escape would be read as part of it.
-            out += "\\x";
-            AppendHex(out, c);
-            afterHex = true;
-        }
-    }
-    out.push_back('"');
+    std::string out;
+    AppendEscapedValue(out, value);
     return out;
 }
 
 std::string FormatSettingsText(const SettingsEntries& entries)
 {
+    std::size_t size = 0;
+    for (const auto& [key, value] : entries)
+        size += key.size() + value.data.size() + 16;
     std::string out;
+    out.reserve(size);
     for (const auto& [key, value] : entries) {
-        out += EscapeSettingsKey(key);
+        AppendEscapedKey(out, key);
         out.push_back('=');
-        out += EscapeSettingsValue(value);
+        AppendEscapedValue(out, value);
         out.push_back('\n');
     }
     return out;

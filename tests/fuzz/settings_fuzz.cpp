@@ -89,7 +89,6 @@ void CheckStoreText(const std::string& bytes)
     const SettingsParse again = ParseSettingsText(text);
     K5_FUZZ_CHECK(!again.damaged);
     K5_FUZZ_CHECK(again.entries == parsed.entries);
-    K5_FUZZ_CHECK(FormatSettingsText(again.entries) == text);
 }
 
 void CheckLines(const std::string& bytes)
@@ -115,7 +114,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const k5fuzz::ScratchDir& dir = k5fuzz::Scratch();
         ::setenv("HOME", dir.Path().c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
-        RegKey::SetMemoryStoreForTesting(&store);
         return true;
     }();
     (void)once;
@@ -123,12 +121,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     k5fuzz::Reader in(data, size);
     const std::string binFile = in.Bytes(in.U16());
     store = in.Rest();
+    RegKey::SetMemoryStoreForTesting(&store);
     // Emptied before the input ends: memory still held afterwards would make
     // the fuzzer look for a leak after every input.
     struct Emptied
     {
         std::string& store;
-        ~Emptied() { std::string().swap(store); }
+        ~Emptied()
+        {
+            RegKey::SetMemoryStoreForTesting(nullptr);
+            std::string().swap(store);
+        }
     } emptied{store};
     const std::uint8_t pick = binFile.empty() ? 0 : static_cast<std::uint8_t>(binFile[0]);
 

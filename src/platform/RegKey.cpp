@@ -56,21 +56,30 @@ std::string StoreFileLocked()
 }
 
 // "Software\\Varo\\KOLA5500\\" -> "Software/Varo/KOLA5500"; empty parts vanish.
+// Appends the key path's parts joined by '/' (whole parts at a time: every
+// key read goes through here).
+void AppendGroup(std::string& out, const std::string& path)
+{
+    const std::size_t start = out.size();
+    std::size_t at = 0;
+    while (at < path.size()) {
+        std::size_t end = at;
+        while (end < path.size() && path[end] != '\\' && path[end] != '/')
+            ++end;
+        if (end > at) {
+            if (out.size() > start)
+                out += '/';
+            out.append(path, at, end - at);
+        }
+        at = end + 1;
+    }
+}
+
 std::string GroupOf(const std::string& path)
 {
     std::string group;
     group.reserve(path.size());
-    bool separator = false;
-    for (const char c : path) {
-        if (c == '\\' || c == '/') {
-            separator = !group.empty();
-            continue;
-        }
-        if (separator)
-            group += '/';
-        separator = false;
-        group += c;
-    }
+    AppendGroup(group, path);
     return group;
 }
 
@@ -83,8 +92,12 @@ void AppendEntryName(std::string& entry, const std::string& name)
         entry += '@';
         return;
     }
-    for (const char c : name)
-        entry += (c == '\\' || c == '/') ? '_' : c;
+    const std::size_t at = entry.size();
+    entry += name;
+    for (std::size_t i = at; i < entry.size(); ++i) {
+        if (entry[i] == '\\' || entry[i] == '/')
+            entry[i] = '_';
+    }
 }
 
 std::string EntryOf(const std::string& group, const std::string& name)
@@ -486,9 +499,12 @@ bool RegKey::QueryValue(const std::string& name, void* buffer, std::size_t& size
 bool RegKey::ReadValue(const std::string& path, const std::string& name, void* buffer, std::size_t& size,
                        RegType* type)
 {
-    const std::string entry = EntryOf(GroupOf(path), name);
-    if (entry.front() == '/')
+    std::string entry;
+    entry.reserve(path.size() + name.size() + 2);
+    AppendGroup(entry, path);
+    if (entry.empty())
         return false; // no key path
+    AppendEntryName(entry, name);
     std::lock_guard lock(StoreMutex());
     return QueryEntry(entry, buffer, size, type);
 }

@@ -988,6 +988,15 @@ bool CNetClient::RecvFn_Refusal(const WireHeader& h)
     case TRANS_ON_FAIL:
         SendTransOffReq();
         break;
+    case TRANS_ON_NACK:
+        // Only the 12-byte form carries the two sizes; the 4-byte one leaves
+        // the stored pair alone. Stored before the box is asked for, which
+        // reads them on the GUI thread.
+        if (reason == 87 && m_payload.size() == 12) {
+            m_nTransNackInfo[0] = static_cast<std::int32_t>(ReadBE32(extra));
+            m_nTransNackInfo[1] = static_cast<std::int32_t>(ReadBE32(extra + 4));
+        }
+        break;
     case A_LISTEN_NACK:
         if (reason == 2 || reason == 53 || reason == 55 || reason == 98) {
             PostTo(m_host.MainWindow(), WM_ALISTEN_NACK);
@@ -1032,10 +1041,6 @@ bool CNetClient::RecvFn_Refusal(const WireHeader& h)
         m_host.RequestLiveStart();
         break;
     case TRANS_ON_NACK:
-        if (reason == 87 && m_payload.size() == 12) {
-            m_nTransNackInfo[0] = static_cast<std::int32_t>(ReadBE32(extra));
-            m_nTransNackInfo[1] = static_cast<std::int32_t>(ReadBE32(extra + 4));
-        }
         if (frame)
             frame->ClearRequestPending();
         break;

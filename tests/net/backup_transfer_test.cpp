@@ -186,23 +186,44 @@ TEST_F(BackupTransferTest, SizeAnswersReachTheBackupPage)
     EXPECT_GT(frame->backupSize.load(), 0u);
     EXPECT_EQ(frame->clearedPending.load(), 1);
 
-    // Reason 87 in its 12-byte form: needed and free MByte kept for the box.
-    transfer->Config().refuseReason = 87;
-    transfer->Config().nackNeededMB = 900;
-    transfer->Config().nackFreeMB = 120;
-    const std::size_t mark = host.Mark();
-    ASSERT_TRUE(client->Send(99, range.data(), range.size()));
-    RoundTrip();
-    EXPECT_EQ(client->m_nTransNackInfo[0].load(), 900);
-    EXPECT_EQ(client->m_nTransNackInfo[1].load(), 120);
-    EXPECT_EQ(frame->clearedPending.load(), 2);
-    EXPECT_EQ(frame->backupSizes.load(), 1);
-    std::vector<LPARAM> notes;
-    for (const HostEvent& e : host.EventsSince(mark)) {
-        if (e.kind == HostEvent::Notify)
-            notes.push_back(e.lParam);
+    // Both refusal forms: the 4-byte one (the reason alone) stores nothing,
+    // also for reason 87; only 87 in its 12-byte form keeps needed and free
+    // MByte for the box. Every one ends the wait and reaches no page.
+    struct Case
+    {
+        std::int32_t reason;
+        std::uint32_t needMB, freeMB; // both 0: the 4-byte form
+        LPARAM note;
+        std::int32_t storedNeed, storedFree;
+    };
+    const Case cases[] = {
+        {83, 0, 0, 0x40000, 0, 0},
+        {87, 900, 120, 0x60005, 900, 120},
+        // Later 4-byte refusals, 87 too, leave the stored pair as it is.
+        {87, 0, 0, 0x60005, 900, 120},
+        {86, 0, 0, 0x60003, 900, 120},
+    };
+    int cleared = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        transfer->Config().refuseReason = c.reason;
+        transfer->Config().nackNeededMB = c.needMB;
+        transfer->Config().nackFreeMB = c.freeMB;
+        const std::size_t mark = host.Mark();
+        ASSERT_TRUE(client->Send(99, range.data(), range.size()));
+        RoundTrip();
+        EXPECT_EQ(client->m_nTransNackInfo[0].load(), c.storedNeed);
+        EXPECT_EQ(client->m_nTransNackInfo[1].load(), c.storedFree);
+        EXPECT_EQ(frame->clearedPending.load(), ++cleared);
+        EXPECT_EQ(frame->backupSizes.load(), 1);
+        std::vector<LPARAM> notes;
+        for (const HostEvent& e : host.EventsSince(mark)) {
+            if (e.kind == HostEvent::Notify)
+                notes.push_back(e.lParam);
+        }
+        EXPECT_EQ(notes, std::vector<LPARAM>{c.note});
     }
-    EXPECT_EQ(notes, std::vector<LPARAM>{0x60005});
+    EXPECT_TRUE(client->m_bLogin); // a refusal is no reason to drop the connection
 }
 
 TEST_F(BackupTransferTest, DownloadWritesEveryGoodFrameAcrossSplits)
@@ -255,6 +276,7 @@ TEST_F(BackupTransferTest, CatalogueRangeSizedAndStreamedAlike)
     const k5sim::SimCatalogue catalogue = k5sim::SimCatalogue::Standard(2008, 1);
     transfer->SetCatalogue(&catalogue);
     transfer->Config().fps = 2;
+    transfer->Config().kbPerSecond = 0; // the answer is the stream's own size
     // Day 2, 08:59-09:20: camera 2 until 09:15 (camera 1 all along).
     const std::uint32_t from = k5sim::RecorderTime(2008, 1, 2, 8, 59),
                         to = k5sim::RecorderTime(2008, 1, 2, 9, 20);

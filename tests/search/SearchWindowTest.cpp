@@ -837,7 +837,10 @@ TEST_F(SearchWindow, BackupEventCalculateSizeAndStart)
     ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::BackupEvent) != nullptr; }));
     auto* page = static_cast<CSearchEventPage*>(dlg->Page(SearchSlot::BackupEvent));
     CEventListPanel& panel = page->Panel();
+    // Each tab's event, sized by its own kind's recording at 64 KB a second:
+    // one minute of camera 1, two of camera 2, one of camera 3.
     const std::pair<int, std::uint8_t> kinds[] = {{470, 0x02}, {471, 0x04}, {472, 0x10}};
+    const std::uint32_t sizes[] = {60 * 64, 120 * 64, 60 * 64};
     for (std::size_t i = 0; i < 3; ++i) {
         SendMessage(panel.Handle(), WM_COMMAND, MakeCommandWParam(kinds[i].first, BN_CLICKED), 0);
         panel.SelectRow(0);
@@ -848,6 +851,10 @@ TEST_F(SearchWindow, BackupEventCalculateSizeAndStart)
         ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, i + 1));
         EXPECT_EQ(sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[i].payload[4], kinds[i].second);
         ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+        EXPECT_TRUE(WaitUntil([&] { return page->Backup().m_nSizeKB == sizes[i]; }))
+            << page->Backup().m_nSizeKB;
+        EXPECT_EQ(page->Backup().m_nSizeKB,
+                  transfer.AnswerKB(sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[i].payload));
     }
     EXPECT_FALSE(panel.m_lblSize.GetWindowText().isEmpty());
     page->grab().save(QString(K5_BINARY_DIR) + "/backup-event-list-229.png");
@@ -893,7 +900,10 @@ TEST_F(SearchWindow, BackupSizeRefusedOnASmallDiskStartsNothing)
     ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
     const int note = 13 << 16;
     ASSERT_TRUE(WaitUntil([&] { return std::count(main.notes.begin(), main.notes.end(), note) == 1; }));
+    // 00:00-12:00 of day 2: 41,400 s of camera 1 and 4,500 of camera 2.
+    EXPECT_EQ(page->m_backup.m_nSizeKB, 45900u * 64);
     const std::int64_t need = page->m_backup.m_nSizeKB >> 10;
+    EXPECT_EQ(need, 2868);
     EXPECT_EQ(dlg->m_nSpaceLeftMB, 50 - need);
     EXPECT_EQ(dlg->Link()->SpaceLeftMB(), 50 - need);
     EXPECT_EQ(main.client->m_nTransNackInfo[0].load(), need);
@@ -909,22 +919,48 @@ TEST_F(SearchWindow, BackupSizeNackLeavesCalculateOffAndASizeWithoutBackupPageIs
 {
     Start();
     k5sim::SimTransfer transfer(*sim);
-    transfer.Config().refuseReason = 87;
-    transfer.Config().nackNeededMB = 900;
-    transfer.Config().nackFreeMB = 120;
     auto dlg = Open();
     dlg->ShowBackupTab();
     auto* page = static_cast<CSearchDateTimePage*>(dlg->Page(SearchSlot::BackupDateTime));
     ASSERT_NE(page, nullptr);
-    SendMessage(page->Handle(), WM_COMMAND, 480, 0);
-    ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, 1));
-    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
-    EXPECT_FALSE(page->m_btnCalculate.m_bEnabled);
-    EXPECT_FALSE(page->m_btnPlay.m_bEnabled);
-    EXPECT_EQ(main.client->m_nTransNackInfo[0].load(), 900);
-    // The page's reset: a new pick.
-    page->OnTimePicked(3, 1, 0, 0);
-    EXPECT_TRUE(page->m_btnCalculate.m_bEnabled);
+    // Both refusal forms: the reason alone, and reason 87 with needed and free
+    // MByte. Either ends the wait, reaches no page and leaves Calculate off
+    // until the page's reset; only the long form stores the two sizes.
+    struct Form
+    {
+        std::uint32_t needMB, freeMB;
+    };
+    const Form forms[] = {{0, 0}, {900, 120}};
+    std::size_t asked = 0;
+    for (const Form& f : forms) {
+        SCOPED_TRACE(f.needMB);
+        transfer.Config().refuseReason = 87;
+        transfer.Config().nackNeededMB = f.needMB;
+        transfer.Config().nackFreeMB = f.freeMB;
+        const std::size_t boxes = host.Notifications().size();
+        ASSERT_TRUE(page->m_btnCalculate.m_bEnabled);
+        SendMessage(page->Handle(), WM_COMMAND, 480, 0);
+        ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, ++asked));
+        ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+        ASSERT_TRUE(host.WaitFor([&](const std::vector<HostEvent>& all) {
+            return static_cast<std::size_t>(std::count_if(all.begin(), all.end(), [](const HostEvent& e) {
+                       return e.kind == HostEvent::Notify;
+                   })) > boxes;
+        }));
+        const std::vector<LPARAM> notes = host.Notifications();
+        ASSERT_EQ(notes.size(), boxes + 1);
+        EXPECT_EQ(notes.back(), 0x60005);
+        QApplication::processEvents();
+        EXPECT_FALSE(page->m_btnCalculate.m_bEnabled);
+        EXPECT_FALSE(page->m_btnPlay.m_bEnabled);
+        EXPECT_TRUE(page->m_lblSize.GetWindowText().isEmpty());
+        EXPECT_EQ(main.client->m_nTransNackInfo[0].load(), static_cast<std::int32_t>(f.needMB));
+        EXPECT_EQ(main.client->m_nTransNackInfo[1].load(), static_cast<std::int32_t>(f.freeMB));
+        // The page's reset: a new pick.
+        page->OnTimePicked(3, 1, 0, 0);
+        EXPECT_TRUE(page->m_btnCalculate.m_bEnabled);
+    }
+    EXPECT_TRUE(sim->ReceivedOf(k5sim::id::TRANS_DATA_REQ).empty());
 
     // A size answer with no backup page open: dropped.
     dlg->ShowSearchTab();
@@ -939,6 +975,9 @@ TEST_F(SearchWindow, BackupTimelineMarkersCalculateAndBackup)
     Start();
     k5sim::SimTransfer transfer(*sim);
     transfer.SetCatalogue(&search->Catalogue());
+    // Small pictures, one a second: the backed-up hour streams to its end quickly.
+    transfer.Config().fps = 1;
+    transfer.Config().videoBytes = 400;
     main.downloadFolder = ScratchFolder("timeline") + "/Download";
     SetBackupNamePrompt([](QWidget*, std::uint8_t, std::string& name) {
         name = "day2";
@@ -961,9 +1000,12 @@ TEST_F(SearchWindow, BackupTimelineMarkersCalculateAndBackup)
     struct Range
     {
         int start, end;
+        std::uint32_t kb; // 64 KB for every camera and recorded second
     };
-    // Zero length, an ordinary stretch, to 24:00:00 (across midnight).
-    const Range ranges[] = {{8 * 3600, 8 * 3600}, {7 * 3600, 9 * 3600}, {22 * 3600, 86400}};
+    // Zero length; 07:00-09:00 (two hours of camera 1, one of camera 2); to
+    // 24:00:00 (camera 1's hour from 23:00, camera 2 ended at 21:00).
+    const Range ranges[] = {
+        {8 * 3600, 8 * 3600, 0}, {7 * 3600, 9 * 3600, 10800 * 64}, {22 * 3600, 86400, 3600 * 64}};
     std::size_t asked = 0;
     for (const Range& r : ranges) {
         page->OnMarkerSelector(1);
@@ -993,10 +1035,12 @@ TEST_F(SearchWindow, BackupTimelineMarkersCalculateAndBackup)
         page->OnTimePicked(3, 23, 59, 58);
         EXPECT_EQ(page->Markers().End(), r.end);
         ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
-        EXPECT_EQ(page->Backup().m_nSizeKB, transfer.SizeKB(body));
+        EXPECT_TRUE(WaitUntil([&] { return page->Backup().m_nSizeKB == r.kb; })) << page->Backup().m_nSizeKB;
+        EXPECT_EQ(page->Backup().m_nSizeKB, transfer.AnswerKB(body));
         EXPECT_EQ(page->m_btnBackup.m_bEnabled, page->Backup().m_nSizeKB > 0);
     }
-    EXPECT_GT(page->Backup().m_nSizeKB, 0u);
+    const std::uint32_t shownKB = page->Backup().m_nSizeKB;
+    ASSERT_GT(shownKB, 0u);
     // Backup: the writer exists before TRANS_DATA_REQ, with the same body.
     SendMessage(page->Handle(), WM_COMMAND, 482, 0);
     EXPECT_TRUE(main.client->HasWorker(kSlotBackupWriter));
@@ -1008,6 +1052,40 @@ TEST_F(SearchWindow, BackupTimelineMarkersCalculateAndBackup)
         std::error_code ec;
         return std::filesystem::exists(main.downloadFolder + "/day2.idx", ec);
     }));
+
+    // The transfer bar, run by the main window on these posts: opened on the
+    // size the page showed, moved forward while the hour is written, at the
+    // written total when the stream has ended, then closed.
+    ASSERT_TRUE(transfer.WaitStreamEnd());
+    ASSERT_TRUE(WaitUntil([&] { return !main.client->m_bTrans && !main.client->HasWorker(kSlotBackupWriter); },
+                          60s));
+    ASSERT_TRUE(host.WaitFor([](const std::vector<HostEvent>& all) {
+        return std::any_of(all.begin(), all.end(),
+                           [](const HostEvent& e) { return e.kind == HostEvent::Post && e.msg == WM_TRANSFER_END; });
+    }));
+    std::vector<HostEvent> bar;
+    for (const HostEvent& e : host.EventsOf(HostEvent::Post)) {
+        if (e.msg == WM_TRANSFER_START || e.msg == WM_TRANSFER_PROGRESS || e.msg == WM_TRANSFER_END)
+            bar.push_back(e);
+    }
+    ASSERT_GE(bar.size(), 4u);
+    EXPECT_EQ(bar.front().msg, static_cast<UINT>(WM_TRANSFER_START));
+    EXPECT_EQ(bar.front().wParam, shownKB);
+    std::size_t at = 1;
+    WPARAM shown = 0;
+    for (; at < bar.size() && bar[at].msg == WM_TRANSFER_PROGRESS; ++at) {
+        EXPECT_GT(bar[at].wParam, shown);
+        shown = bar[at].wParam;
+    }
+    EXPECT_GE(at, 3u) << "the bar moved fewer than twice";
+    std::uint64_t written = 0;
+    for (const Bytes& f : transfer.GoodFrames())
+        written += f.size();
+    EXPECT_EQ(transfer.GoodFrames().size(), 3600u);
+    EXPECT_EQ(shown, written >> 10);
+    // Nothing moves the bar after the end.
+    for (; at < bar.size(); ++at)
+        EXPECT_EQ(bar[at].msg, static_cast<UINT>(WM_TRANSFER_END));
     SetBackupNamePrompt(nullptr);
     Close(dlg);
 }
@@ -1079,7 +1157,7 @@ TEST_F(SearchWindow, BackupDateTimeAcrossMidnightEmptyCamerasAndAnEscapedName)
     EXPECT_TRUE(page->m_btnCalculate.m_bEnabled);
     EXPECT_FALSE(page->m_btnPlay.m_bEnabled);
 
-    // 23:00 to 01:00 of the next day: the exact size of what the stream sends.
+    // 23:00 to 01:00 of the next day: the end carried into the next day.
     dlg->m_nChannelMask = 0xFFFF;
     SendMessage(page->Handle(), WM_COMMAND, 480, 0);
     ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, 2));
@@ -1087,8 +1165,9 @@ TEST_F(SearchWindow, BackupDateTimeAcrossMidnightEmptyCamerasAndAnEscapedName)
     EXPECT_EQ(k5sim::GetBE32(body, 16), k5sim::RecorderTime(2008, 3, 2, 23));
     EXPECT_EQ(k5sim::GetBE32(body, 20), k5sim::RecorderTime(2008, 3, 3, 1));
     ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
-    EXPECT_EQ(page->m_backup.m_nSizeKB, transfer.SizeKB(body));
-    ASSERT_GT(page->m_backup.m_nSizeKB, 0u);
+    // Two hours of camera 1 (recorded 23:00-01:30) at 64 KB a second.
+    EXPECT_TRUE(WaitUntil([&] { return page->m_backup.m_nSizeKB == 7200u * 64; })) << page->m_backup.m_nSizeKB;
+    EXPECT_EQ(page->m_backup.m_nSizeKB, transfer.AnswerKB(body));
     ASSERT_TRUE(page->m_btnPlay.m_bEnabled);
 
     // Backup with the prompt escaped: the writer names the set itself.

@@ -214,19 +214,20 @@ bool SimCatalogue::FirstRecorded(std::uint32_t mask, std::uint32_t start, std::u
     return found;
 }
 
-std::uint64_t SimCatalogue::RecordedSeconds(std::uint32_t mask, std::uint32_t start, std::uint32_t end) const
+std::uint64_t SimCatalogue::RecordedSeconds(std::uint32_t mask, std::uint32_t start, std::uint32_t end,
+                                            std::uint8_t kinds) const
 {
     std::uint64_t total = 0;
     for (const CatalogueInterval& i : m_intervals)
-        if (InMask(mask, i.channel))
+        if (InMask(mask, i.channel) && (i.kinds & kinds) != 0)
             total += Overlap(i.start, i.end, start, end);
     return total;
 }
 
 std::uint32_t SimCatalogue::BackupSizeKB(std::uint32_t mask, std::uint32_t start, std::uint32_t end,
-                                         std::uint32_t kbPerSecond) const
+                                         std::uint8_t kinds, std::uint32_t kbPerSecond) const
 {
-    std::uint64_t kb = RecordedSeconds(mask, start, end) * kbPerSecond;
+    std::uint64_t kb = RecordedSeconds(mask, start, end, kinds) * kbPerSecond;
     return kb > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<std::uint32_t>(kb);
 }
 

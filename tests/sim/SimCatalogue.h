@@ -96,11 +96,15 @@ public:
     // false when nothing follows.
     bool FirstRecorded(std::uint32_t mask, std::uint32_t start, std::uint32_t& first) const;
     // Recorded seconds of the cameras of `mask` within [start, end) (end 0:
-    // no end), summed over the cameras.
-    std::uint64_t RecordedSeconds(std::uint32_t mask, std::uint32_t start, std::uint32_t end) const;
-    // TRANS_ON_REQ: the backup's size in KB at `kbPerSecond` per camera.
+    // no end), summed over the cameras; only stretches recorded with one of
+    // `kinds`.
+    std::uint64_t RecordedSeconds(std::uint32_t mask, std::uint32_t start, std::uint32_t end,
+                                  std::uint8_t kinds = 0xFF) const;
+    // TRANS_ON_REQ: the backup's size in KB, `kbPerSecond` for every camera
+    // and recorded second of the range; an event's kind (a single kind bit)
+    // counts only the stretches recorded with that kind. Saturates at u32.
     std::uint32_t BackupSizeKB(std::uint32_t mask, std::uint32_t start, std::uint32_t end,
-                               std::uint32_t kbPerSecond = 64) const;
+                               std::uint8_t kinds = 0x3F, std::uint32_t kbPerSecond = 64) const;
     // TRANS_DATA_REQ / playback: the pictures of the range in time order,
     // `perSecond` per recorded second and camera, at most `limit` (0: all).
     std::vector<CatalogueFrame> Frames(std::uint32_t mask, std::uint32_t start, std::uint32_t end,

@@ -47,7 +47,7 @@ SimTransfer::SimTransfer(RecorderSim& sim) : m_sim(sim), m_pool(kPoolSize)
             s.Send(id::TRANS_ON_NACK, p);
             return;
         }
-        Bytes p = BE32(SizeKB(m.payload));
+        Bytes p = BE32(AnswerKB(m.payload));
         if (m_config.longSizeAnswer)
             p.insert(p.end(), 8, 0xEE);
         s.Send(id::TRANS_ON_ACK, p);
@@ -146,6 +146,14 @@ Bytes SimTransfer::MakeFrameAt(const CatalogueFrame& where, std::size_t n) const
         at = 0;
     }
     return f;
+}
+
+std::uint32_t SimTransfer::AnswerKB(const Bytes& range) const
+{
+    if (m_catalogue == nullptr || m_config.kbPerSecond == 0 || range.size() < 24)
+        return SizeKB(range);
+    return m_catalogue->BackupSizeKB(GetBE32(range, 0), GetBE32(range, 16), GetBE32(range, 20), range[4],
+                                     m_config.kbPerSecond);
 }
 
 std::uint32_t SimTransfer::SizeKB(const Bytes& range) const

@@ -1,6 +1,6 @@
 // Backups on the recorder simulator: TRANS_ON_REQ answered with the size of
-// exactly what TRANS_DATA_REQ would send for the range (or a refusal), and
-// TRANS_DATA_REQ answered with a TRANS_ON_DATA stream of recorded frames
+// the range (or a refusal), and TRANS_DATA_REQ answered with a TRANS_ON_DATA
+// stream of recorded frames
 // (192-byte prefix, frame header, video, audio) cut into fragments, the
 // channels interleaved, several frames a second, with segment and kind
 // changes, ending in TRANS_ON_DONE or TRANS_ON_FAIL; TRANS_OFF_REQ stops it.
@@ -8,8 +8,9 @@
 // The frames follow from the range (channel mask, start and end): from the
 // recording catalogue when one is set (its pictures of the range), else
 // `fps` pictures a second of every camera of the mask from the start (a
-// range without an end gives `frames` pictures); a size answer and the
-// stream that follows always agree. Faults: a wrong
+// range without an end gives `frames` pictures). The size answer is the
+// recorder's estimate from the catalogue (rate times recorded seconds), or
+// without one (or kbPerSecond 0) exactly the stream's. Faults: a wrong
 // marker, a wrong stored size, a frame larger than any the client keeps.
 #pragma once
 
@@ -38,6 +39,11 @@ struct TransferConfig
     std::int32_t refuseReason = 0;  // non-zero: TRANS_ON_NACK instead of the size
     std::uint32_t nackNeededMB = 0; // with reason 87: the 12-byte form
     std::uint32_t nackFreeMB = 0;
+    // With a catalogue, TRANS_ON_ACK answers the recorder's estimate: this
+    // many KB for every camera and recorded second of the range (an event's
+    // kind: its stretches only). 0: the exact size of the frames the stream
+    // then sends.
+    std::uint32_t kbPerSecond = 64;
     bool longSizeAnswer = false;   // TRANS_ON_ACK with 8 bytes more after the size
     std::size_t frames = 60;       // frames of a range without an end
     int fps = 5;                   // frames a second of each channel
@@ -78,6 +84,8 @@ public:
     std::size_t FrameCount(const Bytes& range) const;
     // KByte (rounded up) of the good frames sent for a range.
     std::uint32_t SizeKB(const Bytes& range) const;
+    // What TRANS_ON_ACK answers for a range (see kbPerSecond).
+    std::uint32_t AnswerKB(const Bytes& range) const;
     // Frame `n` of a range as sent (faults applied).
     Bytes MakeFrame(const Bytes& range, std::size_t n) const;
     Bytes MakeFrameAt(const CatalogueFrame& where, std::size_t n) const;

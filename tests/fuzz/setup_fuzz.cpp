@@ -237,6 +237,8 @@ void Record(k5fuzz::Reader& in)
         }
     }
 
+}
+
 void RecordRules(k5fuzz::Reader& in)
 {
     const std::string typed = in.Bytes(in.U8());

@@ -236,7 +236,6 @@ void Record(k5fuzz::Reader& in)
             break;
         }
     }
-
 }
 
 void RecordRules(k5fuzz::Reader& in)

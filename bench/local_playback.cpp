@@ -61,7 +61,7 @@ public:
 class BenchLocalHost : public ILocalHost
 {
 public:
-    BenchLocalHost(const DecoderEntryPoints& entries) : m_entries(entries) {}
+    explicit BenchLocalHost(const DecoderEntryPoints& entries) : m_entries(entries) {}
     WndHandle HostHandle() const override { return WndHandle(); }
     std::string DataLocation() const override { return {}; }
     void PostNotifyEvent(int, int) override {}

@@ -6,6 +6,9 @@
 # The demo's recorder streams 16 live channels; K5_DEMO_PORT (default: a free
 # port), K5_DEMO_USER and K5_DEMO_PASSWORD (admin, 1234) choose its port and
 # account, and further arguments after --demo go to the simulator.
+# The demo client keeps its settings and data under K5_DEMO_HOME (default:
+# build-release/demo-home), whose Download folder holds downloaded file sets
+# to search and play locally (LSearch).
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 "$top/tools/deps.sh"
@@ -41,6 +44,12 @@ if [ "${1:-}" = "--demo" ]; then
   # The NTP page's clock asks the simulator's time server, not a public one.
   timeport="$(sed -n 's/^recorder-sim time server on 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p' "$simlog")"
   [ -n "$timeport" ] && export CLIENTK5_TIME_SERVER="127.0.0.1:$timeport"
+  # The demo's own home keeps the operator's settings and data untouched; the
+  # display's authority stays the operator's.
+  demohome="${K5_DEMO_HOME:-$build/demo-home}"
+  export XAUTHORITY="${XAUTHORITY:-$HOME/.Xauthority}"
+  export HOME="$demohome" XDG_CONFIG_HOME="$demohome/.config"
+  "$bin/local-demo-sets" "$demohome/H264K5/Download"
   "$bin/clientk5" 127.0.0.1 "$listening" "$user" "$password"
 else
   exec "$bin/clientk5" "$@"

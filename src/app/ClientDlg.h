@@ -235,6 +235,7 @@ public:
     void SetLocalSliderPos(int pos) override;
     void SetLocalPlaybackTime(std::uint32_t time) override;
     void LocalCommandDone(int command) override;
+    void SetLocalPlaybackButtons(bool enabled) override;
     void ReportSkippedSet(const std::string& name) override;
     void LocalPlayEnded() override;
     // The name of the first downloaded set a local scan or playback left out.

@@ -125,6 +125,21 @@ void CClientDlg::LocalCommandDone(int command)
     });
 }
 
+void CClientDlg::SetLocalPlaybackButtons(bool enabled)
+{
+    for (int id = IDC_PLAY_FIRST; id <= IDC_PLAY_LAST; ++id) {
+        // The record button belongs to the recorder, not to local playback.
+        if (id == IDC_RECORD)
+            continue;
+        CSkinButton* b = Button(id);
+        if (!b)
+            continue;
+        if (!enabled && (id == IDC_FAST_BACKWARD || id == IDC_FAST_FORWARD || id == IDC_PAUSE))
+            b->SetState(kButtonNormal);
+        b->Enable(enabled);
+    }
+}
+
 void CClientDlg::ReportSkippedSet(const std::string& name)
 {
     {

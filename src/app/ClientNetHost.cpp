@@ -366,6 +366,8 @@ void CClientNetHost::OnStreamStarting(int viewMode, int layout, int splitButton,
                 if (!button || id == IDC_RECORD)
                     continue;
                 button->Show(true);
+                // A local playback ended before leaves them disabled.
+                button->Enable(true);
                 button->SetState(id == IDC_FAST_FORWARD ? kButtonSelected : kButtonNormal);
             }
         }

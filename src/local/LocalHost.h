@@ -36,6 +36,10 @@ public:
     virtual void ShowBookmarkBar(int /*mode*/) {}
     virtual void SetBookmarkButtons(int /*back*/, int /*forward*/) {}
     virtual void EndBookmarkBar() {}
+    // The main window's playback buttons of local playback: enabled when the
+    // player starts (the record button keeps its state); at the end the three
+    // lit ones go back to normal and all are disabled. GUI thread.
+    virtual void SetLocalPlaybackButtons(bool /*enabled*/) {}
 
     // What the local player needs of the main window and its grid. The play
     // thread calls these; a main window posts what touches a widget.

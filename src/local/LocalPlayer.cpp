@@ -6,12 +6,15 @@ namespace {
 constexpr int kLogRecordSize = 184;
 constexpr int kLogTypeLocalPlay = 4;
 constexpr auto kDrainBound = std::chrono::seconds(5);
+// Lets the workers settle on the new view mode before the bar comes up.
+constexpr int kStartPauseMs = 200;
 } // namespace
 
-CLocalPlayer::CLocalPlayer(ILocalHost* pMainDlg)
+CLocalPlayer::CLocalPlayer(ILocalHost* pMainDlg, ILocalPlayClock* clock)
     : m_nPlayState(m_core.m_nPlayState), m_nSpeed(m_core.m_nSpeed), m_nRangeStart(m_core.m_nRangeStart),
       m_nSeekState(m_core.m_nSeekState), m_nSeekTime(m_core.m_nSeekTime), m_bRedraw(m_core.m_bRedraw),
-      m_bResync(m_core.m_bResync), m_pMainDlg(pMainDlg), m_core(*this, m_clock)
+      m_bResync(m_core.m_bResync), m_pMainDlg(pMainDlg), m_rClock(clock ? *clock : m_clock),
+      m_core(*this, m_rClock)
 {
 }
 
@@ -54,6 +57,8 @@ bool CLocalPlayer::Start()
             if (!m_arrChannel[static_cast<std::size_t>(ch)])
                 m_arrChannel[static_cast<std::size_t>(ch)] = m_pMainDlg->CreateLocalWorker(ch);
     }
+    if (m_pMainDlg)
+        m_pMainDlg->SetLocalPlaybackButtons(true);
     m_core.SetPlaylist(m_pList, m_pList ? m_start : Playlist::iterator());
     m_core.m_bStop = 0;
     m_thread = std::thread([this] { PlayLoop(); });
@@ -64,6 +69,9 @@ void CLocalPlayer::PlayLoop()
 {
     if (m_pMainDlg) {
         m_pMainDlg->WriteConnectLog(kLogRecordSize, kLogTypeLocalPlay, 1, 0, nullptr, nullptr);
+        // A stop wakes the pause at once.
+        if (!m_core.m_bStop)
+            m_rClock.WaitFor(kStartPauseMs);
         m_pMainDlg->ShowBookmarkBar(1);
     }
     if (m_pList && m_core.Begin()) {
@@ -111,6 +119,7 @@ void CLocalPlayer::Stop()
     m_bRedraw = 0;
     if (m_pMainDlg) {
         m_pMainDlg->EndBookmarkBar();
+        m_pMainDlg->SetLocalPlaybackButtons(false);
         m_pMainDlg->SetVideoViewMode(0);
     }
 }

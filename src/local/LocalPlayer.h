@@ -17,7 +17,9 @@
 class CLocalPlayer : private ILocalPlaySink
 {
 public:
-    explicit CLocalPlayer(ILocalHost* pMainDlg);
+    // `clock` (tests) replaces the steady clock of the thread's pauses and
+    // pacing; it must outlive the player.
+    explicit CLocalPlayer(ILocalHost* pMainDlg, ILocalPlayClock* clock = nullptr);
     ~CLocalPlayer() override;
     CLocalPlayer(const CLocalPlayer&) = delete;
     CLocalPlayer& operator=(const CLocalPlayer&) = delete;
@@ -71,6 +73,7 @@ private:
 
     ILocalHost* m_pMainDlg;
     CLocalSteadyClock m_clock;
+    ILocalPlayClock& m_rClock;
     CLocalPlayCore m_core;
     Playlist* m_pList = nullptr;
     Playlist::iterator m_start;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 void CTimelineView::SetPicked(int seconds)
 {
@@ -179,36 +180,40 @@ int SecondsOnDay(std::uint32_t time, const TimelineDay& day, bool isEnd)
 
 } // namespace
 
+void CTimelineView::AddBars(Rows& rows, std::uint32_t startTime, std::uint32_t endTime, const TimelineDay& day,
+                            std::uint32_t cameras, const std::function<int(int)>& kindOf) const
+{
+    const int s = SecondsOnDay(startTime, day, false);
+    const int e = SecondsOnDay(endTime, day, true);
+    for (int c = 0; c < 16; ++c) {
+        if (!((cameras >> c) & 1u))
+            continue;
+        const int k = kindOf(c);
+        if (k < 0)
+            continue;
+        int x1 = s < m_nViewStart ? kTimelineLeft : X(s);
+        x1 = std::max(x1, kTimelineLeft);
+        int x2 = e > m_nViewEnd ? kTimelineRight : X(e);
+        x2 = std::min(x2, kTimelineRight);
+        if (x1 == x2)
+            x2 = x1 + 1;
+        int& rowEnd = rows.rowEnd[static_cast<std::size_t>(c)];
+        if (x1 == rowEnd + 1)
+            x1 -= 1;
+        rowEnd = x2;
+        if (x1 <= x2)
+            rows.bars.push_back({c, k, x1, x2});
+    }
+}
+
 std::vector<TimelineBar> CTimelineView::Bars(const std::vector<DayIntervalRecord>& records,
                                              const TimelineDay& day, std::uint32_t channelMask) const
 {
-    std::vector<TimelineBar> bars;
-    // Each drawing starts afresh: a bar only joins the previous bar of its
-    // row within the same drawing.
-    std::array<int, 16> rowEnd{};
-    for (const DayIntervalRecord& r : records) {
-        const int s = SecondsOnDay(r.startTime, day, false);
-        const int e = SecondsOnDay(r.endTime, day, true);
-        for (int c = 0; c < 16; ++c) {
-            if (!((r.channelMask >> c) & 1u) || !((channelMask >> c) & 1u))
-                continue;
-            const int k = BarKind(r.eventKinds, r.channelMask, c);
-            if (k < 0)
-                continue;
-            int x1 = s < m_nViewStart ? kTimelineLeft : X(s);
-            x1 = std::max(x1, kTimelineLeft);
-            int x2 = e > m_nViewEnd ? kTimelineRight : X(e);
-            x2 = std::min(x2, kTimelineRight);
-            if (x1 == x2)
-                x2 = x1 + 1;
-            if (x1 == rowEnd[static_cast<std::size_t>(c)] + 1)
-                x1 -= 1;
-            rowEnd[static_cast<std::size_t>(c)] = x2;
-            if (x1 <= x2)
-                bars.push_back({c, k, x1, x2});
-        }
-    }
-    return bars;
+    Rows rows;
+    for (const DayIntervalRecord& r : records)
+        AddBars(rows, r.startTime, r.endTime, day, r.channelMask & channelMask,
+                [&r](int c) { return BarKind(r.eventKinds, r.channelMask, c); });
+    return std::move(rows.bars);
 }
 
 std::string FormatTimeOfDay(int seconds)

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,19 @@ public:
     // grid is drawn from GridFrom() on (right: none).
     int CursorX() const;
     int GridFrom() const;
+
+    // Bars drawn so far in one drawing: a bar joins the previous bar of its
+    // row only within the same drawing.
+    struct Rows
+    {
+        std::array<int, 16> rowEnd{};
+        std::vector<TimelineBar> bars;
+    };
+    // Adds the bars of one interval (recorder seconds) on `day` for the
+    // cameras of bits 0-15 of `cameras`; kindOf(camera) gives the bar's kind
+    // 0-5, or -1 when the camera draws none.
+    void AddBars(Rows& rows, std::uint32_t startTime, std::uint32_t endTime, const TimelineDay& day,
+                 std::uint32_t cameras, const std::function<int(int)>& kindOf) const;
 
     // The bars of `records` on `day` for the cameras of `channelMask`.
     std::vector<TimelineBar> Bars(const std::vector<DayIntervalRecord>& records, const TimelineDay& day,

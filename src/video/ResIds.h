@@ -16,7 +16,7 @@ constexpr int IDB_GRID_PTZ_LAST = 1736;
 // Single steps: 2289/2290 back (code 10), 2291/2292 forward (code 11).
 constexpr int IDB_GRID_STEP_FIRST = 2289;
 constexpr int IDB_GRID_STEP_LAST = 2292;
-// Watermark: 2300/2301 not intact (states 1 and 2), 2302/2303 intact (state 0).
+// Watermark: 2300/2301 checked (states 1 and 2), 2302/2303 not verified (state 0).
 constexpr int IDB_GRID_WATERMARK_FIRST = 2300;
 constexpr int IDB_GRID_WATERMARK_LAST = 2303;
 

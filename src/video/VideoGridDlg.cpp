@@ -33,7 +33,7 @@ constexpr COLORREF kWarningColour = 0x0000FF;
 constexpr int kIconPairs[] = {OsdIcon::kSpeedPause,   OsdIcon::kSpeedForward, OsdIcon::kSpeedBackward,
                               OsdIcon::kAudioPlayed,  OsdIcon::kAudioOther,   OsdIcon::kPtzState2,
                               OsdIcon::kPtzState1,    OsdIcon::kStepBack,     OsdIcon::kStepForward,
-                              OsdIcon::kWatermarkBad, OsdIcon::kWatermarkOk};
+                              OsdIcon::kWatermarkChecked, OsdIcon::kWatermarkNotVerified};
 
 } // namespace
 

@@ -99,7 +99,7 @@ std::vector<OsdIconBlit> LayoutOsdIcons(const OsdCellState& s, int cw, int ch)
     }
 
     if (s.viewMode == 3 && cw > 240 && s.watermarkState != -1)
-        icons.push_back({s.watermarkState == 0 ? OsdIcon::kWatermarkOk : OsdIcon::kWatermarkBad, 0,
+        icons.push_back({s.watermarkState == 0 ? OsdIcon::kWatermarkNotVerified : OsdIcon::kWatermarkChecked, 0,
                          OsdIcon::kSize, s.watermarkOffset, bottom});
     return icons;
 }

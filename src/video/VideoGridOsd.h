@@ -60,8 +60,8 @@ constexpr int kPtzState2 = 1733;
 constexpr int kPtzState1 = 1735;
 constexpr int kStepBack = 2289;     // speed code 10
 constexpr int kStepForward = 2291;  // speed code 11
-constexpr int kWatermarkBad = 2300; // states 1 and 2
-constexpr int kWatermarkOk = 2302;  // state 0
+constexpr int kWatermarkChecked = 2300;     // states 1 and 2
+constexpr int kWatermarkNotVerified = 2302; // state 0
 constexpr int kSize = 16;
 } // namespace OsdIcon
 

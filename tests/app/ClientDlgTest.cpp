@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -624,15 +625,34 @@ TEST_F(ClientDlgTest, BookmarkBarIsReplacedSteppedLitAndEndedOnTheGuiThread)
     pump();
     EXPECT_EQ(dlg.m_pBookmarkDlg, nullptr);
 
-    // The player's start shows it.
+    // The player's start enables the playback buttons (not the recorder's
+    // record button) and shows the bar after its pause.
+    const auto playButtons = [&dlg](bool enabled) {
+        for (int id = IDC_PLAY_FIRST; id <= IDC_PLAY_LAST; ++id) {
+            if (id != IDC_RECORD && dlg.Button(id)) {
+                EXPECT_EQ(dlg.Button(id)->m_bEnabled, enabled) << "button " << id;
+            }
+        }
+    };
+    for (int id = IDC_PLAY_FIRST; id <= IDC_PLAY_LAST; ++id)
+        if (dlg.Button(id))
+            dlg.Button(id)->Enable(false);
     dlg.m_pLocalPlayer = std::make_unique<CLocalPlayer>(&dlg);
     ASSERT_TRUE(dlg.m_pLocalPlayer->Start());
-    pump();
+    playButtons(true);
+    if (dlg.Button(IDC_RECORD)) {
+        EXPECT_FALSE(dlg.Button(IDC_RECORD)->m_bEnabled);
+    }
+    for (int i = 0; i < 10000 && !dlg.m_pBookmarkDlg; ++i) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     ASSERT_NE(dlg.m_pBookmarkDlg, nullptr);
     EXPECT_EQ(dlg.m_pBookmarkDlg->Mode(), 1);
     dlg.CloseLocalPlayer();
     pump();
     EXPECT_EQ(dlg.m_pBookmarkDlg, nullptr);
+    playButtons(false);
     dlg.DestroyWindow();
 }
 

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <string>
 
 using namespace k5streams;
 
@@ -121,4 +122,123 @@ TEST(LocalPlayerThread, PausesOnATamperedPictureAndStopsCleanly)
     EXPECT_EQ(player.Channel(0), nullptr);
     std::lock_guard<std::mutex> lock(host.m);
     EXPECT_EQ(host.logs, (std::vector<std::pair<int, int>>{{4, 1}, {4, 2}}));
+}
+
+namespace {
+
+// One ordered record of what the player did to the host and its clock.
+class EventHost : public Host
+{
+public:
+    void ShowBookmarkBar(int mode) override { Add("bar " + std::to_string(mode)); }
+    void EndBookmarkBar() override { Add("bar end"); }
+    void SetLocalPlaybackButtons(bool enabled) override { Add(enabled ? "buttons on" : "buttons off"); }
+    void WriteConnectLog(int size, int type, int sub, int r, const char* user, const char* address) override
+    {
+        Host::WriteConnectLog(size, type, sub, r, user, address);
+        Add("log " + std::to_string(type) + "/" + std::to_string(sub));
+    }
+    void LocalPlayEnded() override
+    {
+        Add("ended");
+        {
+            std::lock_guard<std::mutex> lock(m);
+            Host::LocalPlayEnded();
+        }
+        cv.notify_all();
+    }
+    void Add(const std::string& e)
+    {
+        std::lock_guard<std::mutex> lock(eventLock);
+        events.push_back(e);
+    }
+    std::vector<std::string> Events()
+    {
+        std::lock_guard<std::mutex> lock(eventLock);
+        return events;
+    }
+    std::mutex eventLock;
+    std::vector<std::string> events;
+};
+
+// Waits return at once; the time moves on by what was waited.
+class InstantClock : public ILocalPlayClock
+{
+public:
+    explicit InstantClock(EventHost& host) : m_host(host) {}
+    std::int64_t NowMs() override { return m_now; }
+    void WaitFor(int ms) override
+    {
+        m_host.Add("wait " + std::to_string(ms));
+        m_now += ms;
+    }
+    void Wake() override {}
+
+private:
+    EventHost& m_host;
+    std::atomic<std::int64_t> m_now{0};
+};
+
+// A wait that lasts until it is woken, whatever it asked for.
+class HeldClock : public ILocalPlayClock
+{
+public:
+    std::int64_t NowMs() override { return 0; }
+    void WaitFor(int ms) override
+    {
+        std::unique_lock<std::mutex> lock(m);
+        asked = ms;
+        cv.notify_all();
+        cv.wait(lock, [this] { return woken; });
+        woken = false;
+    }
+    void Wake() override
+    {
+        std::lock_guard<std::mutex> lock(m);
+        woken = true;
+        cv.notify_all();
+    }
+    std::mutex m;
+    std::condition_variable cv;
+    int asked = 0;
+    bool woken = false;
+};
+
+} // namespace
+
+TEST(LocalPlayerThread, StartPausesThenShowsTheBarAndStopPutsTheButtonsAway)
+{
+    EventHost host;
+    InstantClock clock(host);
+    CLocalPlayer player(&host, &clock);
+    ASSERT_TRUE(player.Start());
+    {
+        std::unique_lock<std::mutex> lock(host.m);
+        ASSERT_TRUE(host.cv.wait_for(lock, std::chrono::seconds(30), [&] { return host.ended.load(); }));
+    }
+    player.DestroyWindow();
+    player.Stop();
+    EXPECT_EQ(host.Events(), (std::vector<std::string>{"buttons on", "log 4/1", "wait 200", "bar 1", "ended",
+                                                       "log 4/2", "bar end", "buttons off"}));
+}
+
+TEST(LocalPlayerThread, StopCutsTheStartPauseShort)
+{
+    EventHost host;
+    HeldClock clock;
+    CLocalPlayer player(&host, &clock);
+    ASSERT_TRUE(player.Start());
+    {
+        std::unique_lock<std::mutex> lock(clock.m);
+        ASSERT_TRUE(clock.cv.wait_for(lock, std::chrono::seconds(30), [&] { return clock.asked != 0; }));
+        EXPECT_EQ(clock.asked, 200);
+    }
+    // Returns only once the thread has ended: the held wait was woken.
+    player.DestroyWindow();
+    EXPECT_FALSE(player.IsThreadRunning());
+    EXPECT_TRUE(host.ended.load());
+    player.Stop();
+    const auto events = host.Events();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back(), "buttons off");
 }

@@ -58,6 +58,8 @@ std::vector<std::uint8_t> MakeLocalVideo(const LocalFrameSpec& s)
         w.seed = s.time * 31u + static_cast<std::uint32_t>(s.channel);
         return WriteWatermarkStream(w).bytes;
     }
+    if (s.payload)
+        return *s.payload;
     return ItemChain(s.video, s.time * 16u + static_cast<std::uint32_t>(s.channel) + s.msec);
 }
 

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ struct LocalFrameSpec
     std::uint16_t audioMask = 0; // 0 none
     bool multiAudio = false;     // audioMask is a channel mask
     const char* title = nullptr;
+    // The video bytes as they stand (kinds other than 2), e.g. a real H.264
+    // picture; shared, since a run repeats a few pictures many times.
+    std::shared_ptr<const std::vector<std::uint8_t>> payload;
 };
 
 // The video bytes a frame of the spec carries (a watermarked H.264 picture for

@@ -179,9 +179,9 @@ TEST(GridIcons, AudioPtzAndWatermark)
     wm.watermarkState = 0;
     wm.watermarkOffset = 80;
     EXPECT_EQ(LayoutOsdIcons(wm, 241, 135),
-              (std::vector<OsdIconBlit>{{OsdIcon::kWatermarkOk, 0, 16, 80, 117}}));
+              (std::vector<OsdIconBlit>{{OsdIcon::kWatermarkNotVerified, 0, 16, 80, 117}}));
     wm.watermarkState = 2;
-    EXPECT_EQ(LayoutOsdIcons(wm, 241, 135)[0].pair, OsdIcon::kWatermarkBad);
+    EXPECT_EQ(LayoutOsdIcons(wm, 241, 135)[0].pair, OsdIcon::kWatermarkChecked);
     EXPECT_TRUE(LayoutOsdIcons(wm, 240, 135).empty());
     wm.osdMode = 1;
     EXPECT_TRUE(LayoutOsdIcons(wm, 400, 135).empty()) << "titles-only OSD shows no icons";

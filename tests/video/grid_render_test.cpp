@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFontMetrics>
 #include <QTemporaryDir>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -387,9 +388,41 @@ TEST_F(GridRender, IconsAndTheWatermarkWarning)
     img = Render(*grid, "icons_watermark");
     const auto isRed = [](QRgb c) { return qRed(c) > 200 && qGreen(c) < 80 && qBlue(c) < 80; };
     EXPECT_GT(Count(img, QRect(r.center().x() - 150, r.center().y() - 40, 300, 80), isRed), 100);
-    EXPECT_GT(Count(img, QRect(r.left() + 200, r.bottom() - 17, 16, 16),
-                    [](QRgb c) { return qRed(c) > 150 && qGreen(c) < 120; }),
-              5);
+
+    // The icon reads "checked" (closed padlock) for verified and tampered
+    // pictures and "not verified" (open padlock) otherwise; never red or green,
+    // which would claim a verdict the icon cannot carry for both states.
+    const QRect icon(r.left() + 200, r.bottom() - 17, 16, 16);
+    const auto isLit = [](QRgb c) { return qGray(c) > 90; };
+    const auto topRow = [&](const QImage& im) {
+        for (int y = icon.top(); y <= icon.bottom(); ++y)
+            for (int x = icon.left(); x <= icon.right(); ++x)
+                if (isLit(im.pixel(x, y)))
+                    return y - icon.top();
+        return -1;
+    };
+    const auto isColoured = [](QRgb c) {
+        return std::abs(qRed(c) - qGreen(c)) > 60 || std::abs(qGreen(c) - qBlue(c)) > 60;
+    };
+    struct Case
+    {
+        int state;
+        bool closed;
+    };
+    int closedTop = -1;
+    int openTop = -1;
+    for (const Case& c : {Case{2, true}, Case{1, true}, Case{0, false}}) {
+        grid->SetWatermarkState(0, c.state);
+        const QImage im = Render(*grid, "icons_watermark_state");
+        const int top = topRow(im);
+        ASSERT_GE(top, 0) << "state " << c.state << " draws an icon";
+        EXPECT_EQ(Count(im, icon, isColoured), 0) << "state " << c.state;
+        (c.closed ? closedTop : openTop) = top;
+        if (c.closed) {
+            EXPECT_EQ(top, closedTop) << "states 1 and 2 draw the same icon";
+        }
+    }
+    EXPECT_GT(closedTop, openTop) << "the closed shackle sits lower than the raised one";
 }
 
 TEST_F(GridRender, SingleViewLightsTheChannelsOwnButton)

@@ -60,7 +60,9 @@ private:
     void Skipped();
     bool InterPred(std::uint32_t& type, const std::uint32_t* sub, bool& no8x8Less);
     bool Residual(std::uint32_t type, int cbp, bool dct8);
+    template <bool kStore>
     bool ResidualBlock(H264BitReader& reader, int nC, int maxNum, int* coeffs, int* total);
+    template <bool kStore>
     bool ResidualBlockOn(H264BitReader& br, int nC, int maxNum, int* coeffs, int* total);
     int LumaNc(int blk) const;
     int ChromaNc(int comp, int blk) const;
@@ -354,17 +356,22 @@ int SliceParser::ChromaNc(int comp, int blk) const
     return AverageNc(a, b);
 }
 
-// residual_block_cavlc(); coeffs receives the levels by coefficient index.
+// residual_block_cavlc(). With kStore, coeffs receives the levels by
+// coefficient index; without it the block is only walked for its length,
+// refusals and TotalCoeff, which is all the check needs of every block but
+// the keyed one.
+template <bool kStore>
 bool SliceParser::ResidualBlock(H264BitReader& reader, int nC, int maxNum, int* coeffs, int* total)
 {
     // A copy the compiler can keep in registers: the reader in the decoder
     // state would be stored and reloaded around every table lookup.
     H264BitReader br = reader;
-    const bool ok = ResidualBlockOn(br, nC, maxNum, coeffs, total);
+    const bool ok = ResidualBlockOn<kStore>(br, nC, maxNum, coeffs, total);
     reader = br;
     return ok;
 }
 
+template <bool kStore>
 inline __attribute__((always_inline)) bool SliceParser::ResidualBlockOn(H264BitReader& br, int nC, int maxNum,
                                                                         int* coeffs, int* total)
 {
@@ -395,8 +402,9 @@ inline __attribute__((always_inline)) bool SliceParser::ResidualBlockOn(H264BitR
     int suffixLength = tc > 10 && t1 < 3 ? 1 : 0;
     // The trailing ones' signs, one bit each, in one read.
     const std::uint32_t signs = br.U(t1);
-    for (int i = 0; i < t1; ++i)
-        level[i] = 1 - 2 * static_cast<int>((signs >> (t1 - 1 - i)) & 1);
+    if constexpr (kStore)
+        for (int i = 0; i < t1; ++i)
+            level[i] = 1 - 2 * static_cast<int>((signs >> (t1 - 1 - i)) & 1);
     int bump = t1 < 3 ? 2 : 0;
     for (int i = t1; i < tc; ++i) {
         int code;
@@ -427,8 +435,10 @@ inline __attribute__((always_inline)) bool SliceParser::ResidualBlockOn(H264BitR
         bump = 0;
         // Even codes are positive, odd ones negative, both of magnitude code / 2 + 1.
         const int mag = (code >> 1) + 1;
-        const int neg = code & 1;
-        level[i] = (mag ^ -neg) + neg;
+        if constexpr (kStore) {
+            const int neg = code & 1;
+            level[i] = (mag ^ -neg) + neg;
+        }
         if (suffixLength == 0)
             suffixLength = 1;
         if (mag > (3 << (suffixLength - 1)) && suffixLength < 6)
@@ -454,7 +464,8 @@ inline __attribute__((always_inline)) bool SliceParser::ResidualBlockOn(H264BitR
     int i = 0;
     // run_before is coded only while zeros are left and not for the last level.
     for (; left > 0 && i < tc - 1; ++i) {
-        coeffs[pos] = level[i];
+        if constexpr (kStore)
+            coeffs[pos] = level[i];
         const std::uint32_t w = br.Peek(11);
         std::uint16_t r;
         if (left < 7 || w >= 0x100)
@@ -473,8 +484,9 @@ inline __attribute__((always_inline)) bool SliceParser::ResidualBlockOn(H264BitR
         left -= run;
         pos -= 1 + run;
     }
-    for (; i < tc; ++i)
-        coeffs[pos--] = level[i];
+    if constexpr (kStore)
+        for (; i < tc; ++i)
+            coeffs[pos--] = level[i];
     return true;
 }
 
@@ -488,30 +500,35 @@ bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
     int coeffs[16];
     int record[16];
     int total = 0;
+    // Only the keyed block's levels are read by the check: every other block
+    // is walked without placing its coefficients.
+    const int keyedBlk = wm ? wm->m_nBlockIndex : -1;
     auto lumaBlock = [&](int blk, int maxNum, int startIdx) -> bool {
+        if (blk != keyedBlk) {
+            if (!ResidualBlock<false>(br, LumaNc(blk), maxNum, nullptr, &total))
+                return false;
+            m_cur.nzLuma[blk] = static_cast<std::uint8_t>(total);
+            return true;
+        }
         std::memset(coeffs, 0, sizeof coeffs);
-        if (!ResidualBlock(br, LumaNc(blk), maxNum, coeffs, &total))
+        if (!ResidualBlock<true>(br, LumaNc(blk), maxNum, coeffs, &total))
             return false;
         m_cur.nzLuma[blk] = static_cast<std::uint8_t>(total);
-        if (wm) {
-            wm->m_bKeyedBlock = blk == wm->m_nBlockIndex ? 1 : 0;
-            if (wm->m_bKeyedBlock) {
-                // The keyed level sits at its own 4x4 raster position, also for
-                // an interleaved part of an 8x8 block.
-                std::memset(record, 0, sizeof record);
-                for (int k = 0; k < maxNum; ++k)
-                    record[scan[k + startIdx]] = coeffs[k];
-                CompareWatermarkBlock(*wm, record);
-            }
-        }
+        // The keyed level sits at its own 4x4 raster position, also for an
+        // interleaved part of an 8x8 block.
+        std::memset(record, 0, sizeof record);
+        for (int k = 0; k < maxNum; ++k)
+            record[scan[k + startIdx]] = coeffs[k];
+        wm->m_bKeyedBlock = 1;
+        CompareWatermarkBlock(*wm, record);
+        wm->m_bKeyedBlock = 0;
         return true;
     };
     if (wm)
         wm->m_bKeyedBlock = 0;
     PrepareLumaNc();
     if (type & 0x2) {
-        std::memset(coeffs, 0, sizeof coeffs);
-        if (!ResidualBlock(br, LumaNc(0), 16, coeffs, &total))
+        if (!ResidualBlock<false>(br, LumaNc(0), 16, nullptr, &total))
             return false;
         if (cbpLuma == 15) {
             for (int blk = 0; blk < 16; ++blk)
@@ -539,8 +556,7 @@ bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
     }
     if (cbpChroma) {
         for (int c = 0; c < 2; ++c) {
-            std::memset(coeffs, 0, sizeof coeffs);
-            if (!ResidualBlock(br, -1, 4, coeffs, &total))
+            if (!ResidualBlock<false>(br, -1, 4, nullptr, &total))
                 return false;
         }
     }
@@ -548,8 +564,7 @@ bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
         PrepareChromaNc();
         for (int c = 0; c < 2; ++c)
             for (int b = 0; b < 4; ++b) {
-                std::memset(coeffs, 0, sizeof coeffs);
-                if (!ResidualBlock(br, ChromaNc(c, b), 15, coeffs, &total))
+                if (!ResidualBlock<false>(br, ChromaNc(c, b), 15, nullptr, &total))
                     return false;
                 m_cur.nzChroma[c][b] = static_cast<std::uint8_t>(total);
             }

@@ -21,7 +21,7 @@ const std::uint32_t kBSubTypes[13] = {0x100,  0x1008, 0x4008, 0x5008, 0x3010, 0x
 
 inline int BlkX(int n) { return 4 * ((n & 1) + ((n >> 1) & 2)); }
 inline int BlkY(int n) { return 4 * (((n >> 1) & 1) + ((n >> 2) & 2)); }
-inline int BlkIdx(int x, int y) { return 8 * (y / 8) + 4 * (x / 8) + 2 * ((y % 8) / 4) + ((x % 8) / 4); }
+constexpr int BlkIdx(int x, int y) { return 8 * (y / 8) + 4 * (x / 8) + 2 * ((y % 8) / 4) + ((x % 8) / 4); }
 
 int NumParts(std::uint32_t t)
 {
@@ -316,6 +316,19 @@ int SliceParser::OutsideNz(const Neighbour& n, int comp) const
 
 void SliceParser::PrepareLumaNc()
 {
+    if (!m_mbaff) {
+        // Outside MBAFF the left and upper neighbours are one macroblock
+        // each, whatever the row or column: locate them once.
+        Neighbour left = Locate(-1, 0, 16, 16);
+        Neighbour top = Locate(0, -1, 16, 16);
+        for (int i = 0; i < 4; ++i) {
+            left.y = 4 * i;
+            top.x = 4 * i;
+            m_nzLeft[i] = OutsideNz(left, -1);
+            m_nzTop[i] = OutsideNz(top, -1);
+        }
+        return;
+    }
     for (int i = 0; i < 4; ++i) {
         m_nzLeft[i] = OutsideNz(Locate(-1, 4 * i, 16, 16), -1);
         m_nzTop[i] = OutsideNz(Locate(4 * i, -1, 16, 16), -1);
@@ -324,9 +337,16 @@ void SliceParser::PrepareLumaNc()
 
 void SliceParser::PrepareChromaNc()
 {
+    Neighbour left = Locate(-1, 0, 8, 8);
+    Neighbour top = Locate(0, -1, 8, 8);
     for (int i = 0; i < 2; ++i) {
-        const Neighbour left = Locate(-1, 4 * i, 8, 8);
-        const Neighbour top = Locate(4 * i, -1, 8, 8);
+        if (m_mbaff) {
+            left = Locate(-1, 4 * i, 8, 8);
+            top = Locate(4 * i, -1, 8, 8);
+        } else {
+            left.y = 4 * i;
+            top.x = 4 * i;
+        }
         for (int c = 0; c < 2; ++c) {
             m_nzChromaLeft[c][i] = OutsideNz(left, c);
             m_nzChromaTop[c][i] = OutsideNz(top, c);
@@ -341,11 +361,32 @@ inline int AverageNc(int a, int b)
     return a >= 0 ? a : b >= 0 ? b : 0;
 }
 
+// Per luma4x4BlkIdx, the block to the left and the one above inside the
+// macroblock, or ~row / ~column of the outside neighbour.
+struct LumaNeighbourTable
+{
+    std::int8_t left[16];
+    std::int8_t top[16];
+};
+constexpr LumaNeighbourTable MakeLumaNeighbours()
+{
+    LumaNeighbourTable t{};
+    for (int blk = 0; blk < 16; ++blk) {
+        const int x = 4 * ((blk & 1) + ((blk >> 1) & 2));
+        const int y = 4 * (((blk >> 1) & 1) + ((blk >> 2) & 2));
+        t.left[blk] = static_cast<std::int8_t>(x > 0 ? BlkIdx(x - 1, y) : ~(y >> 2));
+        t.top[blk] = static_cast<std::int8_t>(y > 0 ? BlkIdx(x, y - 1) : ~(x >> 2));
+    }
+    return t;
+}
+constexpr LumaNeighbourTable kLumaNeighbours = MakeLumaNeighbours();
+
 int SliceParser::LumaNc(int blk) const
 {
-    const int x = BlkX(blk), y = BlkY(blk);
-    const int a = x > 0 ? m_cur.nzLuma[BlkIdx(x - 1, y)] : m_nzLeft[y >> 2];
-    const int b = y > 0 ? m_cur.nzLuma[BlkIdx(x, y - 1)] : m_nzTop[x >> 2];
+    const int l = kLumaNeighbours.left[blk];
+    const int t = kLumaNeighbours.top[blk];
+    const int a = l >= 0 ? m_cur.nzLuma[l] : m_nzLeft[~l];
+    const int b = t >= 0 ? m_cur.nzLuma[t] : m_nzTop[~t];
     return AverageNc(a, b);
 }
 

@@ -26,6 +26,15 @@ public:
         m_bBadCode = false;
     }
 
+    // Takes up the position of a copy of this reader. Only the fields a read
+    // changes are stored, one by one: a whole-object copy back is read as
+    // wider words than were just written and stalls on every residual block.
+    void ResumeFrom(const H264BitReader& copy)
+    {
+        m_nPos = copy.m_nPos;
+        m_bBadCode = copy.m_bBadCode;
+    }
+
     std::size_t Pos() const { return m_nPos; }
     std::size_t BitLength() const { return m_nBits; }
     std::size_t BitsLeft() const { return m_nPos < m_nBits ? m_nBits - m_nPos : 0; }

@@ -408,7 +408,7 @@ bool SliceParser::ResidualBlock(H264BitReader& reader, int nC, int maxNum, int* 
     // state would be stored and reloaded around every table lookup.
     H264BitReader br = reader;
     const bool ok = ResidualBlockOn<kStore>(br, nC, maxNum, coeffs, total);
-    reader = br;
+    reader.ResumeFrom(br);
     return ok;
 }
 

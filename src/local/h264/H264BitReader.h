@@ -24,8 +24,15 @@ public:
         m_nBits = bits < bytes * 8 ? bits : bytes * 8;
         m_nPos = 0;
         m_bBadCode = false;
-        m_nCacheStart = 0;
-        m_nCache = Peek64();
+    }
+
+    // Takes up the position of a copy of this reader. Only the fields a read
+    // changes are stored, one by one: a whole-object copy back is read as
+    // wider words than were just written and stalls on every residual block.
+    void ResumeFrom(const H264BitReader& copy)
+    {
+        m_nPos = copy.m_nPos;
+        m_bBadCode = copy.m_bBadCode;
     }
 
     std::size_t Pos() const { return m_nPos; }
@@ -41,15 +48,17 @@ public:
     {
         if (n <= 0)
             return 0;
-        // Most reads are short: they come from a 64-bit window that is
-        // refetched only when the read would leave it.
-        std::size_t off = m_nPos - m_nCacheStart;
-        if (m_nPos < m_nCacheStart || off + static_cast<std::size_t>(n) > 64) {
-            m_nCacheStart = m_nPos;
-            m_nCache = Peek64();
-            off = 0;
+        // Away from the end, one unaligned load holds at least 57 bits from
+        // the position: no cached window whose refills the branch predictor
+        // cannot foresee.
+        const std::size_t byte = m_nPos >> 3;
+        if (byte + 8 <= m_nBytes) [[likely]] {
+            std::uint64_t w;
+            std::memcpy(&w, m_pData + byte, 8);
+            w = __builtin_bswap64(w) << (m_nPos & 7);
+            return static_cast<std::uint32_t>(w >> (64 - n));
         }
-        return static_cast<std::uint32_t>((m_nCache << off) >> (64 - n));
+        return static_cast<std::uint32_t>(Peek64() >> (64 - n));
     }
     void Skip(std::size_t n) { m_nPos += n; }
 
@@ -129,6 +138,4 @@ private:
     std::size_t m_nBits = 0;
     std::size_t m_nPos = 0;
     bool m_bBadCode = false;
-    mutable std::size_t m_nCacheStart = 0;
-    mutable std::uint64_t m_nCache = 0;
 };

@@ -21,7 +21,7 @@ const std::uint32_t kBSubTypes[13] = {0x100,  0x1008, 0x4008, 0x5008, 0x3010, 0x
 
 inline int BlkX(int n) { return 4 * ((n & 1) + ((n >> 1) & 2)); }
 inline int BlkY(int n) { return 4 * (((n >> 1) & 1) + ((n >> 2) & 2)); }
-inline int BlkIdx(int x, int y) { return 8 * (y / 8) + 4 * (x / 8) + 2 * ((y % 8) / 4) + ((x % 8) / 4); }
+constexpr int BlkIdx(int x, int y) { return 8 * (y / 8) + 4 * (x / 8) + 2 * ((y % 8) / 4) + ((x % 8) / 4); }
 
 int NumParts(std::uint32_t t)
 {
@@ -60,7 +60,9 @@ private:
     void Skipped();
     bool InterPred(std::uint32_t& type, const std::uint32_t* sub, bool& no8x8Less);
     bool Residual(std::uint32_t type, int cbp, bool dct8);
+    template <bool kStore>
     bool ResidualBlock(H264BitReader& reader, int nC, int maxNum, int* coeffs, int* total);
+    template <bool kStore>
     bool ResidualBlockOn(H264BitReader& br, int nC, int maxNum, int* coeffs, int* total);
     int LumaNc(int blk) const;
     int ChromaNc(int comp, int blk) const;
@@ -314,6 +316,19 @@ int SliceParser::OutsideNz(const Neighbour& n, int comp) const
 
 void SliceParser::PrepareLumaNc()
 {
+    if (!m_mbaff) {
+        // Outside MBAFF the left and upper neighbours are one macroblock
+        // each, whatever the row or column: locate them once.
+        Neighbour left = Locate(-1, 0, 16, 16);
+        Neighbour top = Locate(0, -1, 16, 16);
+        for (int i = 0; i < 4; ++i) {
+            left.y = 4 * i;
+            top.x = 4 * i;
+            m_nzLeft[i] = OutsideNz(left, -1);
+            m_nzTop[i] = OutsideNz(top, -1);
+        }
+        return;
+    }
     for (int i = 0; i < 4; ++i) {
         m_nzLeft[i] = OutsideNz(Locate(-1, 4 * i, 16, 16), -1);
         m_nzTop[i] = OutsideNz(Locate(4 * i, -1, 16, 16), -1);
@@ -322,9 +337,16 @@ void SliceParser::PrepareLumaNc()
 
 void SliceParser::PrepareChromaNc()
 {
+    Neighbour left = Locate(-1, 0, 8, 8);
+    Neighbour top = Locate(0, -1, 8, 8);
     for (int i = 0; i < 2; ++i) {
-        const Neighbour left = Locate(-1, 4 * i, 8, 8);
-        const Neighbour top = Locate(4 * i, -1, 8, 8);
+        if (m_mbaff) {
+            left = Locate(-1, 4 * i, 8, 8);
+            top = Locate(4 * i, -1, 8, 8);
+        } else {
+            left.y = 4 * i;
+            top.x = 4 * i;
+        }
         for (int c = 0; c < 2; ++c) {
             m_nzChromaLeft[c][i] = OutsideNz(left, c);
             m_nzChromaTop[c][i] = OutsideNz(top, c);
@@ -339,11 +361,32 @@ inline int AverageNc(int a, int b)
     return a >= 0 ? a : b >= 0 ? b : 0;
 }
 
+// Per luma4x4BlkIdx, the block to the left and the one above inside the
+// macroblock, or ~row / ~column of the outside neighbour.
+struct LumaNeighbourTable
+{
+    std::int8_t left[16];
+    std::int8_t top[16];
+};
+constexpr LumaNeighbourTable MakeLumaNeighbours()
+{
+    LumaNeighbourTable t{};
+    for (int blk = 0; blk < 16; ++blk) {
+        const int x = 4 * ((blk & 1) + ((blk >> 1) & 2));
+        const int y = 4 * (((blk >> 1) & 1) + ((blk >> 2) & 2));
+        t.left[blk] = static_cast<std::int8_t>(x > 0 ? BlkIdx(x - 1, y) : ~(y >> 2));
+        t.top[blk] = static_cast<std::int8_t>(y > 0 ? BlkIdx(x, y - 1) : ~(x >> 2));
+    }
+    return t;
+}
+constexpr LumaNeighbourTable kLumaNeighbours = MakeLumaNeighbours();
+
 int SliceParser::LumaNc(int blk) const
 {
-    const int x = BlkX(blk), y = BlkY(blk);
-    const int a = x > 0 ? m_cur.nzLuma[BlkIdx(x - 1, y)] : m_nzLeft[y >> 2];
-    const int b = y > 0 ? m_cur.nzLuma[BlkIdx(x, y - 1)] : m_nzTop[x >> 2];
+    const int l = kLumaNeighbours.left[blk];
+    const int t = kLumaNeighbours.top[blk];
+    const int a = l >= 0 ? m_cur.nzLuma[l] : m_nzLeft[~l];
+    const int b = t >= 0 ? m_cur.nzLuma[t] : m_nzTop[~t];
     return AverageNc(a, b);
 }
 
@@ -354,17 +397,22 @@ int SliceParser::ChromaNc(int comp, int blk) const
     return AverageNc(a, b);
 }
 
-// residual_block_cavlc(); coeffs receives the levels by coefficient index.
+// residual_block_cavlc(). With kStore, coeffs receives the levels by
+// coefficient index; without it the block is only walked for its length,
+// refusals and TotalCoeff, which is all the check needs of every block but
+// the keyed one.
+template <bool kStore>
 bool SliceParser::ResidualBlock(H264BitReader& reader, int nC, int maxNum, int* coeffs, int* total)
 {
     // A copy the compiler can keep in registers: the reader in the decoder
     // state would be stored and reloaded around every table lookup.
     H264BitReader br = reader;
-    const bool ok = ResidualBlockOn(br, nC, maxNum, coeffs, total);
-    reader = br;
+    const bool ok = ResidualBlockOn<kStore>(br, nC, maxNum, coeffs, total);
+    reader.ResumeFrom(br);
     return ok;
 }
 
+template <bool kStore>
 inline __attribute__((always_inline)) bool SliceParser::ResidualBlockOn(H264BitReader& br, int nC, int maxNum,
                                                                         int* coeffs, int* total)
 {
@@ -395,8 +443,9 @@ inline __attribute__((always_inline)) bool SliceParser::ResidualBlockOn(H264BitR
     int suffixLength = tc > 10 && t1 < 3 ? 1 : 0;
     // The trailing ones' signs, one bit each, in one read.
     const std::uint32_t signs = br.U(t1);
-    for (int i = 0; i < t1; ++i)
-        level[i] = 1 - 2 * static_cast<int>((signs >> (t1 - 1 - i)) & 1);
+    if constexpr (kStore)
+        for (int i = 0; i < t1; ++i)
+            level[i] = 1 - 2 * static_cast<int>((signs >> (t1 - 1 - i)) & 1);
     int bump = t1 < 3 ? 2 : 0;
     for (int i = t1; i < tc; ++i) {
         int code;
@@ -427,8 +476,10 @@ inline __attribute__((always_inline)) bool SliceParser::ResidualBlockOn(H264BitR
         bump = 0;
         // Even codes are positive, odd ones negative, both of magnitude code / 2 + 1.
         const int mag = (code >> 1) + 1;
-        const int neg = code & 1;
-        level[i] = (mag ^ -neg) + neg;
+        if constexpr (kStore) {
+            const int neg = code & 1;
+            level[i] = (mag ^ -neg) + neg;
+        }
         if (suffixLength == 0)
             suffixLength = 1;
         if (mag > (3 << (suffixLength - 1)) && suffixLength < 6)
@@ -454,7 +505,8 @@ inline __attribute__((always_inline)) bool SliceParser::ResidualBlockOn(H264BitR
     int i = 0;
     // run_before is coded only while zeros are left and not for the last level.
     for (; left > 0 && i < tc - 1; ++i) {
-        coeffs[pos] = level[i];
+        if constexpr (kStore)
+            coeffs[pos] = level[i];
         const std::uint32_t w = br.Peek(11);
         std::uint16_t r;
         if (left < 7 || w >= 0x100)
@@ -473,8 +525,9 @@ inline __attribute__((always_inline)) bool SliceParser::ResidualBlockOn(H264BitR
         left -= run;
         pos -= 1 + run;
     }
-    for (; i < tc; ++i)
-        coeffs[pos--] = level[i];
+    if constexpr (kStore)
+        for (; i < tc; ++i)
+            coeffs[pos--] = level[i];
     return true;
 }
 
@@ -488,30 +541,35 @@ bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
     int coeffs[16];
     int record[16];
     int total = 0;
+    // Only the keyed block's levels are read by the check: every other block
+    // is walked without placing its coefficients.
+    const int keyedBlk = wm ? wm->m_nBlockIndex : -1;
     auto lumaBlock = [&](int blk, int maxNum, int startIdx) -> bool {
+        if (blk != keyedBlk) {
+            if (!ResidualBlock<false>(br, LumaNc(blk), maxNum, nullptr, &total))
+                return false;
+            m_cur.nzLuma[blk] = static_cast<std::uint8_t>(total);
+            return true;
+        }
         std::memset(coeffs, 0, sizeof coeffs);
-        if (!ResidualBlock(br, LumaNc(blk), maxNum, coeffs, &total))
+        if (!ResidualBlock<true>(br, LumaNc(blk), maxNum, coeffs, &total))
             return false;
         m_cur.nzLuma[blk] = static_cast<std::uint8_t>(total);
-        if (wm) {
-            wm->m_bKeyedBlock = blk == wm->m_nBlockIndex ? 1 : 0;
-            if (wm->m_bKeyedBlock) {
-                // The keyed level sits at its own 4x4 raster position, also for
-                // an interleaved part of an 8x8 block.
-                std::memset(record, 0, sizeof record);
-                for (int k = 0; k < maxNum; ++k)
-                    record[scan[k + startIdx]] = coeffs[k];
-                CompareWatermarkBlock(*wm, record);
-            }
-        }
+        // The keyed level sits at its own 4x4 raster position, also for an
+        // interleaved part of an 8x8 block.
+        std::memset(record, 0, sizeof record);
+        for (int k = 0; k < maxNum; ++k)
+            record[scan[k + startIdx]] = coeffs[k];
+        wm->m_bKeyedBlock = 1;
+        CompareWatermarkBlock(*wm, record);
+        wm->m_bKeyedBlock = 0;
         return true;
     };
     if (wm)
         wm->m_bKeyedBlock = 0;
     PrepareLumaNc();
     if (type & 0x2) {
-        std::memset(coeffs, 0, sizeof coeffs);
-        if (!ResidualBlock(br, LumaNc(0), 16, coeffs, &total))
+        if (!ResidualBlock<false>(br, LumaNc(0), 16, nullptr, &total))
             return false;
         if (cbpLuma == 15) {
             for (int blk = 0; blk < 16; ++blk)
@@ -539,8 +597,7 @@ bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
     }
     if (cbpChroma) {
         for (int c = 0; c < 2; ++c) {
-            std::memset(coeffs, 0, sizeof coeffs);
-            if (!ResidualBlock(br, -1, 4, coeffs, &total))
+            if (!ResidualBlock<false>(br, -1, 4, nullptr, &total))
                 return false;
         }
     }
@@ -548,8 +605,7 @@ bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
         PrepareChromaNc();
         for (int c = 0; c < 2; ++c)
             for (int b = 0; b < 4; ++b) {
-                std::memset(coeffs, 0, sizeof coeffs);
-                if (!ResidualBlock(br, ChromaNc(c, b), 15, coeffs, &total))
+                if (!ResidualBlock<false>(br, ChromaNc(c, b), 15, nullptr, &total))
                     return false;
                 m_cur.nzChroma[c][b] = static_cast<std::uint8_t>(total);
             }

@@ -109,6 +109,10 @@ protected:
     // it to end.
     bool WithSetupWindow(std::function<void(CRemoteSetupDlg&)> act)
     {
+        // An opening while the last OK's update waits for its answer is
+        // refused: on a slow machine the answer can still be on its way.
+        if (!RunUntil([this] { return !dlg->m_pNetClient->m_bDbBusy; }))
+            return false;
         // Sub product 6 asks for the password first.
         QTimer::singleShot(0, dlg.get(), [this] {
             CPasswordDlg* prompt = dlg->m_pPasswordDlg;

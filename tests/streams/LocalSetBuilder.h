@@ -35,7 +35,7 @@ struct LocalFrameSpec
     std::shared_ptr<const std::vector<std::uint8_t>> payload;
 };
 
-// The video bytes a frame of the spec carries (a watermarked H.264 picture for
+// The video bytes of the frame `spec` describes (a watermarked H.264 picture for
 // kind 2, a checksummed item chain for kind 3, else a pattern).
 std::vector<std::uint8_t> MakeLocalVideo(const LocalFrameSpec& spec);
 // The frame as the writer takes it: the 192-byte prefix and the stored frame.

@@ -1,9 +1,12 @@
 // What the end-to-end benchmarks share: the process's CPU clocks and a video
-// grid of picture buffers without anything that draws.
+// grid of picture buffers without anything that draws, and the plain
+// libavcodec yardstick they measure against.
 #pragma once
 
+#include "streams/TestStreams.h"
 #include "video/GridSink.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <ctime>
@@ -11,6 +14,13 @@
 #include <string>
 #include <string_view>
 #include <sys/resource.h>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
 
 inline double CpuSeconds(int who)
 {
@@ -84,3 +94,60 @@ private:
     std::atomic<int> m_singleView{-1};
     int m_viewMode;
 };
+
+// Plain libavcodec in one thread (and, with `toGridFormat`, the conversion into
+// the grid's picture format): CPU seconds per frame over `count` frames,
+// looping the stream.
+inline double YardstickPerFrame(const std::vector<k5streams::EncodedFrame>& frames, std::size_t count,
+                                bool toGridFormat)
+{
+    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_H264);
+    AVCodecContext* c = avcodec_alloc_context3(codec);
+    c->thread_count = 1;
+    c->flags |= AV_CODEC_FLAG_LOW_DELAY;
+    if (avcodec_open2(c, codec, nullptr) < 0)
+        return 0;
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    std::vector<std::vector<std::uint8_t>> padded;
+    for (const auto& f : frames) {
+        padded.push_back(f.data);
+        padded.back().resize(f.data.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+    }
+    SwsContext* sws = nullptr;
+    std::vector<std::uint8_t> picture;
+    std::size_t decoded = 0;
+    const double start = ThreadCpuSeconds();
+    for (std::size_t i = 0; i < count; ++i) {
+        auto& p = padded[i % padded.size()];
+        packet->data = p.data();
+        packet->size = static_cast<int>(frames[i % frames.size()].data.size());
+        if (avcodec_send_packet(c, packet) != 0)
+            continue;
+        while (avcodec_receive_frame(c, frame) == 0) {
+            ++decoded;
+            if (!toGridFormat) {
+                av_frame_unref(frame);
+                continue;
+            }
+            sws = sws_getCachedContext(sws, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
+                                       frame->width, frame->height, AV_PIX_FMT_YUV420P, SWS_POINT, nullptr,
+                                       nullptr, nullptr);
+            const int size = av_image_get_buffer_size(AV_PIX_FMT_YUV420P, frame->width, frame->height, 1);
+            picture.resize(static_cast<std::size_t>(std::max(size, 0)));
+            std::uint8_t* planes[4] = {};
+            int strides[4] = {};
+            av_image_fill_arrays(planes, strides, picture.data(), AV_PIX_FMT_YUV420P, frame->width, frame->height,
+                                 1);
+            if (sws)
+                sws_scale(sws, frame->data, frame->linesize, 0, frame->height, planes, strides);
+            av_frame_unref(frame);
+        }
+    }
+    const double spent = ThreadCpuSeconds() - start;
+    sws_freeContext(sws);
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&c);
+    return decoded > 0 ? spent / double(decoded) : 0;
+}

@@ -71,10 +71,6 @@
 #include <unistd.h>
 #include <vector>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-}
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -769,43 +765,6 @@ pid_t StartRecorder(const std::vector<k5streams::EncodedFrame>& frames, int chan
     return pid;
 }
 
-// Plain libavcodec in one thread: CPU seconds per frame over `count` frames
-// of the stream, decoded in a loop from its start.
-double YardstickPerFrame(const std::vector<k5streams::EncodedFrame>& frames, std::size_t count)
-{
-    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_H264);
-    AVCodecContext* c = avcodec_alloc_context3(codec);
-    c->thread_count = 1;
-    c->flags |= AV_CODEC_FLAG_LOW_DELAY;
-    if (avcodec_open2(c, codec, nullptr) < 0)
-        return 0;
-    AVPacket* packet = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
-    std::vector<std::vector<std::uint8_t>> padded;
-    for (const auto& f : frames) {
-        padded.push_back(f.data);
-        padded.back().resize(f.data.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
-    }
-    std::size_t decoded = 0;
-    const double start = ThreadCpuSeconds();
-    for (std::size_t i = 0; i < count; ++i) {
-        auto& p = padded[i % padded.size()];
-        packet->data = p.data();
-        packet->size = static_cast<int>(frames[i % frames.size()].data.size());
-        if (avcodec_send_packet(c, packet) == 0) {
-            while (avcodec_receive_frame(c, frame) == 0) {
-                ++decoded;
-                av_frame_unref(frame);
-            }
-        }
-    }
-    const double spent = ThreadCpuSeconds() - start;
-    av_frame_free(&frame);
-    av_packet_free(&packet);
-    avcodec_free_context(&c);
-    return decoded > 0 ? spent / double(decoded) : 0;
-}
-
 double Percentile(std::vector<double> v, double q)
 {
     if (v.empty())
@@ -1068,7 +1027,7 @@ int main(int argc, char** argv)
     const std::uint64_t refused = after.refused - before.refused;
     const double expected = 25.0 * channels * wall;
     const double clientPerFrame = published > 0 ? cpuSpent / double(published) : 0;
-    const double yardstick = YardstickPerFrame(frames, static_cast<std::size_t>(published));
+    const double yardstick = YardstickPerFrame(frames, static_cast<std::size_t>(published), false);
 
     std::printf("window: %.2f s, pictures published %llu (%.1f per channel per second; sent about %.0f)\n", wall,
                 static_cast<unsigned long long>(published), double(published) / channels / wall, expected);

@@ -86,12 +86,6 @@ void PlaceLabel(CSkinLabel& label, QWidget* parent, int id, const QRect& rect, b
     label.show();
 }
 
-PickerRect ScreenRect(const QWidget& w)
-{
-    const QPoint tl = w.mapToGlobal(QPoint(0, 0));
-    return PickerRect{tl.x(), tl.y(), tl.x() + w.width(), tl.y() + w.height()};
-}
-
 } // namespace
 
 CBackupTimelinePage::CBackupTimelinePage(CRemoteSearchDlg& host, int year, int month, int day)

@@ -6,6 +6,7 @@
 #include "search/RemoteSearchDlg.h"
 #include "search/ResIds.h"
 #include "search/ResIdsEvent.h"
+#include "search/SearchPages.h"
 #include "ui/SkinDraw.h"
 #include "ui/UiMessages.h"
 
@@ -44,12 +45,6 @@ void Cell(CSkinLabel& label, QWidget* parent, int id, const QRect& rect, bool no
     label.SetStyle(0xE6D200, 0x783C3C, 0, 1, true, 9, "Arial Bold");
     label.setGeometry(rect);
     label.show();
-}
-
-PickerRect ScreenRect(const QWidget& w)
-{
-    const QPoint tl = w.mapToGlobal(QPoint(0, 0));
-    return PickerRect{tl.x(), tl.y(), tl.x() + w.width(), tl.y() + w.height()};
 }
 
 } // namespace
@@ -145,17 +140,7 @@ void CEventTimeRangePage::OnDateCellClicked(int itemId)
     CSkinLabel* cell = CellOf(itemId);
     if (Host().RequestPending() || !cell || cell->GetWindowText().isEmpty())
         return;
-    const CSearchDateTimeModel::ListSpec list = m_model.ListFor(itemId);
-    auto request = std::make_unique<ListPickerRequest>();
-    std::memset(request.get(), 0, sizeof *request);
-    request->Count = static_cast<int>(list.items.size());
-    for (int i = 0; i < request->Count; ++i)
-        SetListPickerItem(*request, i, list.items[static_cast<std::size_t>(i)].c_str());
-    request->AnchorRect = ScreenRect(*cell);
-    request->ClickX = cell->m_ptClick.x();
-    request->ClickY = cell->m_ptClick.y();
-    request->Width = list.width;
-    Host().OpenListPicker(this, itemId, *request, 0, list.fourPerRow);
+    OpenDateCellList(*this, Host(), itemId, *cell, m_model.ListFor(itemId));
 }
 
 void CEventTimeRangePage::OnTimeCellClicked(int itemId)

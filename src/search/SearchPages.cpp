@@ -62,12 +62,6 @@ void TextButton(CSkinTextButton& button, QWidget* parent, int id, const QString&
     button.show();
 }
 
-PickerRect ScreenRect(const QWidget& w)
-{
-    const QPoint tl = w.mapToGlobal(QPoint(0, 0));
-    return PickerRect{tl.x(), tl.y(), tl.x() + w.width(), tl.y() + w.height()};
-}
-
 int PcYear(const ISearchMainWindow& main)
 {
     const std::time_t now = main.Now();
@@ -83,6 +77,27 @@ BackupDateTimeFlow& BackupFlow()
 }
 
 } // namespace
+
+PickerRect ScreenRect(const QWidget& w)
+{
+    const QPoint tl = w.mapToGlobal(QPoint(0, 0));
+    return PickerRect{tl.x(), tl.y(), tl.x() + w.width(), tl.y() + w.height()};
+}
+
+void OpenDateCellList(CSearchPage& page, CRemoteSearchDlg& host, int itemId, const CSkinLabel& cell,
+                      const CSearchDateTimeModel::ListSpec& list)
+{
+    auto request = std::make_unique<ListPickerRequest>();
+    std::memset(request.get(), 0, sizeof *request);
+    request->Count = static_cast<int>(list.items.size());
+    for (int i = 0; i < request->Count; ++i)
+        SetListPickerItem(*request, i, list.items[static_cast<std::size_t>(i)].c_str());
+    request->AnchorRect = ScreenRect(cell);
+    request->ClickX = cell.m_ptClick.x();
+    request->ClickY = cell.m_ptClick.y();
+    request->Width = list.width;
+    host.OpenListPicker(&page, itemId, *request, 0, list.fourPerRow);
+}
 
 void AttachBackupDateTimeFlow(BackupDateTimeFlow flow)
 {
@@ -684,17 +699,7 @@ void CSearchDateTimePage::OnDateCellClicked(int itemId)
     CSkinLabel* cell = CellOf(itemId);
     if (CellsWait() || !cell || cell->GetWindowText().isEmpty())
         return;
-    const CSearchDateTimeModel::ListSpec spec = m_model.ListFor(itemId);
-    auto request = std::make_unique<ListPickerRequest>();
-    std::memset(request.get(), 0, sizeof *request);
-    request->Count = static_cast<int>(spec.items.size());
-    for (int i = 0; i < request->Count; ++i)
-        SetListPickerItem(*request, i, spec.items[static_cast<std::size_t>(i)].c_str());
-    request->AnchorRect = ScreenRect(*cell);
-    request->ClickX = cell->m_ptClick.x();
-    request->ClickY = cell->m_ptClick.y();
-    request->Width = spec.width;
-    Host().OpenListPicker(this, itemId, *request, 0, spec.fourPerRow);
+    OpenDateCellList(*this, Host(), itemId, *cell, m_model.ListFor(itemId));
 }
 
 void CSearchDateTimePage::OnTimeCellClicked(int itemId)

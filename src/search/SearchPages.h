@@ -9,6 +9,7 @@
 #include "search/SearchPage.h"
 #include "search/TimelineView.h"
 #include "ui/ChannelRows.h"
+#include "ui/PickerRequests.h"
 #include "ui/SkinButton.h"
 #include "ui/SkinCheckBox.h"
 #include "ui/SkinLabel.h"
@@ -119,6 +120,13 @@ private:
     ChannelRows m_rows;
     QImage m_bmpBackground;
 };
+
+// A picker's anchor: the widget's rectangle on the screen.
+PickerRect ScreenRect(const QWidget& w);
+// Opens the list of a date cell (year, month or day) of a date-time page at
+// the cell, as the cell's click asked.
+void OpenDateCellList(CSearchPage& page, CRemoteSearchDlg& host, int itemId, const CSkinLabel& cell,
+                      const CSearchDateTimeModel::ListSpec& list);
 
 class CSearchDateTimePage;
 

@@ -92,7 +92,6 @@ public:
     void Shutdown();
     void CloseLocalPlayer() override;
     void FreePlaylist();
-    void ClearLastLocalSearch();
     bool DestroyWindow() override;
     void Cleanup();
 
@@ -221,6 +220,11 @@ public:
     // ILocalHost
     WndHandle HostHandle() const override { return Handle(); }
     std::string DataLocation() const override { return m_strLocation; }
+    LastLocalSearch* LastSearch() override { return &m_LastLocalSearch; }
+    void ClearLastLocalSearch() override;
+    int LocalDateFormat() const override { return m_nDateFormat; }
+    const Playlist* RunningPlaylist() const override;
+    std::string ConnectLogFile() const override;
     void PostNotifyEvent(int code, int subCode) override;
     void SetVideoViewMode(int mode) override;
     void SetLastChannelMask(int mask) override { m_nLastChannelMask = mask; }

@@ -3,6 +3,7 @@
 #include "app/ClientDlg.h"
 #include "app/ClientNetHost.h"
 #include "local/LocalPlayer.h"
+#include "net/ConnectLog.h"
 #include "net/NetClient.h"
 #include "video/AudioPlayer.h"
 #include "video/VideoDecodeThread.h"
@@ -173,4 +174,14 @@ void CClientDlg::LocalPlayEnded()
             split->SetState(kButtonSelected);
         update();
     });
+}
+
+const Playlist* CClientDlg::RunningPlaylist() const
+{
+    return m_pLocalPlayer ? &m_Playlist : nullptr;
+}
+
+std::string CClientDlg::ConnectLogFile() const
+{
+    return m_pLog ? m_pLog->FilePath() : ILocalHost::ConnectLogFile();
 }

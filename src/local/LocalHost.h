@@ -7,6 +7,7 @@
 #include "platform/Messages.h"
 
 #include <cstdint>
+#include <ctime>
 #include <memory>
 
 #include <string>
@@ -74,6 +75,23 @@ public:
     // Takes the built playlist over (its nodes keep their addresses), stops
     // live view and starts a local player at `current`. GUI thread.
     virtual bool StartLocalPlayer(Playlist& /*list*/, Playlist::iterator /*current*/) { return false; }
+
+    // What the local search window reads of the main window.
+    // The last local search that led to a play (owned by the main window).
+    virtual LastLocalSearch* LastSearch() { return nullptr; }
+    virtual void ClearLastLocalSearch()
+    {
+        if (LastLocalSearch* last = LastSearch())
+            last->Clear();
+    }
+    // 0 year-month-day, 1 month-day-year, 2 day-month-year.
+    virtual int LocalDateFormat() const { return 0; }
+    // The running local playback's playlist, or null when none runs. GUI thread.
+    virtual const Playlist* RunningPlaylist() const { return nullptr; }
+    // The connection log file the log page reads.
+    virtual std::string ConnectLogFile() const { return DataLocation() + "/Log/KOLA5500.log"; }
+    // "Now" for the calendar and the date-time page.
+    virtual std::time_t LocalNow() const { return std::time(nullptr); }
 
     // The notification the local search raises when the download folder
     // holds no file set (the main window's NOTIFY_NO_LOCAL_DATA).

@@ -1,57 +1,100 @@
 #include "local/LocalSearchDlg.h"
 
-#include "local/LocalLists.h"
+#include "local/LocalMenus.h"
 #include "local/LocalPlaylist.h"
-#include "local/ResIds.h"
-#include "platform/Paths.h"
 #include "platform/ResourceLibrary.h"
 #include "platform/Skin.h"
+#include "search/RemoteSearchDlg.h"
+#include "search/ResIds.h"
+#include "search/SearchPopups.h"
+#include "search/SearchRules.h"
+#include "ui/SkinDraw.h"
+#include "ui/UiMessages.h"
 
-#include <QListWidget>
+#include <QGuiApplication>
+#include <QMouseEvent>
 #include <QPainter>
-#include <QPushButton>
-#include <algorithm>
+#include <QScreen>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <system_error>
 
 namespace {
-// Closes the window once its modal loop runs.
-constexpr UINT WM_LOCAL_SEARCH_CLOSE = WM_USER + 20100;
-// A page's play request to this window.
-constexpr UINT WM_LOCAL_PLAY = WM_USER + 20008;
-constexpr int kIdPlay = 482;
-constexpr int kIdCancel = 2;
-constexpr int kWidth = 420;
-constexpr int kHeight = 320;
+
+constexpr int kIdSearchTab = 430, kIdLogTab = 432, kIdInfoTab = 433, kIdClose = 435, kIdCancel = 2;
+constexpr int kSkinSearchTab = 2160, kSkinLogTab = 2162, kSkinInfoTab = 2163;
+constexpr COLORREF kTextButton[4] = {0xFFFFFF, 0xF1EB62, 0xF1EB62, 0xBEB9B3};
+
+std::size_t Index(LocalSlot slot)
+{
+    return static_cast<std::size_t>(slot);
+}
+
+std::mutex& RegistryLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+std::map<LocalSlot, LocalPageFactory>& Registry()
+{
+    static std::map<LocalSlot, LocalPageFactory> registry;
+    return registry;
+}
+
 } // namespace
+
+void RegisterLocalPage(LocalSlot slot, LocalPageFactory factory)
+{
+    std::lock_guard<std::mutex> lock(RegistryLock());
+    Registry()[slot] = std::move(factory);
+}
+
+void RegisterLocalPages()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        RegisterLocalCalendarPages();
+        RegisterLocalListPages();
+        RegisterLocalDateTimePage();
+        RegisterLocalLogPages();
+    });
+}
 
 CLocalSearchDlg::CLocalSearchDlg(ILocalHost* pMainDlg, BYTE nOpacity)
     : Dialog(nullptr), m_pMainDlg(pMainDlg), m_nOpacity(nOpacity)
 {
-    setFixedSize(kWidth, kHeight);
+    RegisterLocalPages();
+    setFixedSize(618, 546);
     SetDragFromBackground(true);
+    struct
+    {
+        CSkinButton* button;
+        int id;
+    } const tabs[] = {{&m_btnSearch, kIdSearchTab}, {&m_btnLog, kIdLogTab}, {&m_btnInfo, kIdInfoTab}};
+    for (const auto& t : tabs) {
+        t.button->setParent(this);
+        t.button->SetDlgCtrlID(t.id);
+    }
+    m_btnOk.setParent(this);
+    m_btnOk.SetDlgCtrlID(1);
+    m_btnCancel.setParent(this);
+    m_btnCancel.SetDlgCtrlID(kIdCancel);
+    m_btnClose.setParent(this);
+    m_btnClose.SetDlgCtrlID(kIdClose);
 }
 
-CLocalSearchDlg::~CLocalSearchDlg() = default;
-
-std::vector<std::string> CLocalSearchDlg::FindFileSets(const std::string& downloadFolder)
+CLocalSearchDlg::~CLocalSearchDlg()
 {
-    namespace fs = std::filesystem;
-    std::vector<std::string> found;
-    std::error_code ec;
-    fs::recursive_directory_iterator it(downloadFolder, fs::directory_options::skip_permission_denied, ec);
-    for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        const fs::path& p = it->path();
-        std::error_code typeError;
-        if (!it->is_regular_file(typeError))
-            continue;
-        std::string ext = p.extension().string();
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-        if (ext == ".idx")
-            found.push_back(p.string());
+    m_bClosing = true;
+    ClosePickers();
+    for (CSearchPage*& page : m_pages) {
+        delete page;
+        page = nullptr;
     }
-    std::sort(found.begin(), found.end());
-    return found;
+    delete m_pMenu;
+    m_pMenu = nullptr;
 }
 
 std::string CLocalSearchDlg::DownloadFolder() const
@@ -63,48 +106,114 @@ std::string CLocalSearchDlg::DownloadFolder() const
     return LocalDownloadFolder(m_pMainDlg->DataLocation(), m_pMainDlg->ReadOnlyMedia(), cwd);
 }
 
+void CLocalSearchDlg::ReportSkipped(const LocalScanResult& scan)
+{
+    if (scan.skipped > 0)
+        ReportSkipped(scan.firstSkipped);
+}
+
+void CLocalSearchDlg::ReportSkipped(const std::string& firstSkipped)
+{
+    if (m_bSkipToldOnce || !m_pMainDlg)
+        return;
+    m_bSkipToldOnce = true;
+    m_pMainDlg->ReportSkippedSet(firstSkipped);
+}
+
 bool CLocalSearchDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
-    const std::string folder = DownloadFolder();
-    m_arrFileSet = folder.empty() ? std::vector<std::string>() : FindFileSets(folder);
-    LocalScanResult scan = ScanDownloadFolder(folder, LocalScan::FileList);
-    if (scan.skipped > 0 && m_pMainDlg && !m_bSkipToldOnce) {
-        m_bSkipToldOnce = true;
-        m_pMainDlg->ReportSkippedSet(scan.firstSkipped);
+    const ResourceLibrary& res = ResourceLibrary::Current();
+    m_bmpBackground = res.LoadBitmap(IDB_SEARCH_BACKGROUND);
+    m_btnSearch.SetBitmap(kSkinSearchTab);
+    m_btnSearch.setGeometry(22, 1, 71, 65);
+    m_btnLog.SetBitmap(kSkinLogTab);
+    m_btnLog.setGeometry(93, 1, 71, 65);
+    m_btnInfo.SetBitmap(kSkinInfoTab);
+    m_btnInfo.setGeometry(164, 1, 71, 65);
+    // From media that is not a fixed disk nothing is written to the log, so
+    // there is nothing to read: Info takes the Log tab's place.
+    if (m_pMainDlg && m_pMainDlg->ReadOnlyMedia()) {
+        m_btnLog.hide();
+        m_btnInfo.setGeometry(93, 1, 71, 65);
     }
-    m_arrSets = SortByFirstTime(std::move(scan.sets));
-    std::reverse(m_arrSets.begin(), m_arrSets.end());
-    if (m_arrSets.empty()) {
-        if (m_pMainDlg)
-            m_pMainDlg->PostNotifyEvent(ILocalHost::kNotifyNoLocalData, 0);
-        PostMessage(Handle(), WM_LOCAL_SEARCH_CLOSE, 0, 0);
-        return true;
-    }
+    m_btnClose.SetBitmap(IDB_SEARCH_CLOSE);
+    m_btnClose.setGeometry(580, 12, 26, 26);
+    SetupCaptionButton(m_btnOk, IDB_SEARCH_TEXT_BUTTON, QString::fromStdString(PageText(IDS_SEARCH_OK)),
+                       kTextButton);
+    m_btnOk.setGeometry(400, 516, 97, 22);
+    m_btnOk.hide();
+    SetupCaptionButton(m_btnCancel, IDB_SEARCH_TEXT_BUTTON, QString::fromStdString(PageText(IDS_SEARCH_CANCEL)),
+                       kTextButton);
+    m_btnCancel.setGeometry(501, 516, 97, 22);
 
-    m_pList = new QListWidget(this);
-    m_pList->setGeometry(10, 10, kWidth - 20, kHeight - 60);
-    for (const LocalSetRef& set : m_arrSets)
-        m_pList->addItem(QString::fromLocal8Bit(set.name.c_str()));
-    m_pList->setCurrentRow(0);
-    auto* play = new QPushButton(QStringLiteral("Play"), this);
-    play->setObjectName(QStringLiteral("play"));
-    play->setGeometry(kWidth - 220, kHeight - 40, 100, 27);
-    connect(play, &QPushButton::clicked, this, [this] {
-        const int row = m_pList->currentRow();
-        if (row < 0 || row >= static_cast<int>(m_arrSets.size()))
-            return;
-        if (m_pMainDlg)
-            m_pMainDlg->CloseLocalPlayer();
-        m_nSearchMode = 0;
-        PostMessage(Handle(), WM_LOCAL_PLAY, static_cast<WPARAM>(m_arrSets[static_cast<std::size_t>(row)].firstTime), 0);
-        PostMessage(Handle(), WM_LOCAL_SEARCH_CLOSE, 0, 0);
-    });
-    auto* cancel = new QPushButton(ResourceLibrary::Current().LoadResString(IDS_LOCAL_SEARCH_CANCEL), this);
-    cancel->setGeometry(kWidth - 110, kHeight - 40, 100, 27);
-    connect(cancel, &QPushButton::clicked, this, [this] { EndDialog(kIdCancel); });
+    QScreen* screen = parentWidget() ? parentWidget()->screen() : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen)
+        move(screen->availableGeometry().center() - rect().center());
+    ShowSearchMenu();
     SetTransparent(this, m_nOpacity);
     return true;
+}
+
+LRESULT CLocalSearchDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_COMMAND:
+        if (CommandCode(wParam) == BN_CLICKED) {
+            switch (CommandId(wParam)) {
+            case kIdSearchTab:
+                ShowSearchMenu();
+                return 0;
+            case kIdLogTab:
+                ShowLogMenu();
+                return 0;
+            case kIdInfoTab:
+                ShowInfoMenu();
+                return 0;
+            case kIdClose:
+            case kIdCancel:
+                End();
+                return 0;
+            case 1:
+                return 0; // the hidden OK
+            default:
+                break;
+            }
+        }
+        break;
+    case WM_LOCAL_PLAY:
+        OnLocalPlay(static_cast<int>(wParam), static_cast<int>(lParam));
+        return 0;
+    case WM_CLOSE:
+        End();
+        return 0;
+    default:
+        break;
+    }
+    return Dialog::WindowProc(msg, wParam, lParam);
+}
+
+void CLocalSearchDlg::End()
+{
+    if (m_bEnded)
+        return;
+    m_bEnded = true;
+    EndDialog(kIdCancel);
+}
+
+bool CLocalSearchDlg::DestroyWindow()
+{
+    if (!IsDestroyed()) {
+        ShowOnlyPage(nullptr);
+        m_arrLogRecord.clear();
+        m_nLogRecordCount = 0;
+        m_pLogBuffer.clear();
+        m_pLogBuffer.shrink_to_fit();
+        m_nLogLength = 0;
+    }
+    return Dialog::DestroyWindow();
 }
 
 bool CLocalSearchDlg::OnLocalPlay(int start, int end)
@@ -113,10 +222,10 @@ bool CLocalSearchDlg::OnLocalPlay(int start, int end)
     Playlist list;
     const LocalPlaylistResult built =
         BuildLocalPlaylist(OrderAndChainSets(std::move(scan.sets)), {m_nSearchMode, start, end}, list);
-    if (m_pMainDlg && !m_bSkipToldOnce && (scan.skipped > 0 || built.skipped > 0)) {
-        m_bSkipToldOnce = true;
-        m_pMainDlg->ReportSkippedSet(scan.skipped > 0 ? scan.firstSkipped : built.firstSkipped);
-    }
+    if (scan.skipped > 0)
+        ReportSkipped(scan.firstSkipped);
+    else if (built.skipped > 0)
+        ReportSkipped(built.firstSkipped);
     if (built.current == list.end()) {
         if (m_pMainDlg)
             m_pMainDlg->PostNotifyEvent(ILocalHost::kNotifyNoData, 0);
@@ -125,21 +234,247 @@ bool CLocalSearchDlg::OnLocalPlay(int start, int end)
     return m_pMainDlg && m_pMainDlg->StartLocalPlayer(list, built.current);
 }
 
-LRESULT CLocalSearchDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+void CLocalSearchDlg::PostPlayAndClose(int mode, int start, int end)
 {
-    if (msg == WM_LOCAL_PLAY) {
-        OnLocalPlay(static_cast<int>(wParam), static_cast<int>(lParam));
-        return 0;
-    }
-    if (msg == WM_LOCAL_SEARCH_CLOSE) {
-        EndDialog(kIdCancel);
-        return 0;
-    }
-    return Dialog::WindowProc(msg, wParam, lParam);
+    m_nSearchMode = mode;
+    PostMessage(Handle(), WM_LOCAL_PLAY, static_cast<WPARAM>(static_cast<std::uint32_t>(start)),
+                static_cast<LPARAM>(end));
+    PostMessage(Handle(), WM_CLOSE, 0, 0);
 }
+
+// ---------------------------------------------------------------------------
+// Tabs
+
+void CLocalSearchDlg::ShowTab(LocalTab tab)
+{
+    m_btnSearch.SetState(0);
+    m_btnLog.SetState(0);
+    m_btnInfo.SetState(0);
+    (tab == LocalTab::Search ? m_btnSearch : tab == LocalTab::Log ? m_btnLog : m_btnInfo).SetState(1);
+    if (m_pMenu && m_pMenu->Tab() != tab)
+        m_pMenu->DestroyWindow();
+    if (m_pMenu) {
+        m_pMenu->show();
+    } else {
+        auto* menu = new CLocalMenuPage(*this, tab);
+        m_pMenu = menu;
+        m_openTab = tab;
+        menu->show();
+        menu->OnInitPage();
+    }
+    if (tab != LocalTab::Search && m_pMainDlg)
+        m_pMainDlg->ClearLastLocalSearch();
+}
+
+void CLocalSearchDlg::ShowSearchMenu()
+{
+    ShowTab(LocalTab::Search);
+}
+
+void CLocalSearchDlg::ShowLogMenu()
+{
+    ShowTab(LocalTab::Log);
+}
+
+void CLocalSearchDlg::ShowInfoMenu()
+{
+    ShowTab(LocalTab::Info);
+}
+
+void CLocalSearchDlg::MenuGone(CLocalMenuPage* menu)
+{
+    if (m_pMenu == menu) {
+        m_pMenu = nullptr;
+        m_openTab = LocalTab::None;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Pages
+
+CSearchPage* CLocalSearchDlg::Page(LocalSlot slot) const
+{
+    return slot < LocalSlot::Count ? m_pages[Index(slot)] : nullptr;
+}
+
+void CLocalSearchDlg::ShowTimelinePage(int year, int month, int day, std::unique_ptr<LocalDayInterval> list)
+{
+    LocalPageArgs args;
+    args.year = year;
+    args.month = month;
+    args.day = day;
+    args.list = std::move(list);
+    ShowPage(LocalSlot::Timeline, std::move(args));
+}
+
+CSearchPage* CLocalSearchDlg::ShowPage(LocalSlot slot, LocalPageArgs args)
+{
+    if (slot >= LocalSlot::Count || m_bClosing)
+        return nullptr;
+    ShowOnlyPage(Page(slot));
+    CSearchPage* page = Page(slot);
+    if (!page) {
+        LocalPageFactory factory;
+        {
+            std::lock_guard<std::mutex> lock(RegistryLock());
+            auto it = Registry().find(slot);
+            if (it == Registry().end() || !it->second)
+                return nullptr;
+            factory = it->second;
+        }
+        page = factory(*this, args);
+        if (!page)
+            return nullptr;
+        m_pages[Index(slot)] = page;
+        page->OnInitPage();
+        // Opening a page may already have closed it (a page that finds
+        // nothing to show hands over to another view).
+        if (Page(slot) != page)
+            return Page(slot);
+    }
+    page->show();
+    page->raise();
+    return page;
+}
+
+void CLocalSearchDlg::ShowOnlyPage(CSearchPage* keep)
+{
+    ClosePickers();
+    for (CSearchPage* page : m_pages) {
+        if (page && page != keep)
+            page->DestroyWindow();
+    }
+}
+
+void CLocalSearchDlg::PageGone(CSearchPage* page)
+{
+    for (CSearchPage*& p : m_pages) {
+        if (p == page)
+            p = nullptr;
+    }
+}
+
+std::string CLocalSearchDlg::PageText(int id) const
+{
+    return ResourceLibrary::Current().LoadResString(id).toStdString();
+}
+
+int CLocalSearchDlg::PageDateFormat() const
+{
+    return m_pMainDlg ? m_pMainDlg->LocalDateFormat() : 0;
+}
+
+std::time_t CLocalSearchDlg::PageNow() const
+{
+    return m_pMainDlg ? m_pMainDlg->LocalNow() : std::time(nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Pop-ups
+
+void CLocalSearchDlg::OpenListPicker(CSearchPage* owner, int itemId, const ListPickerRequest& request,
+                                     int firstSelectable, bool fourPerRow)
+{
+    ClosePickers();
+    auto* popup = new CSearchListPickerPopup(owner, itemId, &request, firstSelectable, fourPerRow, this);
+    m_pListPicker = popup;
+    popup->Create(this);
+}
+
+void CLocalSearchDlg::OpenTimePicker(CSearchPage* owner, int itemId, const SliderPickerRequest& request)
+{
+    ClosePickers();
+    auto* popup = new CSearchTimePickerPopup(owner, itemId, &request, this);
+    m_pTimePicker = popup;
+    popup->Create(this);
+}
+
+void CLocalSearchDlg::ClosePickers()
+{
+    if (m_pListPicker)
+        m_pListPicker->DestroyWindow();
+    if (m_pTimePicker)
+        m_pTimePicker->DestroyWindow();
+}
+
+void CLocalSearchDlg::OnListPicked(QWidget* owner, int itemId, int index)
+{
+    if (index < 0 || !owner)
+        return;
+    // Only the date-time page and the calendar take list results.
+    for (LocalSlot slot : {LocalSlot::DateTime, LocalSlot::Calendar}) {
+        CSearchPage* page = Page(slot);
+        if (page && page == owner && !page->IsDestroyed()) {
+            page->OnListPicked(itemId, index);
+            return;
+        }
+    }
+}
+
+void CLocalSearchDlg::OnSliderPicked(QWidget* owner, int itemId, int h, int m, int s)
+{
+    if (!owner)
+        return;
+    const TimeOfDay t = ClampTimeResult(h, m, s);
+    for (LocalSlot slot : {LocalSlot::DateTime, LocalSlot::Timeline}) {
+        CSearchPage* page = Page(slot);
+        if (page && page == owner && !page->IsDestroyed()) {
+            page->OnTimePicked(itemId, t.hour, t.minute, t.second);
+            return;
+        }
+    }
+}
+
+void CLocalSearchDlg::OnPickerGone(Wnd* popup)
+{
+    if (popup == m_pListPicker)
+        m_pListPicker = nullptr;
+    if (popup == m_pTimePicker)
+        m_pTimePicker = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// The connection log
+
+void CLocalSearchDlg::LoadConnectLog()
+{
+    if (!m_pMainDlg)
+        return;
+    std::string bytes;
+    if (!LoadConnectLogFile(m_pMainDlg->ConnectLogFile(), bytes, kConnectLogLoadLimit))
+        return;
+    m_pLogBuffer = std::move(bytes);
+    m_nLogLength = m_pLogBuffer.size();
+    m_arrLogRecord = ParseConnectLog(m_pLogBuffer);
+    m_nLogRecordCount = static_cast<int>(m_arrLogRecord.size());
+}
+
+void CLocalSearchDlg::InitLogListColumns(CSkinListCtrl& list, int nColumns, int w0, int w1, int w2, int w3, int w4)
+{
+    CRemoteSearchDlg::InitLogListColumns(list, nColumns, w0, w1, w2, w3, w4);
+}
+
+void CLocalSearchDlg::AddLogListItem(CSkinListCtrl& list, int nColumn, const std::string& text)
+{
+    CRemoteSearchDlg::AddLogListItem(list, nColumn, text);
+}
+
+// ---------------------------------------------------------------------------
+// Drawing
 
 void CLocalSearchDlg::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.fillRect(rect(), fromColorRef(RGB(0x23, 0x26, 0x2c)));
+    DrawBitmap(p, m_bmpBackground, 0, 0, 618, 546, false, 0);
+    // Shows only where no content page covers the background.
+    p.setPen(fromColorRef(0xD7D700));
+    p.setFont(MakeSkinFont("Arial Bold", 11, 700));
+    p.drawText(QRect(QPoint(194, 78), QPoint(602, 500)), Qt::AlignCenter | Qt::TextSingleLine,
+               QString::fromStdString(PageText(IDS_SEARCH_WAITING)));
+}
+
+void CLocalSearchDlg::mousePressEvent(QMouseEvent* e)
+{
+    ClosePickers();
+    Dialog::mousePressEvent(e);
 }

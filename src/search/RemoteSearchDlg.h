@@ -60,7 +60,7 @@ private:
     std::uint32_t m_sizeKB = 0;
 };
 
-class CRemoteSearchDlg : public Dialog, public IPickerHost
+class CRemoteSearchDlg : public Dialog, public IPickerHost, public ISearchPageHost
 {
     Q_OBJECT
 public:
@@ -77,7 +77,7 @@ public:
     CSearchRequests& Requests() { return m_requests; }
 
     // ---- The one-request rule ----------------------------------------------
-    bool RequestPending() const { return m_pending.IsSet(); }
+    bool RequestPending() const override { return m_pending.IsSet(); }
     void SetPending(PendingKind kind)
     {
         m_pending.Set(kind);
@@ -135,7 +135,11 @@ public:
     CSearchPage* ShowPage(SearchSlot slot, const SearchPageArgs& args = SearchPageArgs());
     void ShowOnlyPage(CSearchPage* keep);
     // Called by a page as it goes.
-    void PageGone(CSearchPage* page);
+    void PageGone(CSearchPage* page) override;
+    QWidget* PageParent() override { return this; }
+    std::string PageText(int id) const override { return m_main.LoadResString(id); }
+    int PageDateFormat() const override { return m_main.DateFormat(); }
+    std::time_t PageNow() const override { return m_main.Now(); }
 
     void ShowSearchTab();
     void ShowBackupTab();
@@ -161,9 +165,9 @@ public:
 
     // ---- Pop-ups ------------------------------------------------------------------
     void OpenListPicker(CSearchPage* owner, int itemId, const ListPickerRequest& request, int firstSelectable,
-                        bool fourPerRow);
-    void OpenTimePicker(CSearchPage* owner, int itemId, const SliderPickerRequest& request);
-    void ClosePickers();
+                        bool fourPerRow) override;
+    void OpenTimePicker(CSearchPage* owner, int itemId, const SliderPickerRequest& request) override;
+    void ClosePickers() override;
     CListPickerPopup* ListPicker() const { return m_pListPicker; }
     CSliderPickerPopup* TimePicker() const { return m_pTimePicker; }
     void OnListPicked(QWidget* owner, int itemId, int index) override;

@@ -8,10 +8,23 @@
 #include <mutex>
 
 CSearchPage::CSearchPage(CRemoteSearchDlg& host, SearchSlot slot)
-    : Wnd(&host, Qt::Widget), m_host(host), m_slot(slot)
+    : CSearchPage(static_cast<ISearchPageHost&>(host), static_cast<int>(slot))
+{
+    m_pRemote = &host;
+}
+
+CSearchPage::CSearchPage(ISearchPageHost& host, int slot)
+    : Wnd(host.PageParent(), Qt::Widget), m_host(host), m_slot(slot)
 {
     setGeometry(197, 83, 403, 417);
     setMouseTracking(true);
+}
+
+CRemoteSearchDlg& CSearchPage::Host() const
+{
+    // A remote-only page built on another window is a programming error.
+    Q_ASSERT(m_pRemote);
+    return *m_pRemote;
 }
 
 CSearchPage::~CSearchPage() = default;

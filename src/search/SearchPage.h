@@ -8,11 +8,15 @@
 
 #include <QRect>
 #include <array>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
 
 class CRemoteSearchDlg;
+class CSearchPage;
+struct ListPickerRequest;
+struct SliderPickerRequest;
 
 // Content page slots, in the order ShowOnlyPage visits them.
 enum class SearchSlot
@@ -69,6 +73,31 @@ struct SearchTimeRequest
     int width = 358;
 };
 
+// What a content page needs of the window it lives in. The remote search
+// window is one; the local search window over the download folder is the
+// other, so the calendar, timeline and date-time pages serve both.
+class ISearchPageHost
+{
+public:
+    virtual ~ISearchPageHost() = default;
+
+    // The window the pages are children of.
+    virtual QWidget* PageParent() = 0;
+    // One request outstanding at a time (the local window never waits).
+    virtual bool RequestPending() const { return false; }
+    virtual void OpenListPicker(CSearchPage* owner, int itemId, const ListPickerRequest& request,
+                                int firstSelectable, bool fourPerRow) = 0;
+    virtual void OpenTimePicker(CSearchPage* owner, int itemId, const SliderPickerRequest& request) = 0;
+    virtual void ClosePickers() = 0;
+    // Called by a page as it goes.
+    virtual void PageGone(CSearchPage* page) = 0;
+    virtual std::string PageText(int id) const = 0;
+    // 0 year-month-day, 1 month-day-year, 2 day-month-year.
+    virtual int PageDateFormat() const = 0;
+    // "Now" for the calendars and date pages.
+    virtual std::time_t PageNow() const { return std::time(nullptr); }
+};
+
 // A content page: a child of the window at (197, 83), 403 x 417. It clears
 // its slot when it goes; WM_CLOSE destroys it; Enter, Esc and Alt+F4 follow
 // the skinned windows' rule; a press or move on its background closes the
@@ -78,10 +107,15 @@ class CSearchPage : public Wnd
     Q_OBJECT
 public:
     CSearchPage(CRemoteSearchDlg& host, SearchSlot slot);
+    // A page of another window; `slot` is that window's own numbering.
+    CSearchPage(ISearchPageHost& host, int slot);
     ~CSearchPage() override;
 
-    SearchSlot Slot() const { return m_slot; }
-    CRemoteSearchDlg& Host() const { return m_host; }
+    SearchSlot Slot() const { return static_cast<SearchSlot>(m_slot); }
+    int SlotIndex() const { return m_slot; }
+    // The remote search window; only its own pages call this.
+    CRemoteSearchDlg& Host() const;
+    ISearchPageHost& PageHost() const { return m_host; }
 
     // Builds the controls once, before the first show.
     virtual void OnInitPage() {}
@@ -112,8 +146,9 @@ protected:
     virtual void OnCommand(int id, int code) { (void)id, (void)code; }
 
 private:
-    CRemoteSearchDlg& m_host;
-    SearchSlot m_slot;
+    ISearchPageHost& m_host;
+    CRemoteSearchDlg* m_pRemote = nullptr;
+    int m_slot;
 };
 
 using SearchPageFactory = std::function<CSearchPage*(CRemoteSearchDlg& host, const SearchPageArgs& args)>;

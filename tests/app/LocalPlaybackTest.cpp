@@ -99,33 +99,6 @@ TEST(LocalPlayerTest, PauseFromFastForwardAsksForARedraw)
     EXPECT_EQ(player.m_nSpeed.load(), 7);
 }
 
-TEST(LocalSearchTest, FindsTheIndexFilesOfTheDownloadFolder)
-{
-    ScratchDir dir;
-    namespace fs = std::filesystem;
-    fs::create_directories(dir.Path() + "/Download/2008/sub");
-    WriteFileBytes(dir.Path() + "/Download/b.idx", "");
-    WriteFileBytes(dir.Path() + "/Download/2008/sub/a.IDX", "");
-    WriteFileBytes(dir.Path() + "/Download/b.vid", "");
-    fs::create_directories(dir.Path() + "/Download/dir.idx");
-    const auto found = CLocalSearchDlg::FindFileSets(dir.Path() + "/Download");
-    ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0], dir.Path() + "/Download/2008/sub/a.IDX");
-    EXPECT_EQ(found[1], dir.Path() + "/Download/b.idx");
-    EXPECT_TRUE(CLocalSearchDlg::FindFileSets(dir.Path() + "/none").empty());
-}
-
-TEST(LocalSearchTest, NoDownloadedDataIsReportedAndTheWindowCloses)
-{
-    ScratchDir dir;
-    FakeHost host;
-    host.location = dir.Path();
-    CLocalSearchDlg dlg(&host, 200);
-    EXPECT_EQ(dlg.DoModal(), 2);
-    ASSERT_EQ(host.notes.size(), 1u);
-    EXPECT_EQ(host.notes[0], std::make_pair(ILocalHost::kNotifyNoLocalData, 0));
-}
-
 TEST(LastLocalSearchTest, ClearFreesALongListAndZeroesTheRecord)
 {
     LastLocalSearch last;

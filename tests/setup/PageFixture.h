@@ -3,6 +3,7 @@
 // the window would send changed in exactly the expected bytes.
 #pragma once
 
+#include "../WidgetInput.h"
 #include "SetupTestSupport.h"
 
 #include "setup/ChannelOnOffPage.h"
@@ -37,12 +38,7 @@ inline void Pump()
 
 inline void Click(QWidget* w, QPoint pos = QPoint(3, 3))
 {
-    QMouseEvent press(QEvent::MouseButtonPress, pos, w->mapToGlobal(pos), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(w, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, pos, w->mapToGlobal(pos), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(w, &release);
+    ClickWidget(w, pos);
 }
 
 class PageTest : public ::testing::Test

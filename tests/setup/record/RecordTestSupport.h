@@ -2,6 +2,7 @@
 // on the real controls, slider moves by pointer, and the recorder kinds.
 #pragma once
 
+#include "../../WidgetInput.h"
 #include "../SetupTestSupport.h"
 
 #include "setup/RemoteSetupDlg.h"
@@ -28,12 +29,7 @@ inline void Pump()
 
 inline void Click(QWidget* w, QPoint pos = QPoint(3, 3))
 {
-    QMouseEvent press(QEvent::MouseButtonPress, pos, w->mapToGlobal(pos), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(w, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, pos, w->mapToGlobal(pos), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(w, &release);
+    ClickWidget(w, pos);
     Pump();
 }
 

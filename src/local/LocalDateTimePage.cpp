@@ -1,0 +1,5 @@
+#include "local/LocalSearchDlg.h"
+
+void RegisterLocalDateTimePage()
+{
+}

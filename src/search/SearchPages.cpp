@@ -25,9 +25,9 @@ namespace {
 
 constexpr COLORREF kPlayText[4] = {0xFFFFFF, 0xF1EB62, 0xF1EB62, 0xBEB9B3};
 
-QString Text(const CRemoteSearchDlg& host, int id)
+QString Text(const ISearchPageHost& host, int id)
 {
-    return QString::fromStdString(host.Main().LoadResString(id));
+    return QString::fromStdString(host.PageText(id));
 }
 
 void Caption(CSkinLabel& label, QWidget* parent, int id, const QString& text, const QRect& rect,
@@ -62,9 +62,9 @@ void TextButton(CSkinTextButton& button, QWidget* parent, int id, const QString&
     button.show();
 }
 
-int PcYear(const ISearchMainWindow& main)
+int PcYear(const ISearchPageHost& host)
 {
-    const std::time_t now = main.Now();
+    const std::time_t now = host.PageNow();
     std::tm tm{};
     localtime_r(&now, &tm);
     return tm.tm_year + 1900;
@@ -84,7 +84,7 @@ PickerRect ScreenRect(const QWidget& w)
     return PickerRect{tl.x(), tl.y(), tl.x() + w.width(), tl.y() + w.height()};
 }
 
-void OpenDateCellList(CSearchPage& page, CRemoteSearchDlg& host, int itemId, const CSkinLabel& cell,
+void OpenDateCellList(CSearchPage& page, ISearchPageHost& host, int itemId, const CSkinLabel& cell,
                       const CSearchDateTimeModel::ListSpec& list)
 {
     auto request = std::make_unique<ListPickerRequest>();
@@ -144,7 +144,7 @@ void CSearchCalendarPage::OnInitPage()
         b.SetCaption(QString::number(d + 1));
         b.hide();
     }
-    if (!m_model.Init(host.YearRecords(), PcYear(host.Main())))
+    if (!m_model.Init(host.YearRecords(), PcYear(host)))
         host.Main().Notify(NetNotify::NO_DATA, 0, host.Handle());
     Refresh();
 }

@@ -125,7 +125,7 @@ private:
 PickerRect ScreenRect(const QWidget& w);
 // Opens the list of a date cell (year, month or day) of a date-time page at
 // the cell, as the cell's click asked.
-void OpenDateCellList(CSearchPage& page, CRemoteSearchDlg& host, int itemId, const CSkinLabel& cell,
+void OpenDateCellList(CSearchPage& page, ISearchPageHost& host, int itemId, const CSkinLabel& cell,
                       const CSearchDateTimeModel::ListSpec& list);
 
 class CSearchDateTimePage;

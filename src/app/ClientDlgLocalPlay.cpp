@@ -185,3 +185,9 @@ std::string CClientDlg::ConnectLogFile() const
 {
     return m_pLog ? m_pLog->FilePath() : ILocalHost::ConnectLogFile();
 }
+
+void CClientDlg::ClearReceivedChannels()
+{
+    if (m_pVideoWnd)
+        m_pVideoWnd->ClearReceivedChannels();
+}

@@ -50,6 +50,8 @@ public:
     // null without a sound device.
     virtual std::unique_ptr<IAudioWorker> CreateLocalAudio() { return nullptr; }
     virtual std::uint16_t VisibleChannels() { return 0xFFFF; }
+    // The grid forgets which channels delivered a picture (a run starts). Any thread.
+    virtual void ClearReceivedChannels() {}
     // The grid's single-view channel among `mask` (its index among the mask's
     // channels into `index`), or -1.
     virtual int SingleViewChannel(std::uint16_t /*mask*/, int& /*index*/) { return -1; }

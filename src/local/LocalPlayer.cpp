@@ -69,6 +69,7 @@ void CLocalPlayer::PlayLoop()
 {
     if (m_pMainDlg) {
         m_pMainDlg->WriteConnectLog(kLogRecordSize, kLogTypeLocalPlay, 1, 0, nullptr, nullptr);
+        m_pMainDlg->ClearReceivedChannels();
         // A stop wakes the pause at once.
         if (!m_core.m_bStop)
             m_rClock.WaitFor(kStartPauseMs);

@@ -132,6 +132,7 @@ class EventHost : public Host
 public:
     void ShowBookmarkBar(int mode) override { Add("bar " + std::to_string(mode)); }
     void EndBookmarkBar() override { Add("bar end"); }
+    void ClearReceivedChannels() override { Add("received cleared"); }
     void SetLocalPlaybackButtons(bool enabled) override { Add(enabled ? "buttons on" : "buttons off"); }
     void WriteConnectLog(int size, int type, int sub, int r, const char* user, const char* address) override
     {
@@ -218,7 +219,7 @@ TEST(LocalPlayerThread, StartPausesThenShowsTheBarAndStopPutsTheButtonsAway)
     }
     player.DestroyWindow();
     player.Stop();
-    EXPECT_EQ(host.Events(), (std::vector<std::string>{"buttons on", "log 4/1", "wait 200", "bar 1", "ended",
+    EXPECT_EQ(host.Events(), (std::vector<std::string>{"buttons on", "log 4/1", "received cleared", "wait 200", "bar 1", "ended",
                                                        "log 4/2", "bar end", "buttons off"}));
 }
 

@@ -6,7 +6,6 @@
 #include "platform/Skin.h"
 #include "search/RemoteSearchDlg.h"
 #include "search/ResIds.h"
-#include "search/SearchPopups.h"
 #include "search/SearchRules.h"
 #include "ui/SkinDraw.h"
 #include "ui/UiMessages.h"
@@ -376,7 +375,7 @@ void CLocalSearchDlg::OpenListPicker(CSearchPage* owner, int itemId, const ListP
                                      int firstSelectable, bool fourPerRow)
 {
     ClosePickers();
-    auto* popup = new CSearchListPickerPopup(owner, itemId, &request, firstSelectable, fourPerRow, this);
+    auto* popup = new CLocalSearchListPickerPopup(owner, itemId, &request, firstSelectable, fourPerRow, this);
     m_pListPicker = popup;
     popup->Create(this);
 }
@@ -384,7 +383,7 @@ void CLocalSearchDlg::OpenListPicker(CSearchPage* owner, int itemId, const ListP
 void CLocalSearchDlg::OpenTimePicker(CSearchPage* owner, int itemId, const SliderPickerRequest& request)
 {
     ClosePickers();
-    auto* popup = new CSearchTimePickerPopup(owner, itemId, &request, this);
+    auto* popup = new CLocalSearchTimePickerPopup(owner, itemId, &request, this);
     m_pTimePicker = popup;
     popup->Create(this);
 }

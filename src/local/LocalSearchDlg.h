@@ -10,6 +10,7 @@
 #include "net/ConnectLog.h"
 #include "platform/Wnd.h"
 #include "search/SearchPage.h"
+#include "search/SearchPopups.h"
 #include "ui/PickerRequests.h"
 #include "ui/SkinButton.h"
 
@@ -29,6 +30,10 @@ class CSliderPickerPopup;
 // A page's play request to the window: wParam the start time, lParam the end
 // time (a range when m_nSearchMode is 1).
 constexpr UINT WM_LOCAL_PLAY = WM_USER + 20008;
+
+// The pop-ups are the remote search window's, owned by this window.
+using CLocalSearchListPickerPopup = CSearchListPickerPopup;
+using CLocalSearchTimePickerPopup = CSearchTimePickerPopup;
 
 // Content page slots, in the order ShowOnlyPage visits them.
 enum class LocalSlot

@@ -427,3 +427,50 @@ TEST_F(LocalCalendarPages, ATimePopUpClosedOnTheTimelineBackgroundReportsToTheTi
     EXPECT_EQ(page->View().Picked(), 7 * 3600 + 8 * 60 + 9);
     EXPECT_EQ(page->m_lblTime.GetWindowText(), "07 : 08 : 09");
 }
+
+TEST(LocalCalendarYearSearch, AsksOnceForEveryYearTriedInOrder)
+{
+    struct Case
+    {
+        const char* name;
+        int pcYear;
+        int dataYear; // 0 none
+        std::vector<int> asked;
+        bool found;
+    };
+    std::vector<int> all = {2008, 2007, 2006, 2005, 2004, 2003, 2002, 2001, 2000};
+    for (int y = 2037; y > 2008; --y)
+        all.push_back(y);
+    const std::vector<Case> cases = {
+        {"this year", 2008, 2008, {2008}, true},
+        {"two years back", 2008, 2006, {2008, 2007, 2006}, true},
+        {"a later year", 2008, 2036, {2008, 2007, 2006, 2005, 2004, 2003, 2002, 2001, 2000, 2037, 2036}, true},
+        {"nothing anywhere", 2008, 0, all, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<int> asked;
+        CSearchCalendarModel model;
+        const bool found = model.Init(
+            [&](int year, std::array<std::uint8_t, 372>& days) {
+                asked.push_back(year);
+                if (year != c.dataYear)
+                    return false;
+                days[2 * 31 + 4] = 0x40; // kind 6: the month only
+                days[1 * 31 + 9] = 0x02;
+                return true;
+            },
+            c.pcYear, 0x3F);
+        EXPECT_EQ(found, c.found);
+        EXPECT_EQ(asked, c.asked);
+        if (found) {
+            EXPECT_EQ(model.Year(), c.dataYear);
+            EXPECT_EQ(model.Month(), 2);
+            EXPECT_FALSE(model.DayHasData(4));
+            // A month click lays the days out from what was read.
+            ASSERT_TRUE(model.OnMonthClicked(1));
+            EXPECT_TRUE(model.DayHasData(9));
+            EXPECT_EQ(asked.size(), c.asked.size());
+        }
+    }
+}

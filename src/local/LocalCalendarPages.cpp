@@ -28,8 +28,8 @@ bool CLocalCalendarPage::ScanYear(int year, std::array<std::uint8_t, 372>& days)
 bool CLocalCalendarPage::ChooseYear(int pcYear)
 {
     // Kinds 6 and 7 make a month choosable but mark no day.
-    return m_model.Init([this](int year, std::array<std::uint8_t, 372>& days) { return ScanYear(year, days); },
-                        pcYear, 0x3F);
+    return m_model.Init(
+        [this](int year, std::array<std::uint8_t, 372>& days) { return ScanYear(year, days); }, pcYear, 0x3F);
 }
 
 void CLocalCalendarPage::ReportNoData()
@@ -125,8 +125,9 @@ void CLocalTimelinePage::OnPrev()
 
 void RegisterLocalCalendarPages()
 {
-    RegisterLocalPage(LocalSlot::Calendar,
-                      [](CLocalSearchDlg& host, LocalPageArgs&) -> CSearchPage* { return new CLocalCalendarPage(host); });
+    RegisterLocalPage(LocalSlot::Calendar, [](CLocalSearchDlg& host, LocalPageArgs&) -> CSearchPage* {
+        return new CLocalCalendarPage(host);
+    });
     RegisterLocalPage(LocalSlot::Timeline, [](CLocalSearchDlg& host, LocalPageArgs& args) -> CSearchPage* {
         return new CLocalTimelinePage(host, args.year, args.month, args.day, std::move(args.list));
     });

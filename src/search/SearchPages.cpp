@@ -112,7 +112,8 @@ CSearchCalendarPage::CSearchCalendarPage(CRemoteSearchDlg& host, bool backup)
 {
 }
 
-CSearchCalendarPage::CSearchCalendarPage(ISearchPageHost& host, int slot) : CSearchPage(host, slot), m_bBackup(false)
+CSearchCalendarPage::CSearchCalendarPage(ISearchPageHost& host, int slot)
+    : CSearchPage(host, slot), m_bBackup(false)
 {
 }
 

@@ -2,8 +2,8 @@
 // real download writer: the year search, day marks by kind, the hand-over of
 // a day's list to the timeline, its bars, Play's decisions, the remembered
 // search and the pop-ups of both pages.
-#include "LocalWindowFixture.h"
 #include "local/LocalCalendarPages.h"
+#include "LocalWindowFixture.h"
 #include "local/LocalFileSet.h"
 #include "local/LocalMenus.h"
 #include "net/TimeUtil.h"
@@ -219,7 +219,8 @@ TEST_F(LocalCalendarPages, ADayClickMovesExactlyThatDaysListToTheTimeline)
     std::vector<std::pair<std::uint32_t, int>> got;
     for (const LocalDayInterval* n = timeline->Intervals(); n; n = n->next.get())
         got.emplace_back(n->start_time, n->kind);
-    EXPECT_EQ(got, (std::vector<std::pair<std::uint32_t, int>>{{At(2008, 3, 2, 10), 1}, {At(2008, 3, 2, 14), 2}}));
+    EXPECT_EQ(got,
+              (std::vector<std::pair<std::uint32_t, int>>{{At(2008, 3, 2, 10), 1}, {At(2008, 3, 2, 14), 2}}));
     // Cameras 1, 2 and 3: three bars.
     EXPECT_EQ(timeline->Bars().size(), 3u);
 
@@ -268,8 +269,8 @@ TEST_F(LocalCalendarPages, TimelineBarsTakeTheKindAsANumberAndClipByTheWholeDate
     auto mid = [&](int row) { return grab.pixelColor(x, 76 + 18 * row + 5); };
     const QImage kind3 = ResourceLibrary::Current().LoadBitmap(IDB_TIMELINE_BAR_FIRST + 3);
     ASSERT_FALSE(kind3.isNull());
-    EXPECT_NE(mid(0), mid(1));                 // kind 3 is not drawn as kind 0
-    EXPECT_EQ(mid(1), mid(4));                 // flagged kind 1 is
+    EXPECT_NE(mid(0), mid(1)); // kind 3 is not drawn as kind 0
+    EXPECT_EQ(mid(1), mid(4)); // flagged kind 1 is
     // Kind 7 leaves its row as empty as before the bars start.
     EXPECT_EQ(mid(2), grab.pixelColor(page->View().X(8 * 3600), 76 + 18 * 2 + 5));
     EXPECT_NE(mid(0), mid(2));
@@ -444,7 +445,11 @@ TEST(LocalCalendarYearSearch, AsksOnceForEveryYearTriedInOrder)
     const std::vector<Case> cases = {
         {"this year", 2008, 2008, {2008}, true},
         {"two years back", 2008, 2006, {2008, 2007, 2006}, true},
-        {"a later year", 2008, 2036, {2008, 2007, 2006, 2005, 2004, 2003, 2002, 2001, 2000, 2037, 2036}, true},
+        {"a later year",
+         2008,
+         2036,
+         {2008, 2007, 2006, 2005, 2004, 2003, 2002, 2001, 2000, 2037, 2036},
+         true},
         {"nothing anywhere", 2008, 0, all, false},
     };
     for (const Case& c : cases) {

@@ -479,3 +479,29 @@ TEST(LocalCalendarYearSearch, AsksOnceForEveryYearTriedInOrder)
         }
     }
 }
+
+TEST_F(LocalCalendarPages, DamagedIndexCountsAndNegativeTimesMarkNothingElse)
+{
+    // A count past the entries the file holds: the set is left out and told once.
+    const auto big = WriteSet("a_count", At(2008, 3, 2, 10), 1);
+    ASSERT_TRUE(PatchFile(big[0][0], 96, {50, 0, 0, 0}));
+    // An entry starting before 1970 has no date: it marks no day of its end's year.
+    const auto negative = WriteSet("b_negative", At(2008, 3, 5, 10), 2);
+    ASSERT_TRUE(PatchFile(negative[0][0], 192 + 24, {0x10, 0x00, 0x00, 0x80}));
+    WriteSet("c_good", At(2008, 3, 7, 10), 1);
+
+    auto dlg = Open();
+    CLocalCalendarPage* page = Calendar(*dlg);
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(main.notes.empty());
+    EXPECT_EQ(main.skipped.size(), 1u);
+    ASSERT_EQ(page->Model().Year(), 2008);
+    std::size_t days = 0;
+    for (int m = 0; m < 12; ++m)
+        for (int d = 0; d < 31; ++d)
+            days += page->YearMap().days[static_cast<std::size_t>(m)][static_cast<std::size_t>(d)].size();
+    EXPECT_EQ(days, 1u);
+    EXPECT_EQ(page->YearMap().days[2][6].size(), 1u);
+    for (int d = 0; d < 31; ++d)
+        EXPECT_EQ(page->m_btnDay[d].m_bHasData, d == 6 ? 1 : 0) << d;
+}

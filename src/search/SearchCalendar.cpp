@@ -38,6 +38,10 @@ std::vector<std::string> BuildYearNames()
 
 std::array<std::uint8_t, 372> CSearchCalendarModel::YearDays(bool& found) const
 {
+    if (m_source) {
+        found = true;
+        return m_sourceDays;
+    }
     std::array<std::uint8_t, 372> days{};
     found = false;
     for (const YearRecord& r : m_records) {
@@ -52,6 +56,11 @@ std::array<std::uint8_t, 372> CSearchCalendarModel::YearDays(bool& found) const
 
 int CSearchCalendarModel::FillMonths()
 {
+    if (m_source) {
+        m_sourceDays.fill(0);
+        if (!m_source(m_nYear, m_sourceDays))
+            m_sourceDays.fill(0);
+    }
     bool found = false;
     const std::array<std::uint8_t, 372> days = YearDays(found);
     int last = -1;
@@ -66,6 +75,13 @@ int CSearchCalendarModel::FillMonths()
             last = m;
     }
     return last;
+}
+
+bool CSearchCalendarModel::Init(YearDaysSource source, int pcYear, std::uint8_t dayMask)
+{
+    m_source = std::move(source);
+    m_dayMask = dayMask;
+    return Init(std::vector<YearRecord>(), pcYear);
 }
 
 bool CSearchCalendarModel::Init(std::vector<YearRecord> records, int pcYear)
@@ -121,7 +137,7 @@ bool CSearchCalendarModel::DayHasData(int day0) const
         return false;
     bool found = false;
     const std::array<std::uint8_t, 372> days = YearDays(found);
-    return days[static_cast<std::size_t>(m_nMonth * 31 + day0)] != 0;
+    return (days[static_cast<std::size_t>(m_nMonth * 31 + day0)] & m_dayMask) != 0;
 }
 
 bool CSearchCalendarModel::OnMonthClicked(int month0)

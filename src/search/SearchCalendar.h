@@ -6,6 +6,8 @@
 #include "net/SearchAnswers.h"
 
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,14 @@ public:
     // `pcYear`. False when no year holds recordings (the no-data state: the
     // caller shows its notice).
     bool Init(std::vector<YearRecord> records, int pcYear);
+    // The 12 x 31 day bytes of a year, from wherever the caller keeps them
+    // (the local calendar reads the download folder for each year asked);
+    // false when nothing of that year is known.
+    using YearDaysSource = std::function<bool(int year, std::array<std::uint8_t, 372>& days)>;
+    // As above over `source`, asked once for every year tried. A day is
+    // marked when its byte has a bit of `dayMask`; a month holds recordings
+    // when any byte of its days is non-zero.
+    bool Init(YearDaysSource source, int pcYear, std::uint8_t dayMask);
 
     int Year() const { return m_nYear; }
     int Month() const { return m_nMonth; }
@@ -70,6 +80,9 @@ private:
     std::array<std::uint8_t, 372> YearDays(bool& found) const;
 
     std::vector<YearRecord> m_records;
+    YearDaysSource m_source;
+    std::array<std::uint8_t, 372> m_sourceDays{};
+    std::uint8_t m_dayMask = 0xFF;
     int m_nYear = 0;
     int m_nMonth = 0;
     int m_nDay = 0;

@@ -112,9 +112,29 @@ CSearchCalendarPage::CSearchCalendarPage(CRemoteSearchDlg& host, bool backup)
 {
 }
 
+CSearchCalendarPage::CSearchCalendarPage(ISearchPageHost& host, int slot)
+    : CSearchPage(host, slot), m_bBackup(false)
+{
+}
+
+bool CSearchCalendarPage::ChooseYear(int pcYear)
+{
+    return m_model.Init(Host().YearRecords(), pcYear);
+}
+
+void CSearchCalendarPage::ReportNoData()
+{
+    Host().Main().Notify(NetNotify::NO_DATA, 0, Host().Handle());
+}
+
+void CSearchCalendarPage::OpenDay(int day0)
+{
+    Host().SendDayRequest(m_bBackup, m_model.Year(), m_model.Month() + 1, day0 + 1);
+}
+
 void CSearchCalendarPage::OnInitPage()
 {
-    CRemoteSearchDlg& host = Host();
+    ISearchPageHost& host = PageHost();
     m_bmpBackground = ResourceLibrary::Current().LoadBitmap(IDB_CALENDAR_BACKGROUND);
     Caption(m_lblCaption[0], this, 790, Text(host, IDS_CAL_YEAR), QRect(15, 9, 70, 14));
     Caption(m_lblCaption[1], this, 791, Text(host, IDS_CAL_MONTH), QRect(15, 32, 70, 14));
@@ -144,8 +164,8 @@ void CSearchCalendarPage::OnInitPage()
         b.SetCaption(QString::number(d + 1));
         b.hide();
     }
-    if (!m_model.Init(host.YearRecords(), PcYear(host)))
-        host.Main().Notify(NetNotify::NO_DATA, 0, host.Handle());
+    if (!ChooseYear(PcYear(host)))
+        ReportNoData();
     Refresh();
 }
 
@@ -182,7 +202,7 @@ void CSearchCalendarPage::OnCommand(int id, int code)
 
 void CSearchCalendarPage::OnYearClicked()
 {
-    if (Host().RequestPending())
+    if (PageHost().RequestPending())
         return;
     auto request = std::make_unique<ListPickerRequest>();
     std::memset(request.get(), 0, sizeof *request);
@@ -194,7 +214,7 @@ void CSearchCalendarPage::OnYearClicked()
     request->ClickX = m_lblYear.m_ptClick.x();
     request->ClickY = m_lblYear.m_ptClick.y();
     request->Width = 210;
-    Host().OpenListPicker(this, 0, *request, 0, true);
+    PageHost().OpenListPicker(this, 0, *request, 0, true);
 }
 
 void CSearchCalendarPage::OnListPicked(int itemId, int index)
@@ -205,18 +225,18 @@ void CSearchCalendarPage::OnListPicked(int itemId, int index)
 
 void CSearchCalendarPage::OnMonthClicked(int month0)
 {
-    if (Host().RequestPending() || !m_model.OnMonthClicked(month0))
+    if (PageHost().RequestPending() || !m_model.OnMonthClicked(month0))
         return;
     Refresh();
 }
 
 void CSearchCalendarPage::OnDayClicked(int day0)
 {
-    Host().ClosePickers();
-    if (Host().RequestPending() || !m_model.DayHasData(day0))
+    PageHost().ClosePickers();
+    if (PageHost().RequestPending() || !m_model.DayHasData(day0))
         return;
     m_model.PickDay(day0);
-    Host().SendDayRequest(m_bBackup, m_model.Year(), m_model.Month() + 1, day0 + 1);
+    OpenDay(day0);
 }
 
 bool CSearchCalendarPage::CalendarDay(int& year, int& month, int& day) const
@@ -247,6 +267,30 @@ CSearchTimelinePage::CSearchTimelinePage(CRemoteSearchDlg& host, SearchSlot slot
     setFocusPolicy(Qt::StrongFocus);
 }
 
+CSearchTimelinePage::CSearchTimelinePage(ISearchPageHost& host, int slot, int year, int month, int day)
+    : CSearchPage(host, slot), m_day{year, month, day}
+{
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+bool CSearchTimelinePage::RestoredTime(std::int64_t& time) const
+{
+    // Back from a playback: the picked time of that playback.
+    if (const std::shared_ptr<CNetClient> client = Host().Client()) {
+        const PlayHandOver h = client->SearchKeep().HandOver();
+        if (h.active) {
+            time = static_cast<std::int32_t>(h.startTime);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CSearchTimelinePage::PlayEnabled() const
+{
+    return !Host().Main().LocalPlayerRunning();
+}
+
 void CSearchTimelinePage::OnTimelineClick(int x)
 {
     m_view.Click(x);
@@ -255,7 +299,7 @@ void CSearchTimelinePage::OnTimelineClick(int x)
 
 void CSearchTimelinePage::OnInitPage()
 {
-    CRemoteSearchDlg& host = Host();
+    ISearchPageHost& host = PageHost();
     const ResourceLibrary& res = ResourceLibrary::Current();
     m_bmpBackground = res.LoadBitmap(IDB_TIMELINE_BACKGROUND);
     m_bmpGrid = res.LoadBitmap(IDB_TIMELINE_GRID);
@@ -290,7 +334,7 @@ void CSearchTimelinePage::OnInitPage()
         legend.setVisible(k != 4);
     }
     char date[48];
-    const int fmt = host.Main().DateFormat();
+    const int fmt = host.PageDateFormat();
     if (fmt == 0)
         std::snprintf(date, sizeof date, "%04d - %02d - %02d", m_day.year, m_day.month + 1, m_day.day + 1);
     else if (fmt == 1)
@@ -298,19 +342,15 @@ void CSearchTimelinePage::OnInitPage()
     else
         std::snprintf(date, sizeof date, "%02d - %02d - %04d", m_day.day + 1, m_day.month + 1, m_day.year);
     m_lblDate.SetText(QString::fromLatin1(date));
-    // Back from a playback: the picked time of that playback.
-    if (const std::shared_ptr<CNetClient> client = host.Client()) {
-        const PlayHandOver h = client->SearchKeep().HandOver();
-        if (h.active) {
-            std::int64_t start = static_cast<std::int32_t>(h.startTime);
-            Usertime u{};
-            if (GetTime_tToUsertime(start < 0 ? 0 : start, u))
-                m_view.SetPicked(u.hour * 3600 + u.minute * 60 + u.second);
-        }
+    std::int64_t start = 0;
+    if (RestoredTime(start)) {
+        Usertime u{};
+        if (GetTime_tToUsertime(start < 0 ? 0 : start, u))
+            m_view.SetPicked(u.hour * 3600 + u.minute * 60 + u.second);
     }
     ShowPicked();
     ShowTicks();
-    m_btnPlay.Enable(!host.Main().LocalPlayerRunning());
+    m_btnPlay.Enable(PlayEnabled());
 }
 
 std::vector<TimelineBar> CSearchTimelinePage::Bars() const
@@ -340,7 +380,7 @@ void CSearchTimelinePage::OnCommand(int id, int code)
     else if (id == 816 && code == STN_CLICKED)
         OnTimeLabelClick();
     else if (id == 815 && code == STN_CLICKED)
-        Host().ClosePickers();
+        PageHost().ClosePickers();
 }
 
 void CSearchTimelinePage::OnTimeLabelClick()
@@ -355,7 +395,7 @@ void CSearchTimelinePage::OnTimeLabelClick()
     r.ClickX = m_lblTime.m_ptClick.x();
     r.ClickY = m_lblTime.m_ptClick.y();
     r.Width = 358;
-    Host().OpenTimePicker(this, 1, r);
+    PageHost().OpenTimePicker(this, 1, r);
 }
 
 void CSearchTimelinePage::OnTimePicked(int, int hour, int minute, int second)
@@ -418,7 +458,7 @@ void CSearchTimelinePage::paintEvent(QPaintEvent*)
 
 void CSearchTimelinePage::mousePressEvent(QMouseEvent* e)
 {
-    Host().ClosePickers();
+    PageHost().ClosePickers();
     const QPoint pos = e->position().toPoint();
     if (e->button() == Qt::LeftButton && CTimelineView::InTimeline(pos.x(), pos.y())) {
         m_nDragStart = CTimelineView::ClampX(pos.x());
@@ -461,7 +501,7 @@ void CSearchTimelinePage::mouseMoveEvent(QMouseEvent* e)
     const QPoint pos = e->position().toPoint();
     setCursor(CTimelineView::InTimeline(pos.x(), pos.y()) ? Qt::PointingHandCursor : Qt::ArrowCursor);
     if (m_nDragStart == -1 || !(e->buttons() & Qt::LeftButton)) {
-        Host().ClosePickers();
+        PageHost().ClosePickers();
         return;
     }
     m_nDragRectLeft = m_nDragStart;

@@ -38,10 +38,18 @@ public:
     CSkinLabel m_lblYear;
 
 protected:
+    // A calendar of another window (the local search over the download
+    // folder); `slot` is that window's numbering.
+    CSearchCalendarPage(ISearchPageHost& host, int slot);
     void OnCommand(int id, int code) override;
     void paintEvent(QPaintEvent* e) override;
-
-private:
+    // Where the years come from: chooses the year and month to show; false
+    // when no year holds recordings.
+    virtual bool ChooseYear(int pcYear);
+    // No year of the list holds recordings.
+    virtual void ReportNoData();
+    // A click on a marked day (the day is already picked in the model).
+    virtual void OpenDay(int day0);
     void Refresh();
 
     bool m_bBackup;
@@ -57,13 +65,13 @@ public:
     void OnInitPage() override;
     void OnTimePicked(int itemId, int hour, int minute, int second) override;
 
-    void OnPlay();
-    void OnPrev();
+    virtual void OnPlay();
+    virtual void OnPrev();
     void OnTimeLabelClick();
     CTimelineView& View() { return m_view; }
     const TimelineDay& Day() const { return m_day; }
     // The bars as the page draws them now.
-    std::vector<TimelineBar> Bars() const;
+    virtual std::vector<TimelineBar> Bars() const;
 
     CSkinTextButton m_btnPlay, m_btnPrev;
     CSkinLabel m_lblDate, m_lblTime;
@@ -83,6 +91,14 @@ protected:
 
     // The backup timeline: the same day view in its own slot.
     CSearchTimelinePage(CRemoteSearchDlg& host, SearchSlot slot, int year, int month, int day);
+    // A day timeline of another window (the local search); `slot` is that
+    // window's numbering.
+    CSearchTimelinePage(ISearchPageHost& host, int slot, int year, int month, int day);
+    // The time (recorder seconds) to show as picked when the page opens, if
+    // any: the playback this page started last.
+    virtual bool RestoredTime(std::int64_t& time) const;
+    // Play is offered when the page opens.
+    virtual bool PlayEnabled() const;
     // A click (button up where it went down) at pixel x of the timeline.
     virtual void OnTimelineClick(int x);
     void ShowPicked();

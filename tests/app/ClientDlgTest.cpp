@@ -10,6 +10,7 @@
 #include "app/NotifyTable.h"
 #include "app/ResIds.h"
 #include "local/LocalPlayer.h"
+#include "local/LocalSearchDlg.h"
 #include "platform/RegKey.h"
 #include "platform/Skin.h"
 
@@ -298,14 +299,20 @@ TEST_F(ClientDlgTest, ReadOnlyMediaWritesNothingButStillConnectsAndOpensLocalSea
 {
     TestClientDlg dlg(nullptr, FakeDeps(events, dir, true));
     dlg.SetCommandLine("10.0.0.1 secret");
-    // The local search finds no downloaded data, says so and closes; then quit.
-    dlg.onMessage = [](TestClientDlg& d, UINT msg, LPARAM lParam) {
-        if (msg == WM_NOTIFY_EVENT && NotifyCodeOf(lParam) == NOTIFY_NO_LOCAL_DATA)
-            QTimer::singleShot(0, &d, [&d] { d.OnQuit(); });
+    // The local search opens on its calendar, which finds no downloaded data
+    // and says so; the operator closes the window, then quits.
+    bool calendarShown = false;
+    dlg.onMessage = [&calendarShown](TestClientDlg& d, UINT msg, LPARAM lParam) {
+        if (msg != WM_NOTIFY_EVENT || NotifyCodeOf(lParam) != NOTIFY_NO_LOCAL_DATA || !d.m_pLocalSearchDlg)
+            return;
+        calendarShown = d.m_pLocalSearchDlg->Page(LocalSlot::Calendar) != nullptr;
+        PostMessage(d.m_pLocalSearchDlg->Handle(), WM_CLOSE, 0, 0);
+        QTimer::singleShot(0, &d, [&d] { d.OnQuit(); });
     };
     dlg.DoModal();
     dlg.DestroyWindow();
 
+    EXPECT_TRUE(calendarShown);
     EXPECT_NE(std::find(events.begin(), events.end(), "connect:10.0.0.1|0||secret"), events.end());
     EXPECT_EQ(dlg.m_bReadOnlyMedia, 1);
     EXPECT_EQ(dlg.m_LocalSetup.Location[0], '\0');

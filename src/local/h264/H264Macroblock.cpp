@@ -62,8 +62,6 @@ private:
     bool Residual(std::uint32_t type, int cbp, bool dct8);
     template <bool kStore>
     bool ResidualBlock(H264BitReader& reader, int nC, int maxNum, int* coeffs, int* total);
-    template <bool kStore>
-    bool ResidualBlockOn(H264BitReader& br, int nC, int maxNum, int* coeffs, int* total);
     int LumaNc(int blk) const;
     int ChromaNc(int comp, int blk) const;
     int OutsideNz(const Neighbour& n, int comp) const;
@@ -400,135 +398,148 @@ int SliceParser::ChromaNc(int comp, int blk) const
 // residual_block_cavlc(). With kStore, coeffs receives the levels by
 // coefficient index; without it the block is only walked for its length,
 // refusals and TotalCoeff, which is all the check needs of every block but
-// the keyed one.
+// the keyed one. On a refusal the reader stops where the refused code
+// starts, or after a code whose value is out of range.
+template <bool kStore>
+inline __attribute__((always_inline)) bool ResidualBlockOn(H264BitReader& reader, const CavlcTables& tab, int nC,
+                                                           int maxNum, int* coeffs, int* total)
+{
+    H264BitCache bc(reader);
+    std::uint16_t e;
+    if (nC < 0) {
+        e = tab.chromaDcCoeffToken[bc.Peek(8)];
+    } else if (nC >= 8) {
+        e = tab.coeffTokenFlc[bc.Peek(6)];
+    } else {
+        const std::uint64_t w = bc.Bits();
+        const int zeros = w ? __builtin_clzll(w) : 64;
+        if (zeros > 15) {
+            bc.Store(reader);
+            return false;
+        }
+        const int rest = static_cast<int>((w << zeros) >> 60) & 7;
+        e = tab.coeffToken[nC < 2 ? 0 : nC < 4 ? 1 : 2][(zeros << 3) | rest];
+    }
+    bool ok = false;
+    int tc = 0;
+    // One exit, so that the position is stored once.
+    do {
+        if ((e & 0xFF) == 0)
+            break;
+        bc.Skip(e & 0xFF);
+        tc = (e >> 8) >> 2;
+        const int t1 = (e >> 8) & 3;
+        if (tc == 0) {
+            ok = true;
+            break;
+        }
+        if (tc > maxNum)
+            break;
+        int level[16];
+        int suffixLength = tc > 10 && t1 < 3 ? 1 : 0;
+        // The trailing ones' signs, one bit each, in one read.
+        if (t1) {
+            const std::uint32_t signs = bc.Peek(t1);
+            bc.Skip(t1);
+            if constexpr (kStore)
+                for (int i = 0; i < t1; ++i)
+                    level[i] = 1 - 2 * static_cast<int>((signs >> (t1 - 1 - i)) & 1);
+        }
+        int bump = t1 < 3 ? 2 : 0;
+        bool bad = false;
+        for (int i = t1; i < tc; ++i) {
+            bc.Fill();
+            const std::uint64_t w = bc.Bits();
+            const int prefix = w ? __builtin_clzll(w) : 64;
+            if (prefix > 15) {
+                bad = true;
+                break;
+            }
+            // The suffix follows the prefix's one; the extra shift by one keeps
+            // a suffixLength of 0 from shifting by 64.
+            const std::uint64_t after = w << prefix << 1;
+            int code;
+            if (prefix < 14) [[likely]] {
+                code = (prefix << suffixLength) + static_cast<int>((after >> 1) >> (63 - suffixLength));
+                bc.Skip(prefix + 1 + suffixLength);
+            } else if (prefix == 14) {
+                const int size = suffixLength ? suffixLength : 4;
+                code = (14 << suffixLength) + static_cast<int>(after >> (64 - size));
+                bc.Skip(15 + size);
+            } else {
+                code = (15 << suffixLength) + static_cast<int>(after >> 52) + (suffixLength ? 0 : 15);
+                bc.Skip(28);
+            }
+            code += bump;
+            bump = 0;
+            // Even codes are positive, odd ones negative, both of magnitude code / 2 + 1.
+            const int mag = (code >> 1) + 1;
+            if constexpr (kStore) {
+                const int neg = code & 1;
+                level[i] = (mag ^ -neg) + neg;
+            }
+            if (suffixLength == 0)
+                suffixLength = 1;
+            if (mag > (3 << (suffixLength - 1)) && suffixLength < 6)
+                ++suffixLength;
+        }
+        if (bad)
+            break;
+        int zeros = 0;
+        if (tc < maxNum) {
+            bc.Fill();
+            const std::uint16_t z = nC < 0 ? tab.chromaDcTotalZeros[tc][bc.Peek(3)] : tab.totalZeros[tc][bc.Peek(9)];
+            if ((z & 0xFF) == 0)
+                break;
+            bc.Skip(z & 0xFF);
+            zeros = z >> 8;
+            if (zeros > maxNum - tc)
+                break;
+        }
+        // Placed from the highest coefficient down: all zeros lie below it.
+        int pos = zeros + tc - 1;
+        int left = zeros;
+        int i = 0;
+        // run_before is coded only while zeros are left and not for the last level.
+        for (; left > 0 && i < tc - 1; ++i) {
+            if constexpr (kStore)
+                coeffs[pos] = level[i];
+            bc.Fill();
+            const std::uint32_t w = bc.Peek(11);
+            std::uint16_t r;
+            if (left < 7 || w >= 0x100)
+                r = tab.runBefore[left < 7 ? left : 7][w >> 8];
+            else if (w == 0)
+                r = 0;
+            else {
+                // 000 1 is run 7, one more zero each further run, up to 14.
+                const int lz = __builtin_clz(w) - 21;
+                r = static_cast<std::uint16_t>((lz + 4) << 8 | (lz + 1));
+            }
+            const int run = r >> 8;
+            if ((r & 0xFF) == 0 || run > left) {
+                bad = true;
+                break;
+            }
+            bc.Skip(r & 0xFF);
+            left -= run;
+            pos -= 1 + run;
+        }
+        if (bad)
+            break;
+        if constexpr (kStore)
+            for (; i < tc; ++i)
+                coeffs[pos--] = level[i];
+        ok = true;
+    } while (false);
+    *total = tc;
+    bc.Store(reader);
+    return ok;
+}
 template <bool kStore>
 bool SliceParser::ResidualBlock(H264BitReader& reader, int nC, int maxNum, int* coeffs, int* total)
 {
-    // A copy the compiler can keep in registers: the reader in the decoder
-    // state would be stored and reloaded around every table lookup.
-    H264BitReader br = reader;
-    const bool ok = ResidualBlockOn<kStore>(br, nC, maxNum, coeffs, total);
-    reader.ResumeFrom(br);
-    return ok;
-}
-
-template <bool kStore>
-inline __attribute__((always_inline)) bool SliceParser::ResidualBlockOn(H264BitReader& br, int nC, int maxNum,
-                                                                        int* coeffs, int* total)
-{
-    std::uint16_t e;
-    if (nC < 0) {
-        e = m_tab.chromaDcCoeffToken[br.Peek(8)];
-    } else if (nC >= 8) {
-        e = m_tab.coeffTokenFlc[br.Peek(6)];
-    } else {
-        const std::uint32_t w = br.Peek(20);
-        const int zeros = w ? __builtin_clz(w) - 12 : 20;
-        if (zeros > 15)
-            return false;
-        const std::uint32_t rest = (w >> (16 - zeros)) & 7;
-        e = m_tab.coeffToken[nC < 2 ? 0 : nC < 4 ? 1 : 2][(zeros << 3) | static_cast<int>(rest)];
-    }
-    if ((e & 0xFF) == 0)
-        return false;
-    br.Skip(e & 0xFF);
-    const int tc = (e >> 8) >> 2;
-    const int t1 = (e >> 8) & 3;
-    *total = tc;
-    if (tc == 0)
-        return true;
-    if (tc > maxNum)
-        return false;
-    int level[16];
-    int suffixLength = tc > 10 && t1 < 3 ? 1 : 0;
-    // The trailing ones' signs, one bit each, in one read.
-    const std::uint32_t signs = br.U(t1);
-    if constexpr (kStore)
-        for (int i = 0; i < t1; ++i)
-            level[i] = 1 - 2 * static_cast<int>((signs >> (t1 - 1 - i)) & 1);
-    int bump = t1 < 3 ? 2 : 0;
-    for (int i = t1; i < tc; ++i) {
-        int code;
-        const std::uint16_t quick = m_tab.levelCode[suffixLength][br.Peek(8)];
-        if (quick & 0xFF) {
-            // Prefix and suffix within 8 bits: the common case by far.
-            br.Skip(quick & 0xFF);
-            code = quick >> 8;
-        } else {
-            // A prefix longer than 15 is refused, so 16 bits tell it.
-            const std::uint32_t window = br.Peek(16);
-            const int prefix = window ? __builtin_clz(window) - 16 : 16;
-            if (prefix > 15)
-                return false;
-            br.Skip(static_cast<std::size_t>(prefix) + 1);
-            code = (std::min(15, prefix) << suffixLength);
-            int suffixSize = suffixLength;
-            if (prefix == 14 && suffixLength == 0)
-                suffixSize = 4;
-            if (prefix >= 15)
-                suffixSize = prefix - 3;
-            if (suffixSize > 0)
-                code += static_cast<int>(br.U(suffixSize));
-            if (prefix >= 15 && suffixLength == 0)
-                code += 15;
-        }
-        code += bump;
-        bump = 0;
-        // Even codes are positive, odd ones negative, both of magnitude code / 2 + 1.
-        const int mag = (code >> 1) + 1;
-        if constexpr (kStore) {
-            const int neg = code & 1;
-            level[i] = (mag ^ -neg) + neg;
-        }
-        if (suffixLength == 0)
-            suffixLength = 1;
-        if (mag > (3 << (suffixLength - 1)) && suffixLength < 6)
-            ++suffixLength;
-    }
-    int zeros = 0;
-    if (tc < maxNum) {
-        std::uint16_t z;
-        if (nC < 0)
-            z = m_tab.chromaDcTotalZeros[tc][br.Peek(3)];
-        else
-            z = m_tab.totalZeros[tc][br.Peek(9)];
-        if ((z & 0xFF) == 0)
-            return false;
-        br.Skip(z & 0xFF);
-        zeros = z >> 8;
-        if (zeros > maxNum - tc)
-            return false;
-    }
-    // Placed from the highest coefficient down: all zeros lie below it.
-    int pos = zeros + tc - 1;
-    int left = zeros;
-    int i = 0;
-    // run_before is coded only while zeros are left and not for the last level.
-    for (; left > 0 && i < tc - 1; ++i) {
-        if constexpr (kStore)
-            coeffs[pos] = level[i];
-        const std::uint32_t w = br.Peek(11);
-        std::uint16_t r;
-        if (left < 7 || w >= 0x100)
-            r = m_tab.runBefore[left < 7 ? left : 7][w >> 8];
-        else if (w == 0)
-            r = 0;
-        else {
-            // 000 1 is run 7, one more zero each further run, up to 14.
-            const int lz = __builtin_clz(w) - 21;
-            r = static_cast<std::uint16_t>((lz + 4) << 8 | (lz + 1));
-        }
-        const int run = r >> 8;
-        if ((r & 0xFF) == 0 || run > left)
-            return false;
-        br.Skip(r & 0xFF);
-        left -= run;
-        pos -= 1 + run;
-    }
-    if constexpr (kStore)
-        for (; i < tc; ++i)
-            coeffs[pos--] = level[i];
-    return true;
+    return ResidualBlockOn<kStore>(reader, m_tab, nC, maxNum, coeffs, total);
 }
 
 bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)

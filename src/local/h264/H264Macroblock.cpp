@@ -64,7 +64,7 @@ private:
     bool ResidualBlock(H264BitReader& reader, int nC, int maxNum, int* coeffs, int* total);
     int LumaNc(int blk) const;
     int ChromaNc(int comp, int blk) const;
-    int OutsideNz(const Neighbour& n, int comp) const;
+    std::uint8_t OutsideNz(const Neighbour& n, int comp) const;
     void PrepareLumaNc();
     void PrepareChromaNc();
     void StoreAndReport(std::uint32_t type, int cbp);
@@ -97,14 +97,14 @@ private:
     bool m_compare = false;
     bool m_intraCur = false;
     MbRecord m_cur;
-    // Non-zero counts of the blocks just outside the current macroblock, by
-    // row (left) and column (above); -1 where the neighbour does not count.
+    // Non-zero counts for nC: the current macroblock's luma blocks by
+    // luma4x4BlkIdx (0-15), then those just outside it by row (left, 16-19)
+    // and column (above, 20-23); kNoNz where the neighbour does not count.
     // The neighbours do not change while one macroblock is parsed, so they
     // are located once per macroblock rather than once per block.
-    int m_nzLeft[4] = {};
-    int m_nzTop[4] = {};
-    int m_nzChromaLeft[2][2] = {};
-    int m_nzChromaTop[2][2] = {};
+    std::uint8_t m_nz[24] = {};
+    std::uint8_t m_nzChromaLeft[2][2] = {};
+    std::uint8_t m_nzChromaTop[2][2] = {};
 };
 
 void SliceParser::SetPosition(int addr)
@@ -297,16 +297,20 @@ Neighbour SliceParser::Locate(int xN, int yN, int maxW, int maxH) const
     return n;
 }
 
+// A neighbour that does not count for nC. Counts are at most 16, so the sum
+// of two tells whether either of them is this mark (see AverageNc).
+constexpr std::uint8_t kNoNz = 64;
+
 // comp -1 luma, else the chroma component; n lies outside the macroblock.
-int SliceParser::OutsideNz(const Neighbour& n, int comp) const
+inline std::uint8_t SliceParser::OutsideNz(const Neighbour& n, int comp) const
 {
     if (n.addr < 0)
-        return -1;
+        return kNoNz;
     const MbRecord& r = m_s.mbs[static_cast<std::size_t>(n.addr)];
     // In a partitioned slice an inter neighbour of an intra macroblock
     // under constrained intra prediction does not count.
     if (m_s.slice.dataPartitioned && m_s.activePps.constrainedIntraPred && m_intraCur && !(r.type & 0x7))
-        return -1;
+        return kNoNz;
     if (comp < 0)
         return r.nzLuma[BlkIdx(n.x, n.y)];
     return r.nzChroma[comp][2 * (n.y / 4) + n.x / 4];
@@ -314,22 +318,19 @@ int SliceParser::OutsideNz(const Neighbour& n, int comp) const
 
 void SliceParser::PrepareLumaNc()
 {
-    if (!m_mbaff) {
-        // Outside MBAFF the left and upper neighbours are one macroblock
-        // each, whatever the row or column: locate them once.
-        Neighbour left = Locate(-1, 0, 16, 16);
-        Neighbour top = Locate(0, -1, 16, 16);
-        for (int i = 0; i < 4; ++i) {
-            left.y = 4 * i;
-            top.x = 4 * i;
-            m_nzLeft[i] = OutsideNz(left, -1);
-            m_nzTop[i] = OutsideNz(top, -1);
-        }
-        return;
-    }
+    std::memset(m_nz, 0, 16);
+    // The upper neighbour is one macroblock and row whatever the column,
+    // also in MBAFF; outside MBAFF so is the left one whatever the row.
+    Neighbour top = Locate(0, -1, 16, 16);
+    Neighbour left = Locate(-1, 0, 16, 16);
     for (int i = 0; i < 4; ++i) {
-        m_nzLeft[i] = OutsideNz(Locate(-1, 4 * i, 16, 16), -1);
-        m_nzTop[i] = OutsideNz(Locate(4 * i, -1, 16, 16), -1);
+        top.x = 4 * i;
+        if (m_mbaff)
+            left = Locate(-1, 4 * i, 16, 16);
+        else
+            left.y = 4 * i;
+        m_nz[16 + i] = OutsideNz(left, -1);
+        m_nz[20 + i] = OutsideNz(top, -1);
     }
 }
 
@@ -338,13 +339,11 @@ void SliceParser::PrepareChromaNc()
     Neighbour left = Locate(-1, 0, 8, 8);
     Neighbour top = Locate(0, -1, 8, 8);
     for (int i = 0; i < 2; ++i) {
-        if (m_mbaff) {
+        top.x = 4 * i;
+        if (m_mbaff)
             left = Locate(-1, 4 * i, 8, 8);
-            top = Locate(4 * i, -1, 8, 8);
-        } else {
+        else
             left.y = 4 * i;
-            top.x = 4 * i;
-        }
         for (int c = 0; c < 2; ++c) {
             m_nzChromaLeft[c][i] = OutsideNz(left, c);
             m_nzChromaTop[c][i] = OutsideNz(top, c);
@@ -352,15 +351,16 @@ void SliceParser::PrepareChromaNc()
     }
 }
 
+// nC from the counts of the left and upper neighbours, either kNoNz: their
+// rounded mean when both count, else the one that counts, else 0.
 inline int AverageNc(int a, int b)
 {
-    if (a >= 0 && b >= 0)
-        return (a + b + 1) >> 1;
-    return a >= 0 ? a : b >= 0 ? b : 0;
+    const int sum = a + b;
+    return sum < kNoNz ? (sum + 1) >> 1 : sum & (kNoNz / 2 - 1);
 }
 
-// Per luma4x4BlkIdx, the block to the left and the one above inside the
-// macroblock, or ~row / ~column of the outside neighbour.
+// Per luma4x4BlkIdx, the index in SliceParser::m_nz of the block to the left
+// and of the one above.
 struct LumaNeighbourTable
 {
     std::int8_t left[16];
@@ -372,23 +372,19 @@ constexpr LumaNeighbourTable MakeLumaNeighbours()
     for (int blk = 0; blk < 16; ++blk) {
         const int x = 4 * ((blk & 1) + ((blk >> 1) & 2));
         const int y = 4 * (((blk >> 1) & 1) + ((blk >> 2) & 2));
-        t.left[blk] = static_cast<std::int8_t>(x > 0 ? BlkIdx(x - 1, y) : ~(y >> 2));
-        t.top[blk] = static_cast<std::int8_t>(y > 0 ? BlkIdx(x, y - 1) : ~(x >> 2));
+        t.left[blk] = static_cast<std::int8_t>(x > 0 ? BlkIdx(x - 1, y) : 16 + (y >> 2));
+        t.top[blk] = static_cast<std::int8_t>(y > 0 ? BlkIdx(x, y - 1) : 20 + (x >> 2));
     }
     return t;
 }
 constexpr LumaNeighbourTable kLumaNeighbours = MakeLumaNeighbours();
 
-int SliceParser::LumaNc(int blk) const
+inline int SliceParser::LumaNc(int blk) const
 {
-    const int l = kLumaNeighbours.left[blk];
-    const int t = kLumaNeighbours.top[blk];
-    const int a = l >= 0 ? m_cur.nzLuma[l] : m_nzLeft[~l];
-    const int b = t >= 0 ? m_cur.nzLuma[t] : m_nzTop[~t];
-    return AverageNc(a, b);
+    return AverageNc(m_nz[kLumaNeighbours.left[blk]], m_nz[kLumaNeighbours.top[blk]]);
 }
 
-int SliceParser::ChromaNc(int comp, int blk) const
+inline int SliceParser::ChromaNc(int comp, int blk) const
 {
     const int a = (blk & 1) ? m_cur.nzChroma[comp][blk - 1] : m_nzChromaLeft[comp][blk >> 1];
     const int b = (blk & 2) ? m_cur.nzChroma[comp][blk - 2] : m_nzChromaTop[comp][blk & 1];
@@ -559,13 +555,13 @@ bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
         if (blk != keyedBlk) {
             if (!ResidualBlock<false>(br, LumaNc(blk), maxNum, nullptr, &total))
                 return false;
-            m_cur.nzLuma[blk] = static_cast<std::uint8_t>(total);
+            m_nz[blk] = static_cast<std::uint8_t>(total);
             return true;
         }
         std::memset(coeffs, 0, sizeof coeffs);
         if (!ResidualBlock<true>(br, LumaNc(blk), maxNum, coeffs, &total))
             return false;
-        m_cur.nzLuma[blk] = static_cast<std::uint8_t>(total);
+        m_nz[blk] = static_cast<std::uint8_t>(total);
         // The keyed level sits at its own 4x4 raster position, also for an
         // interleaved part of an 8x8 block.
         std::memset(record, 0, sizeof record);
@@ -578,6 +574,7 @@ bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
     };
     if (wm)
         wm->m_bKeyedBlock = 0;
+    // Blocks left uncoded keep the count 0 this sets.
     PrepareLumaNc();
     if (type & 0x2) {
         if (!ResidualBlock<false>(br, LumaNc(0), 16, nullptr, &total))
@@ -586,8 +583,6 @@ bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
             for (int blk = 0; blk < 16; ++blk)
                 if (!lumaBlock(blk, 15, 1))
                     return false;
-        } else {
-            std::memset(m_cur.nzLuma, 0, sizeof m_cur.nzLuma);
         }
     } else {
         for (int q = 0; q < 4; ++q) {
@@ -595,13 +590,11 @@ bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
                 for (int i = 0; i < 4; ++i)
                     if (!lumaBlock(4 * q + i, 16, 0))
                         return false;
-            } else {
-                for (int i = 0; i < 4; ++i)
-                    m_cur.nzLuma[4 * q + i] = 0;
             }
         }
         (void)dct8;
     }
+    std::memcpy(m_cur.nzLuma, m_nz, sizeof m_cur.nzLuma);
     if (wm) {
         wm->m_bKeyedBlock = 0;
         EndWatermarkMacroblock(*wm);

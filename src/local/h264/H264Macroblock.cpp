@@ -1057,6 +1057,14 @@ SliceEnd SliceParser::Run(int* mbCount)
 
 } // namespace
 
+bool ParseResidualBlock(H264BitReader& br, int nC, int maxNum, int* coeffs, int* total)
+{
+    const CavlcTables& tab = GetCavlcTables();
+    if (coeffs)
+        return ResidualBlockOn<true>(br, tab, nC, maxNum, coeffs, total);
+    return ResidualBlockOn<false>(br, tab, nC, maxNum, nullptr, total);
+}
+
 SliceEnd ParseSliceData(DecoderState& s, int* mbCount)
 {
     SliceParser p(s);

@@ -71,7 +71,32 @@ public:
     std::uint32_t U1() { return U(1); }
 
     // Exp-Golomb; a code with more than 31 leading zeros is not a valid code.
-    std::uint32_t Ue()
+    __attribute__((always_inline)) std::uint32_t Ue()
+    {
+        // Away from the end one load holds at least 57 bits from the
+        // position: every code of up to 28 leading zeros.
+        const std::size_t byte = m_nPos >> 3;
+        if (byte + 8 <= m_nBytes) [[likely]] {
+            std::uint64_t w;
+            std::memcpy(&w, m_pData + byte, 8);
+            w = __builtin_bswap64(w) << (m_nPos & 7);
+            const int zeros = w ? __builtin_clzll(w) : 64;
+            if (zeros <= 28) [[likely]] {
+                const int len = 2 * zeros + 1;
+                m_nPos += static_cast<std::size_t>(len);
+                return static_cast<std::uint32_t>((w >> (64 - len)) - 1);
+            }
+        }
+        return UeSlow();
+    }
+    std::int32_t Se()
+    {
+        const std::uint32_t k = Ue();
+        const std::int64_t v = (k & 1) ? (static_cast<std::int64_t>(k) + 1) / 2
+                                       : -static_cast<std::int64_t>(k / 2);
+        return static_cast<std::int32_t>(v);
+    }
+    std::uint32_t UeSlow()
     {
         int zeros = 0;
         const std::uint64_t w = Peek64();
@@ -89,13 +114,6 @@ public:
         m_nPos += static_cast<std::size_t>(zeros) + 1;
         const std::uint32_t rest = U(zeros);
         return static_cast<std::uint32_t>((std::uint64_t{1} << zeros) - 1 + rest);
-    }
-    std::int32_t Se()
-    {
-        const std::uint32_t k = Ue();
-        const std::int64_t v = (k & 1) ? (static_cast<std::int64_t>(k) + 1) / 2
-                                       : -static_cast<std::int64_t>(k / 2);
-        return static_cast<std::int32_t>(v);
     }
     // te(v) with `range` allowed values 0..range-1.
     std::uint32_t Te(int range)

@@ -917,10 +917,14 @@ bool SliceParser::ParseMacroblock()
                 dct8 = true;
                 type |= 0x1000000;
             }
+            // prev_intra_pred_mode_flag, and rem_intra_pred_mode when it is 0.
             const int n = dct8 ? 4 : 16;
-            for (int i = 0; i < n; ++i)
-                if (!br.U1())
-                    br.U(3);
+            H264BitCache bc(br);
+            for (int i = 0; i < n; ++i) {
+                bc.Fill();
+                bc.Skip(bc.Peek(1) ? 1 : 4);
+            }
+            bc.Store(br);
         } else {
             type = 0x2;
             cbp = (((intra - 1) / 4) % 3) << 4 | (intra >= 13 ? 15 : 0);

@@ -710,17 +710,22 @@ void SliceParser::SkipMv(int* mv) const
     PredictMv(0, 0, 16, 16, 0, mv);
 }
 
+// The partition at (x, y), w x h samples, lies inside the macroblock: each
+// of its 4x4 blocks (a 4 x 4 grid) takes the vector, each 8x8 quarter it
+// lies in (a 2 x 2 grid) the reference index. The loops stop at the grids'
+// edges so that no index can leave them.
 void SliceParser::FillMotion(int x, int y, int w, int h, int ref, const int* mv)
 {
-    for (int yy = y; yy < y + h; yy += 4)
-        for (int xx = x; xx < x + w; xx += 4) {
-            std::int16_t* v = m_cur.mv[4 * (yy / 4) + xx / 4];
-            v[0] = static_cast<std::int16_t>(mv[0]);
-            v[1] = static_cast<std::int16_t>(mv[1]);
+    const int col0 = x / 4, colEnd = (x + w) / 4, row0 = y / 4, rowEnd = (y + h) / 4;
+    for (int row = row0; row < rowEnd && row < 4; ++row)
+        for (int col = col0; col < colEnd && col < 4; ++col) {
+            m_cur.mv[4 * row + col][0] = static_cast<std::int16_t>(mv[0]);
+            m_cur.mv[4 * row + col][1] = static_cast<std::int16_t>(mv[1]);
         }
-    for (int yy = y; yy < y + h; yy += 8)
-        for (int xx = x; xx < x + w; xx += 8)
-            m_cur.ref[2 * (yy / 8) + xx / 8] = static_cast<std::int8_t>(ref);
+    const int q0 = x / 8, qEnd = (x + w + 7) / 8, r0 = y / 8, rEnd = (y + h + 7) / 8;
+    for (int r = r0; r < rEnd && r < 2; ++r)
+        for (int q = q0; q < qEnd && q < 2; ++q)
+            m_cur.ref[2 * r + q] = static_cast<std::int8_t>(ref);
 }
 
 bool SliceParser::InferFieldFlag() const

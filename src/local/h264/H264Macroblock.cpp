@@ -60,8 +60,9 @@ private:
     void Skipped();
     bool InterPred(std::uint32_t& type, const std::uint32_t* sub, bool& no8x8Less);
     bool Residual(std::uint32_t type, int cbp, bool dct8);
+    bool ResidualBlocks(H264BitCache& bc, std::uint32_t type, int cbp, bool dct8);
     template <bool kStore>
-    bool ResidualBlock(H264BitReader& reader, int nC, int maxNum, int* coeffs, int* total);
+    bool ResidualBlock(H264BitCache& bc, int nC, int maxNum, int* coeffs, int* total);
     int LumaNc(int blk) const;
     int ChromaNc(int comp, int blk) const;
     std::uint8_t OutsideNz(const Neighbour& n, int comp) const;
@@ -394,13 +395,13 @@ inline int SliceParser::ChromaNc(int comp, int blk) const
 // residual_block_cavlc(). With kStore, coeffs receives the levels by
 // coefficient index; without it the block is only walked for its length,
 // refusals and TotalCoeff, which is all the check needs of every block but
-// the keyed one. On a refusal the reader stops where the refused code
+// the keyed one. On a refusal the position stays where the refused code
 // starts, or after a code whose value is out of range.
 template <bool kStore>
-inline __attribute__((always_inline)) bool ResidualBlockOn(H264BitReader& reader, const CavlcTables& tab, int nC,
+inline __attribute__((always_inline)) bool ResidualBlockOn(H264BitCache& bc, const CavlcTables& tab, int nC,
                                                            int maxNum, int* coeffs, int* total)
 {
-    H264BitCache bc(reader);
+    bc.Fill();
     std::uint16_t e;
     if (nC < 0) {
         e = tab.chromaDcCoeffToken[bc.Peek(8)];
@@ -409,16 +410,13 @@ inline __attribute__((always_inline)) bool ResidualBlockOn(H264BitReader& reader
     } else {
         const std::uint64_t w = bc.Bits();
         const int zeros = w ? __builtin_clzll(w) : 64;
-        if (zeros > 15) {
-            bc.Store(reader);
+        if (zeros > 15)
             return false;
-        }
         const int rest = static_cast<int>((w << zeros) >> 60) & 7;
         e = tab.coeffToken[nC < 2 ? 0 : nC < 4 ? 1 : 2][(zeros << 3) | rest];
     }
     bool ok = false;
     int tc = 0;
-    // One exit, so that the position is stored once.
     do {
         if ((e & 0xFF) == 0)
             break;
@@ -484,7 +482,9 @@ inline __attribute__((always_inline)) bool ResidualBlockOn(H264BitReader& reader
         int zeros = 0;
         if (tc < maxNum) {
             bc.Fill();
-            const std::uint16_t z = nC < 0 ? tab.chromaDcTotalZeros[tc][bc.Peek(3)] : tab.totalZeros[tc][bc.Peek(9)];
+            const std::uint16_t z = nC < 0    ? tab.chromaDcTotalZeros[tc][bc.Peek(3)]
+                                    : tc == 1 ? tab.totalZeros1[bc.Peek(9)]
+                                              : tab.totalZeros[tc][bc.Peek(6)];
             if ((z & 0xFF) == 0)
                 break;
             bc.Skip(z & 0xFF);
@@ -529,20 +529,29 @@ inline __attribute__((always_inline)) bool ResidualBlockOn(H264BitReader& reader
         ok = true;
     } while (false);
     *total = tc;
-    bc.Store(reader);
     return ok;
 }
 template <bool kStore>
-bool SliceParser::ResidualBlock(H264BitReader& reader, int nC, int maxNum, int* coeffs, int* total)
+bool SliceParser::ResidualBlock(H264BitCache& bc, int nC, int maxNum, int* coeffs, int* total)
 {
-    return ResidualBlockOn<kStore>(reader, m_tab, nC, maxNum, coeffs, total);
+    return ResidualBlockOn<kStore>(bc, m_tab, nC, maxNum, coeffs, total);
 }
 
+// The macroblock's blocks are read through one bit cache, whose position the
+// reader takes up at the end, also after a refusal.
 bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
+{
+    H264BitReader& br = m_s.slice.dataPartitioned ? (m_intraCur ? m_s.readerIntra : m_s.readerInter) : *m_br;
+    H264BitCache bc(br);
+    const bool ok = ResidualBlocks(bc, type, cbp, dct8);
+    bc.Store(br);
+    return ok && !br.Failed();
+}
+
+bool SliceParser::ResidualBlocks(H264BitCache& bc, std::uint32_t type, int cbp, bool dct8)
 {
     WatermarkContext* wm = m_compare ? m_s.wm : nullptr;
     const std::uint8_t* scan = m_field ? kFieldScan4x4 : kZigzag4x4;
-    H264BitReader& br = m_s.slice.dataPartitioned ? (m_intraCur ? m_s.readerIntra : m_s.readerInter) : *m_br;
     const int cbpLuma = cbp & 15;
     const int cbpChroma = cbp >> 4;
     int coeffs[16];
@@ -553,13 +562,13 @@ bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
     const int keyedBlk = wm ? wm->m_nBlockIndex : -1;
     auto lumaBlock = [&](int blk, int maxNum, int startIdx) -> bool {
         if (blk != keyedBlk) {
-            if (!ResidualBlock<false>(br, LumaNc(blk), maxNum, nullptr, &total))
+            if (!ResidualBlock<false>(bc, LumaNc(blk), maxNum, nullptr, &total))
                 return false;
             m_nz[blk] = static_cast<std::uint8_t>(total);
             return true;
         }
         std::memset(coeffs, 0, sizeof coeffs);
-        if (!ResidualBlock<true>(br, LumaNc(blk), maxNum, coeffs, &total))
+        if (!ResidualBlock<true>(bc, LumaNc(blk), maxNum, coeffs, &total))
             return false;
         m_nz[blk] = static_cast<std::uint8_t>(total);
         // The keyed level sits at its own 4x4 raster position, also for an
@@ -577,7 +586,7 @@ bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
     // Blocks left uncoded keep the count 0 this sets.
     PrepareLumaNc();
     if (type & 0x2) {
-        if (!ResidualBlock<false>(br, LumaNc(0), 16, nullptr, &total))
+        if (!ResidualBlock<false>(bc, LumaNc(0), 16, nullptr, &total))
             return false;
         if (cbpLuma == 15) {
             for (int blk = 0; blk < 16; ++blk)
@@ -601,7 +610,7 @@ bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
     }
     if (cbpChroma) {
         for (int c = 0; c < 2; ++c) {
-            if (!ResidualBlock<false>(br, -1, 4, nullptr, &total))
+            if (!ResidualBlock<false>(bc, -1, 4, nullptr, &total))
                 return false;
         }
     }
@@ -609,14 +618,14 @@ bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
         PrepareChromaNc();
         for (int c = 0; c < 2; ++c)
             for (int b = 0; b < 4; ++b) {
-                if (!ResidualBlock<false>(br, ChromaNc(c, b), 15, nullptr, &total))
+                if (!ResidualBlock<false>(bc, ChromaNc(c, b), 15, nullptr, &total))
                     return false;
                 m_cur.nzChroma[c][b] = static_cast<std::uint8_t>(total);
             }
     } else {
         std::memset(m_cur.nzChroma, 0, sizeof m_cur.nzChroma);
     }
-    return !br.Failed();
+    return true;
 }
 
 // ---- motion (P slices) ---------------------------------------------------
@@ -1069,9 +1078,11 @@ SliceEnd SliceParser::Run(int* mbCount)
 bool ParseResidualBlock(H264BitReader& br, int nC, int maxNum, int* coeffs, int* total)
 {
     const CavlcTables& tab = GetCavlcTables();
-    if (coeffs)
-        return ResidualBlockOn<true>(br, tab, nC, maxNum, coeffs, total);
-    return ResidualBlockOn<false>(br, tab, nC, maxNum, nullptr, total);
+    H264BitCache bc(br);
+    const bool ok = coeffs ? ResidualBlockOn<true>(bc, tab, nC, maxNum, coeffs, total)
+                           : ResidualBlockOn<false>(bc, tab, nC, maxNum, nullptr, total);
+    bc.Store(br);
+    return ok;
 }
 
 SliceEnd ParseSliceData(DecoderState& s, int* mbCount)

@@ -119,9 +119,11 @@ std::unique_ptr<CavlcTables> Build()
         Put(t->coeffTokenFlc, 6, kCoeffTokenLen[3][i], kCoeffTokenBits[3][i], i);
     for (int i = 0; i < 4 * 5; ++i)
         Put(t->chromaDcCoeffToken, 8, kChromaDcCoeffTokenLen[i], kChromaDcCoeffTokenBits[i], i);
-    for (int tc = 1; tc <= 15; ++tc)
+    for (int z = 0; z <= 15; ++z)
+        Put(t->totalZeros1, 9, kTotalZerosLen[0][z], kTotalZerosBits[0][z], z);
+    for (int tc = 2; tc <= 15; ++tc)
         for (int z = 0; z <= 16 - tc; ++z)
-            Put(t->totalZeros[tc], 9, kTotalZerosLen[tc - 1][z], kTotalZerosBits[tc - 1][z], z);
+            Put(t->totalZeros[tc], 6, kTotalZerosLen[tc - 1][z], kTotalZerosBits[tc - 1][z], z);
     for (int tc = 1; tc <= 3; ++tc)
         for (int z = 0; z <= 4 - tc; ++z)
             Put(t->chromaDcTotalZeros[tc], 3, kChromaDcTotalZerosLen[tc - 1][z],
@@ -129,15 +131,6 @@ std::unique_ptr<CavlcTables> Build()
     for (int zl = 1; zl <= 7; ++zl)
         for (int r = 0; r < 16; ++r)
             Put(t->runBefore[zl], 3, kRunLen[zl - 1][r], kRunBits[zl - 1][r], r);
-    for (int sl = 0; sl <= 6; ++sl)
-        for (int v = 1; v < (1 << 8); ++v) {
-            const int prefix = __builtin_clz(static_cast<unsigned>(v)) - 24;
-            const int len = prefix + 1 + sl;
-            if (len > 8)
-                continue;
-            const int suffix = (v >> (8 - len)) & ((1 << sl) - 1);
-            t->levelCode[sl][v] = static_cast<std::uint16_t>(((prefix << sl) + suffix) << 8 | len);
-        }
     return t;
 }
 

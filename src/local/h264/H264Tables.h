@@ -17,17 +17,16 @@ struct CavlcTables
     std::uint16_t coeffTokenFlc[1 << 6];
     // chroma DC (nC = -1), next 8 bits.
     std::uint16_t chromaDcCoeffToken[1 << 8];
-    // total_zeros by TotalCoeff 1..15, next 9 bits.
-    std::uint16_t totalZeros[16][1 << 9];
+    // total_zeros for TotalCoeff 1, next 9 bits; by TotalCoeff 2..15, whose
+    // codes are at most 6 bits long, next 6 bits.
+    std::uint16_t totalZeros1[1 << 9];
+    std::uint16_t totalZeros[16][1 << 6];
     // chroma DC total_zeros by TotalCoeff 1..3, next 3 bits.
     std::uint16_t chromaDcTotalZeros[4][1 << 3];
     // run_before by min(zerosLeft, 7) 1..7, next 3 bits. The longer codes
     // of zerosLeft above 6 (runs 7 to 14) are a run of zeros and a one,
     // decoded by counting the zeros; their windows hold length 0 here.
     std::uint16_t runBefore[8][1 << 3];
-    // Level codes (prefix and suffix) by suffixLength 0..6 whose whole code
-    // fits the next 8 bits: levelCode << 8 | length; 0 for a longer code.
-    std::uint16_t levelCode[7][1 << 8];
 };
 
 const CavlcTables& GetCavlcTables();

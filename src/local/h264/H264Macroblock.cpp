@@ -21,7 +21,8 @@ const std::uint32_t kBSubTypes[13] = {0x100,  0x1008, 0x4008, 0x5008, 0x3010, 0x
 
 inline int BlkX(int n) { return 4 * ((n & 1) + ((n >> 1) & 2)); }
 inline int BlkY(int n) { return 4 * (((n >> 1) & 1) + ((n >> 2) & 2)); }
-constexpr int BlkIdx(int x, int y) { return 8 * (y / 8) + 4 * (x / 8) + 2 * ((y % 8) / 4) + ((x % 8) / 4); }
+// luma4x4BlkIdx of the block holding sample (x, y), both 0-15.
+constexpr int BlkIdx(int x, int y) { return (y & 8) + ((x & 8) >> 1) + ((y & 4) >> 1) + ((x & 4) >> 2); }
 
 int NumParts(std::uint32_t t)
 {
@@ -532,7 +533,8 @@ inline __attribute__((always_inline)) bool ResidualBlockOn(H264BitCache& bc, con
     return ok;
 }
 template <bool kStore>
-bool SliceParser::ResidualBlock(H264BitCache& bc, int nC, int maxNum, int* coeffs, int* total)
+inline __attribute__((always_inline)) bool SliceParser::ResidualBlock(H264BitCache& bc, int nC, int maxNum,
+                                                                      int* coeffs, int* total)
 {
     return ResidualBlockOn<kStore>(bc, m_tab, nC, maxNum, coeffs, total);
 }
@@ -560,7 +562,7 @@ bool SliceParser::ResidualBlocks(H264BitCache& bc, std::uint32_t type, int cbp, 
     // Only the keyed block's levels are read by the check: every other block
     // is walked without placing its coefficients.
     const int keyedBlk = wm ? wm->m_nBlockIndex : -1;
-    auto lumaBlock = [&](int blk, int maxNum, int startIdx) -> bool {
+    auto lumaBlock = [&](int blk, int maxNum, int startIdx) __attribute__((always_inline)) -> bool {
         if (blk != keyedBlk) {
             if (!ResidualBlock<false>(bc, LumaNc(blk), maxNum, nullptr, &total))
                 return false;

@@ -40,6 +40,9 @@ struct Neighbour
     int y = 0;
 };
 
+// A fresh macroblock record, copied rather than built field by field.
+const MbRecord kNoRecord{};
+
 class SliceParser
 {
 public:
@@ -414,7 +417,9 @@ inline __attribute__((always_inline)) bool ResidualBlockOn(H264BitCache& bc, con
         if (zeros > 15)
             return false;
         const int rest = static_cast<int>((w << zeros) >> 60) & 7;
-        e = tab.coeffToken[nC < 2 ? 0 : nC < 4 ? 1 : 2][(zeros << 3) | rest];
+        // The table for nC 0-1, 2-3 or 4-7, picked without a branch.
+        static constexpr std::uint8_t kNcTable[8] = {0, 0, 1, 1, 2, 2, 2, 2};
+        e = tab.coeffToken[kNcTable[nC]][(zeros << 3) | rest];
     }
     bool ok = false;
     int tc = 0;
@@ -483,9 +488,9 @@ inline __attribute__((always_inline)) bool ResidualBlockOn(H264BitCache& bc, con
         int zeros = 0;
         if (tc < maxNum) {
             bc.Fill();
-            const std::uint16_t z = nC < 0    ? tab.chromaDcTotalZeros[tc][bc.Peek(3)]
-                                    : tc == 1 ? tab.totalZeros1[bc.Peek(9)]
-                                              : tab.totalZeros[tc][bc.Peek(6)];
+            const int k = nC < 0;
+            const std::uint16_t z =
+                tab.totalZeros[tab.totalZerosAt[k][tc] + bc.Peek(tab.totalZerosBits[k][tc])];
             if ((z & 0xFF) == 0)
                 break;
             bc.Skip(z & 0xFF);
@@ -503,16 +508,7 @@ inline __attribute__((always_inline)) bool ResidualBlockOn(H264BitCache& bc, con
                 coeffs[pos] = level[i];
             bc.Fill();
             const std::uint32_t w = bc.Peek(11);
-            std::uint16_t r;
-            if (left < 7 || w >= 0x100)
-                r = tab.runBefore[left < 7 ? left : 7][w >> 8];
-            else if (w == 0)
-                r = 0;
-            else {
-                // 000 1 is run 7, one more zero each further run, up to 14.
-                const int lz = __builtin_clz(w) - 21;
-                r = static_cast<std::uint16_t>((lz + 4) << 8 | (lz + 1));
-            }
+            const std::uint16_t r = left < 7 ? tab.runBefore[left][w >> 8] : tab.runBefore7[w];
             const int run = r >> 8;
             if ((r & 0xFF) == 0 || run > left) {
                 bad = true;
@@ -773,7 +769,7 @@ void SliceParser::StoreAndReport(std::uint32_t type, int cbp)
 
 void SliceParser::Skipped()
 {
-    m_cur = MbRecord{};
+    m_cur = kNoRecord;
     m_cur.qp = static_cast<std::int8_t>(m_qp);
     std::uint32_t type;
     if (m_s.slice.type == 1) {
@@ -888,7 +884,7 @@ bool SliceParser::InterPred(std::uint32_t& type, const std::uint32_t* sub, bool&
 bool SliceParser::ParseMacroblock()
 {
     H264BitReader& br = *m_br;
-    m_cur = MbRecord{};
+    m_cur = kNoRecord;
     m_cur.slice = m_slice; // lets the macroblock's own blocks be found as neighbours
     const int sliceType = m_s.slice.type;
     std::uint32_t mbType = br.Ue();

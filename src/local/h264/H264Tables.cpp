@@ -119,18 +119,27 @@ std::unique_ptr<CavlcTables> Build()
         Put(t->coeffTokenFlc, 6, kCoeffTokenLen[3][i], kCoeffTokenBits[3][i], i);
     for (int i = 0; i < 4 * 5; ++i)
         Put(t->chromaDcCoeffToken, 8, kChromaDcCoeffTokenLen[i], kChromaDcCoeffTokenBits[i], i);
-    for (int z = 0; z <= 15; ++z)
-        Put(t->totalZeros1, 9, kTotalZerosLen[0][z], kTotalZerosBits[0][z], z);
-    for (int tc = 2; tc <= 15; ++tc)
+    int at = 0;
+    for (int tc = 1; tc <= 15; ++tc) {
+        const int bits = tc == 1 ? 9 : 6;
+        t->totalZerosAt[0][tc] = static_cast<std::uint16_t>(at);
+        t->totalZerosBits[0][tc] = static_cast<std::uint8_t>(bits);
         for (int z = 0; z <= 16 - tc; ++z)
-            Put(t->totalZeros[tc], 6, kTotalZerosLen[tc - 1][z], kTotalZerosBits[tc - 1][z], z);
-    for (int tc = 1; tc <= 3; ++tc)
+            Put(t->totalZeros + at, bits, kTotalZerosLen[tc - 1][z], kTotalZerosBits[tc - 1][z], z);
+        at += 1 << bits;
+    }
+    for (int tc = 1; tc <= 3; ++tc) {
+        t->totalZerosAt[1][tc] = static_cast<std::uint16_t>(at);
+        t->totalZerosBits[1][tc] = 3;
         for (int z = 0; z <= 4 - tc; ++z)
-            Put(t->chromaDcTotalZeros[tc], 3, kChromaDcTotalZerosLen[tc - 1][z],
-                kChromaDcTotalZerosBits[tc - 1][z], z);
-    for (int zl = 1; zl <= 7; ++zl)
+            Put(t->totalZeros + at, 3, kChromaDcTotalZerosLen[tc - 1][z], kChromaDcTotalZerosBits[tc - 1][z], z);
+        at += 1 << 3;
+    }
+    for (int zl = 1; zl <= 6; ++zl)
         for (int r = 0; r < 16; ++r)
             Put(t->runBefore[zl], 3, kRunLen[zl - 1][r], kRunBits[zl - 1][r], r);
+    for (int r = 0; r < 16; ++r)
+        Put(t->runBefore7, 11, kRunLen[6][r], kRunBits[6][r], r);
     return t;
 }
 

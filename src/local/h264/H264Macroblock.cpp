@@ -508,7 +508,8 @@ inline __attribute__((always_inline)) bool ResidualBlockOn(H264BitCache& bc, con
                 coeffs[pos] = level[i];
             bc.Fill();
             const std::uint32_t w = bc.Peek(11);
-            const std::uint16_t r = left < 7 ? tab.runBefore[left][w >> 8] : tab.runBefore7[w];
+            const int zl = left < 7 ? left : 7;
+            const std::uint16_t r = tab.runBefore[tab.runBeforeAt[zl] + (w >> tab.runBeforeShift[zl])];
             const int run = r >> 8;
             if ((r & 0xFF) == 0 || run > left) {
                 bad = true;

@@ -135,11 +135,15 @@ std::unique_ptr<CavlcTables> Build()
             Put(t->totalZeros + at, 3, kChromaDcTotalZerosLen[tc - 1][z], kChromaDcTotalZerosBits[tc - 1][z], z);
         at += 1 << 3;
     }
-    for (int zl = 1; zl <= 6; ++zl)
+    at = 0;
+    for (int zl = 1; zl <= 7; ++zl) {
+        const int bits = zl < 7 ? 3 : 11;
+        t->runBeforeAt[zl] = static_cast<std::uint16_t>(at);
+        t->runBeforeShift[zl] = static_cast<std::uint8_t>(11 - bits);
         for (int r = 0; r < 16; ++r)
-            Put(t->runBefore[zl], 3, kRunLen[zl - 1][r], kRunBits[zl - 1][r], r);
-    for (int r = 0; r < 16; ++r)
-        Put(t->runBefore7, 11, kRunLen[6][r], kRunBits[6][r], r);
+            Put(t->runBefore + at, bits, kRunLen[zl - 1][r], kRunBits[zl - 1][r], r);
+        at += 1 << bits;
+    }
     return t;
 }
 

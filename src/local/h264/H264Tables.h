@@ -24,10 +24,13 @@ struct CavlcTables
     std::uint16_t totalZeros[(1 << 9) + 14 * (1 << 6) + 3 * (1 << 3)];
     std::uint16_t totalZerosAt[2][16];
     std::uint8_t totalZerosBits[2][16];
-    // run_before by zerosLeft 1..6, next 3 bits, and for zerosLeft above 6
-    // (codes of up to 11 bits), next 11 bits.
-    std::uint16_t runBefore[7][1 << 3];
-    std::uint16_t runBefore7[1 << 11];
+    // run_before by min(zerosLeft, 7): the table at runBefore +
+    // runBeforeAt[zl], indexed by the next 11 bits shifted right by
+    // runBeforeShift[zl] (3 bits for zerosLeft 1..6, all 11 above, whose
+    // codes are up to 11 bits long).
+    std::uint16_t runBefore[6 * (1 << 3) + (1 << 11)];
+    std::uint16_t runBeforeAt[8];
+    std::uint8_t runBeforeShift[8];
 };
 
 const CavlcTables& GetCavlcTables();

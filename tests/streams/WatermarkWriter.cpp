@@ -800,4 +800,33 @@ WmPicture WmSimplePicture(int count, WmKind kind, int sliceType, bool idr, int f
     return p;
 }
 
+const char* WmCoeffTokenCode(int nC, int totalCoeff, int trailingOnes)
+{
+    if (trailingOnes < 0 || trailingOnes > 3 || totalCoeff < 0)
+        return "";
+    if (nC < 0)
+        return totalCoeff <= 4 ? kTokDc[totalCoeff][trailingOnes] : "";
+    return totalCoeff <= 16 ? kTok[nC < 2 ? 0 : nC < 4 ? 1 : nC < 8 ? 2 : 3][totalCoeff][trailingOnes] : "";
+}
+
+const char* WmTotalZerosCode(bool chromaDc, int totalCoeff, int totalZeros)
+{
+    if (totalZeros < 0 || totalZeros > 15 || totalCoeff < 1)
+        return "";
+    if (chromaDc)
+        return totalCoeff <= 3 ? kTzDc[totalCoeff - 1][totalZeros] ? kTzDc[totalCoeff - 1][totalZeros] : "" : "";
+    if (totalCoeff > 15)
+        return "";
+    const char* c = kTz[totalCoeff - 1][totalZeros];
+    return c ? c : "";
+}
+
+const char* WmRunBeforeCode(int zerosLeft, int runBefore)
+{
+    if (zerosLeft < 1 || runBefore < 0 || runBefore > 15)
+        return "";
+    const char* c = kRunB[(zerosLeft < 7 ? zerosLeft : 7) - 1][runBefore];
+    return c ? c : "";
+}
+
 } // namespace k5streams

@@ -102,4 +102,11 @@ WmResult WriteWatermarkStream(const WmStream& spec);
 // A picture of one slice of `count` macroblocks of one kind.
 WmPicture WmSimplePicture(int count, WmKind kind, int sliceType = 2, bool idr = true, int frameNum = 0);
 
+// The writer's CAVLC code words as strings of '0' and '1' ("" where the
+// standard has none), for checking a decoder's tables against them.
+// nC -1 is chroma DC.
+const char* WmCoeffTokenCode(int nC, int totalCoeff, int trailingOnes);
+const char* WmTotalZerosCode(bool chromaDc, int totalCoeff, int totalZeros);
+const char* WmRunBeforeCode(int zerosLeft, int runBefore);
+
 } // namespace k5streams

@@ -71,7 +71,32 @@ public:
     std::uint32_t U1() { return U(1); }
 
     // Exp-Golomb; a code with more than 31 leading zeros is not a valid code.
-    std::uint32_t Ue()
+    __attribute__((always_inline)) std::uint32_t Ue()
+    {
+        // Away from the end one load holds at least 57 bits from the
+        // position: every code of up to 28 leading zeros.
+        const std::size_t byte = m_nPos >> 3;
+        if (byte + 8 <= m_nBytes) [[likely]] {
+            std::uint64_t w;
+            std::memcpy(&w, m_pData + byte, 8);
+            w = __builtin_bswap64(w) << (m_nPos & 7);
+            const int zeros = w ? __builtin_clzll(w) : 64;
+            if (zeros <= 28) [[likely]] {
+                const int len = 2 * zeros + 1;
+                m_nPos += static_cast<std::size_t>(len);
+                return static_cast<std::uint32_t>((w >> (64 - len)) - 1);
+            }
+        }
+        return UeSlow();
+    }
+    std::int32_t Se()
+    {
+        const std::uint32_t k = Ue();
+        const std::int64_t v = (k & 1) ? (static_cast<std::int64_t>(k) + 1) / 2
+                                       : -static_cast<std::int64_t>(k / 2);
+        return static_cast<std::int32_t>(v);
+    }
+    std::uint32_t UeSlow()
     {
         int zeros = 0;
         const std::uint64_t w = Peek64();
@@ -90,13 +115,6 @@ public:
         const std::uint32_t rest = U(zeros);
         return static_cast<std::uint32_t>((std::uint64_t{1} << zeros) - 1 + rest);
     }
-    std::int32_t Se()
-    {
-        const std::uint32_t k = Ue();
-        const std::int64_t v = (k & 1) ? (static_cast<std::int64_t>(k) + 1) / 2
-                                       : -static_cast<std::int64_t>(k / 2);
-        return static_cast<std::int32_t>(v);
-    }
     // te(v) with `range` allowed values 0..range-1.
     std::uint32_t Te(int range)
     {
@@ -109,22 +127,22 @@ public:
     void AlignByte() { m_nPos = (m_nPos + 7) & ~std::size_t{7}; }
     bool ByteAligned() const { return (m_nPos & 7) == 0; }
 
-private:
-    std::uint64_t Peek64() const
+    // The 64 bits from bit `pos` on, zeros past the end of the bytes.
+    static std::uint64_t Load64(const std::uint8_t* data, std::size_t bytes, std::size_t pos)
     {
-        const std::size_t byte = m_nPos >> 3;
-        const int shift = static_cast<int>(m_nPos & 7);
+        const std::size_t byte = pos >> 3;
+        const int shift = static_cast<int>(pos & 7);
         std::uint64_t w = 0;
-        if (byte + 9 <= m_nBytes) {
-            std::memcpy(&w, m_pData + byte, 8);
+        if (byte + 9 <= bytes) {
+            std::memcpy(&w, data + byte, 8);
             w = __builtin_bswap64(w);
             if (shift)
-                w = (w << shift) | (m_pData[byte + 8] >> (8 - shift));
+                w = (w << shift) | (data[byte + 8] >> (8 - shift));
             return w;
         }
         for (int i = 0; i < 9; ++i) {
             const std::size_t b = byte + static_cast<std::size_t>(i);
-            const std::uint64_t v = b < m_nBytes && b >= byte ? m_pData[b] : 0;
+            const std::uint64_t v = b < bytes && b >= byte ? data[b] : 0;
             if (i < 8)
                 w = (w << 8) | v;
             else if (shift)
@@ -133,9 +151,69 @@ private:
         return w;
     }
 
+private:
+    friend class H264BitCache;
+
+    std::uint64_t Peek64() const { return Load64(m_pData, m_nBytes, m_nPos); }
+
     const std::uint8_t* m_pData = nullptr;
     std::size_t m_nBytes = 0;
     std::size_t m_nBits = 0;
     std::size_t m_nPos = 0;
     bool m_bBadCode = false;
+};
+
+// The reader's next bits held in a register, for the residual blocks: a
+// symbol costs a shift and a table lookup, and memory is read again only
+// when fewer than 32 bits are left. Every symbol of a residual block is at
+// most 28 bits long, so Fill() before each one suffices. Positions past the
+// end read as zero bits, as with the reader; the reader takes up the final
+// position with Store().
+class H264BitCache
+{
+public:
+    explicit H264BitCache(const H264BitReader& r) : m_pData(r.m_pData), m_nBytes(r.m_nBytes), m_nPos(r.m_nPos)
+    {
+        Load();
+    }
+    void Store(H264BitReader& r) const { r.m_nPos = m_nPos; }
+
+    void Fill()
+    {
+        if (m_nValid < 32) [[unlikely]]
+            Load();
+    }
+    // The next 64 bits, MSB first; only the first 32 are certain to be data.
+    std::uint64_t Bits() const { return m_cache; }
+    // 1 to 32 bits, without moving.
+    std::uint32_t Peek(int n) const { return static_cast<std::uint32_t>(m_cache >> (64 - n)); }
+    void Skip(int n)
+    {
+        m_cache <<= n;
+        m_nValid -= n;
+        m_nPos += static_cast<std::size_t>(n);
+    }
+    std::size_t Pos() const { return m_nPos; }
+
+private:
+    void Load()
+    {
+        const std::size_t byte = m_nPos >> 3;
+        const int shift = static_cast<int>(m_nPos & 7);
+        if (byte + 8 <= m_nBytes) [[likely]] {
+            std::uint64_t w;
+            std::memcpy(&w, m_pData + byte, 8);
+            m_cache = __builtin_bswap64(w) << shift;
+            m_nValid = 64 - shift;
+        } else {
+            m_cache = H264BitReader::Load64(m_pData, m_nBytes, m_nPos);
+            m_nValid = 64;
+        }
+    }
+
+    const std::uint8_t* m_pData;
+    std::size_t m_nBytes;
+    std::size_t m_nPos;
+    std::uint64_t m_cache = 0;
+    int m_nValid = 0;
 };

@@ -151,6 +151,10 @@ int DecodeNalUnits(DecoderState& s, const std::uint8_t* buf, int len);
 int DecodeSliceHeader(DecoderState& s, H264BitReader& br);
 // Parses the current slice; reports how it ended.
 SliceEnd ParseSliceData(DecoderState& s, int* mbCount);
+// residual_block_cavlc() for nC (-1 chroma DC) and maxNumCoeff: false on a
+// refused code. With coeffs (maxNum entries, zeroed by the caller) the levels
+// are placed by coefficient index; total receives TotalCoeff.
+bool ParseResidualBlock(H264BitReader& br, int nC, int maxNum, int* coeffs, int* total);
 bool ParseSps(DecoderState& s, H264BitReader& br);
 bool ParsePps(DecoderState& s, H264BitReader& br);
 void ParseSei(DecoderState& s, H264BitReader& br);

@@ -21,7 +21,8 @@ const std::uint32_t kBSubTypes[13] = {0x100,  0x1008, 0x4008, 0x5008, 0x3010, 0x
 
 inline int BlkX(int n) { return 4 * ((n & 1) + ((n >> 1) & 2)); }
 inline int BlkY(int n) { return 4 * (((n >> 1) & 1) + ((n >> 2) & 2)); }
-constexpr int BlkIdx(int x, int y) { return 8 * (y / 8) + 4 * (x / 8) + 2 * ((y % 8) / 4) + ((x % 8) / 4); }
+// luma4x4BlkIdx of the block holding sample (x, y), both 0-15.
+constexpr int BlkIdx(int x, int y) { return (y & 8) + ((x & 8) >> 1) + ((y & 4) >> 1) + ((x & 4) >> 2); }
 
 int NumParts(std::uint32_t t)
 {
@@ -38,6 +39,9 @@ struct Neighbour
     int x = 0;
     int y = 0;
 };
+
+// A fresh macroblock record, copied rather than built field by field.
+const MbRecord kNoRecord{};
 
 class SliceParser
 {
@@ -60,13 +64,12 @@ private:
     void Skipped();
     bool InterPred(std::uint32_t& type, const std::uint32_t* sub, bool& no8x8Less);
     bool Residual(std::uint32_t type, int cbp, bool dct8);
+    bool ResidualBlocks(H264BitCache& bc, std::uint32_t type, int cbp, bool dct8);
     template <bool kStore>
-    bool ResidualBlock(H264BitReader& reader, int nC, int maxNum, int* coeffs, int* total);
-    template <bool kStore>
-    bool ResidualBlockOn(H264BitReader& br, int nC, int maxNum, int* coeffs, int* total);
+    bool ResidualBlock(H264BitCache& bc, int nC, int maxNum, int* coeffs, int* total);
     int LumaNc(int blk) const;
     int ChromaNc(int comp, int blk) const;
-    int OutsideNz(const Neighbour& n, int comp) const;
+    std::uint8_t OutsideNz(const Neighbour& n, int comp) const;
     void PrepareLumaNc();
     void PrepareChromaNc();
     void StoreAndReport(std::uint32_t type, int cbp);
@@ -99,14 +102,14 @@ private:
     bool m_compare = false;
     bool m_intraCur = false;
     MbRecord m_cur;
-    // Non-zero counts of the blocks just outside the current macroblock, by
-    // row (left) and column (above); -1 where the neighbour does not count.
+    // Non-zero counts for nC: the current macroblock's luma blocks by
+    // luma4x4BlkIdx (0-15), then those just outside it by row (left, 16-19)
+    // and column (above, 20-23); kNoNz where the neighbour does not count.
     // The neighbours do not change while one macroblock is parsed, so they
     // are located once per macroblock rather than once per block.
-    int m_nzLeft[4] = {};
-    int m_nzTop[4] = {};
-    int m_nzChromaLeft[2][2] = {};
-    int m_nzChromaTop[2][2] = {};
+    std::uint8_t m_nz[24] = {};
+    std::uint8_t m_nzChromaLeft[2][2] = {};
+    std::uint8_t m_nzChromaTop[2][2] = {};
 };
 
 void SliceParser::SetPosition(int addr)
@@ -299,16 +302,20 @@ Neighbour SliceParser::Locate(int xN, int yN, int maxW, int maxH) const
     return n;
 }
 
+// A neighbour that does not count for nC. Counts are at most 16, so the sum
+// of two tells whether either of them is this mark (see AverageNc).
+constexpr std::uint8_t kNoNz = 64;
+
 // comp -1 luma, else the chroma component; n lies outside the macroblock.
-int SliceParser::OutsideNz(const Neighbour& n, int comp) const
+inline std::uint8_t SliceParser::OutsideNz(const Neighbour& n, int comp) const
 {
     if (n.addr < 0)
-        return -1;
+        return kNoNz;
     const MbRecord& r = m_s.mbs[static_cast<std::size_t>(n.addr)];
     // In a partitioned slice an inter neighbour of an intra macroblock
     // under constrained intra prediction does not count.
     if (m_s.slice.dataPartitioned && m_s.activePps.constrainedIntraPred && m_intraCur && !(r.type & 0x7))
-        return -1;
+        return kNoNz;
     if (comp < 0)
         return r.nzLuma[BlkIdx(n.x, n.y)];
     return r.nzChroma[comp][2 * (n.y / 4) + n.x / 4];
@@ -316,22 +323,19 @@ int SliceParser::OutsideNz(const Neighbour& n, int comp) const
 
 void SliceParser::PrepareLumaNc()
 {
-    if (!m_mbaff) {
-        // Outside MBAFF the left and upper neighbours are one macroblock
-        // each, whatever the row or column: locate them once.
-        Neighbour left = Locate(-1, 0, 16, 16);
-        Neighbour top = Locate(0, -1, 16, 16);
-        for (int i = 0; i < 4; ++i) {
-            left.y = 4 * i;
-            top.x = 4 * i;
-            m_nzLeft[i] = OutsideNz(left, -1);
-            m_nzTop[i] = OutsideNz(top, -1);
-        }
-        return;
-    }
+    std::memset(m_nz, 0, 16);
+    // The upper neighbour is one macroblock and row whatever the column,
+    // also in MBAFF; outside MBAFF so is the left one whatever the row.
+    Neighbour top = Locate(0, -1, 16, 16);
+    Neighbour left = Locate(-1, 0, 16, 16);
     for (int i = 0; i < 4; ++i) {
-        m_nzLeft[i] = OutsideNz(Locate(-1, 4 * i, 16, 16), -1);
-        m_nzTop[i] = OutsideNz(Locate(4 * i, -1, 16, 16), -1);
+        top.x = 4 * i;
+        if (m_mbaff)
+            left = Locate(-1, 4 * i, 16, 16);
+        else
+            left.y = 4 * i;
+        m_nz[16 + i] = OutsideNz(left, -1);
+        m_nz[20 + i] = OutsideNz(top, -1);
     }
 }
 
@@ -340,13 +344,11 @@ void SliceParser::PrepareChromaNc()
     Neighbour left = Locate(-1, 0, 8, 8);
     Neighbour top = Locate(0, -1, 8, 8);
     for (int i = 0; i < 2; ++i) {
-        if (m_mbaff) {
+        top.x = 4 * i;
+        if (m_mbaff)
             left = Locate(-1, 4 * i, 8, 8);
-            top = Locate(4 * i, -1, 8, 8);
-        } else {
+        else
             left.y = 4 * i;
-            top.x = 4 * i;
-        }
         for (int c = 0; c < 2; ++c) {
             m_nzChromaLeft[c][i] = OutsideNz(left, c);
             m_nzChromaTop[c][i] = OutsideNz(top, c);
@@ -354,15 +356,16 @@ void SliceParser::PrepareChromaNc()
     }
 }
 
+// nC from the counts of the left and upper neighbours, either kNoNz: their
+// rounded mean when both count, else the one that counts, else 0.
 inline int AverageNc(int a, int b)
 {
-    if (a >= 0 && b >= 0)
-        return (a + b + 1) >> 1;
-    return a >= 0 ? a : b >= 0 ? b : 0;
+    const int sum = a + b;
+    return sum < kNoNz ? (sum + 1) >> 1 : sum & (kNoNz / 2 - 1);
 }
 
-// Per luma4x4BlkIdx, the block to the left and the one above inside the
-// macroblock, or ~row / ~column of the outside neighbour.
+// Per luma4x4BlkIdx, the index in SliceParser::m_nz of the block to the left
+// and of the one above.
 struct LumaNeighbourTable
 {
     std::int8_t left[16];
@@ -374,23 +377,19 @@ constexpr LumaNeighbourTable MakeLumaNeighbours()
     for (int blk = 0; blk < 16; ++blk) {
         const int x = 4 * ((blk & 1) + ((blk >> 1) & 2));
         const int y = 4 * (((blk >> 1) & 1) + ((blk >> 2) & 2));
-        t.left[blk] = static_cast<std::int8_t>(x > 0 ? BlkIdx(x - 1, y) : ~(y >> 2));
-        t.top[blk] = static_cast<std::int8_t>(y > 0 ? BlkIdx(x, y - 1) : ~(x >> 2));
+        t.left[blk] = static_cast<std::int8_t>(x > 0 ? BlkIdx(x - 1, y) : 16 + (y >> 2));
+        t.top[blk] = static_cast<std::int8_t>(y > 0 ? BlkIdx(x, y - 1) : 20 + (x >> 2));
     }
     return t;
 }
 constexpr LumaNeighbourTable kLumaNeighbours = MakeLumaNeighbours();
 
-int SliceParser::LumaNc(int blk) const
+inline int SliceParser::LumaNc(int blk) const
 {
-    const int l = kLumaNeighbours.left[blk];
-    const int t = kLumaNeighbours.top[blk];
-    const int a = l >= 0 ? m_cur.nzLuma[l] : m_nzLeft[~l];
-    const int b = t >= 0 ? m_cur.nzLuma[t] : m_nzTop[~t];
-    return AverageNc(a, b);
+    return AverageNc(m_nz[kLumaNeighbours.left[blk]], m_nz[kLumaNeighbours.top[blk]]);
 }
 
-int SliceParser::ChromaNc(int comp, int blk) const
+inline int SliceParser::ChromaNc(int comp, int blk) const
 {
     const int a = (blk & 1) ? m_cur.nzChroma[comp][blk - 1] : m_nzChromaLeft[comp][blk >> 1];
     const int b = (blk & 2) ? m_cur.nzChroma[comp][blk - 2] : m_nzChromaTop[comp][blk & 1];
@@ -400,142 +399,158 @@ int SliceParser::ChromaNc(int comp, int blk) const
 // residual_block_cavlc(). With kStore, coeffs receives the levels by
 // coefficient index; without it the block is only walked for its length,
 // refusals and TotalCoeff, which is all the check needs of every block but
-// the keyed one.
+// the keyed one. On a refusal the position stays where the refused code
+// starts, or after a code whose value is out of range.
 template <bool kStore>
-bool SliceParser::ResidualBlock(H264BitReader& reader, int nC, int maxNum, int* coeffs, int* total)
+inline __attribute__((always_inline)) bool ResidualBlockOn(H264BitCache& bc, const CavlcTables& tab, int nC,
+                                                           int maxNum, int* coeffs, int* total)
 {
-    // A copy the compiler can keep in registers: the reader in the decoder
-    // state would be stored and reloaded around every table lookup.
-    H264BitReader br = reader;
-    const bool ok = ResidualBlockOn<kStore>(br, nC, maxNum, coeffs, total);
-    reader.ResumeFrom(br);
-    return ok;
-}
-
-template <bool kStore>
-inline __attribute__((always_inline)) bool SliceParser::ResidualBlockOn(H264BitReader& br, int nC, int maxNum,
-                                                                        int* coeffs, int* total)
-{
+    bc.Fill();
     std::uint16_t e;
     if (nC < 0) {
-        e = m_tab.chromaDcCoeffToken[br.Peek(8)];
+        e = tab.chromaDcCoeffToken[bc.Peek(8)];
     } else if (nC >= 8) {
-        e = m_tab.coeffTokenFlc[br.Peek(6)];
+        e = tab.coeffTokenFlc[bc.Peek(6)];
     } else {
-        const std::uint32_t w = br.Peek(20);
-        const int zeros = w ? __builtin_clz(w) - 12 : 20;
+        const std::uint64_t w = bc.Bits();
+        const int zeros = w ? __builtin_clzll(w) : 64;
         if (zeros > 15)
             return false;
-        const std::uint32_t rest = (w >> (16 - zeros)) & 7;
-        e = m_tab.coeffToken[nC < 2 ? 0 : nC < 4 ? 1 : 2][(zeros << 3) | static_cast<int>(rest)];
+        const int rest = static_cast<int>((w << zeros) >> 60) & 7;
+        // The table for nC 0-1, 2-3 or 4-7, picked without a branch.
+        static constexpr std::uint8_t kNcTable[8] = {0, 0, 1, 1, 2, 2, 2, 2};
+        e = tab.coeffToken[kNcTable[nC]][(zeros << 3) | rest];
     }
-    if ((e & 0xFF) == 0)
-        return false;
-    br.Skip(e & 0xFF);
-    const int tc = (e >> 8) >> 2;
-    const int t1 = (e >> 8) & 3;
-    *total = tc;
-    if (tc == 0)
-        return true;
-    if (tc > maxNum)
-        return false;
-    int level[16];
-    int suffixLength = tc > 10 && t1 < 3 ? 1 : 0;
-    // The trailing ones' signs, one bit each, in one read.
-    const std::uint32_t signs = br.U(t1);
-    if constexpr (kStore)
-        for (int i = 0; i < t1; ++i)
-            level[i] = 1 - 2 * static_cast<int>((signs >> (t1 - 1 - i)) & 1);
-    int bump = t1 < 3 ? 2 : 0;
-    for (int i = t1; i < tc; ++i) {
-        int code;
-        const std::uint16_t quick = m_tab.levelCode[suffixLength][br.Peek(8)];
-        if (quick & 0xFF) {
-            // Prefix and suffix within 8 bits: the common case by far.
-            br.Skip(quick & 0xFF);
-            code = quick >> 8;
-        } else {
-            // A prefix longer than 15 is refused, so 16 bits tell it.
-            const std::uint32_t window = br.Peek(16);
-            const int prefix = window ? __builtin_clz(window) - 16 : 16;
-            if (prefix > 15)
-                return false;
-            br.Skip(static_cast<std::size_t>(prefix) + 1);
-            code = (std::min(15, prefix) << suffixLength);
-            int suffixSize = suffixLength;
-            if (prefix == 14 && suffixLength == 0)
-                suffixSize = 4;
-            if (prefix >= 15)
-                suffixSize = prefix - 3;
-            if (suffixSize > 0)
-                code += static_cast<int>(br.U(suffixSize));
-            if (prefix >= 15 && suffixLength == 0)
-                code += 15;
+    bool ok = false;
+    int tc = 0;
+    do {
+        if ((e & 0xFF) == 0)
+            break;
+        bc.Skip(e & 0xFF);
+        tc = (e >> 8) >> 2;
+        const int t1 = (e >> 8) & 3;
+        if (tc == 0) {
+            ok = true;
+            break;
         }
-        code += bump;
-        bump = 0;
-        // Even codes are positive, odd ones negative, both of magnitude code / 2 + 1.
-        const int mag = (code >> 1) + 1;
-        if constexpr (kStore) {
-            const int neg = code & 1;
-            level[i] = (mag ^ -neg) + neg;
+        if (tc > maxNum)
+            break;
+        int level[16];
+        int suffixLength = tc > 10 && t1 < 3 ? 1 : 0;
+        // The trailing ones' signs, one bit each, in one read.
+        if (t1) {
+            const std::uint32_t signs = bc.Peek(t1);
+            bc.Skip(t1);
+            if constexpr (kStore)
+                for (int i = 0; i < t1; ++i)
+                    level[i] = 1 - 2 * static_cast<int>((signs >> (t1 - 1 - i)) & 1);
         }
-        if (suffixLength == 0)
-            suffixLength = 1;
-        if (mag > (3 << (suffixLength - 1)) && suffixLength < 6)
-            ++suffixLength;
-    }
-    int zeros = 0;
-    if (tc < maxNum) {
-        std::uint16_t z;
-        if (nC < 0)
-            z = m_tab.chromaDcTotalZeros[tc][br.Peek(3)];
-        else
-            z = m_tab.totalZeros[tc][br.Peek(9)];
-        if ((z & 0xFF) == 0)
-            return false;
-        br.Skip(z & 0xFF);
-        zeros = z >> 8;
-        if (zeros > maxNum - tc)
-            return false;
-    }
-    // Placed from the highest coefficient down: all zeros lie below it.
-    int pos = zeros + tc - 1;
-    int left = zeros;
-    int i = 0;
-    // run_before is coded only while zeros are left and not for the last level.
-    for (; left > 0 && i < tc - 1; ++i) {
+        int bump = t1 < 3 ? 2 : 0;
+        bool bad = false;
+        for (int i = t1; i < tc; ++i) {
+            bc.Fill();
+            const std::uint64_t w = bc.Bits();
+            const int prefix = w ? __builtin_clzll(w) : 64;
+            if (prefix > 15) {
+                bad = true;
+                break;
+            }
+            // The suffix follows the prefix's one; the extra shift by one keeps
+            // a suffixLength of 0 from shifting by 64.
+            const std::uint64_t after = w << prefix << 1;
+            int code;
+            if (prefix < 14) [[likely]] {
+                code = (prefix << suffixLength) + static_cast<int>((after >> 1) >> (63 - suffixLength));
+                bc.Skip(prefix + 1 + suffixLength);
+            } else if (prefix == 14) {
+                const int size = suffixLength ? suffixLength : 4;
+                code = (14 << suffixLength) + static_cast<int>(after >> (64 - size));
+                bc.Skip(15 + size);
+            } else {
+                code = (15 << suffixLength) + static_cast<int>(after >> 52) + (suffixLength ? 0 : 15);
+                bc.Skip(28);
+            }
+            code += bump;
+            bump = 0;
+            // Even codes are positive, odd ones negative, both of magnitude code / 2 + 1.
+            const int mag = (code >> 1) + 1;
+            if constexpr (kStore) {
+                const int neg = code & 1;
+                level[i] = (mag ^ -neg) + neg;
+            }
+            if (suffixLength == 0)
+                suffixLength = 1;
+            if (mag > (3 << (suffixLength - 1)) && suffixLength < 6)
+                ++suffixLength;
+        }
+        if (bad)
+            break;
+        int zeros = 0;
+        if (tc < maxNum) {
+            bc.Fill();
+            const int k = nC < 0;
+            const std::uint16_t z =
+                tab.totalZeros[tab.totalZerosAt[k][tc] + bc.Peek(tab.totalZerosBits[k][tc])];
+            if ((z & 0xFF) == 0)
+                break;
+            bc.Skip(z & 0xFF);
+            zeros = z >> 8;
+            if (zeros > maxNum - tc)
+                break;
+        }
+        // Placed from the highest coefficient down: all zeros lie below it.
+        int pos = zeros + tc - 1;
+        int left = zeros;
+        int i = 0;
+        // run_before is coded only while zeros are left and not for the last level.
+        for (; left > 0 && i < tc - 1; ++i) {
+            if constexpr (kStore)
+                coeffs[pos] = level[i];
+            bc.Fill();
+            const std::uint32_t w = bc.Peek(11);
+            const int zl = left < 7 ? left : 7;
+            const std::uint16_t r = tab.runBefore[tab.runBeforeAt[zl] + (w >> tab.runBeforeShift[zl])];
+            const int run = r >> 8;
+            if ((r & 0xFF) == 0 || run > left) {
+                bad = true;
+                break;
+            }
+            bc.Skip(r & 0xFF);
+            left -= run;
+            pos -= 1 + run;
+        }
+        if (bad)
+            break;
         if constexpr (kStore)
-            coeffs[pos] = level[i];
-        const std::uint32_t w = br.Peek(11);
-        std::uint16_t r;
-        if (left < 7 || w >= 0x100)
-            r = m_tab.runBefore[left < 7 ? left : 7][w >> 8];
-        else if (w == 0)
-            r = 0;
-        else {
-            // 000 1 is run 7, one more zero each further run, up to 14.
-            const int lz = __builtin_clz(w) - 21;
-            r = static_cast<std::uint16_t>((lz + 4) << 8 | (lz + 1));
-        }
-        const int run = r >> 8;
-        if ((r & 0xFF) == 0 || run > left)
-            return false;
-        br.Skip(r & 0xFF);
-        left -= run;
-        pos -= 1 + run;
-    }
-    if constexpr (kStore)
-        for (; i < tc; ++i)
-            coeffs[pos--] = level[i];
-    return true;
+            for (; i < tc; ++i)
+                coeffs[pos--] = level[i];
+        ok = true;
+    } while (false);
+    *total = tc;
+    return ok;
+}
+template <bool kStore>
+inline __attribute__((always_inline)) bool SliceParser::ResidualBlock(H264BitCache& bc, int nC, int maxNum,
+                                                                      int* coeffs, int* total)
+{
+    return ResidualBlockOn<kStore>(bc, m_tab, nC, maxNum, coeffs, total);
 }
 
+// The macroblock's blocks are read through one bit cache, whose position the
+// reader takes up at the end, also after a refusal.
 bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
+{
+    H264BitReader& br = m_s.slice.dataPartitioned ? (m_intraCur ? m_s.readerIntra : m_s.readerInter) : *m_br;
+    H264BitCache bc(br);
+    const bool ok = ResidualBlocks(bc, type, cbp, dct8);
+    bc.Store(br);
+    return ok && !br.Failed();
+}
+
+bool SliceParser::ResidualBlocks(H264BitCache& bc, std::uint32_t type, int cbp, bool dct8)
 {
     WatermarkContext* wm = m_compare ? m_s.wm : nullptr;
     const std::uint8_t* scan = m_field ? kFieldScan4x4 : kZigzag4x4;
-    H264BitReader& br = m_s.slice.dataPartitioned ? (m_intraCur ? m_s.readerIntra : m_s.readerInter) : *m_br;
     const int cbpLuma = cbp & 15;
     const int cbpChroma = cbp >> 4;
     int coeffs[16];
@@ -544,17 +559,17 @@ bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
     // Only the keyed block's levels are read by the check: every other block
     // is walked without placing its coefficients.
     const int keyedBlk = wm ? wm->m_nBlockIndex : -1;
-    auto lumaBlock = [&](int blk, int maxNum, int startIdx) -> bool {
+    auto lumaBlock = [&](int blk, int maxNum, int startIdx) __attribute__((always_inline)) -> bool {
         if (blk != keyedBlk) {
-            if (!ResidualBlock<false>(br, LumaNc(blk), maxNum, nullptr, &total))
+            if (!ResidualBlock<false>(bc, LumaNc(blk), maxNum, nullptr, &total))
                 return false;
-            m_cur.nzLuma[blk] = static_cast<std::uint8_t>(total);
+            m_nz[blk] = static_cast<std::uint8_t>(total);
             return true;
         }
         std::memset(coeffs, 0, sizeof coeffs);
-        if (!ResidualBlock<true>(br, LumaNc(blk), maxNum, coeffs, &total))
+        if (!ResidualBlock<true>(bc, LumaNc(blk), maxNum, coeffs, &total))
             return false;
-        m_cur.nzLuma[blk] = static_cast<std::uint8_t>(total);
+        m_nz[blk] = static_cast<std::uint8_t>(total);
         // The keyed level sits at its own 4x4 raster position, also for an
         // interleaved part of an 8x8 block.
         std::memset(record, 0, sizeof record);
@@ -567,16 +582,15 @@ bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
     };
     if (wm)
         wm->m_bKeyedBlock = 0;
+    // Blocks left uncoded keep the count 0 this sets.
     PrepareLumaNc();
     if (type & 0x2) {
-        if (!ResidualBlock<false>(br, LumaNc(0), 16, nullptr, &total))
+        if (!ResidualBlock<false>(bc, LumaNc(0), 16, nullptr, &total))
             return false;
         if (cbpLuma == 15) {
             for (int blk = 0; blk < 16; ++blk)
                 if (!lumaBlock(blk, 15, 1))
                     return false;
-        } else {
-            std::memset(m_cur.nzLuma, 0, sizeof m_cur.nzLuma);
         }
     } else {
         for (int q = 0; q < 4; ++q) {
@@ -584,20 +598,18 @@ bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
                 for (int i = 0; i < 4; ++i)
                     if (!lumaBlock(4 * q + i, 16, 0))
                         return false;
-            } else {
-                for (int i = 0; i < 4; ++i)
-                    m_cur.nzLuma[4 * q + i] = 0;
             }
         }
         (void)dct8;
     }
+    std::memcpy(m_cur.nzLuma, m_nz, sizeof m_cur.nzLuma);
     if (wm) {
         wm->m_bKeyedBlock = 0;
         EndWatermarkMacroblock(*wm);
     }
     if (cbpChroma) {
         for (int c = 0; c < 2; ++c) {
-            if (!ResidualBlock<false>(br, -1, 4, nullptr, &total))
+            if (!ResidualBlock<false>(bc, -1, 4, nullptr, &total))
                 return false;
         }
     }
@@ -605,14 +617,14 @@ bool SliceParser::Residual(std::uint32_t type, int cbp, bool dct8)
         PrepareChromaNc();
         for (int c = 0; c < 2; ++c)
             for (int b = 0; b < 4; ++b) {
-                if (!ResidualBlock<false>(br, ChromaNc(c, b), 15, nullptr, &total))
+                if (!ResidualBlock<false>(bc, ChromaNc(c, b), 15, nullptr, &total))
                     return false;
                 m_cur.nzChroma[c][b] = static_cast<std::uint8_t>(total);
             }
     } else {
         std::memset(m_cur.nzChroma, 0, sizeof m_cur.nzChroma);
     }
-    return !br.Failed();
+    return true;
 }
 
 // ---- motion (P slices) ---------------------------------------------------
@@ -706,17 +718,22 @@ void SliceParser::SkipMv(int* mv) const
     PredictMv(0, 0, 16, 16, 0, mv);
 }
 
+// The partition at (x, y), w x h samples, lies inside the macroblock: each
+// of its 4x4 blocks (a 4 x 4 grid) takes the vector, each 8x8 quarter it
+// lies in (a 2 x 2 grid) the reference index. The loops stop at the grids'
+// edges so that no index can leave them.
 void SliceParser::FillMotion(int x, int y, int w, int h, int ref, const int* mv)
 {
-    for (int yy = y; yy < y + h; yy += 4)
-        for (int xx = x; xx < x + w; xx += 4) {
-            std::int16_t* v = m_cur.mv[4 * (yy / 4) + xx / 4];
-            v[0] = static_cast<std::int16_t>(mv[0]);
-            v[1] = static_cast<std::int16_t>(mv[1]);
+    const int col0 = x / 4, colEnd = (x + w) / 4, row0 = y / 4, rowEnd = (y + h) / 4;
+    for (int row = row0; row < rowEnd && row < 4; ++row)
+        for (int col = col0; col < colEnd && col < 4; ++col) {
+            m_cur.mv[4 * row + col][0] = static_cast<std::int16_t>(mv[0]);
+            m_cur.mv[4 * row + col][1] = static_cast<std::int16_t>(mv[1]);
         }
-    for (int yy = y; yy < y + h; yy += 8)
-        for (int xx = x; xx < x + w; xx += 8)
-            m_cur.ref[2 * (yy / 8) + xx / 8] = static_cast<std::int8_t>(ref);
+    const int q0 = x / 8, qEnd = (x + w + 7) / 8, r0 = y / 8, rEnd = (y + h + 7) / 8;
+    for (int r = r0; r < rEnd && r < 2; ++r)
+        for (int q = q0; q < qEnd && q < 2; ++q)
+            m_cur.ref[2 * r + q] = static_cast<std::int8_t>(ref);
 }
 
 bool SliceParser::InferFieldFlag() const
@@ -753,7 +770,7 @@ void SliceParser::StoreAndReport(std::uint32_t type, int cbp)
 
 void SliceParser::Skipped()
 {
-    m_cur = MbRecord{};
+    m_cur = kNoRecord;
     m_cur.qp = static_cast<std::int8_t>(m_qp);
     std::uint32_t type;
     if (m_s.slice.type == 1) {
@@ -868,7 +885,7 @@ bool SliceParser::InterPred(std::uint32_t& type, const std::uint32_t* sub, bool&
 bool SliceParser::ParseMacroblock()
 {
     H264BitReader& br = *m_br;
-    m_cur = MbRecord{};
+    m_cur = kNoRecord;
     m_cur.slice = m_slice; // lets the macroblock's own blocks be found as neighbours
     const int sliceType = m_s.slice.type;
     std::uint32_t mbType = br.Ue();
@@ -913,10 +930,14 @@ bool SliceParser::ParseMacroblock()
                 dct8 = true;
                 type |= 0x1000000;
             }
+            // prev_intra_pred_mode_flag, and rem_intra_pred_mode when it is 0.
             const int n = dct8 ? 4 : 16;
-            for (int i = 0; i < n; ++i)
-                if (!br.U1())
-                    br.U(3);
+            H264BitCache bc(br);
+            for (int i = 0; i < n; ++i) {
+                bc.Fill();
+                bc.Skip(bc.Peek(1) ? 1 : 4);
+            }
+            bc.Store(br);
         } else {
             type = 0x2;
             cbp = (((intra - 1) / 4) % 3) << 4 | (intra >= 13 ? 15 : 0);
@@ -1052,6 +1073,16 @@ SliceEnd SliceParser::Run(int* mbCount)
 }
 
 } // namespace
+
+bool ParseResidualBlock(H264BitReader& br, int nC, int maxNum, int* coeffs, int* total)
+{
+    const CavlcTables& tab = GetCavlcTables();
+    H264BitCache bc(br);
+    const bool ok = coeffs ? ResidualBlockOn<true>(bc, tab, nC, maxNum, coeffs, total)
+                           : ResidualBlockOn<false>(bc, tab, nC, maxNum, nullptr, total);
+    bc.Store(br);
+    return ok;
+}
 
 SliceEnd ParseSliceData(DecoderState& s, int* mbCount)
 {

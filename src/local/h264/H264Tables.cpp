@@ -119,25 +119,31 @@ std::unique_ptr<CavlcTables> Build()
         Put(t->coeffTokenFlc, 6, kCoeffTokenLen[3][i], kCoeffTokenBits[3][i], i);
     for (int i = 0; i < 4 * 5; ++i)
         Put(t->chromaDcCoeffToken, 8, kChromaDcCoeffTokenLen[i], kChromaDcCoeffTokenBits[i], i);
-    for (int tc = 1; tc <= 15; ++tc)
+    int at = 0;
+    for (int tc = 1; tc <= 15; ++tc) {
+        const int bits = tc == 1 ? 9 : 6;
+        t->totalZerosAt[0][tc] = static_cast<std::uint16_t>(at);
+        t->totalZerosBits[0][tc] = static_cast<std::uint8_t>(bits);
         for (int z = 0; z <= 16 - tc; ++z)
-            Put(t->totalZeros[tc], 9, kTotalZerosLen[tc - 1][z], kTotalZerosBits[tc - 1][z], z);
-    for (int tc = 1; tc <= 3; ++tc)
+            Put(t->totalZeros + at, bits, kTotalZerosLen[tc - 1][z], kTotalZerosBits[tc - 1][z], z);
+        at += 1 << bits;
+    }
+    for (int tc = 1; tc <= 3; ++tc) {
+        t->totalZerosAt[1][tc] = static_cast<std::uint16_t>(at);
+        t->totalZerosBits[1][tc] = 3;
         for (int z = 0; z <= 4 - tc; ++z)
-            Put(t->chromaDcTotalZeros[tc], 3, kChromaDcTotalZerosLen[tc - 1][z],
-                kChromaDcTotalZerosBits[tc - 1][z], z);
-    for (int zl = 1; zl <= 7; ++zl)
+            Put(t->totalZeros + at, 3, kChromaDcTotalZerosLen[tc - 1][z], kChromaDcTotalZerosBits[tc - 1][z], z);
+        at += 1 << 3;
+    }
+    at = 0;
+    for (int zl = 1; zl <= 7; ++zl) {
+        const int bits = zl < 7 ? 3 : 11;
+        t->runBeforeAt[zl] = static_cast<std::uint16_t>(at);
+        t->runBeforeShift[zl] = static_cast<std::uint8_t>(11 - bits);
         for (int r = 0; r < 16; ++r)
-            Put(t->runBefore[zl], 3, kRunLen[zl - 1][r], kRunBits[zl - 1][r], r);
-    for (int sl = 0; sl <= 6; ++sl)
-        for (int v = 1; v < (1 << 8); ++v) {
-            const int prefix = __builtin_clz(static_cast<unsigned>(v)) - 24;
-            const int len = prefix + 1 + sl;
-            if (len > 8)
-                continue;
-            const int suffix = (v >> (8 - len)) & ((1 << sl) - 1);
-            t->levelCode[sl][v] = static_cast<std::uint16_t>(((prefix << sl) + suffix) << 8 | len);
-        }
+            Put(t->runBefore + at, bits, kRunLen[zl - 1][r], kRunBits[zl - 1][r], r);
+        at += 1 << bits;
+    }
     return t;
 }
 

@@ -17,17 +17,20 @@ struct CavlcTables
     std::uint16_t coeffTokenFlc[1 << 6];
     // chroma DC (nC = -1), next 8 bits.
     std::uint16_t chromaDcCoeffToken[1 << 8];
-    // total_zeros by TotalCoeff 1..15, next 9 bits.
-    std::uint16_t totalZeros[16][1 << 9];
-    // chroma DC total_zeros by TotalCoeff 1..3, next 3 bits.
-    std::uint16_t chromaDcTotalZeros[4][1 << 3];
-    // run_before by min(zerosLeft, 7) 1..7, next 3 bits. The longer codes
-    // of zerosLeft above 6 (runs 7 to 14) are a run of zeros and a one,
-    // decoded by counting the zeros; their windows hold length 0 here.
-    std::uint16_t runBefore[8][1 << 3];
-    // Level codes (prefix and suffix) by suffixLength 0..6 whose whole code
-    // fits the next 8 bits: levelCode << 8 | length; 0 for a longer code.
-    std::uint16_t levelCode[7][1 << 8];
+    // total_zeros, [0] luma by TotalCoeff 1..15, [1] chroma DC by TotalCoeff
+    // 1..3: the table at totalZeros + totalZerosAt[k][tc], indexed by the
+    // next totalZerosBits[k][tc] bits (9 for TotalCoeff 1, whose codes are
+    // the longest, 6 for the other luma ones, 3 for chroma DC).
+    std::uint16_t totalZeros[(1 << 9) + 14 * (1 << 6) + 3 * (1 << 3)];
+    std::uint16_t totalZerosAt[2][16];
+    std::uint8_t totalZerosBits[2][16];
+    // run_before by min(zerosLeft, 7): the table at runBefore +
+    // runBeforeAt[zl], indexed by the next 11 bits shifted right by
+    // runBeforeShift[zl] (3 bits for zerosLeft 1..6, all 11 above, whose
+    // codes are up to 11 bits long).
+    std::uint16_t runBefore[6 * (1 << 3) + (1 << 11)];
+    std::uint16_t runBeforeAt[8];
+    std::uint8_t runBeforeShift[8];
 };
 
 const CavlcTables& GetCavlcTables();

@@ -224,6 +224,7 @@ public:
     void ClearLastLocalSearch() override;
     int LocalDateFormat() const override { return m_nDateFormat; }
     const Playlist* RunningPlaylist() const override;
+    RemotePlaybackState RemotePlayback() const override;
     std::string ConnectLogFile() const override;
     void PostNotifyEvent(int code, int subCode) override;
     void SetVideoViewMode(int mode) override;

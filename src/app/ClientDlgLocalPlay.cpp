@@ -181,6 +181,19 @@ const Playlist* CClientDlg::RunningPlaylist() const
     return m_pLocalPlayer ? &m_Playlist : nullptr;
 }
 
+RemotePlaybackState CClientDlg::RemotePlayback() const
+{
+    RemotePlaybackState state;
+    if (!m_pNetClient)
+        return state;
+    state.connected = true;
+    state.login = m_pNetClient->m_bLogin;
+    state.play = m_pNetClient->m_bPlay;
+    state.liveReqPending = m_pNetClient->m_bLiveReqPending;
+    state.playReqPending = m_pNetClient->m_bPlayReqPending;
+    return state;
+}
+
 std::string CClientDlg::ConnectLogFile() const
 {
     return m_pLog ? m_pLog->FilePath() : ILocalHost::ConnectLogFile();

@@ -189,10 +189,11 @@ void CLocalFileListPage::FillFileList()
     const int format = m_dlg.PageDateFormat();
     for (auto it = m_fileSets.rbegin(); it != m_fileSets.rend(); ++it) {
         const int row = m_list.InsertItem(m_list.GetItemCount(), QString::fromLocal8Bit(it->name.c_str()));
-        m_list.SetItemText(row, 1,
-                           QString::fromStdString(FormatEventTime(static_cast<std::int32_t>(it->firstTime), format)));
-        m_list.SetItemText(row, 2,
-                           QString::fromStdString(FormatEventTime(static_cast<std::int32_t>(it->lastTime), format)));
+        m_list.SetItemText(
+            row, 1,
+            QString::fromStdString(FormatEventTime(static_cast<std::int32_t>(it->firstTime), format)));
+        m_list.SetItemText(
+            row, 2, QString::fromStdString(FormatEventTime(static_cast<std::int32_t>(it->lastTime), format)));
     }
     m_list.setCurrentItem(nullptr);
     m_bFilling = false;
@@ -225,10 +226,11 @@ void CLocalFileListPage::OnSelectionChanged()
 void CLocalFileListPage::OnPlay()
 {
     const int count = static_cast<int>(m_fileSets.size());
-    const LocalSetRef* set =
-        m_nSelected >= 0 && m_nSelected < count ? &m_fileSets[static_cast<std::size_t>(m_nSelected)] : nullptr;
-    PlayFromList(m_dlg, set != nullptr, set ? static_cast<std::int32_t>(set->firstTime) : 0, 0, kPageFileList, 0,
-                 NewestFirstIndex(count, m_nSelected));
+    const LocalSetRef* set = m_nSelected >= 0 && m_nSelected < count
+                                 ? &m_fileSets[static_cast<std::size_t>(m_nSelected)]
+                                 : nullptr;
+    PlayFromList(m_dlg, set != nullptr, set ? static_cast<std::int32_t>(set->firstTime) : 0, 0, kPageFileList,
+                 0, NewestFirstIndex(count, m_nSelected));
 }
 
 void CLocalFileListPage::OnCommand(int id, int code)
@@ -247,8 +249,9 @@ void CLocalFileListPage::paintEvent(QPaintEvent*)
 
 void RegisterLocalListPages()
 {
-    RegisterLocalPage(LocalSlot::Event,
-                      [](CLocalSearchDlg& host, LocalPageArgs&) -> CSearchPage* { return new CLocalEventPage(host); });
+    RegisterLocalPage(LocalSlot::Event, [](CLocalSearchDlg& host, LocalPageArgs&) -> CSearchPage* {
+        return new CLocalEventPage(host);
+    });
     RegisterLocalPage(LocalSlot::FileList, [](CLocalSearchDlg& host, LocalPageArgs&) -> CSearchPage* {
         return new CLocalFileListPage(host);
     });

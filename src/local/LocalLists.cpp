@@ -89,5 +89,5 @@ LocalListPlay DecideLocalListPlay(bool remoteRuns, bool chosen, const Playlist* 
     if (!chosen)
         return LocalListPlay::CloseOnly;
     return LocalPlayStartsNew(running != nullptr, running, t) ? LocalListPlay::PlayAndClose
-                                                               : LocalListPlay::CloseOnly;
+                                                              : LocalListPlay::CloseOnly;
 }

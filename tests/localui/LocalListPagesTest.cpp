@@ -55,8 +55,8 @@ class LocalListPages : public LocalWindowTest
 protected:
     std::string Folder() const { return main.location + "/Download"; }
 
-    std::array<std::string, 3> Write(const char* name, std::uint32_t start, const std::vector<std::uint8_t>& kinds,
-                                     bool servedModel = true)
+    std::array<std::string, 3> Write(const char* name, std::uint32_t start,
+                                     const std::vector<std::uint8_t>& kinds, bool servedModel = true)
     {
         std::filesystem::create_directories(Folder());
         LocalSetOptions o;
@@ -143,7 +143,8 @@ TEST_F(LocalListPages, ListsShowTheFamilysSetsAndTheirEventsNewestFirst)
         {4, Times({T0})},
     };
     for (const auto& k : kinds) {
-        SendMessage(panel.Handle(), WM_COMMAND, MakeCommandWParam(470 + EventKindSlot(k.kind), BN_CLICKED), 0);
+        SendMessage(panel.Handle(), WM_COMMAND, MakeCommandWParam(470 + EventKindSlot(k.kind), BN_CLICKED),
+                    0);
         EXPECT_EQ(panel.CurKind(), k.kind);
         EXPECT_EQ(Column(panel.m_list, 0), k.starts) << k.kind;
     }

@@ -225,8 +225,7 @@ public:
     int LocalDateFormat() const override { return m_nDateFormat; }
     const Playlist* RunningPlaylist() const override;
     void ClearReceivedChannels() override;
-    bool RemotePlaybackBusy() const override;
-    bool RemotePlaybackRuns() const override;
+    RemotePlaybackState RemotePlayback() const override;
     std::string ConnectLogFile() const override;
     void PostNotifyEvent(int code, int subCode) override;
     void SetVideoViewMode(int mode) override;

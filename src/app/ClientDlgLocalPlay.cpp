@@ -181,16 +181,17 @@ const Playlist* CClientDlg::RunningPlaylist() const
     return m_pLocalPlayer ? &m_Playlist : nullptr;
 }
 
-bool CClientDlg::RemotePlaybackBusy() const
+RemotePlaybackState CClientDlg::RemotePlayback() const
 {
-    const CNetClient* net = m_pNetClient.get();
-    return net && (net->m_bPlay || net->m_bLiveReqPending || net->m_bPlayReqPending);
-}
-
-bool CClientDlg::RemotePlaybackRuns() const
-{
-    const CNetClient* net = m_pNetClient.get();
-    return net && net->m_bLogin && net->m_bPlay;
+    RemotePlaybackState state;
+    if (!m_pNetClient)
+        return state;
+    state.connected = true;
+    state.login = m_pNetClient->m_bLogin;
+    state.play = m_pNetClient->m_bPlay;
+    state.liveReqPending = m_pNetClient->m_bLiveReqPending;
+    state.playReqPending = m_pNetClient->m_bPlayReqPending;
+    return state;
 }
 
 std::string CClientDlg::ConnectLogFile() const

@@ -69,7 +69,7 @@ bool CLocalTimelinePage::RestoredTime(std::int64_t& time) const
 bool CLocalTimelinePage::PlayEnabled() const
 {
     const ILocalHost* main = m_host.Main();
-    return !main || !main->RemotePlaybackBusy();
+    return !main || !main->RemotePlayback().Busy();
 }
 
 std::vector<TimelineBar> CLocalTimelinePage::Bars() const
@@ -82,7 +82,7 @@ void CLocalTimelinePage::OnPlay()
     // An open time pop-up hands its time over first.
     m_host.ClosePickers();
     ILocalHost* main = m_host.Main();
-    if (main && main->RemotePlaybackRuns())
+    if (main && main->RemotePlayback().Runs())
         return;
     const int s = m_view.Picked();
     const Usertime u{m_day.year, m_day.month, m_day.day, s / 3600, (s % 3600) / 60, s % 60};

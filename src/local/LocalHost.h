@@ -12,6 +12,22 @@
 
 #include <string>
 
+// What the local search pages read of the recorder connection. A local play
+// must not fight a remote one: Play stays off while remote playback runs or a
+// live or playback answer is awaited, and does nothing while a logged-in
+// connection plays back.
+struct RemotePlaybackState
+{
+    bool connected = false; // a connection object exists
+    bool login = false;
+    bool play = false;           // remote playback runs
+    bool liveReqPending = false; // a LIVE_REQ answer is awaited
+    bool playReqPending = false; // a PLAY_ON_REQ answer is awaited
+
+    bool Busy() const { return connected && (play || liveReqPending || playReqPending); }
+    bool Runs() const { return connected && login && play; }
+};
+
 class ILocalHost
 {
 public:
@@ -90,15 +106,12 @@ public:
     virtual int LocalDateFormat() const { return 0; }
     // The running local playback's playlist, or null when none runs. GUI thread.
     virtual const Playlist* RunningPlaylist() const { return nullptr; }
-    // A connection in remote playback, or waiting for a live or playback
-    // answer: local Play is not offered then.
-    virtual bool RemotePlaybackBusy() const { return false; }
-    // Logged in and in remote playback: a local Play is ignored.
-    virtual bool RemotePlaybackRuns() const { return false; }
     // The connection log file the log page reads.
     virtual std::string ConnectLogFile() const { return DataLocation() + "/Log/KOLA5500.log"; }
     // "Now" for the calendar and the date-time page.
     virtual std::time_t LocalNow() const { return std::time(nullptr); }
+    // The recorder connection's playback flags (all false without one). GUI thread.
+    virtual RemotePlaybackState RemotePlayback() const { return {}; }
 
     // The notification the local search raises when the download folder
     // holds no file set (the main window's NOTIFY_NO_LOCAL_DATA).

@@ -81,3 +81,13 @@ bool LocalPlayStartsNew(bool playerRuns, const Playlist* list, int t)
             return true;
     return false;
 }
+
+LocalListPlay DecideLocalListPlay(bool remoteRuns, bool chosen, const Playlist* running, int t)
+{
+    if (remoteRuns)
+        return LocalListPlay::Ignored;
+    if (!chosen)
+        return LocalListPlay::CloseOnly;
+    return LocalPlayStartsNew(running != nullptr, running, t) ? LocalListPlay::PlayAndClose
+                                                              : LocalListPlay::CloseOnly;
+}

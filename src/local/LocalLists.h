@@ -52,3 +52,15 @@ inline int NewestFirstIndex(int count, int row)
 // when none runs or the playlist is empty, else only when some node starts or
 // ends after `t`; otherwise the running playback goes on.
 bool LocalPlayStartsNew(bool playerRuns, const Playlist* list, int t);
+
+// What Play on the local event list or file list does.
+enum class LocalListPlay
+{
+    Ignored,      // remote playback runs: nothing happens, the window stays
+    CloseOnly,    // the last search is remembered and the window closes
+    PlayAndClose, // the running local playback ends, the new one is asked for, then as CloseOnly
+};
+// `remoteRuns`: a logged-in connection plays back. `chosen`: a row's entry or
+// set was found. `running`: the running local playlist, null when none runs.
+// `t`: the chosen event's start or the set's first time.
+LocalListPlay DecideLocalListPlay(bool remoteRuns, bool chosen, const Playlist* running, int t);

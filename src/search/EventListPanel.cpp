@@ -160,11 +160,8 @@ void CEventListPanel::RestoreRow(int row)
     QTreeWidgetItem* item = m_list.topLevelItem(row);
     if (!item)
         return;
-    m_bFilling = true;
-    m_list.setCurrentItem(item);
-    item->setSelected(true);
+    SelectRow(row);
     m_list.scrollToItem(item, QAbstractItemView::PositionAtTop);
-    m_bFilling = false;
 }
 
 void CEventListPanel::OnSelectionChanged()

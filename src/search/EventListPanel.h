@@ -70,8 +70,10 @@ public:
     int IndexOfRow(int row) const;
     // Selects and focuses a row as the user does (the selection rules run).
     void SelectRow(int row);
-    // Selects, focuses and scrolls a row to the top without the rules (a
-    // reopened local list).
+    // Selects and focuses a row and scrolls it to the top (a reopened local
+    // list). The selection rules run as for a click: the row's entry becomes
+    // the selection and Play follows the host. A row the list no longer has
+    // selects nothing.
     void RestoreRow(int row);
 
     CSkinTextButton m_btnTab[3];

@@ -35,8 +35,14 @@ std::uint32_t At(int y, int mo, int d, int h = 0, int mi = 0)
 class PlayMain : public FakeLocalMain
 {
 public:
-    bool RemotePlaybackBusy() const override { return remoteBusy; }
-    bool RemotePlaybackRuns() const override { return remoteRuns; }
+    RemotePlaybackState RemotePlayback() const override
+    {
+        RemotePlaybackState state;
+        state.connected = remoteRuns || remoteBusy;
+        state.login = state.play = remoteRuns;
+        state.liveReqPending = remoteBusy && !remoteRuns;
+        return state;
+    }
     bool remoteBusy = false;
     bool remoteRuns = false;
 };

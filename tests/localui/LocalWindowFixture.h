@@ -44,6 +44,7 @@ public:
         return true;
     }
     void ReportSkippedSet(const std::string& name) override { skipped.push_back(name); }
+    RemotePlaybackState RemotePlayback() const override { return remote; }
 
     std::string location;
     bool readOnly = false;
@@ -56,6 +57,7 @@ public:
     std::vector<int> startTimes;
     std::vector<std::pair<int, int>> notes;
     std::vector<std::string> skipped;
+    RemotePlaybackState remote;
 };
 
 // The built bundle, current for the whole run.

@@ -403,19 +403,16 @@ TEST_F(LivePathTest, PauseAndPlayAgainResumeFromThePausedFrame)
     EXPECT_EQ(client->m_nPlayState.load(), 3);
     std::lock_guard<std::mutex> lock(checkLock);
     EXPECT_EQ(probeMisses[0], 0);
-    // Frames were passed over while paused and resuming: wherever the
-    // pictures skip frames, the next one is a key frame's (every fifth),
-    // never one predicted from frames the decoder did not see (the speed
-    // code's return to normal play starts a new stream).
+    // Wherever the pictures skip frames while paused and resuming, the next
+    // one is a key frame's (every fifth), never one predicted from frames the
+    // decoder did not see (the speed code's return to normal play starts a
+    // new stream). Whether any frame is passed over depends on where the
+    // pause fell: a resume that joins on seamlessly is as right.
     const std::vector<int>& seen = counters[0];
-    int skips = 0;
     for (std::size_t i = 1; i < seen.size(); ++i) {
-        if (seen[i] != (seen[i - 1] + 1) % frames) {
-            ++skips;
+        if (seen[i] != (seen[i - 1] + 1) % frames)
             EXPECT_EQ(seen[i] % 5, 0) << "picture " << i << " is frame " << seen[i] << " after " << seen[i - 1];
-        }
     }
-    EXPECT_GE(skips, 1);
 }
 
 } // namespace

@@ -224,6 +224,8 @@ public:
     void ClearLastLocalSearch() override;
     int LocalDateFormat() const override { return m_nDateFormat; }
     const Playlist* RunningPlaylist() const override;
+    bool RemotePlaybackBusy() const override;
+    bool RemotePlaybackRuns() const override;
     std::string ConnectLogFile() const override;
     void PostNotifyEvent(int code, int subCode) override;
     void SetVideoViewMode(int mode) override;

@@ -181,6 +181,18 @@ const Playlist* CClientDlg::RunningPlaylist() const
     return m_pLocalPlayer ? &m_Playlist : nullptr;
 }
 
+bool CClientDlg::RemotePlaybackBusy() const
+{
+    const CNetClient* net = m_pNetClient.get();
+    return net && (net->m_bPlay || net->m_bLiveReqPending || net->m_bPlayReqPending);
+}
+
+bool CClientDlg::RemotePlaybackRuns() const
+{
+    const CNetClient* net = m_pNetClient.get();
+    return net && net->m_bLogin && net->m_bPlay;
+}
+
 std::string CClientDlg::ConnectLogFile() const
 {
     return m_pLog ? m_pLog->FilePath() : ILocalHost::ConnectLogFile();

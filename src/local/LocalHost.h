@@ -88,6 +88,11 @@ public:
     virtual int LocalDateFormat() const { return 0; }
     // The running local playback's playlist, or null when none runs. GUI thread.
     virtual const Playlist* RunningPlaylist() const { return nullptr; }
+    // A connection in remote playback, or waiting for a live or playback
+    // answer: local Play is not offered then.
+    virtual bool RemotePlaybackBusy() const { return false; }
+    // Logged in and in remote playback: a local Play is ignored.
+    virtual bool RemotePlaybackRuns() const { return false; }
     // The connection log file the log page reads.
     virtual std::string ConnectLogFile() const { return DataLocation() + "/Log/KOLA5500.log"; }
     // "Now" for the calendar and the date-time page.

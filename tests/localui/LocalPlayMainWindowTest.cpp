@@ -2,13 +2,19 @@
 // connected to the recorder simulator: live view is stopped on the recorder
 // (LIVE_STOP) before the downloaded set plays, a remote playback keeps the
 // local Play off, and the Log tab then lists the local playback's start and end.
+// A watermarked set written by the download writer plays checked and pauses
+// on its tampered picture.
 #include "../net/app/MainWindowSim.h"
 #include "LocalWindowFixture.h"
 #include "SimLive.h"
 
 #include "local/LocalDateTimePage.h"
 #include "local/LocalLogPages.h"
+#include "local/LocalPlayer.h"
 #include "streams/LocalSetBuilder.h"
+
+#include <QDir>
+#include <mutex>
 
 namespace {
 
@@ -27,9 +33,9 @@ k5sim::SimStream PlainStream(int frames)
     return s;
 }
 
-ClientDeps DepsWithLogAndTexts(const std::shared_ptr<FakeConnectDialog>& dialog)
+ClientDeps DepsWithLogAndTexts(const std::shared_ptr<FakeConnectDialog>& dialog, bool decoding = false)
 {
-    ClientDeps d = QuietDeps(dialog);
+    ClientDeps d = decoding ? DecodingDeps(dialog) : QuietDeps(dialog);
     d.createConnectLog = [] { return std::make_unique<CConnectLog>(); };
     d.loadResources = []() -> std::unique_ptr<ResourceLibrary> {
         auto lib = std::make_unique<ResourceLibrary>();
@@ -123,5 +129,81 @@ TEST(LocalPlayMainWindow, PlayStopsLiveThenPlaysIsIgnoredInRemotePlaybackAndTheL
     }
     EXPECT_TRUE(dlg.m_pNetClient->m_bPlay.load()) << "the remote playback goes on";
     ASSERT_TRUE(dlg.m_pNetClient->SendRPlayStop());
+    dlg.Close();
+}
+
+namespace {
+
+// The real main window, with the marks the player hands to the grid noted.
+class MarkingWindow : public MainWindow
+{
+public:
+    using MainWindow::MainWindow;
+    void SetWatermarkState(int channel, int state) override
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_marks);
+            if (channel == 0 && (marks.empty() || marks.back() != state))
+                marks.push_back(state);
+        }
+        MainWindow::SetWatermarkState(channel, state);
+    }
+    std::vector<int> Marks()
+    {
+        std::lock_guard<std::mutex> lock(m_marks);
+        return marks;
+    }
+
+private:
+    std::mutex m_marks;
+    std::vector<int> marks;
+};
+
+} // namespace
+
+TEST(LocalPlayMainWindow, ASetFromTheDownloadWriterPlaysCheckedAndPausesOnItsTamperedPicture)
+{
+    Scratch scratch;
+    k5streams::LocalSetOptions set;
+    set.folder = scratch.Location() + "/Download";
+    set.name = "gate";
+    std::filesystem::create_directories(set.folder);
+    // Watermarked H.264 pictures, four a second; the third is tampered (500 ms in).
+    auto frames = k5streams::MakeLocalRun(kSetStart, 3, 0x0001, 4, 2, 1, 1);
+    frames[2].tampered = true;
+    ASSERT_FALSE(k5streams::WriteLocalSets(set, frames).empty());
+
+    k5sim::RecorderSim sim;
+    k5sim::SimLive live{sim};
+    live.SetStream(0, PlainStream(500));
+    sim.OnHello([](k5sim::RecorderSim& s) { s.Send(sid::RIGHT_CHANGE, RightsFor("admin")); });
+    ASSERT_TRUE(sim.Start());
+    auto dialog = std::make_shared<FakeConnectDialog>();
+    dialog->script = TypeServer("127.0.0.1", sim.Port(), "admin", "pw", "Yard");
+    MarkingWindow dlg(DepsWithLogAndTexts(dialog, true));
+    ASSERT_TRUE(dlg.Create());
+    ASSERT_TRUE(RunUntil([&] { return dlg.m_pNetClient && dlg.m_pNetClient->m_bLive.load(); }));
+    dlg.m_nWatermark = 1;
+    {
+        CLocalSearchDlg search(&dlg, 255);
+        search.Create();
+        QApplication::processEvents();
+        auto* page = dynamic_cast<CLocalDateTimePage*>(search.Page(LocalSlot::DateTime));
+        ASSERT_NE(page, nullptr);
+        page->Model().Row(0) = Usertime{2008, 6, 0, 9, 59, 0};
+        ClickWidget(&page->m_btnPlay);
+        ASSERT_TRUE(RunUntil([&] { return search.Ended(); }));
+    }
+    ASSERT_NE(dlg.m_pLocalPlayer, nullptr);
+    ASSERT_NE(dlg.m_pVideoWnd, nullptr);
+    ASSERT_TRUE(RunUntil([&] { return dlg.m_pLocalPlayer->m_nPlayState.load() == 4; }, 30s))
+        << "the tampered picture pauses playback";
+    // No verdict at the start, checked pictures, then the tampered one.
+    ASSERT_TRUE(RunUntil([&] { return dlg.Marks().size() >= 3; }, 10s));
+    EXPECT_EQ(dlg.Marks(), (std::vector<int>{-1, 1, 2}));
+    QDir().mkpath(QString(K5_BINARY_DIR) + "/renders");
+    dlg.m_pVideoWnd->grab().save(QString(K5_BINARY_DIR) + "/renders/local-play-tampered.png");
+
+    dlg.CloseLocalPlayer();
     dlg.Close();
 }

@@ -39,8 +39,8 @@ void CLocalLogPage::OnInitPage()
     ParseConnectLog();
     m_btnPrint.setParent(this);
     m_btnPrint.SetDlgCtrlID(480);
-    SetupCaptionButton(m_btnPrint, kBmpRowButton, QString::fromStdString(PageHost().PageText(IDS_LOCAL_LOG_PRINT)),
-                       kPrintText);
+    SetupCaptionButton(m_btnPrint, kBmpRowButton,
+                       QString::fromStdString(PageHost().PageText(IDS_LOCAL_LOG_PRINT)), kPrintText);
     m_btnPrint.setGeometry(2, 396, 97, 22);
     m_btnPrint.show();
     FillLogList();
@@ -125,6 +125,8 @@ void CLocalInfoPage::paintEvent(QPaintEvent*)
 
 void RegisterLocalLogPages()
 {
-    RegisterLocalPage(LocalSlot::Log, [](CLocalSearchDlg& host, LocalPageArgs&) { return new CLocalLogPage(host); });
-    RegisterLocalPage(LocalSlot::Info, [](CLocalSearchDlg& host, LocalPageArgs&) { return new CLocalInfoPage(host); });
+    RegisterLocalPage(LocalSlot::Log,
+                      [](CLocalSearchDlg& host, LocalPageArgs&) { return new CLocalLogPage(host); });
+    RegisterLocalPage(LocalSlot::Info,
+                      [](CLocalSearchDlg& host, LocalPageArgs&) { return new CLocalInfoPage(host); });
 }

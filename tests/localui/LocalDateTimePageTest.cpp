@@ -120,7 +120,8 @@ TEST_F(LocalDateTimeTest, OpensWithTwoRowsFromTodayToTheNoEndAndCellsThatNeverWa
     ASSERT_EQ(render.size(), QSize(403, 417));
     // The two rows' cells (body bitmap over the background) and Play at the bottom right.
     const QColor background = render.pixelColor(110, 70);
-    for (const QPoint p : {QPoint(142, 32), QPoint(142, 105), QPoint(182, 55), QPoint(182, 128), QPoint(306, 398)})
+    for (const QPoint p :
+         {QPoint(142, 32), QPoint(142, 105), QPoint(182, 55), QPoint(182, 128), QPoint(306, 398)})
         EXPECT_NE(render.pixelColor(p), background) << p.x() << "," << p.y();
 }
 
@@ -129,8 +130,8 @@ TEST_F(LocalDateTimeTest, PlayDecisions)
     struct Case
     {
         const char* name;
-        bool endMoved;       // end moved one second back from the no-end value
-        int running;         // 0 none, 1 all before the start, 2 a node after it
+        bool endMoved; // end moved one second back from the no-end value
+        int running;   // 0 none, 1 all before the start, 2 a node after it
         bool posted;
         int mode;
         std::int64_t lParam;

@@ -189,11 +189,13 @@ TEST_F(LocalWindowTest, LogPageOfDamagedHeadersReadsOnlyTheRecordsInTheFile)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::string bytes(static_cast<std::size_t>(kConnectLogHeaderSize + c.records * kConnectLogRecordSize), '\0');
+        std::string bytes(static_cast<std::size_t>(kConnectLogHeaderSize + c.records * kConnectLogRecordSize),
+                          '\0');
         Put32(bytes, 0, c.wrapped);
         Put32(bytes, 4, c.next);
         for (int i = 0; i < c.records; ++i) {
-            const std::size_t at = static_cast<std::size_t>(kConnectLogHeaderSize + i * kConnectLogRecordSize);
+            const std::size_t at =
+                static_cast<std::size_t>(kConnectLogHeaderSize + i * kConnectLogRecordSize);
             Put32(bytes, at, static_cast<std::uint32_t>(i));
             Put32(bytes, at + 4, i == 0 ? c.firstSize : 184u);
             Put32(bytes, at + 8, 4);

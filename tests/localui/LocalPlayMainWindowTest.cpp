@@ -106,7 +106,8 @@ TEST(LocalPlayMainWindow, PlayStopsLiveThenPlaysIsIgnoredInRemotePlaybackAndTheL
         ASSERT_GE(page->m_lstLog.GetItemCount(), 2);
         EXPECT_EQ(page->m_lstLog.GetItemText(0, 2).toStdString(), " " + search.PageText(5366));
         EXPECT_EQ(page->m_lstLog.GetItemText(1, 2).toStdString(), " " + search.PageText(5365));
-        EXPECT_EQ(page->m_lstLog.GetItemText(0, 3), QString()) << "a local playback record shows only its kind";
+        EXPECT_EQ(page->m_lstLog.GetItemText(0, 3), QString())
+            << "a local playback record shows only its kind";
     }
 
     // Remote playback: Play is off, and a Play reaching the page anyway is ignored.

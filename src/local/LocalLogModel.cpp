@@ -25,23 +25,6 @@ int ConnectLogKindStringId(std::uint32_t type, std::uint32_t subtype)
     return 0;
 }
 
-std::string FormatLogTime(std::uint32_t time, int dateFormat)
-{
-    const std::int32_t signedTime = static_cast<std::int32_t>(time);
-    const std::time_t t = signedTime < 0 ? 0 : signedTime;
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    const int y = tm.tm_year + 1900, mo = tm.tm_mon + 1, d = tm.tm_mday;
-    char buf[64];
-    if (dateFormat == 1)
-        std::snprintf(buf, sizeof buf, "%02d-%02d-%04d %02d:%02d:%02d", mo, d, y, tm.tm_hour, tm.tm_min, tm.tm_sec);
-    else if (dateFormat == 2)
-        std::snprintf(buf, sizeof buf, "%02d-%02d-%04d %02d:%02d:%02d", d, mo, y, tm.tm_hour, tm.tm_min, tm.tm_sec);
-    else
-        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, tm.tm_hour, tm.tm_min, tm.tm_sec);
-    return buf;
-}
-
 std::string LogCellText(const char* field, std::size_t width)
 {
     std::size_t n = 0;

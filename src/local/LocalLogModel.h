@@ -13,7 +13,8 @@
 int ConnectLogKindStringId(std::uint32_t type, std::uint32_t subtype);
 
 // "%04d-%02d-%02d %02d:%02d:%02d" and its month-first (1) and day-first (2)
-// forms of a time split as UTC; a negative time is taken as 0.
+// forms of a time split as UTC; a negative time is taken as 0. The remote
+// log lists' own (search/RemoteLog): both viewers write times alike.
 std::string FormatLogTime(std::uint32_t time, int dateFormat);
 
 struct LocalLogRow

@@ -444,8 +444,6 @@ void CLocalSearchDlg::LoadConnectLog()
         return;
     m_pLogBuffer = std::move(bytes);
     m_nLogLength = m_pLogBuffer.size();
-    m_arrLogRecord = ParseConnectLog(m_pLogBuffer);
-    m_nLogRecordCount = static_cast<int>(m_arrLogRecord.size());
 }
 
 void CLocalSearchDlg::InitLogListColumns(CSkinListCtrl& list, int nColumns, int w0, int w1, int w2, int w3, int w4)

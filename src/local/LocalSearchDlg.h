@@ -145,9 +145,15 @@ public:
 
     // ---- The connection log ------------------------------------------------------------
     // Reads the log file afresh into the buffer (nothing changes when it
-    // cannot be opened) and parses its records.
+    // cannot be opened); the log page parses it into m_arrLogRecord.
     void LoadConnectLog();
     const std::string& LogBuffer() const { return m_pLogBuffer; }
+    // The bytes have been parsed: a new view of the log needs a new load.
+    void ClearLogBuffer()
+    {
+        m_pLogBuffer.clear();
+        m_nLogLength = 0;
+    }
     std::size_t m_nLogLength = 0;
     std::vector<ConnectLogRecord> m_arrLogRecord;
     int m_nLogRecordCount = 0;

@@ -621,12 +621,31 @@ CSearchDateTimePage::CSearchDateTimePage(CRemoteSearchDlg& host, bool backup)
     m_model = CSearchDateTimeModel(DateTimeVariant{backup}, tm.tm_year + 1900, tm.tm_mon, tm.tm_mday - 1);
 }
 
+CSearchDateTimePage::CSearchDateTimePage(ISearchPageHost& host, int slot)
+    : CSearchPage(host, slot), m_bBackup(false), m_model(DateTimeVariant{false}, 2000, 0, 0)
+{
+    const std::time_t now = host.PageNow();
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    m_model = CSearchDateTimeModel(DateTimeVariant{false}, tm.tm_year + 1900, tm.tm_mon, tm.tm_mday - 1);
+}
+
+bool CSearchDateTimePage::WithEndRow() const
+{
+    const std::shared_ptr<CNetClient> client = Host().Client();
+    return client && client->m_bProductVer11;
+}
+
+bool CSearchDateTimePage::PlayEnabled() const
+{
+    return !Host().Main().LocalPlayerRunning();
+}
+
 void CSearchDateTimePage::OnInitPage()
 {
-    CRemoteSearchDlg& host = Host();
-    const std::shared_ptr<CNetClient> client = host.Client();
-    m_model.SetWithEnd(client && client->m_bProductVer11);
-    m_model.SetDateFormat(host.Main().DateFormat());
+    ISearchPageHost& host = PageHost();
+    m_model.SetWithEnd(WithEndRow());
+    m_model.SetDateFormat(host.PageDateFormat());
     const ResourceLibrary& res = ResourceLibrary::Current();
     m_bmpBackground = res.LoadBitmap(
         m_bBackup ? IDB_BACKUP_DATETIME : (m_model.WithEnd() ? IDB_DATETIME_TWO_ROWS : IDB_DATETIME_ONE_ROW));
@@ -661,7 +680,7 @@ void CSearchDateTimePage::OnInitPage()
         Cell(m_lblSize, this, 804, QRect(103, 400, 97, 14));
     } else {
         TextButton(m_btnPlay, this, 482, Text(host, IDS_SEARCH_PLAY), QRect(304, 396, 97, 22));
-        m_btnPlay.Enable(!host.Main().LocalPlayerRunning());
+        m_btnPlay.Enable(PlayEnabled());
     }
     ShowTexts();
 }
@@ -694,7 +713,7 @@ void CSearchDateTimePage::ShowTexts()
 bool CSearchDateTimePage::CellsWait() const
 {
     // The one-row search page's cells react even while a request waits.
-    return Host().RequestPending() && (m_bBackup || m_model.WithEnd());
+    return PageHost().RequestPending() && (m_bBackup || m_model.WithEnd());
 }
 
 void CSearchDateTimePage::OnCommand(int id, int code)
@@ -705,7 +724,7 @@ void CSearchDateTimePage::OnCommand(int id, int code)
                 OnPlay();
             return;
         }
-        Host().ClosePickers();
+        PageHost().ClosePickers();
         const BackupDateTimeFlow& flow = BackupFlow();
         if (id == 480 && flow.calculate)
             flow.calculate(*this);
@@ -724,8 +743,8 @@ void CSearchDateTimePage::OnCommand(int id, int code)
             OnTimeCellClicked(3);
         else if (id == 803)
             OnTimeCellClicked(7);
-        else if (id == 804 && !Host().RequestPending())
-            Host().ClosePickers();
+        else if (id == 804 && !PageHost().RequestPending())
+            PageHost().ClosePickers();
     } else {
         if (id >= 792 && id <= 794)
             OnDateCellClicked(id - 792);
@@ -739,7 +758,7 @@ void CSearchDateTimePage::OnDateCellClicked(int itemId)
     CSkinLabel* cell = CellOf(itemId);
     if (CellsWait() || !cell || cell->GetWindowText().isEmpty())
         return;
-    OpenDateCellList(*this, Host(), itemId, *cell, m_model.ListFor(itemId));
+    OpenDateCellList(*this, PageHost(), itemId, *cell, m_model.ListFor(itemId));
 }
 
 void CSearchDateTimePage::OnTimeCellClicked(int itemId)
@@ -757,7 +776,7 @@ void CSearchDateTimePage::OnTimeCellClicked(int itemId)
     r.ClickX = cell.m_ptClick.x();
     r.ClickY = cell.m_ptClick.y();
     r.Width = 358;
-    Host().OpenTimePicker(this, itemId, r);
+    PageHost().OpenTimePicker(this, itemId, r);
 }
 
 void CSearchDateTimePage::AfterPick()
@@ -809,7 +828,7 @@ void CSearchDateTimePage::paintEvent(QPaintEvent*)
 
 void CSearchDateTimePage::mouseMoveEvent(QMouseEvent* e)
 {
-    Host().ClosePickers();
+    PageHost().ClosePickers();
     Wnd::mouseMoveEvent(e);
 }
 

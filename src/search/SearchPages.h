@@ -170,7 +170,7 @@ public:
 
     void OnDateCellClicked(int itemId);
     void OnTimeCellClicked(int itemId);
-    void OnPlay();
+    virtual void OnPlay();
     CSearchDateTimeModel& Model() { return m_model; }
     // The label of an item id.
     CSkinLabel* CellOf(int itemId);
@@ -182,13 +182,21 @@ public:
     BackupPageState m_backup;
 
 protected:
+    // The search page of another window (the local search): the two-row
+    // layout; `slot` is that window's numbering.
+    CSearchDateTimePage(ISearchPageHost& host, int slot);
     void OnCommand(int id, int code) override;
     void paintEvent(QPaintEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    // The end row is shown (the remote page asks the recorder's version).
+    virtual bool WithEndRow() const;
+    // Play is offered when the page is built.
+    virtual bool PlayEnabled() const;
+    // The cells ignore clicks while the window waits for an answer.
+    virtual bool CellsWait() const;
 
 private:
     void ShowTexts();
-    bool CellsWait() const;
     void AfterPick();
 
     bool m_bBackup;

@@ -31,22 +31,6 @@ std::uint32_t At(int y, int mo, int d, int h = 0, int mi = 0)
     return static_cast<std::uint32_t>(timegm(&tm));
 }
 
-// The main window with a connection whose playback state the test sets.
-class PlayMain : public FakeLocalMain
-{
-public:
-    RemotePlaybackState RemotePlayback() const override
-    {
-        RemotePlaybackState state;
-        state.connected = remoteRuns || remoteBusy;
-        state.login = state.play = remoteRuns;
-        state.liveReqPending = remoteBusy && !remoteRuns;
-        return state;
-    }
-    bool remoteBusy = false;
-    bool remoteRuns = false;
-};
-
 std::unique_ptr<LocalDayInterval> Node(std::uint32_t mask, BYTE kind, std::uint32_t start, std::uint32_t end)
 {
     auto n = std::make_unique<LocalDayInterval>();
@@ -116,7 +100,7 @@ protected:
         return dynamic_cast<CLocalTimelinePage*>(dlg.Page(LocalSlot::Timeline));
     }
 
-    PlayMain main;
+    FakeLocalMain main;
     std::string folder;
 };
 
@@ -310,8 +294,7 @@ TEST_F(LocalCalendarPages, PlayDecisionTable)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         main.ClearLastLocalSearch();
-        main.remoteRuns = c.remoteRuns;
-        main.remoteBusy = c.remoteBusy;
+        main.SetRemote(c.remoteRuns, c.remoteBusy);
         main.running = c.running;
         main.playlist.clear();
         main.closes = 0;

@@ -45,6 +45,14 @@ public:
     }
     void ReportSkippedSet(const std::string& name) override { skipped.push_back(name); }
     RemotePlaybackState RemotePlayback() const override { return remote; }
+    // A connection that plays back (`runs`) or only awaits a live answer (`busy`).
+    void SetRemote(bool runs, bool busy)
+    {
+        remote = RemotePlaybackState();
+        remote.connected = runs || busy;
+        remote.login = remote.play = runs;
+        remote.liveReqPending = busy && !runs;
+    }
 
     std::string location;
     bool readOnly = false;

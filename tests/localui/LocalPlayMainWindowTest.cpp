@@ -1,0 +1,210 @@
+// Local Play from the date and time page with the real main window as host,
+// connected to the recorder simulator: live view is stopped on the recorder
+// (LIVE_STOP) before the downloaded set plays, a remote playback keeps the
+// local Play off, and the Log tab then lists the local playback's start and end.
+// A watermarked set written by the download writer plays checked and pauses
+// on its tampered picture.
+#include "../net/app/MainWindowSim.h"
+#include "LocalWindowFixture.h"
+#include "SimLive.h"
+
+#include "local/LocalDateTimePage.h"
+#include "local/LocalLogPages.h"
+#include "local/LocalPlayer.h"
+#include "streams/LocalSetBuilder.h"
+
+#include <QDir>
+#include <mutex>
+
+namespace {
+
+using namespace mainsim;
+namespace sid = k5sim::id;
+
+k5sim::SimStream PlainStream(int frames)
+{
+    k5sim::SimStream s;
+    for (int i = 0; i < frames; ++i) {
+        k5sim::SimFrame f;
+        f.key = i % 25 == 0;
+        f.data.assign(300, static_cast<std::uint8_t>(i));
+        s.frames.push_back(std::move(f));
+    }
+    return s;
+}
+
+ClientDeps DepsWithLogAndTexts(const std::shared_ptr<FakeConnectDialog>& dialog, bool decoding = false)
+{
+    ClientDeps d = decoding ? DecodingDeps(dialog) : QuietDeps(dialog);
+    d.createConnectLog = [] { return std::make_unique<CConnectLog>(); };
+    d.loadResources = []() -> std::unique_ptr<ResourceLibrary> {
+        auto lib = std::make_unique<ResourceLibrary>();
+        lib->Load(K5_BINARY_DIR "/bin/MiraRes.rcc");
+        return lib;
+    };
+    return d;
+}
+
+// 2008-07-01 10:00:00 UTC.
+constexpr std::uint32_t kSetStart = 1214906400u;
+
+} // namespace
+
+TEST(LocalPlayMainWindow, PlayStopsLiveThenPlaysIsIgnoredInRemotePlaybackAndTheLogListsStartAndEnd)
+{
+    Scratch scratch;
+    k5sim::RecorderSim sim;
+    k5sim::SimLive live{sim};
+    live.SetStream(0, PlainStream(500));
+    live.Play().channels = 0x0001;
+    live.Play().fps = 25;
+    live.Play().startTime = kSetStart;
+    sim.OnHello([](k5sim::RecorderSim& s) { s.Send(sid::RIGHT_CHANGE, RightsFor("admin")); });
+    ASSERT_TRUE(sim.Start());
+
+    k5streams::LocalSetOptions set;
+    set.folder = scratch.Location() + "/Download";
+    set.name = "yard";
+    std::filesystem::create_directories(set.folder);
+    ASSERT_FALSE(k5streams::WriteLocalSets(set, k5streams::MakeLocalRun(kSetStart, 30, 0x0001, 4)).empty());
+
+    auto dialog = std::make_shared<FakeConnectDialog>();
+    dialog->script = TypeServer("127.0.0.1", sim.Port(), "admin", "pw", "Yard");
+    MainWindow dlg(DepsWithLogAndTexts(dialog));
+    ASSERT_TRUE(dlg.Create());
+    ASSERT_TRUE(RunUntil([&] { return dlg.m_pNetClient && dlg.m_pNetClient->m_bLive.load(); }));
+    ASSERT_TRUE(RunUntil([&] { return !dlg.m_pNetClient->m_bLiveReqPending.load(); }));
+    EXPECT_EQ(sim.Count(sid::LIVE_STOP), 0u);
+
+    // Live view on: Play stops it on the recorder, then the set plays.
+    {
+        CLocalSearchDlg search(&dlg, 255);
+        search.Create();
+        QApplication::processEvents();
+        auto* page = dynamic_cast<CLocalDateTimePage*>(search.Page(LocalSlot::DateTime));
+        ASSERT_NE(page, nullptr);
+        EXPECT_TRUE(page->m_btnPlay.m_bEnabled);
+        page->Model().Row(0) = Usertime{2008, 6, 0, 9, 59, 0};
+        ClickWidget(&page->m_btnPlay);
+        ASSERT_TRUE(RunUntil([&] { return search.Ended(); }));
+    }
+    ASSERT_TRUE(sim.WaitForCount(sid::LIVE_STOP, 1));
+    ASSERT_NE(dlg.RunningPlaylist(), nullptr) << "the local playback runs";
+    EXPECT_FALSE(dlg.m_pNetClient->m_bLive.load());
+    EXPECT_EQ(dlg.RunningPlaylist()->front().nEntryStart, static_cast<int>(kSetStart));
+    dlg.CloseLocalPlayer();
+    EXPECT_EQ(dlg.RunningPlaylist(), nullptr);
+
+    // The Log tab lists the playback's start (4/1) and end (4/2), newest first.
+    {
+        CLocalSearchDlg search(&dlg, 255);
+        search.Create();
+        QApplication::processEvents();
+        search.ShowLogMenu();
+        auto* page = dynamic_cast<CLocalLogPage*>(search.Page(LocalSlot::Log));
+        ASSERT_NE(page, nullptr);
+        ASSERT_GE(page->m_lstLog.GetItemCount(), 2);
+        EXPECT_EQ(page->m_lstLog.GetItemText(0, 2).toStdString(), " " + search.PageText(5366));
+        EXPECT_EQ(page->m_lstLog.GetItemText(1, 2).toStdString(), " " + search.PageText(5365));
+        EXPECT_EQ(page->m_lstLog.GetItemText(0, 3), QString())
+            << "a local playback record shows only its kind";
+    }
+
+    // Remote playback: Play is off, and a Play reaching the page anyway is ignored.
+    const std::uint8_t body[24] = {};
+    ASSERT_TRUE(dlg.m_pNetClient->Send(sid::PLAY_ON_REQ, body, sizeof body));
+    ASSERT_TRUE(RunUntil([&] { return dlg.m_pNetClient->m_bPlay.load(); }));
+    {
+        CLocalSearchDlg search(&dlg, 255);
+        search.Create();
+        QApplication::processEvents();
+        auto* page = dynamic_cast<CLocalDateTimePage*>(search.Page(LocalSlot::DateTime));
+        ASSERT_NE(page, nullptr);
+        EXPECT_FALSE(page->m_btnPlay.m_bEnabled);
+        page->Model().Row(0) = Usertime{2008, 6, 0, 9, 59, 0};
+        SendMessage(page->Handle(), WM_COMMAND, 482, 0);
+        for (int i = 0; i < 20; ++i)
+            QApplication::processEvents();
+        EXPECT_FALSE(search.Ended()) << "the window stays open";
+        EXPECT_EQ(dlg.RunningPlaylist(), nullptr) << "no local playback";
+    }
+    EXPECT_TRUE(dlg.m_pNetClient->m_bPlay.load()) << "the remote playback goes on";
+    ASSERT_TRUE(dlg.m_pNetClient->SendRPlayStop());
+    dlg.Close();
+}
+
+namespace {
+
+// The real main window, with the marks the player hands to the grid noted.
+class MarkingWindow : public MainWindow
+{
+public:
+    using MainWindow::MainWindow;
+    void SetWatermarkState(int channel, int state) override
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_marks);
+            if (channel == 0 && (marks.empty() || marks.back() != state))
+                marks.push_back(state);
+        }
+        MainWindow::SetWatermarkState(channel, state);
+    }
+    std::vector<int> Marks()
+    {
+        std::lock_guard<std::mutex> lock(m_marks);
+        return marks;
+    }
+
+private:
+    std::mutex m_marks;
+    std::vector<int> marks;
+};
+
+} // namespace
+
+TEST(LocalPlayMainWindow, ASetFromTheDownloadWriterPlaysCheckedAndPausesOnItsTamperedPicture)
+{
+    Scratch scratch;
+    k5streams::LocalSetOptions set;
+    set.folder = scratch.Location() + "/Download";
+    set.name = "gate";
+    std::filesystem::create_directories(set.folder);
+    // Watermarked H.264 pictures, four a second; the third is tampered (500 ms in).
+    auto frames = k5streams::MakeLocalRun(kSetStart, 3, 0x0001, 4, 2, 1, 1);
+    frames[2].tampered = true;
+    ASSERT_FALSE(k5streams::WriteLocalSets(set, frames).empty());
+
+    k5sim::RecorderSim sim;
+    k5sim::SimLive live{sim};
+    live.SetStream(0, PlainStream(500));
+    sim.OnHello([](k5sim::RecorderSim& s) { s.Send(sid::RIGHT_CHANGE, RightsFor("admin")); });
+    ASSERT_TRUE(sim.Start());
+    auto dialog = std::make_shared<FakeConnectDialog>();
+    dialog->script = TypeServer("127.0.0.1", sim.Port(), "admin", "pw", "Yard");
+    MarkingWindow dlg(DepsWithLogAndTexts(dialog, true));
+    ASSERT_TRUE(dlg.Create());
+    ASSERT_TRUE(RunUntil([&] { return dlg.m_pNetClient && dlg.m_pNetClient->m_bLive.load(); }));
+    dlg.m_nWatermark = 1;
+    {
+        CLocalSearchDlg search(&dlg, 255);
+        search.Create();
+        QApplication::processEvents();
+        auto* page = dynamic_cast<CLocalDateTimePage*>(search.Page(LocalSlot::DateTime));
+        ASSERT_NE(page, nullptr);
+        page->Model().Row(0) = Usertime{2008, 6, 0, 9, 59, 0};
+        ClickWidget(&page->m_btnPlay);
+        ASSERT_TRUE(RunUntil([&] { return search.Ended(); }));
+    }
+    ASSERT_NE(dlg.m_pLocalPlayer, nullptr);
+    ASSERT_NE(dlg.m_pVideoWnd, nullptr);
+    ASSERT_TRUE(RunUntil([&] { return dlg.m_pLocalPlayer->m_nPlayState.load() == 4; }, 30s))
+        << "the tampered picture pauses playback";
+    // No verdict at the start, checked pictures, then the tampered one.
+    ASSERT_TRUE(RunUntil([&] { return dlg.Marks().size() >= 3; }, 10s));
+    EXPECT_EQ(dlg.Marks(), (std::vector<int>{-1, 1, 2}));
+    QDir().mkpath(QString(K5_BINARY_DIR) + "/renders");
+    dlg.m_pVideoWnd->grab().save(QString(K5_BINARY_DIR) + "/renders/local-play-tampered.png");
+
+    dlg.CloseLocalPlayer();
+    dlg.Close();
+}

@@ -203,7 +203,27 @@ TEST(LocalPlayMainWindow, ASetFromTheDownloadWriterPlaysCheckedAndPausesOnItsTam
     ASSERT_TRUE(RunUntil([&] { return dlg.Marks().size() >= 3; }, 10s));
     EXPECT_EQ(dlg.Marks(), (std::vector<int>{-1, 1, 2}));
     QDir().mkpath(QString(K5_BINARY_DIR) + "/renders");
-    dlg.m_pVideoWnd->grab().save(QString(K5_BINARY_DIR) + "/renders/local-play-tampered.png");
+    const QImage shot = dlg.m_pVideoWnd->grab().toImage();
+    shot.save(QString(K5_BINARY_DIR) + "/renders/local-play-tampered.png");
+    // The played channel's cell shows the decoded picture under the red
+    // warning; an idle cell shows neither.
+    auto census = [&shot](const QRect& cell, int& red, int& bright) {
+        red = bright = 0;
+        for (int y = cell.top(); y <= cell.bottom(); y += 2) {
+            for (int x = cell.left(); x <= cell.right(); x += 2) {
+                const QColor c = shot.pixelColor(x, y);
+                red += c.red() > 190 && c.green() < 70 && c.blue() < 70;
+                bright += c.green() > 150 || c.blue() > 150;
+            }
+        }
+    };
+    const int w = shot.width() / 2, h = shot.height() / 2;
+    int red = 0, bright = 0;
+    census(QRect(0, 0, w, h), red, bright);
+    EXPECT_GT(red, 100) << "the warning";
+    EXPECT_GT(bright, w * h / 40) << "the picture";
+    census(QRect(w, h, w, h), red, bright);
+    EXPECT_EQ(red, 0);
 
     dlg.CloseLocalPlayer();
     dlg.Close();

@@ -5,6 +5,7 @@
 #include "net/BackupWriter.h"
 #include "net/Wire.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <unistd.h>
@@ -46,12 +47,17 @@ std::vector<std::uint8_t> ItemChain(std::uint32_t count, std::uint32_t seed)
 std::vector<std::uint8_t> MakeLocalVideo(const LocalFrameSpec& s)
 {
     if (s.check == 2) {
+        // A whole picture of the size the frame header states, so that the
+        // player's decoder shows it as well as the check reading it.
         WmStream w;
+        w.mbWidth = std::max(1, s.width / 16);
+        w.mbHeight = std::max(1, s.height / 16);
+        const int mbs = w.mbWidth * w.mbHeight;
         w.paramSets = s.key;
         if (s.key) {
-            w.pictures.push_back(WmSimplePicture(12, WmKind::INxN));
+            w.pictures.push_back(WmSimplePicture(mbs, WmKind::INxN));
         } else {
-            w.pictures.push_back(WmSimplePicture(12, WmKind::P16x16, 0, false, 1));
+            w.pictures.push_back(WmSimplePicture(mbs, WmKind::P16x16, 0, false, 1));
         }
         if (s.tampered)
             w.pictures[0].slices[0].mbs[5].keyed = 1; // macroblock 5 expects an even level

@@ -473,6 +473,7 @@ void CClientDlg::CloseLocalPlayer()
     m_pLocalPlayer->DestroyWindow();
     m_pLocalPlayer->Stop();
     m_pLocalPlayer.reset();
+    DestroyPlaybackClock();
     FreePlaylist();
     update();
 }

@@ -2,6 +2,7 @@
 // grid, and what the play thread changes on the window, posted in order.
 #include "app/ClientDlg.h"
 #include "app/ClientNetHost.h"
+#include "app/ClockWnd.h"
 #include "local/LocalPlayer.h"
 #include "net/ConnectLog.h"
 #include "net/NetClient.h"
@@ -32,6 +33,9 @@ bool CClientDlg::StartLocalPlayer(Playlist& list, Playlist::iterator current)
     m_pLocalPlayer->SetPlaylist(&m_Playlist, current);
     m_pLocalPlayer->Start();
     m_pLocalPlayer->SetPlayCommand(3);
+    // The played position's time, as in remote playback.
+    if (!m_pPlayClockWnd)
+        m_pPlayClockWnd = std::make_unique<CClockWnd>(this, 1);
     m_sliderPosition.show();
     update();
     return true;

@@ -40,8 +40,9 @@ bool CClientDecodeEnv::DropLiveFrame(int channel) const
 
 std::uint32_t CClientDecodeEnv::PlaybackClockTime(int viewMode) const
 {
-    // The local player keeps its own clock; its workers are not these.
-    return viewMode == VIEW_REMOTE_PLAYBACK ? m_host.PlaybackClockTimeNow() : 0;
+    // Remote and local playback both set the playback clock's time as they
+    // hand frames over; the decode workers show it on the main clock.
+    return viewMode == VIEW_REMOTE_PLAYBACK || viewMode == VIEW_LOCAL_PLAYBACK ? m_host.PlaybackClockTimeNow() : 0;
 }
 
 void CClientDecodeEnv::SetMainClockTime(std::uint32_t time)

@@ -8,6 +8,7 @@
 #include "LocalWindowFixture.h"
 #include "SimLive.h"
 
+#include "app/ClockWnd.h"
 #include "local/LocalDateTimePage.h"
 #include "local/LocalLogPages.h"
 #include "local/LocalPlayer.h"
@@ -202,6 +203,12 @@ TEST(LocalPlayMainWindow, ASetFromTheDownloadWriterPlaysCheckedAndPausesOnItsTam
     // No verdict at the start, checked pictures, then the tampered one.
     ASSERT_TRUE(RunUntil([&] { return dlg.Marks().size() >= 3; }, 10s));
     EXPECT_EQ(dlg.Marks(), (std::vector<int>{-1, 1, 2}));
+    // Both clocks show the played pictures' time, not the PC's nor 1970.
+    ASSERT_NE(dlg.m_pPlayClockWnd, nullptr);
+    EXPECT_GE(dlg.m_pPlayClockWnd->m_nTime.load(), static_cast<std::int32_t>(kSetStart));
+    EXPECT_LE(dlg.m_pPlayClockWnd->m_nTime.load(), static_cast<std::int32_t>(kSetStart + 3));
+    ASSERT_NE(dlg.m_pClockWnd, nullptr);
+    EXPECT_GE(dlg.m_pClockWnd->m_nTime.load(), static_cast<std::int32_t>(kSetStart));
     QDir().mkpath(QString(K5_BINARY_DIR) + "/renders");
     const QImage shot = dlg.m_pVideoWnd->grab().toImage();
     shot.save(QString(K5_BINARY_DIR) + "/renders/local-play-tampered.png");
@@ -226,5 +233,6 @@ TEST(LocalPlayMainWindow, ASetFromTheDownloadWriterPlaysCheckedAndPausesOnItsTam
     EXPECT_EQ(red, 0);
 
     dlg.CloseLocalPlayer();
+    EXPECT_EQ(dlg.m_pPlayClockWnd, nullptr) << "the playback clock goes with the player";
     dlg.Close();
 }

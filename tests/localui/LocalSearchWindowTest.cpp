@@ -6,6 +6,8 @@
 #include "local/LocalMenus.h"
 #include "net/ConnectLog.h"
 
+#include <QDir>
+#include <QImage>
 #include <filesystem>
 #include <fstream>
 
@@ -117,4 +119,38 @@ TEST_F(LocalWindowTest, CloseCancelAndAPagesCloseEndTheWindowAsCancelled)
             PostMessage(dlg->Handle(), WM_CLOSE, 0, 0);
         EXPECT_TRUE(WaitFor([&] { return dlg->Ended(); })) << way;
     }
+}
+
+TEST_F(LocalWindowTest, TabsRenderTheirStatesAndReadOnlyMediaPutsInfoInTheLogPlace)
+{
+    QDir().mkpath(QString(K5_BINARY_DIR) + "/renders");
+    auto dlg = Open();
+    auto shoot = [&](const char* name) {
+        QApplication::processEvents();
+        QImage img = dlg->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        img.save(QString(K5_BINARY_DIR) + "/renders/local-search-" + name + ".png");
+        return img;
+    };
+    const QImage search = shoot("search");
+    dlg->ShowLogMenu();
+    const QImage log = shoot("log");
+    dlg->ShowInfoMenu();
+    const QImage info = shoot("info");
+    const QRect tabs[3] = {QRect(22, 1, 71, 65), QRect(93, 1, 71, 65), QRect(164, 1, 71, 65)};
+    const QImage* shots[3] = {&search, &log, &info};
+    // Each tab looks pressed only in its own shot, and alike in the other two.
+    for (int t = 0; t < 3; ++t) {
+        const int a = (t + 1) % 3, b = (t + 2) % 3;
+        EXPECT_NE(shots[t]->copy(tabs[t]), shots[a]->copy(tabs[t])) << t;
+        EXPECT_EQ(shots[a]->copy(tabs[t]), shots[b]->copy(tabs[t])) << t;
+    }
+    // The content area shows the window's text only where no page covers it:
+    // each tab's first view covers it.
+    EXPECT_NE(dlg->Page(LocalSlot::Info), nullptr);
+
+    main.readOnly = true;
+    dlg = Open();
+    const QImage readOnly = shoot("read-only");
+    EXPECT_EQ(readOnly.copy(tabs[1]), search.copy(tabs[2])) << "Info, not pressed, in the Log tab's place";
+    EXPECT_NE(readOnly.copy(tabs[2]), search.copy(tabs[2])) << "nothing left at Info's own place";
 }

@@ -374,26 +374,17 @@ std::time_t CLocalSearchDlg::PageNow() const
 void CLocalSearchDlg::OpenListPicker(CSearchPage* owner, int itemId, const ListPickerRequest& request,
                                      int firstSelectable, bool fourPerRow)
 {
-    ClosePickers();
-    auto* popup = new CLocalSearchListPickerPopup(owner, itemId, &request, firstSelectable, fourPerRow, this);
-    m_pListPicker = popup;
-    popup->Create(this);
+    m_pickers.OpenList(this, this, owner, itemId, request, firstSelectable, fourPerRow);
 }
 
 void CLocalSearchDlg::OpenTimePicker(CSearchPage* owner, int itemId, const SliderPickerRequest& request)
 {
-    ClosePickers();
-    auto* popup = new CLocalSearchTimePickerPopup(owner, itemId, &request, this);
-    m_pTimePicker = popup;
-    popup->Create(this);
+    m_pickers.OpenTime(this, this, owner, itemId, request);
 }
 
 void CLocalSearchDlg::ClosePickers()
 {
-    if (m_pListPicker)
-        m_pListPicker->DestroyWindow();
-    if (m_pTimePicker)
-        m_pTimePicker->DestroyWindow();
+    m_pickers.Close();
 }
 
 void CLocalSearchDlg::OnListPicked(QWidget* owner, int itemId, int index)
@@ -426,10 +417,7 @@ void CLocalSearchDlg::OnSliderPicked(QWidget* owner, int itemId, int h, int m, i
 
 void CLocalSearchDlg::OnPickerGone(Wnd* popup)
 {
-    if (popup == m_pListPicker)
-        m_pListPicker = nullptr;
-    if (popup == m_pTimePicker)
-        m_pTimePicker = nullptr;
+    m_pickers.Gone(popup);
 }
 
 // ---------------------------------------------------------------------------
@@ -444,16 +432,6 @@ void CLocalSearchDlg::LoadConnectLog()
         return;
     m_pLogBuffer = std::move(bytes);
     m_nLogLength = m_pLogBuffer.size();
-}
-
-void CLocalSearchDlg::InitLogListColumns(CSkinListCtrl& list, int nColumns, int w0, int w1, int w2, int w3, int w4)
-{
-    CRemoteSearchDlg::InitLogListColumns(list, nColumns, w0, w1, w2, w3, w4);
-}
-
-void CLocalSearchDlg::AddLogListItem(CSkinListCtrl& list, int nColumn, const std::string& text)
-{
-    CRemoteSearchDlg::AddLogListItem(list, nColumn, text);
 }
 
 // ---------------------------------------------------------------------------

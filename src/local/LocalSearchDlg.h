@@ -76,7 +76,7 @@ enum class LocalTab
     Info,
 };
 
-class CLocalSearchDlg : public Dialog, public IPickerHost, public ISearchPageHost
+class CLocalSearchDlg : public Dialog, public IPickerHost, public ISearchPageHost, public SearchListRoutines
 {
     Q_OBJECT
 public:
@@ -137,8 +137,8 @@ public:
     int PageDateFormat() const override;
     std::time_t PageNow() const override;
 
-    CListPickerPopup* ListPicker() const { return m_pListPicker; }
-    CSliderPickerPopup* TimePicker() const { return m_pTimePicker; }
+    CListPickerPopup* ListPicker() const { return m_pickers.List(); }
+    CSliderPickerPopup* TimePicker() const { return m_pickers.Time(); }
     void OnListPicked(QWidget* owner, int itemId, int index) override;
     void OnSliderPicked(QWidget* owner, int itemId, int h, int m, int s) override;
     void OnPickerGone(Wnd* popup) override;
@@ -157,18 +157,6 @@ public:
     std::size_t m_nLogLength = 0;
     std::vector<ConnectLogRecord> m_arrLogRecord;
     int m_nLogRecordCount = 0;
-
-    // The log and information pages' lists (as the remote window's).
-    static void InitLogListColumns(CSkinListCtrl& list, int nColumns, int w0, int w1, int w2, int w3, int w4);
-    static void AddLogListItem(CSkinListCtrl& list, int nColumn, const std::string& text);
-    static void InitInfoListColumns(CSkinListCtrl& list, int nColumns, int w0, int w1, int w2, int w3, int w4)
-    {
-        InitLogListColumns(list, nColumns, w0, w1, w2, w3, w4);
-    }
-    static void AddInfoListItem(CSkinListCtrl& list, int nColumn, const std::string& text)
-    {
-        AddLogListItem(list, nColumn, text);
-    }
 
     // 0 play from a start time, 1 play a range.
     int m_nSearchMode = 0;
@@ -191,8 +179,7 @@ private:
     std::array<CSearchPage*, kLocalSlotCount> m_pages{};
     CLocalMenuPage* m_pMenu = nullptr;
     LocalTab m_openTab = LocalTab::None;
-    CListPickerPopup* m_pListPicker = nullptr;
-    CSliderPickerPopup* m_pTimePicker = nullptr;
+    CSearchPickerSlots m_pickers;
     std::string m_pLogBuffer;
     QImage m_bmpBackground;
     bool m_bSkipToldOnce = false;

@@ -609,27 +609,17 @@ bool CRemoteSearchDlg::SendEventTimeRequest(std::uint8_t kinds, std::uint32_t st
 void CRemoteSearchDlg::OpenListPicker(CSearchPage* owner, int itemId, const ListPickerRequest& request,
                                       int firstSelectable, bool fourPerRow)
 {
-    ClosePickers();
-    auto* popup = new CSearchListPickerPopup(owner, itemId, &request, firstSelectable, fourPerRow, this);
-    m_pListPicker = popup;
-    popup->Create(this);
+    m_pickers.OpenList(this, this, owner, itemId, request, firstSelectable, fourPerRow);
 }
 
 void CRemoteSearchDlg::OpenTimePicker(CSearchPage* owner, int itemId, const SliderPickerRequest& request)
 {
-    ClosePickers();
-    auto* popup = new CSearchTimePickerPopup(owner, itemId, &request, this);
-    m_pTimePicker = popup;
-    popup->Create(this);
+    m_pickers.OpenTime(this, this, owner, itemId, request);
 }
 
 void CRemoteSearchDlg::ClosePickers()
 {
-    // Each reports synchronously as it goes and empties its slot.
-    if (m_pListPicker)
-        m_pListPicker->DestroyWindow();
-    if (m_pTimePicker)
-        m_pTimePicker->DestroyWindow();
+    m_pickers.Close();
 }
 
 void CRemoteSearchDlg::OnListPicked(QWidget* owner, int itemId, int index)
@@ -659,16 +649,13 @@ void CRemoteSearchDlg::OnSliderPicked(QWidget* owner, int itemId, int h, int m, 
 
 void CRemoteSearchDlg::OnPickerGone(Wnd* popup)
 {
-    if (popup == m_pListPicker)
-        m_pListPicker = nullptr;
-    if (popup == m_pTimePicker)
-        m_pTimePicker = nullptr;
+    m_pickers.Gone(popup);
 }
 
 // ---------------------------------------------------------------------------
 // Lists of the log and information pages
 
-void CRemoteSearchDlg::InitLogListColumns(CSkinListCtrl& list, int nColumns, int w0, int w1, int w2, int w3,
+void SearchListRoutines::InitLogListColumns(CSkinListCtrl& list, int nColumns, int w0, int w1, int w2, int w3,
                                           int w4)
 {
     list.SetTextColor(0x783C3C);
@@ -679,7 +666,7 @@ void CRemoteSearchDlg::InitLogListColumns(CSkinListCtrl& list, int nColumns, int
         list.InsertColumn(i, QString(), widths[i]);
 }
 
-void CRemoteSearchDlg::AddLogListItem(CSkinListCtrl& list, int nColumn, const std::string& text)
+void SearchListRoutines::AddLogListItem(CSkinListCtrl& list, int nColumn, const std::string& text)
 {
     // Recorder texts are bytes: shown as Latin-1, never cut to a buffer.
     const QString cell = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));

@@ -10,6 +10,7 @@
 #include "search/RemoteLog.h"
 #include "search/SearchHost.h"
 #include "search/SearchPage.h"
+#include "search/SearchPopups.h"
 #include "search/SearchRequests.h"
 #include "search/SearchRules.h"
 #include "ui/PickerRequests.h"
@@ -60,7 +61,7 @@ private:
     std::uint32_t m_sizeKB = 0;
 };
 
-class CRemoteSearchDlg : public Dialog, public IPickerHost, public ISearchPageHost
+class CRemoteSearchDlg : public Dialog, public IPickerHost, public ISearchPageHost, public SearchListRoutines
 {
     Q_OBJECT
 public:
@@ -168,27 +169,11 @@ public:
                         bool fourPerRow) override;
     void OpenTimePicker(CSearchPage* owner, int itemId, const SliderPickerRequest& request) override;
     void ClosePickers() override;
-    CListPickerPopup* ListPicker() const { return m_pListPicker; }
-    CSliderPickerPopup* TimePicker() const { return m_pTimePicker; }
+    CListPickerPopup* ListPicker() const { return m_pickers.List(); }
+    CSliderPickerPopup* TimePicker() const { return m_pickers.Time(); }
     void OnListPicked(QWidget* owner, int itemId, int index) override;
     void OnSliderPicked(QWidget* owner, int itemId, int h, int m, int s) override;
     void OnPickerGone(Wnd* popup) override;
-
-    // ---- The log and information pages' lists -------------------------------------
-    // Columns 0 - n-1 (n at most 5), left-aligned, no headings, the list's
-    // text colour and grid look. Rows fill left to right: column 0 appends a
-    // row, a later column sets that cell of the last row. Texts are taken
-    // whole, whatever their length.
-    static void InitLogListColumns(CSkinListCtrl& list, int nColumns, int w0, int w1, int w2, int w3, int w4);
-    static void AddLogListItem(CSkinListCtrl& list, int nColumn, const std::string& text);
-    static void InitInfoListColumns(CSkinListCtrl& list, int nColumns, int w0, int w1, int w2, int w3, int w4)
-    {
-        InitLogListColumns(list, nColumns, w0, w1, w2, w3, w4);
-    }
-    static void AddInfoListItem(CSkinListCtrl& list, int nColumn, const std::string& text)
-    {
-        AddLogListItem(list, nColumn, text);
-    }
 
     // ---- Window buttons ------------------------------------------------------------
     void OnCloseButton();
@@ -227,8 +212,7 @@ private:
     std::array<CSearchPage*, kSearchSlotCount> m_pages{};
     CSearchTabPage* m_pTabPage = nullptr;
     SearchTab m_openTab = SearchTab::None;
-    CListPickerPopup* m_pListPicker = nullptr;
-    CSliderPickerPopup* m_pTimePicker = nullptr;
+    CSearchPickerSlots m_pickers;
     QImage m_bmpBackground;
     std::uint8_t m_nOpacity = 255;
     bool m_bClosing = false;

@@ -73,6 +73,27 @@ struct SearchTimeRequest
     int width = 358;
 };
 
+class CSkinListCtrl;
+
+// The list routines of the search windows' log and information pages.
+struct SearchListRoutines
+{
+    // Columns 0 - n-1 (n at most 5), left-aligned, no headings, the list's
+    // text colour and grid look. Rows fill left to right: column 0 appends a
+    // row, a later column sets that cell of the last row. Texts are taken
+    // whole, whatever their length.
+    static void InitLogListColumns(CSkinListCtrl& list, int nColumns, int w0, int w1, int w2, int w3, int w4);
+    static void AddLogListItem(CSkinListCtrl& list, int nColumn, const std::string& text);
+    static void InitInfoListColumns(CSkinListCtrl& list, int nColumns, int w0, int w1, int w2, int w3, int w4)
+    {
+        InitLogListColumns(list, nColumns, w0, w1, w2, w3, w4);
+    }
+    static void AddInfoListItem(CSkinListCtrl& list, int nColumn, const std::string& text)
+    {
+        AddLogListItem(list, nColumn, text);
+    }
+};
+
 // What a content page needs of the window it lives in. The remote search
 // window is one; the local search window over the download folder is the
 // other, so the calendar, timeline and date-time pages serve both.

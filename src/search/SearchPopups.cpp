@@ -129,3 +129,37 @@ CSearchTimePickerPopup::CSearchTimePickerPopup(QWidget* pOwner, int nItemId,
 }
 
 CSearchTimePickerPopup::~CSearchTimePickerPopup() = default;
+
+void CSearchPickerSlots::OpenList(IPickerHost* host, QWidget* window, QWidget* owner, int itemId,
+                                  const ListPickerRequest& request, int firstSelectable, bool fourPerRow)
+{
+    Close();
+    auto* popup = new CSearchListPickerPopup(owner, itemId, &request, firstSelectable, fourPerRow, window);
+    m_pList = popup;
+    popup->Create(host);
+}
+
+void CSearchPickerSlots::OpenTime(IPickerHost* host, QWidget* window, QWidget* owner, int itemId,
+                                  const SliderPickerRequest& request)
+{
+    Close();
+    auto* popup = new CSearchTimePickerPopup(owner, itemId, &request, window);
+    m_pTime = popup;
+    popup->Create(host);
+}
+
+void CSearchPickerSlots::Close()
+{
+    if (m_pList)
+        m_pList->DestroyWindow();
+    if (m_pTime)
+        m_pTime->DestroyWindow();
+}
+
+void CSearchPickerSlots::Gone(Wnd* popup)
+{
+    if (popup == m_pList)
+        m_pList = nullptr;
+    if (popup == m_pTime)
+        m_pTime = nullptr;
+}

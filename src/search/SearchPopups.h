@@ -51,3 +51,22 @@ public:
                            QWidget* pParent);
     ~CSearchTimePickerPopup() override;
 };
+
+// The two pop-up slots of a search window: opening one closes both; each
+// pop-up reports as it goes and its window empties the slot (Gone).
+class CSearchPickerSlots
+{
+public:
+    void OpenList(IPickerHost* host, QWidget* window, QWidget* owner, int itemId, const ListPickerRequest& request,
+                  int firstSelectable, bool fourPerRow);
+    void OpenTime(IPickerHost* host, QWidget* window, QWidget* owner, int itemId,
+                  const SliderPickerRequest& request);
+    void Close();
+    void Gone(Wnd* popup);
+    CListPickerPopup* List() const { return m_pList; }
+    CSliderPickerPopup* Time() const { return m_pTime; }
+
+private:
+    CListPickerPopup* m_pList = nullptr;
+    CSliderPickerPopup* m_pTime = nullptr;
+};

@@ -80,13 +80,7 @@ inline void UseLocalBundle()
 
 inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(10))
 {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+    return PumpUntil(done, limit);
 }
 
 class LocalWindowTest : public ::testing::Test

@@ -1,6 +1,7 @@
 // The seven log lists through the real window against the recorder
 // simulator: a long fragmented log, the filtered pages, Play from an alarm
 // entry and the reopening after it, refusals, and the printouts to PDF.
+#include "../WidgetInput.h"
 #include "../PdfTools.h"
 #include "TestHost.h"
 
@@ -36,13 +37,7 @@ namespace {
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s)
 {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+    return PumpUntil(done, limit);
 }
 
 class FakeMain : public ISearchMainWindow

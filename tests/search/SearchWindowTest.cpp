@@ -1,6 +1,7 @@
 // The remote search window offscreen, against the recorder simulator: the
 // calendar - day - timeline - Play - reopen flow, the date-time Play, the
 // camera mask, Cancel, refusals, rights changes, and the pop-ups.
+#include "../WidgetInput.h"
 #include "TestHost.h"
 
 #include "RecorderSim.h"
@@ -39,13 +40,7 @@ namespace {
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s)
 {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+    return PumpUntil(done, limit);
 }
 
 class FakeMain : public ISearchMainWindow

@@ -2,6 +2,7 @@
 // on-screen display, spot monitor sequence and the second event action. The
 // controls are pressed as the operator presses them and every edit is checked
 // byte for byte against the image; renders go under build/renders.
+#include "../WidgetInput.h"
 #include "SetupTestSupport.h"
 
 #include "setup/CameraColorPage.h"
@@ -39,12 +40,7 @@ void Click(QWidget* w, QPoint pos = QPoint(-1, -1))
 {
     if (pos == QPoint(-1, -1))
         pos = QPoint(w->width() / 2, w->height() / 2);
-    QMouseEvent press(QEvent::MouseButtonPress, pos, w->mapToGlobal(pos), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(w, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, pos, w->mapToGlobal(pos), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(w, &release);
+    ClickWidget(w, pos);
     Pump();
 }
 

@@ -1,6 +1,7 @@
 // The setup window offscreen: tabs and menus, one page at a time, the
 // pickers' results and who receives them, keys, drag, OK and Cancel, and the
 // two display pages on the real window; renders under build/renders.
+#include "../WidgetInput.h"
 #include "SetupTestSupport.h"
 
 #include "net/NetMessages.h"
@@ -36,12 +37,7 @@ void Pump()
 
 void Click(QWidget* w, QPoint pos = QPoint(3, 3))
 {
-    QMouseEvent press(QEvent::MouseButtonPress, pos, w->mapToGlobal(pos), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(w, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, pos, w->mapToGlobal(pos), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(w, &release);
+    ClickWidget(w, pos);
 }
 
 // What probe pages heard; they are deleted as the window sees fit.

@@ -1,5 +1,6 @@
 // The System tab's pages offscreen on the real window: real controls pressed,
 // the exact image bytes each change writes, and renders under build/renders.
+#include "../WidgetInput.h"
 #include "SetupTestSupport.h"
 
 #include "SimTimeServer.h"
@@ -41,12 +42,7 @@ void Pump()
 
 void Click(QWidget* w, QPoint pos = QPoint(3, 3))
 {
-    QMouseEvent press(QEvent::MouseButtonPress, pos, w->mapToGlobal(pos), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(w, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, pos, w->mapToGlobal(pos), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(w, &release);
+    ClickWidget(w, pos);
 }
 
 struct NotifyLog : ISetupHost

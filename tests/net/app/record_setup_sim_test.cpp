@@ -3,6 +3,7 @@
 // an edit -> OK; the image that comes back differs from the served one in
 // exactly the expected bytes (multi-byte fields big-endian, as on the wire),
 // and the next opening shows the recorder's new values.
+#include "../../WidgetInput.h"
 #include "MainWindowSim.h"
 #include "SimRecordImage.h"
 #include "SimSetup.h"
@@ -53,12 +54,7 @@ void Pump()
 
 void Click(QWidget* w, QPoint pos = QPoint(3, 3))
 {
-    QMouseEvent press(QEvent::MouseButtonPress, pos, w->mapToGlobal(pos), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(w, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, pos, w->mapToGlobal(pos), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(w, &release);
+    ClickWidget(w, pos);
     Pump();
 }
 

@@ -1,6 +1,7 @@
 // The local calendar's year map from index entries: spans across month and
 // year ends, kinds that mark and kinds that only enable, negative times, the
 // day lists in reading order, and a scan of written sets.
+#include "LocalTestData.h"
 #include "streams/LocalSetBuilder.h"
 #include "LocalTestDir.h"
 #include "local/LocalCalendar.h"
@@ -11,17 +12,6 @@
 using namespace k5streams;
 
 namespace {
-
-std::uint32_t At(int y, int mo, int d, int h = 0, int mi = 0)
-{
-    std::tm tm{};
-    tm.tm_year = y - 1900;
-    tm.tm_mon = mo - 1;
-    tm.tm_mday = d;
-    tm.tm_hour = h;
-    tm.tm_min = mi;
-    return static_cast<std::uint32_t>(timegm(&tm));
-}
 
 LocalIdxEntry Entry(std::uint32_t start, std::uint32_t end, std::uint8_t kind = 1)
 {

@@ -1,4 +1,5 @@
 // The local event and file lists over written sets, and the Play decision.
+#include "LocalTestData.h"
 #include "streams/LocalSetBuilder.h"
 #include "LocalTestDir.h"
 #include "local/LocalLists.h"
@@ -13,27 +14,6 @@ namespace {
 constexpr std::uint32_t T0 = 0x50000000;
 
 // Segments of the given event kinds, 3 seconds each, 10 seconds apart.
-std::vector<LocalFrameSpec> Events(std::uint32_t start, std::vector<std::uint8_t> kinds)
-{
-    std::vector<LocalFrameSpec> out;
-    std::uint32_t seg = 1;
-    for (std::uint8_t kind : kinds) {
-        auto run = MakeLocalRun(start, 3, 0x1, 1, 0, seg++);
-        for (auto& f : run)
-            f.eventKind = kind;
-        out.insert(out.end(), run.begin(), run.end());
-        start += 10;
-    }
-    return out;
-}
-
-std::vector<std::uint8_t> LE(std::uint32_t v)
-{
-    std::vector<std::uint8_t> b(4);
-    WriteLE32(b.data(), v);
-    return b;
-}
-
 } // namespace
 
 TEST(LocalLists, EventsAndFilesInTimeOrder)

@@ -1,6 +1,7 @@
 // The local timeline's bars from a day's chain of downloaded recordings: the
 // kind is a number, clipping compares whole dates, kinds without a bitmap draw
 // nothing.
+#include "LocalTestData.h"
 #include "local/LocalTimeline.h"
 
 #include <ctime>
@@ -8,17 +9,6 @@
 #include <memory>
 
 namespace {
-
-std::uint32_t At(int y, int mo, int d, int h = 0, int mi = 0)
-{
-    std::tm tm{};
-    tm.tm_year = y - 1900;
-    tm.tm_mon = mo - 1;
-    tm.tm_mday = d;
-    tm.tm_hour = h;
-    tm.tm_min = mi;
-    return static_cast<std::uint32_t>(timegm(&tm));
-}
 
 struct Node
 {

@@ -2,6 +2,7 @@
 // real download writer: the year search, day marks by kind, the hand-over of
 // a day's list to the timeline, its bars, Play's decisions, the remembered
 // search and the pop-ups of both pages.
+#include "LocalTestData.h"
 #include "local/LocalCalendarPages.h"
 #include "LocalWindowFixture.h"
 #include "local/LocalFileSet.h"
@@ -19,17 +20,6 @@
 using namespace k5streams;
 
 namespace {
-
-std::uint32_t At(int y, int mo, int d, int h = 0, int mi = 0)
-{
-    std::tm tm{};
-    tm.tm_year = y - 1900;
-    tm.tm_mon = mo - 1;
-    tm.tm_mday = d;
-    tm.tm_hour = h;
-    tm.tm_min = mi;
-    return static_cast<std::uint32_t>(timegm(&tm));
-}
 
 std::unique_ptr<LocalDayInterval> Node(std::uint32_t mask, BYTE kind, std::uint32_t start, std::uint32_t end)
 {

@@ -2,6 +2,7 @@
 // real download writer: which sets and events are listed and in what order,
 // Play against remote and local playback, the remembered row on reopening,
 // and offscreen renders probed at the layout's positions.
+#include "LocalTestData.h"
 #include "LocalWindowFixture.h"
 
 #include "local/LocalListPages.h"
@@ -24,27 +25,6 @@ namespace {
 constexpr std::uint32_t T0 = 0x50000000;
 
 // Segments of the given event kinds on camera 1, 3 seconds each, 10 seconds apart.
-std::vector<LocalFrameSpec> Events(std::uint32_t start, const std::vector<std::uint8_t>& kinds)
-{
-    std::vector<LocalFrameSpec> out;
-    std::uint32_t segment = 1;
-    for (std::uint8_t kind : kinds) {
-        auto run = MakeLocalRun(start, 3, 0x1, 1, 0, segment++);
-        for (auto& f : run)
-            f.eventKind = kind;
-        out.insert(out.end(), run.begin(), run.end());
-        start += 10;
-    }
-    return out;
-}
-
-std::vector<std::uint8_t> LE(std::uint32_t v)
-{
-    std::vector<std::uint8_t> b(4);
-    WriteLE32(b.data(), v);
-    return b;
-}
-
 std::string Time(std::uint32_t t)
 {
     return FormatEventTime(static_cast<std::int32_t>(t), 0);

@@ -22,18 +22,6 @@ namespace {
 using namespace mainsim;
 namespace sid = k5sim::id;
 
-k5sim::SimStream PlainStream(int frames)
-{
-    k5sim::SimStream s;
-    for (int i = 0; i < frames; ++i) {
-        k5sim::SimFrame f;
-        f.key = i % 25 == 0;
-        f.data.assign(300, static_cast<std::uint8_t>(i));
-        s.frames.push_back(std::move(f));
-    }
-    return s;
-}
-
 ClientDeps DepsWithLogAndTexts(const std::shared_ptr<FakeConnectDialog>& dialog, bool decoding = false)
 {
     ClientDeps d = decoding ? DecodingDeps(dialog) : QuietDeps(dialog);

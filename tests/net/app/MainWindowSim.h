@@ -6,6 +6,7 @@
 #pragma once
 
 #include "RecorderSim.h"
+#include "SimLive.h"
 #include "app/ClientDlg.h"
 #include "app/ConnectLog.h"
 #include "app/LocalSettings.h"
@@ -29,6 +30,19 @@
 #include <vector>
 
 namespace mainsim {
+
+// Frame bytes that stand for H.264 (nobody decodes them), a key frame every 25.
+inline k5sim::SimStream PlainStream(int frames)
+{
+    k5sim::SimStream s;
+    for (int i = 0; i < frames; ++i) {
+        k5sim::SimFrame f;
+        f.key = i % 25 == 0;
+        f.data.assign(300, static_cast<std::uint8_t>(i));
+        s.frames.push_back(std::move(f));
+    }
+    return s;
+}
 
 using namespace std::chrono_literals;
 

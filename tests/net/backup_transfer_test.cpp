@@ -12,10 +12,9 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace {
 

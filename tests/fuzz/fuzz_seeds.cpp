@@ -426,6 +426,8 @@ void SettingsSeeds()
     seed("lf", "\x03Title\nFolder\n\nyuv\npass_save=yes", store + "[Software/Varo/KOLA5500/LocalSetup/SaveFormat]\n"
                                                          "SaveFormat=dword:00000009\n");
     seed("cr", "T\rF\r\r\r\r\rextra", "[General]\nx=1\n");
+    // A first byte with bits 5-7 set: the values are saved and read again.
+    seed("save", "\xE5Site\r\nData\r\n", store);
 }
 
 // The record pages' rules: typed preset texts, entries and cameras, and a

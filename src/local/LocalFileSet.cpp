@@ -3,6 +3,7 @@
 #include "platform/Paths.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -104,19 +105,21 @@ private:
     const std::string& m_bytes;
 };
 
-ILocalFileSource* g_testSource = nullptr;
+// Atomic: the player opens its sets on its own thread.
+std::atomic<ILocalFileSource*> g_testSource{nullptr};
 
 } // namespace
 
 ILocalFileSource& LocalFileSource()
 {
     static CDiskFiles disk;
-    return g_testSource != nullptr ? *g_testSource : disk;
+    ILocalFileSource* source = g_testSource.load();
+    return source != nullptr ? *source : disk;
 }
 
 void SetLocalFileSourceForTesting(ILocalFileSource* source)
 {
-    g_testSource = source;
+    g_testSource.store(source);
 }
 
 std::vector<std::string> CLocalMemoryFiles::Names(const std::string& folder)

@@ -35,4 +35,4 @@ fi
 
 export QT_QPA_PLATFORM=offscreen
 cd "$build"
-ctest --output-on-failure -j"$(nproc)" --timeout "$timeout" "${tests[@]}"
+ctest --output-on-failure -j"${JOBS:-$(nproc)}" --timeout "$timeout" "${tests[@]}"

@@ -53,18 +53,29 @@ bool QueryDword(const std::string& name, std::uint32_t& value)
     return true;
 }
 
+// "%02d" without printf: a load reads some seventy list values, each naming
+// its number twice.
 std::string ListValueName(int number)
 {
-    char name[8];
-    std::snprintf(name, sizeof name, "%02d", number);
-    return name;
+    if (number < 0 || number > 99) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%02d", number);
+        return name;
+    }
+    const char name[2] = {static_cast<char>('0' + number / 10), static_cast<char>('0' + number % 10)};
+    return std::string(name, 2);
+}
+
+void AppendListKeyPath(std::string& path, const char* list, int number)
+{
+    path.append(CLocalSettings::kRegistryRoot).append(list).append("\\").append(ListValueName(number));
 }
 
 std::string ListKeyPath(const char* list, int number)
 {
     std::string path;
     path.reserve(std::strlen(CLocalSettings::kRegistryRoot) + std::strlen(list) + 4);
-    path.append(CLocalSettings::kRegistryRoot).append(list).append("\\").append(ListValueName(number));
+    AppendListKeyPath(path, list, number);
     return path;
 }
 
@@ -72,7 +83,11 @@ std::string ListKeyPath(const char* list, int number)
 bool QueryListByte(const char* list, int number, std::size_t bufferSize, BYTE& value)
 {
     unsigned char bytes[4] = {};
-    if (!QueryBytes(ListKeyPath(list, number), ListValueName(number), bytes, bufferSize))
+    // In room kept by the thread: a load reads forty-eight of these.
+    thread_local std::string path;
+    path.clear();
+    AppendListKeyPath(path, list, number);
+    if (!QueryBytes(path, ListValueName(number), bytes, bufferSize))
         return false;
     value = bytes[0];
     return true;

@@ -3,6 +3,7 @@
 #include "platform/Paths.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -14,6 +15,137 @@
 using namespace BackupFormat;
 
 // ---------------------------------------------------------------------------
+// The file sources
+
+namespace {
+
+class CDiskReadable : public ILocalReadable
+{
+public:
+    explicit CDiskReadable(int fd) : m_fd(fd) {}
+    ~CDiskReadable() override { ::close(m_fd); }
+    CDiskReadable(const CDiskReadable&) = delete;
+    CDiskReadable& operator=(const CDiskReadable&) = delete;
+
+    std::uint64_t Size() const override
+    {
+        struct stat st
+        {
+        };
+        if (::fstat(m_fd, &st) != 0 || st.st_size < 0)
+            return 0;
+        return static_cast<std::uint64_t>(st.st_size);
+    }
+    long long ReadSome(std::uint64_t offset, void* bytes, std::size_t count) const override
+    {
+        for (;;) {
+            const ssize_t n = ::pread(m_fd, bytes, count, static_cast<off_t>(offset));
+            if (n < 0 && errno == EINTR)
+                continue;
+            return n;
+        }
+    }
+
+private:
+    int m_fd;
+};
+
+class CDiskFiles : public ILocalFileSource
+{
+public:
+    bool IsRegularFile(const std::string& path) override
+    {
+        struct stat st
+        {
+        };
+        return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    }
+    std::vector<std::string> Names(const std::string& folder) override
+    {
+        std::vector<std::string> names;
+        if (DIR* dir = ::opendir(folder.c_str())) {
+            while (const dirent* d = ::readdir(dir))
+                names.emplace_back(d->d_name);
+            ::closedir(dir);
+        }
+        return names;
+    }
+    std::unique_ptr<ILocalReadable> Open(const std::string& path) override
+    {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return nullptr;
+        struct stat st
+        {
+        };
+        // A folder named like a set file opens but cannot be read as one.
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return nullptr;
+        }
+        return std::make_unique<CDiskReadable>(fd);
+    }
+};
+
+class CMemoryReadable : public ILocalReadable
+{
+public:
+    explicit CMemoryReadable(const std::string& bytes) : m_bytes(bytes) {}
+    std::uint64_t Size() const override { return m_bytes.size(); }
+    long long ReadSome(std::uint64_t offset, void* bytes, std::size_t count) const override
+    {
+        if (offset >= m_bytes.size())
+            return 0;
+        const std::size_t n = std::min<std::uint64_t>(count, m_bytes.size() - offset);
+        std::memcpy(bytes, m_bytes.data() + offset, n);
+        return static_cast<long long>(n);
+    }
+
+private:
+    const std::string& m_bytes;
+};
+
+// Atomic: the player opens its sets on its own thread.
+std::atomic<ILocalFileSource*> g_testSource{nullptr};
+
+} // namespace
+
+ILocalFileSource& LocalFileSource()
+{
+    static CDiskFiles disk;
+    ILocalFileSource* source = g_testSource.load();
+    return source != nullptr ? *source : disk;
+}
+
+void SetLocalFileSourceForTesting(ILocalFileSource* source)
+{
+    g_testSource.store(source);
+}
+
+std::vector<std::string> CLocalMemoryFiles::Names(const std::string& folder)
+{
+    std::string prefix = folder;
+    if (prefix.empty() || prefix.back() != '/')
+        prefix += '/';
+    std::vector<std::string> names;
+    for (auto it = m_files.lower_bound(prefix); it != m_files.end() && it->first.compare(0, prefix.size(), prefix) == 0;
+         ++it) {
+        const std::string name = it->first.substr(prefix.size());
+        if (!name.empty() && name.find('/') == std::string::npos)
+            names.push_back(name);
+    }
+    return names;
+}
+
+std::unique_ptr<ILocalReadable> CLocalMemoryFiles::Open(const std::string& path)
+{
+    const auto it = m_files.find(path);
+    if (it == m_files.end())
+        return nullptr;
+    return std::make_unique<CMemoryReadable>(it->second);
+}
+
+// ---------------------------------------------------------------------------
 // CLocalFile
 
 bool CLocalFile::Open(const std::string& path)
@@ -21,46 +153,27 @@ bool CLocalFile::Open(const std::string& path)
     Close();
     if (path.empty())
         return false;
-    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0)
-        return false;
-    struct stat st
-    {
-    };
-    // A folder named like a set file opens but cannot be read as one.
-    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        Close();
-        return false;
-    }
-    return true;
+    m_file = LocalFileSource().Open(path);
+    return m_file != nullptr;
 }
 
 void CLocalFile::Close()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    m_file.reset();
 }
 
 std::uint64_t CLocalFile::Size() const
 {
-    struct stat st
-    {
-    };
-    if (m_fd < 0 || ::fstat(m_fd, &st) != 0 || st.st_size < 0)
-        return 0;
-    return static_cast<std::uint64_t>(st.st_size);
+    return m_file ? m_file->Size() : 0;
 }
 
 bool CLocalFile::ReadAt(std::uint64_t offset, void* bytes, std::size_t count) const
 {
-    if (m_fd < 0)
+    if (!m_file)
         return false;
     auto* p = static_cast<std::uint8_t*>(bytes);
     while (count > 0) {
-        const ssize_t n = ::pread(m_fd, p, count, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
+        const long long n = m_file->ReadSome(offset, p, count);
         if (n <= 0)
             return false;
         p += n;
@@ -129,10 +242,7 @@ std::string Lower(std::string s)
 
 bool IsRegularFile(const std::string& path)
 {
-    struct stat st
-    {
-    };
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return LocalFileSource().IsRegularFile(path);
 }
 
 } // namespace
@@ -157,21 +267,14 @@ std::string FindSiblingFile(const std::string& path, const char* extension)
     const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
     const std::string want = Lower(path.substr(slash == std::string::npos ? 0 : slash + 1, dot - (slash + 1)) +
                                    "." + extension);
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr)
-        return {};
-    std::string found;
-    while (const dirent* d = ::readdir(dir)) {
-        if (Lower(d->d_name) == want) {
-            const std::string candidate = folder + "/" + d->d_name;
-            if (IsRegularFile(candidate)) {
-                found = candidate;
-                break;
-            }
+    for (const std::string& name : LocalFileSource().Names(folder)) {
+        if (Lower(name) == want) {
+            const std::string candidate = folder + "/" + name;
+            if (IsRegularFile(candidate))
+                return candidate;
         }
     }
-    ::closedir(dir);
-    return found;
+    return {};
 }
 
 std::string LocalDownloadFolder(const std::string& location, bool readOnlyMedia, const std::string& currentDir)
@@ -374,13 +477,9 @@ LocalScanResult ScanDownloadFolder(const std::string& folder, LocalScan scan, st
     std::string base = folder;
     if (!base.empty() && base.back() != '/')
         base += '/';
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (const dirent* d = ::readdir(dir)) {
-            const std::string file = d->d_name;
-            if (file.size() > 4 && Lower(file.substr(file.size() - 4)) == ".idx" && IsRegularFile(base + file))
-                names.push_back(file);
-        }
-        ::closedir(dir);
+    for (std::string& file : LocalFileSource().Names(folder)) {
+        if (file.size() > 4 && Lower(file.substr(file.size() - 4)) == ".idx" && IsRegularFile(base + file))
+            names.push_back(std::move(file));
     }
     // A fixed order, so that equal first times keep one order from run to run.
     std::sort(names.begin(), names.end());

@@ -10,8 +10,61 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
+
+// An open file as the local side reads it: its size now and positioned reads.
+class ILocalReadable
+{
+public:
+    virtual ~ILocalReadable() = default;
+    // The size now: a file being written grows under the reader.
+    virtual std::uint64_t Size() const = 0;
+    // Up to `count` bytes at `offset`; how many were read, -1 on an error.
+    virtual long long ReadSome(std::uint64_t offset, void* bytes, std::size_t count) const = 0;
+};
+
+// Where the local side finds its files: the disk, or for the tests and the
+// fuzz target files held in memory (SetLocalFileSourceForTesting). Every open,
+// check and folder listing of the scans, the lists and the player goes
+// through the one source.
+class ILocalFileSource
+{
+public:
+    virtual ~ILocalFileSource() = default;
+    virtual bool IsRegularFile(const std::string& path) = 0;
+    // The names of the entries directly in the folder, in no set order.
+    virtual std::vector<std::string> Names(const std::string& folder) = 0;
+    // Null when the path is not a regular file that can be opened.
+    virtual std::unique_ptr<ILocalReadable> Open(const std::string& path) = 0;
+};
+
+// The source in use: the disk unless a test has put another in its place.
+ILocalFileSource& LocalFileSource();
+// Puts `source` in place of the disk (nullptr: the disk again). Only while
+// no file is open and no scan runs.
+void SetLocalFileSourceForTesting(ILocalFileSource* source);
+
+// Files held in memory under their paths ("/folder/name"), for the tests and
+// the fuzz target. Open files read the stored bytes: they must stay stored
+// while a reader has them open.
+class CLocalMemoryFiles : public ILocalFileSource
+{
+public:
+    // The file's bytes, created empty when missing; the caller fills them
+    // (the storage stays with the path, so a refill reuses it).
+    std::string& File(const std::string& path) { return m_files[path]; }
+    void Remove(const std::string& path) { m_files.erase(path); }
+
+    bool IsRegularFile(const std::string& path) override { return m_files.count(path) != 0; }
+    std::vector<std::string> Names(const std::string& folder) override;
+    std::unique_ptr<ILocalReadable> Open(const std::string& path) override;
+
+private:
+    std::map<std::string, std::string> m_files;
+};
 
 // A file opened read-only; positioned reads that succeed only when whole.
 class CLocalFile
@@ -24,14 +77,14 @@ public:
 
     bool Open(const std::string& path);
     void Close();
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_file != nullptr; }
     // The size now: a file being written grows under the reader.
     std::uint64_t Size() const;
     bool ReadAt(std::uint64_t offset, void* bytes, std::size_t count) const;
     std::uint32_t ReadU32At(std::uint64_t offset, bool& ok) const;
 
 private:
-    int m_fd = -1;
+    std::unique_ptr<ILocalReadable> m_file;
 };
 
 // One index entry as the local side reads it.

@@ -25,11 +25,24 @@ int ConnectLogKindStringId(std::uint32_t type, std::uint32_t subtype)
     return 0;
 }
 
+std::string LogRowNumber(int k)
+{
+    char buf[16];
+    return std::string(buf, PutLogDigits(buf, k < 0 ? 0 : k, 4));
+}
+
 std::string LogCellText(const char* field, std::size_t width)
+{
+    std::string cell;
+    AssignLogCellText(cell, field, width);
+    return cell;
+}
+
+void AssignLogCellText(std::string& cell, const char* field, std::size_t width)
 {
     std::size_t n = 0;
     while (n < width && field[n] != 0)
         ++n;
     // Cells hold 128 bytes with their terminator.
-    return std::string(field, std::min<std::size_t>(n, 127));
+    cell.assign(field, std::min<std::size_t>(n, 127));
 }

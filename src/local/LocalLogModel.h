@@ -3,6 +3,7 @@
 #pragma once
 
 #include "net/ConnectLog.h"
+#include "search/RemoteLog.h"
 
 #include <array>
 #include <string>
@@ -12,10 +13,8 @@
 // the lowest listed subtype bit under it; 0 for none.
 int ConnectLogKindStringId(std::uint32_t type, std::uint32_t subtype);
 
-// "%04d-%02d-%02d %02d:%02d:%02d" and its month-first (1) and day-first (2)
-// forms of a time split as UTC; a negative time is taken as 0. The remote
-// log lists' own (search/RemoteLog): both viewers write times alike.
-std::string FormatLogTime(std::uint32_t time, int dateFormat);
+// A row's number as the list shows it: "%04d".
+std::string LogRowNumber(int k);
 
 struct LocalLogRow
 {
@@ -27,29 +26,45 @@ struct LocalLogRow
 template <class KindText>
 std::vector<LocalLogRow> BuildLocalLogRows(const std::vector<ConnectLogRecord>& records, int dateFormat,
                                            KindText kindText);
+// The same into `rows`, whose rows and texts are refilled in place.
+template <class KindText>
+void BuildLocalLogRows(const std::vector<ConnectLogRecord>& records, int dateFormat, KindText kindText,
+                       std::vector<LocalLogRow>& rows);
 
 std::string LogCellText(const char* field, std::size_t width);
+// The same text into `cell`.
+void AssignLogCellText(std::string& cell, const char* field, std::size_t width);
 
 template <class KindText>
 std::vector<LocalLogRow> BuildLocalLogRows(const std::vector<ConnectLogRecord>& records, int dateFormat,
                                            KindText kindText)
 {
     std::vector<LocalLogRow> rows;
-    rows.reserve(records.size());
+    BuildLocalLogRows(records, dateFormat, kindText, rows);
+    return rows;
+}
+
+template <class KindText>
+void BuildLocalLogRows(const std::vector<ConnectLogRecord>& records, int dateFormat, KindText kindText,
+                       std::vector<LocalLogRow>& rows)
+{
+    rows.resize(records.size());
     for (std::size_t k = records.size(); k >= 1; --k) {
         const ConnectLogRecord& r = records[k - 1];
-        LocalLogRow row;
-        char number[16];
-        std::snprintf(number, sizeof number, "%04d", static_cast<int>(k));
-        row.cells[0] = number;
+        LocalLogRow& row = rows[records.size() - k];
+        row.cells[0] = LogRowNumber(static_cast<int>(k));
         row.cells[1] = FormatLogTime(r.time, dateFormat);
         const int id = ConnectLogKindStringId(r.type, r.subtype);
-        row.cells[2] = id != 0 ? kindText(id) : std::string();
+        if (id != 0)
+            row.cells[2] = kindText(id);
+        else
+            row.cells[2].clear();
         if ((r.type & 0xF) != 0 && (r.type & 0x3) == 0x2) {
-            row.cells[3] = LogCellText(r.user, sizeof r.user);
-            row.cells[4] = LogCellText(r.address, sizeof r.address);
+            AssignLogCellText(row.cells[3], r.user, sizeof r.user);
+            AssignLogCellText(row.cells[4], r.address, sizeof r.address);
+        } else {
+            row.cells[3].clear();
+            row.cells[4].clear();
         }
-        rows.push_back(std::move(row));
     }
-    return rows;
 }

@@ -396,12 +396,20 @@ bool LoadConnectLogFile(const std::string& path, std::string& bytes, std::size_t
 std::vector<ConnectLogRecord> ParseConnectLog(const std::string& bytes)
 {
     std::vector<ConnectLogRecord> out;
+    ParseConnectLog(bytes, out);
+    return out;
+}
+
+void ParseConnectLog(const std::string& bytes, std::vector<ConnectLogRecord>& out)
+{
+    out.clear();
     if (bytes.size() < static_cast<std::size_t>(kConnectLogHeaderSize))
-        return out;
+        return;
     const auto* base = reinterpret_cast<const unsigned char*>(bytes.data());
     const ConnectLogHeader header = DecodeConnectLogHeader(base);
     const std::size_t inFile = std::min<std::size_t>(
         (bytes.size() - kConnectLogHeaderSize) / kConnectLogRecordSize, kConnectLogSlots);
+    out.reserve(inFile);
     auto take = [&](std::size_t slot) {
         if (slot < inFile)
             out.push_back(DecodeConnectLogRecord(base + kConnectLogHeaderSize + slot * kConnectLogRecordSize));
@@ -410,11 +418,10 @@ std::vector<ConnectLogRecord> ParseConnectLog(const std::string& bytes)
     if (!wrapped) {
         for (std::size_t i = 0; i < inFile; ++i)
             take(i);
-        return out;
+        return;
     }
     for (std::size_t i = header.next; i < static_cast<std::size_t>(kConnectLogSlots); ++i)
         take(i);
     for (std::size_t i = 0; i < header.next; ++i)
         take(i);
-    return out;
 }

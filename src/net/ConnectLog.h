@@ -90,6 +90,8 @@ bool LoadConnectLogFile(const std::string& path, std::string& bytes, std::size_t
 // its size field says; a header whose next slot lies outside the ring reads
 // as not wrapped. At most 2500 records.
 std::vector<ConnectLogRecord> ParseConnectLog(const std::string& bytes);
+// The same into `out`, whose room is reused (a full ring is 460 KB of records).
+void ParseConnectLog(const std::string& bytes, std::vector<ConnectLogRecord>& out);
 
 class CConnectLog
 {

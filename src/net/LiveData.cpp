@@ -12,9 +12,17 @@
 // ---------------------------------------------------------------------------
 // Reassembly
 
-// The buffer is made with the first fragment: a session that never streams
-// (or a parser run over a message that holds no frame) keeps no 1.2 MB.
+// The buffer is made with the first fragment and grows with the frames, up to
+// the capacity: a session that never streams (or a parser run over a message
+// that holds no frame) keeps no 1.2 MB, and one whose frames stay small never
+// maps and faults in a buffer most of which it would not touch.
 CStreamAssembler::CStreamAssembler(std::size_t capacity) : m_capacity(capacity) {}
+
+namespace {
+
+constexpr std::size_t kFirstRoom = 64 * 1024;
+
+} // namespace
 
 std::uint8_t* CStreamAssembler::Reserve(std::size_t length)
 {
@@ -26,15 +34,24 @@ std::uint8_t* CStreamAssembler::Reserve(std::size_t length)
         m_length = 0;
         return nullptr;
     }
-    if (!m_buffer)
-        m_buffer.reset(new std::uint8_t[m_capacity]);
+    if (!m_buffer || m_length + length > m_room) {
+        // Doubled, so that a frame of n bytes costs O(n) copying at most.
+        std::size_t room = std::min(m_capacity, std::max(kFirstRoom, m_room * 2));
+        while (room < m_length + length)
+            room = std::min(m_capacity, room * 2);
+        std::unique_ptr<std::uint8_t[]> grown(new std::uint8_t[room]);
+        if (m_length > 0)
+            std::memcpy(grown.get(), m_buffer.get(), m_length);
+        m_buffer = std::move(grown);
+        m_room = room;
+    }
     return m_buffer.get() + m_length;
 }
 
 void CStreamAssembler::Commit(std::size_t length)
 {
     if (!m_overflow)
-        m_length += std::min(length, m_capacity - m_length);
+        m_length += std::min(length, m_room - m_length);
 }
 
 bool CStreamAssembler::EndFragment(bool last)

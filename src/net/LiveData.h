@@ -33,7 +33,8 @@ public:
     explicit CStreamAssembler(std::size_t capacity = kCapacity);
 
     // Room for the next fragment of `length` bytes, or null when the frame
-    // would outgrow the buffer. On null the caller reads and drops the
+    // would outgrow the buffer. The room (and Data()) may move with each
+    // call: it is valid until the next. On null the caller reads and drops the
     // fragment's bytes, and the whole frame is dropped: the fragments that
     // follow are drained as well, up to and including the last one.
     std::uint8_t* Reserve(std::size_t length);
@@ -59,6 +60,7 @@ public:
 private:
     std::unique_ptr<std::uint8_t[]> m_buffer;
     std::size_t m_capacity;
+    std::size_t m_room = 0; // what m_buffer holds; grows up to m_capacity
     std::size_t m_length = 0;
     bool m_overflow = false;
     std::uint64_t m_oversize = 0;

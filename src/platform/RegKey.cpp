@@ -499,8 +499,10 @@ bool RegKey::QueryValue(const std::string& name, void* buffer, std::size_t& size
 bool RegKey::ReadValue(const std::string& path, const std::string& name, void* buffer, std::size_t& size,
                        RegType* type)
 {
-    std::string entry;
-    entry.reserve(path.size() + name.size() + 2);
+    // The entry's name is built in room kept by the thread: a load of the
+    // local settings reads some seventy values one after another.
+    thread_local std::string entry;
+    entry.clear();
     AppendGroup(entry, path);
     if (entry.empty())
         return false; // no key path
@@ -535,9 +537,12 @@ bool RegKey::SetDword(const std::string& name, std::uint32_t value)
 {
     if (!m_open)
         return false;
-    char text[16];
-    std::snprintf(text, sizeof text, "dword:%08x", static_cast<unsigned>(value));
-    return StoreValue(m_path, name, SettingsValue{false, text});
+    // "dword:%08x", written by hand (a save writes dozens).
+    static const char kHex[] = "0123456789abcdef";
+    std::string text = "dword:00000000";
+    for (int i = 0; i < 8; ++i)
+        text[6 + static_cast<std::size_t>(i)] = kHex[(value >> (28 - 4 * i)) & 0xF];
+    return StoreValue(m_path, name, SettingsValue{false, std::move(text)});
 }
 
 bool RegKey::SetString(const std::string& name, const std::string& bytes)

@@ -100,18 +100,52 @@ LogParse ParseRemoteLog(const std::uint8_t* data, std::size_t size, std::vector<
     return LogParse::Ok;
 }
 
+char* PutLogDigits(char* out, int v, int width)
+{
+    char digits[12];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v > 0 && n < 12);
+    for (int i = n; i < width; ++i)
+        *out++ = '0';
+    while (n > 0)
+        *out++ = digits[--n];
+    return out;
+}
+
+// Digits written by hand: a full log is 2500 rows, and formatting through
+// printf cost more than all the rest of building them.
 std::string FormatLogTime(std::uint32_t time, int dateFormat)
 {
-    const std::tm tm = Utc(time);
+    const std::int32_t signedTime = static_cast<std::int32_t>(time);
+    const std::time_t t = signedTime < 0 ? 0 : signedTime;
+    std::tm tm{};
+    gmtime_r(&t, &tm);
     const int y = tm.tm_year + 1900, mo = tm.tm_mon + 1, d = tm.tm_mday;
-    switch (dateFormat) {
-    case 1:
-        return Printf("%02d-%02d-%04d %02d:%02d:%02d", mo, d, y, tm.tm_hour, tm.tm_min, tm.tm_sec);
-    case 2:
-        return Printf("%02d-%02d-%04d %02d:%02d:%02d", d, mo, y, tm.tm_hour, tm.tm_min, tm.tm_sec);
-    default:
-        return Printf("%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    char buf[48];
+    char* p = buf;
+    if (dateFormat == 1 || dateFormat == 2) {
+        p = PutLogDigits(p, dateFormat == 1 ? mo : d, 2);
+        *p++ = '-';
+        p = PutLogDigits(p, dateFormat == 1 ? d : mo, 2);
+        *p++ = '-';
+        p = PutLogDigits(p, y, 4);
+    } else {
+        p = PutLogDigits(p, y, 4);
+        *p++ = '-';
+        p = PutLogDigits(p, mo, 2);
+        *p++ = '-';
+        p = PutLogDigits(p, d, 2);
     }
+    *p++ = ' ';
+    p = PutLogDigits(p, tm.tm_hour, 2);
+    *p++ = ':';
+    p = PutLogDigits(p, tm.tm_min, 2);
+    *p++ = ':';
+    p = PutLogDigits(p, tm.tm_sec, 2);
+    return std::string(buf, p);
 }
 
 std::string LogCameraList(std::uint32_t mask)

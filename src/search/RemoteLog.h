@@ -60,6 +60,8 @@ LogParse ParseRemoteLog(const std::uint8_t* data, std::size_t size, std::vector<
 // "%04d-%02d-%02d %02d:%02d:%02d" in the order of `dateFormat` (0 y-m-d,
 // 1 m-d-y, 2 d-m-y) of recorder seconds read as UTC; negative counts as 0.
 std::string FormatLogTime(std::uint32_t time, int dateFormat);
+// Writes v >= 0 with at least `width` digits (zeros in front); returns the end.
+char* PutLogDigits(char* out, int v, int width);
 
 using ResText = std::function<std::string(int id)>;
 // The kind text (ids loaded spaced), empty without a kind.

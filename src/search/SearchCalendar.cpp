@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 bool IsLeapYear(int year)
 {
@@ -48,8 +49,14 @@ std::array<std::uint8_t, 372> CSearchCalendarModel::YearDays(bool& found) const
         if (static_cast<int>(r.year) != m_nYear)
             continue;
         found = true;
-        for (std::size_t i = 0; i < days.size(); ++i)
-            days[i] |= r.dayFlags[i];
+        // Four flags at a time: a month answer may hold hundreds of records.
+        for (std::size_t i = 0; i < days.size(); i += 4) {
+            std::uint32_t a = 0, b = 0;
+            std::memcpy(&a, days.data() + i, 4);
+            std::memcpy(&b, r.dayFlags.data() + i, 4);
+            a |= b;
+            std::memcpy(days.data() + i, &a, 4);
+        }
     }
     return days;
 }
@@ -63,6 +70,13 @@ int CSearchCalendarModel::FillMonths()
     }
     bool found = false;
     const std::array<std::uint8_t, 372> days = YearDays(found);
+    if (!found) {
+        // No record of the year: every month is empty (the search for a year
+        // with recordings tries up to 38 years).
+        m_monthData.fill(false);
+        m_monthStates.fill(kCalDisabled);
+        return -1;
+    }
     int last = -1;
     for (int m = 0; m < 12; ++m) {
         const int length = DaysInMonth(m_nYear, m);

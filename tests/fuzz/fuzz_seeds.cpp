@@ -293,7 +293,7 @@ void NetSeeds()
     Bytes audio = live;
     frame(audio, LiveFrame(3, 200, 2048, 3, false), kSubAudio);
 
-    for (const char* target : {"net_dispatch", "net_receive"}) {
+    for (const char* target : {"net_receive", "net_receive_e2e"}) {
         for (const auto& [name, mode, bytes] :
              {std::tuple{"login", 0x10, &login}, std::tuple{"live", 0x11, &live}, std::tuple{"audio", 0x19, &audio}}) {
             Bytes seed{static_cast<std::uint8_t>(mode)};
@@ -399,7 +399,7 @@ void RecordSeeds()
             for (unsigned base : {656u, 688u, 720u, 2352u})
                 image[base + ch] = static_cast<std::uint8_t>(ch < k.channels ? 240 / (k.channels * 4) : 0);
         b.insert(b.end(), image.begin(), image.end());
-        Save("setup_fuzz", "record-" + std::to_string(n++), b);
+        Save("setup", "record-" + std::to_string(n++), b);
     }
 }
 
@@ -426,6 +426,8 @@ void SettingsSeeds()
     seed("lf", "\x03Title\nFolder\n\nyuv\npass_save=yes", store + "[Software/Varo/KOLA5500/LocalSetup/SaveFormat]\n"
                                                          "SaveFormat=dword:00000009\n");
     seed("cr", "T\rF\r\r\r\r\rextra", "[General]\nx=1\n");
+    // A first byte with bits 5-7 set: the values are saved and read again.
+    seed("save", "\xE5Site\r\nData\r\n", store);
 }
 
 // The record pages' rules: typed preset texts, entries and cameras, and a
@@ -453,7 +455,7 @@ void SetupRuleSeeds()
         Bytes image(6600, 0);
         image[6272 + 4] = 3;
         PutBytes(b, image.data(), image.size());
-        Save("setup_fuzz", c.name, b);
+        Save("setup", c.name, b);
     }
 }
 

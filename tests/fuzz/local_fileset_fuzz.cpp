@@ -104,11 +104,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t idxLen = in.U16();
     const std::size_t vihLen = in.U16();
     const std::size_t vidLen = in.U16();
-    std::string idxPart = in.Bytes(idxLen);
-    std::string vih = in.Bytes(vihLen);
-    std::string vid = in.Bytes(vidLen);
+    const std::string idxPart = in.Bytes(idxLen);
+    const std::string vihPart = in.Bytes(vihLen);
+    const std::string vidPart = in.Bytes(vidLen);
 
-    std::string idx;
+    // The set's files live in memory, read through the same source the disk
+    // is read through; their storage stays from input to input (a sound .idx
+    // alone is a quarter of a megabyte).
+    static CLocalMemoryFiles files;
+    static const bool installed = [] {
+        SetLocalFileSourceForTesting(&files);
+        return true;
+    }();
+    (void)installed;
+    const std::string folder = "/fuzz/Download";
+    files.Remove(folder + (mode & 4 ? "/s.vih" : "/s.VIH"));
+    std::string& idx = files.File(folder + "/s.idx");
+    std::string& vih = files.File(folder + (mode & 4 ? "/s.VIH" : "/s.vih"));
+    std::string& vid = files.File(folder + "/s.vid");
+
     if (mode & 1) {
         idx.assign(BackupFormat::kItemListOffset, '\0');
         SoundHeader(idx);
@@ -119,24 +133,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         idx = idxPart;
     }
+    vih.clear();
+    vid.clear();
     if (mode & 2) {
-        std::string h(64, '\0');
-        SoundHeader(h);
-        vih = h + vih;
-        vid = h + vid;
+        SoundHeader(vih);
+        SoundHeader(vid);
     }
-    const auto& dir = k5fuzz::Scratch();
-    dir.Clear();
-    k5fuzz::WriteFileBytes(dir.File("s.idx"), idx.data(), idx.size());
-    k5fuzz::WriteFileBytes(dir.File(mode & 4 ? "s.VIH" : "s.vih"), vih.data(), vih.size());
-    k5fuzz::WriteFileBytes(dir.File("s.vid"), vid.data(), vid.size());
+    vih += vihPart;
+    vid += vidPart;
 
     for (LocalScan scan : {LocalScan::Play, LocalScan::Calendar, LocalScan::Event, LocalScan::FileList})
-        ScanDownloadFolder(dir.Path(), scan);
+        ScanDownloadFolder(folder, scan);
     // The builders also meet sets the scan would refuse.
     LocalSetRef ref;
     ref.name = "s";
-    ref.idxPath = dir.File("s.idx");
+    ref.idxPath = folder + "/s.idx";
     {
         CLocalFileSet set;
         if (set.OpenFiles(ref.idxPath) == LocalSetFault::None) {
@@ -150,7 +161,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto time32 = [](std::int64_t t) { return static_cast<int>(static_cast<std::uint32_t>(t)); };
     const int start = time32(static_cast<std::int64_t>(ref.firstTime) + startOffset - 100);
     LocalYearMap map;
-    ScanRecordedDays(dir.Path(), 2000 + (startOffset % 38), map);
+    ScanRecordedDays(folder, 2000 + (startOffset % 38), map);
     BuildLocalEvents({ref});
 
     for (int m = 0; m < 2; ++m) {

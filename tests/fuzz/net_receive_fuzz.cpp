@@ -3,7 +3,7 @@
 // finds the recorder gone. No socket, no thread: the loop runs on the
 // fuzzer's thread, so a whole input takes microseconds. The first byte
 // chooses which streams the session pretends to run (ApplySessionMode); the
-// slow end-to-end twin over a socket pair is net_dispatch_fuzz.
+// slow end-to-end twin over a socket pair is net_receive_e2e_fuzz.
 #include "NetFuzzHost.h"
 
 #include <cstdint>

@@ -16,8 +16,10 @@
 #include "search/SearchCalendar.h"
 #include "search/TimelineView.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <sanitizer/asan_interface.h>
 
 namespace {
 
@@ -36,10 +38,10 @@ struct Reader
     }
 };
 
-void CheckCalendar(const std::vector<YearRecord>& years, int pcYear, int action)
+void CheckCalendar(std::vector<YearRecord> years, int pcYear, int action)
 {
     CSearchCalendarModel model;
-    model.Init(years, pcYear);
+    model.Init(std::move(years), pcYear);
     K5_FUZZ_CHECK(model.Year() >= kCalendarFirstYear && model.Year() < kCalendarFirstYear + kCalendarYears);
     model.OnMonthClicked(action % 12);
     model.OnYearPicked(action % kCalendarYears);
@@ -90,6 +92,26 @@ void CheckEvents(const std::vector<DayIntervalRecord>& days, int action)
     }
 }
 
+// Room for a fragment of `length` bytes, the same block from input to input
+// (a repeated fragment is up to a megabyte, mapped afresh each time
+// otherwise). Everything past the fragment is poisoned, so that a read past
+// it is still caught as with a block of exactly its size.
+std::uint8_t* Room(std::size_t length)
+{
+    static std::unique_ptr<std::uint8_t[]> block;
+    static std::size_t capacity = 0;
+    const std::size_t need = length ? length : 1;
+    if (need > capacity) {
+        if (block)
+            ASAN_UNPOISON_MEMORY_REGION(block.get(), capacity);
+        capacity = std::max(need, capacity * 2);
+        block.reset(new std::uint8_t[capacity]);
+    }
+    ASAN_UNPOISON_MEMORY_REGION(block.get(), need);
+    ASAN_POISON_MEMORY_REGION(block.get() + need, capacity - need);
+    return block.get();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -111,13 +133,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t repeat = action == 15 ? 300 : 1;
         const std::size_t piece = length;
         length *= repeat;
-        std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[length ? length : 1]);
+        std::uint8_t* copy = Room(length);
         for (std::size_t r = 0; r < repeat && piece; ++r)
-            std::memcpy(copy.get() + r * piece, bytes, piece);
+            std::memcpy(copy + r * piece, bytes, piece);
         const auto kind = static_cast<SearchAnswerKind>(kindIndex);
         gathered[static_cast<std::size_t>(kindIndex)] += length;
         std::unique_ptr<SearchAnswer> answer;
-        const CSearchAnswerAssembler::Step step = assembler.Add(kind, copy.get(), length, last, answer);
+        const CSearchAnswerAssembler::Step step = assembler.Add(kind, copy, length, last, answer);
         if (step == CSearchAnswerAssembler::Step::Partial) {
             K5_FUZZ_CHECK(!last && !answer);
             continue;
@@ -133,7 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case SearchAnswerKind::PlayMonth:
         case SearchAnswerKind::TransMonth:
             K5_FUZZ_CHECK(answer->years.size() == total / kYearRecordBytes);
-            CheckCalendar(answer->years, 1990 + action * 4, action);
+            CheckCalendar(std::move(answer->years), 1990 + action * 4, action);
             break;
         case SearchAnswerKind::PlayDay:
         case SearchAnswerKind::TransDay:

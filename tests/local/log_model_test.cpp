@@ -4,7 +4,9 @@
 #include "LocalTestDir.h"
 #include "local/LocalLogModel.h"
 
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -112,6 +114,48 @@ TEST(LocalLog, KindsUserColumnsAndDateFormats)
     EXPECT_EQ(FormatLogTime(1262303999, 1), "12-31-2009 23:59:59");
     EXPECT_EQ(FormatLogTime(1262303999, 2), "31-12-2009 23:59:59");
     EXPECT_EQ(FormatLogTime(0xFFFFFFF0u, 0), "1970-01-01 00:00:00");
+}
+
+// The hand-written digits against printf over the whole range of times,
+// and rows refilled in place equal rows built afresh (a refill after a longer
+// log must leave no cell of the longer one behind).
+TEST(LocalLog, TimesNumbersAndRefilledRowsMatchTheirPrintfForms)
+{
+    for (std::uint32_t t = 0; t < 0x80000000u; t += 0x00F3C2A7u) {
+        std::time_t tt = static_cast<std::time_t>(t);
+        std::tm tm{};
+        gmtime_r(&tt, &tm);
+        char want[64];
+        std::snprintf(want, sizeof want, "%02d-%02d-%04d %02d:%02d:%02d", tm.tm_mday, tm.tm_mon + 1,
+                      tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+        EXPECT_EQ(FormatLogTime(t, 2), want) << t;
+    }
+    for (int k : {0, 1, 9, 10, 999, 2500, 10000, 123456}) {
+        char want[16];
+        std::snprintf(want, sizeof want, "%04d", k);
+        EXPECT_EQ(LogRowNumber(k), want);
+    }
+
+    std::vector<ConnectLogRecord> many(5), few(2);
+    for (std::size_t i = 0; i < many.size(); ++i) {
+        many[i].type = 2;
+        many[i].subtype = 1;
+        many[i].time = 1262303999 - static_cast<std::uint32_t>(i);
+        std::snprintf(many[i].user, sizeof many[i].user, "a-rather-long-user-name-%zu", i);
+        std::snprintf(many[i].address, sizeof many[i].address, "host-%zu.example.invalid", i);
+    }
+    few[0].type = 8; // local playback: kind only
+    few[0].subtype = 1;
+    few[1].type = 1;
+    few[1].subtype = 1;
+    std::vector<LocalLogRow> rows;
+    for (const auto* records : {&many, &few, &many}) {
+        BuildLocalLogRows(*records, 1, Kind, rows);
+        const auto fresh = BuildLocalLogRows(*records, 1, Kind);
+        ASSERT_EQ(rows.size(), fresh.size());
+        for (std::size_t r = 0; r < rows.size(); ++r)
+            EXPECT_EQ(rows[r].cells, fresh[r].cells) << r;
+    }
 }
 
 TEST(LocalLog, LoadsTheFileUnderTheWritersLock)

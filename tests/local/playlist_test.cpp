@@ -8,6 +8,8 @@
 #include "net/Wire.h"
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <gtest/gtest.h>
 
 using namespace k5streams;
@@ -127,6 +129,69 @@ TEST(LocalScan, FamilyCaseSiblingsAndDamagedSetsTable)
     EXPECT_EQ(r.sets[0].entries, 2);
     EXPECT_EQ(r.sets[0].bytes, fs::file_size(good[0]) + fs::file_size(good[1]) + fs::file_size(good[2]));
     writing.Close();
+}
+
+// The same folder read from memory (the fuzz target's way in) and from the
+// disk: every scan finds the same sets, skips the same ones and reads the
+// same times and sizes; sibling names are matched without regard to case in
+// both; and the disk is the source again once the memory is taken away.
+TEST(LocalScan, FilesInMemoryScanAsTheSameFilesOnDisk)
+{
+    const std::string dir = LocalScratch();
+    WriteOne(dir, "a_good", TwoEntries());
+    WriteOne(dir, "b_other", TwoEntries(), false);
+    const auto upper = WriteOne(dir, "c_upper", TwoEntries(T0 + 100));
+    fs::rename(upper[1], dir + "/c_upper.VIH");
+    fs::rename(upper[2], dir + "/c_upper.Vid");
+    const auto cut = WriteOne(dir, "d_cut", TwoEntries());
+    TruncateFile(cut[1], 64 + 192 * 3);
+    const auto novid = WriteOne(dir, "e_novid", TwoEntries());
+    fs::remove(novid[2]);
+    fs::create_directories(dir + "/below");
+    WriteOne(dir + "/below", "f_below", TwoEntries());
+
+    CLocalMemoryFiles memory;
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+        if (!entry.is_regular_file())
+            continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        memory.File(entry.path().string()).assign(std::istreambuf_iterator<char>(in), {});
+    }
+
+    for (LocalScan scan : {LocalScan::Play, LocalScan::Calendar, LocalScan::Event, LocalScan::FileList}) {
+        SCOPED_TRACE(static_cast<int>(scan));
+        const LocalScanResult disk = ScanDownloadFolder(dir, scan);
+        SetLocalFileSourceForTesting(&memory);
+        const LocalScanResult held = ScanDownloadFolder(dir, scan);
+        SetLocalFileSourceForTesting(nullptr);
+        ASSERT_EQ(disk.sets.size(), 2u);
+        ASSERT_EQ(held.sets.size(), disk.sets.size());
+        for (std::size_t i = 0; i < disk.sets.size(); ++i) {
+            EXPECT_EQ(held.sets[i].name, disk.sets[i].name);
+            EXPECT_EQ(held.sets[i].idxPath, disk.sets[i].idxPath);
+            EXPECT_EQ(held.sets[i].firstTime, disk.sets[i].firstTime);
+            EXPECT_EQ(held.sets[i].lastTime, disk.sets[i].lastTime);
+            EXPECT_EQ(held.sets[i].startStamp, disk.sets[i].startStamp);
+            EXPECT_EQ(held.sets[i].endStamp, disk.sets[i].endStamp);
+            EXPECT_EQ(held.sets[i].entries, disk.sets[i].entries);
+            EXPECT_EQ(held.sets[i].bytes, disk.sets[i].bytes);
+        }
+        EXPECT_EQ(held.skipped, disk.skipped);
+        EXPECT_EQ(disk.skipped, 2);
+        EXPECT_EQ(held.firstSkipped, disk.firstSkipped);
+        EXPECT_EQ(held.firstFault, disk.firstFault);
+    }
+
+    // The player's reads go through the source too: the same records.
+    SetLocalFileSourceForTesting(&memory);
+    const std::uint32_t held = RecordTime(dir + "/c_upper.VIH", 64 + 192 * 2);
+    memory.Remove(dir + "/c_upper.VIH");
+    CLocalFileSet gone;
+    EXPECT_EQ(gone.OpenFiles(dir + "/c_upper.idx"), LocalSetFault::Missing);
+    SetLocalFileSourceForTesting(nullptr);
+    EXPECT_EQ(held, RecordTime(dir + "/c_upper.VIH", 64 + 192 * 2));
+    CLocalFileSet back;
+    EXPECT_EQ(back.OpenFiles(dir + "/c_upper.idx"), LocalSetFault::None);
 }
 
 TEST(LocalScan, PlayScanChecksTheVidStemAndPagesTheIdxStem)

@@ -4,6 +4,7 @@
 // second items, summary) and gives back the frames as they arrived.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -145,8 +146,11 @@ inline bool ReadSet(const std::vector<std::uint8_t>& idx, const std::vector<std:
             max = e.end;
         set.entries.push_back(e);
     }
-    for (std::size_t at = 192 + 256 * set.summaryCount; at < 262336; ++at) {
-        if (idx[at] != 0)
+    // Compared a block at a time: the fuzz target reads several sets per
+    // input, and a byte loop over the quarter megabyte would be most of its time.
+    static const std::uint8_t kZeros[4096] = {};
+    for (std::size_t at = 192 + 256 * set.summaryCount; at < 262336; at += sizeof kZeros) {
+        if (std::memcmp(idx.data() + at, kZeros, std::min<std::size_t>(sizeof kZeros, 262336 - at)) != 0)
             return fail("bytes in an unused entry slot");
     }
     if (set.summaryCount > 0 && (min != set.summaryMin || max != set.summaryMax))

@@ -105,6 +105,35 @@ TEST(StreamAssembler, FrameLongerThanTheBufferIsDroppedWholeAndTheNextOneStartsC
     EXPECT_EQ(0, std::memcmp(a.Data(), next.data(), next.size()));
 }
 
+// The buffer grows with the frames: a frame of nearly the whole capacity in
+// network-sized pieces arrives intact, the one after it too, and a frame one
+// byte over the capacity is still dropped.
+TEST(StreamAssembler, GrowsToTheLargestFrameAndKeepsItsBytes)
+{
+    Bytes big(CStreamAssembler::kCapacity - 7);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<std::uint8_t>(i * 2654435761u >> 13);
+    CStreamAssembler a;
+    for (const Bytes* frame : {&big, &big}) {
+        bool whole = false;
+        for (std::size_t at = 0; at < frame->size(); at += 1460) {
+            const std::size_t n = std::min<std::size_t>(1460, frame->size() - at);
+            whole = a.Append(frame->data() + at, n, at + n == frame->size());
+        }
+        ASSERT_TRUE(whole);
+        ASSERT_EQ(a.Length(), frame->size());
+        EXPECT_EQ(0, std::memcmp(a.Data(), frame->data(), frame->size()));
+        a.Reset();
+    }
+    const Bytes over(CStreamAssembler::kCapacity + 1, 3);
+    EXPECT_FALSE(a.Append(over.data(), 1000, false));
+    EXPECT_FALSE(a.Append(over.data() + 1000, over.size() - 1000, true));
+    EXPECT_EQ(a.OversizeFrames(), 1u);
+    const Bytes small(100, 9);
+    ASSERT_TRUE(a.Append(small.data(), small.size(), true));
+    EXPECT_EQ(0, std::memcmp(a.Data(), small.data(), small.size()));
+}
+
 TEST(StreamAssembler, ExactlyFullBufferFits)
 {
     CStreamAssembler a(1000);

@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes, as a recorder would send them, to the connection's
 // receive loop and dispatcher over a real socket pair, the recorder's side
-// written by a thread of its own: the whole path end to end, slow. The fast
-// twin without socket or thread is net_receive_fuzz. The first byte chooses
+// written by a thread of its own: the whole path end to end, slow (a socket
+// pair and a thread per input). The fast twin without socket or thread,
+// net_receive_fuzz, is the one that meets the rate. The first byte chooses
 // which streams the session pretends to run (ApplySessionMode).
 #include "NetFuzzHost.h"
 

@@ -201,12 +201,8 @@ void CLocalFileListPage::FillFileList()
 
 void CLocalFileListPage::SelectRow(int row)
 {
-    QTreeWidgetItem* item = m_list.topLevelItem(row);
-    if (!item)
-        return;
-    m_list.setCurrentItem(item);
-    item->setSelected(true);
-    OnSelectionChanged();
+    if (m_list.SelectRow(row))
+        OnSelectionChanged();
 }
 
 void CLocalFileListPage::OnSelectionChanged()

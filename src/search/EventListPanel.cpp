@@ -147,12 +147,8 @@ void CEventListPanel::FillEventList()
 
 void CEventListPanel::SelectRow(int row)
 {
-    QTreeWidgetItem* item = m_list.topLevelItem(row);
-    if (!item)
-        return;
-    m_list.setCurrentItem(item);
-    item->setSelected(true);
-    OnSelectionChanged();
+    if (m_list.SelectRow(row))
+        OnSelectionChanged();
 }
 
 void CEventListPanel::RestoreRow(int row)

@@ -174,3 +174,13 @@ void CSkinListCtrl::focusOutEvent(QFocusEvent* e)
     QTreeWidget::focusOutEvent(e);
     viewport()->update();
 }
+
+bool CSkinListCtrl::SelectRow(int row)
+{
+    QTreeWidgetItem* item = topLevelItem(row);
+    if (!item)
+        return false;
+    setCurrentItem(item);
+    item->setSelected(true);
+    return true;
+}

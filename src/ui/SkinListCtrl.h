@@ -16,6 +16,9 @@ class CSkinListCtrl : public QTreeWidget, public CDlgItem
 public:
     explicit CSkinListCtrl(QWidget* parent = nullptr);
 
+    // Makes row the current and selected one; false when there is no such row.
+    bool SelectRow(int row);
+
     // Owners call it with 3, 4 or 5 columns, 0x783C3C, TRUE, 9, "Arial Bold";
     // the font stays "Arial Bold", 12 pixels, weight 700 whatever they say.
     void SetStyle(int nColumns, COLORREF crText, bool bBold, int nSize, const char* face);

@@ -40,13 +40,20 @@ function(k5_test_folder name label)
   target_compile_definitions(${name} PRIVATE
       K5_SOURCE_DIR="${CMAKE_SOURCE_DIR}" K5_BINARY_DIR="${CMAKE_BINARY_DIR}")
   k5_warnings(${name})
-  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-  # Under ThreadSanitizer the threaded tests run several times slower: the
-  # test's own limit, which ctest --timeout cannot raise, grows with it.
-  set(_timeout 600)
-  if(CLIENTK5_TSAN)
-    set(_timeout 1800)
+  set(_env "QT_QPA_PLATFORM=offscreen;K5_TEST_TMP=${CMAKE_BINARY_DIR}/testtmp")
+  if(NOT CLIENTK5_TSAN)
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+    set_tests_properties(${name} PROPERTIES LABELS "${label}" TIMEOUT 600 ENVIRONMENT "${_env}")
+  else()
+    # Under ThreadSanitizer the threaded tests run several times slower: each
+    # binary runs as shards (name_0 .. name_N-1) that ctest runs side by side,
+    # and each shard's own limit, which ctest --timeout cannot raise, grows.
+    set(_shards 6)
+    math(EXPR _last "${_shards} - 1")
+    foreach(_i RANGE ${_last})
+      add_test(NAME ${name}_${_i} COMMAND ${name} --gtest_brief=1)
+      set_tests_properties(${name}_${_i} PROPERTIES LABELS "${label}" TIMEOUT 1800
+          ENVIRONMENT "${_env};GTEST_TOTAL_SHARDS=${_shards};GTEST_SHARD_INDEX=${_i}")
+    endforeach()
   endif()
-  set_tests_properties(${name} PROPERTIES LABELS "${label}" TIMEOUT ${_timeout}
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;K5_TEST_TMP=${CMAKE_BINARY_DIR}/testtmp")
 endfunction()

@@ -28,7 +28,7 @@ if [ "${1:-}" = "--tsan" ]; then
   # Every report fails its test. The suppressions name only libraries built
   # without the sanitizer (tools/tsan.supp says why for each).
   export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$top/tools/tsan.supp${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
-  tests=(-R '^(net|net_app|video)_tests$')
+  tests=(-R '^(net|net_app|video)_tests_[0-9]+$')
   timeout=1800 # the sanitizer slows the threaded tests several times over
 fi
 "$top/tools/build.sh" "$build" "${opts[@]}"

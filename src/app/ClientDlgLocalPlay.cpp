@@ -6,6 +6,7 @@
 #include "local/LocalPlayer.h"
 #include "net/ConnectLog.h"
 #include "net/NetClient.h"
+#include "platform/QueuedCall.h"
 #include "video/AudioPlayer.h"
 #include "video/VideoDecodeThread.h"
 
@@ -15,7 +16,7 @@ namespace {
 // Runs `f` on the GUI thread after what this thread posted before.
 template <typename F> void OnGui(QObject* target, F&& f)
 {
-    QMetaObject::invokeMethod(target, std::forward<F>(f), Qt::QueuedConnection);
+    PostQueuedCall(target, std::forward<F>(f));
 }
 } // namespace
 

@@ -146,6 +146,11 @@ CClientNetHost::CClientNetHost(CClientDlg& dlg) : m_dlg(dlg)
     connect(&m_helloTimer, &QTimer::timeout, this, [this] { OnHelloTimeout(); });
 }
 
+bool CClientNetHost::event(QEvent* e)
+{
+    return RunQueuedCall(e) || QObject::event(e);
+}
+
 CClientNetHost::~CClientNetHost()
 {
     // The session this object served ends with it: no thread may call a

@@ -6,7 +6,7 @@
 
 #include "app/MainCommands.h"
 #include "net/NetHost.h"
-#include "platform/ThreadSanitizer.h"
+#include "platform/QueuedCall.h"
 #include "video/VideoDecodeThread.h"
 
 #include <QObject>
@@ -123,16 +123,9 @@ private:
     void SetViewMode(int mode);
     template <typename F> void Queue(F&& f)
     {
-        // The queue orders the call after what this thread did before it.
-        TsanRelease(this);
-        QMetaObject::invokeMethod(
-            this,
-            [this, call = std::forward<F>(f)]() mutable {
-                TsanAcquire(this);
-                call();
-            },
-            Qt::QueuedConnection);
+        PostQueuedCall(this, std::forward<F>(f));
     }
+    bool event(QEvent* e) override;
 
     CClientDlg& m_dlg;
     QTimer m_helloTimer;

@@ -1,5 +1,6 @@
 #include "platform/Wnd.h"
 
+#include "platform/QueuedCall.h"
 #include "platform/ThreadSanitizer.h"
 #include "platform/WndRegistry.h"
 
@@ -59,8 +60,7 @@ LRESULT Wnd::WindowProc(UINT, WPARAM, LPARAM)
 void Wnd::SetTimer(UINT id, UINT milliseconds)
 {
     if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(
-            this, [this, id, milliseconds] { SetTimer(id, milliseconds); }, Qt::QueuedConnection);
+        PostQueuedCall(this, [this, id, milliseconds] { SetTimer(id, milliseconds); });
         return;
     }
     if (m_destroyed)
@@ -79,8 +79,7 @@ void Wnd::SetTimer(UINT id, UINT milliseconds)
 void Wnd::KillTimer(UINT id)
 {
     if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(
-            this, [this, id] { KillTimer(id); }, Qt::QueuedConnection);
+        PostQueuedCall(this, [this, id] { KillTimer(id); });
         return;
     }
     auto it = m_timers.find(id);
@@ -124,6 +123,8 @@ bool Wnd::event(QEvent* e)
     // Whatever posted the event (PostMessage marks each message) happened
     // before this.
     TsanAcquire(e);
+    if (RunQueuedCall(e))
+        return true;
     if (e->type() == k5detail::MessageEventType()) {
         auto* m = static_cast<k5detail::MessageEvent*>(e);
         // Messages still queued when the window was destroyed are dropped.

@@ -3,6 +3,7 @@
 // workers and the real decoder library feeding picture buffers. Every picture
 // must be its frame (the counter and the channel's colour band), of the
 // stream's size, in order; stopping must leave no worker behind.
+#include "SessionRig.h"
 #include "SimLive.h"
 #include "SimLiveStreams.h"
 #include "TestHost.h"
@@ -200,6 +201,9 @@ protected:
             sizeMisses[channel] += (w != spec.width || h != spec.height) ? 1 : 0;
             probeMisses[channel] += ProbeMisses(copy.data(), f, spec, counter);
             gaps[channel] += counter != index % frames ? 1 : 0;
+            // A worker that falls behind sheds up to the next key frame: a
+            // skip is right only onto one.
+            badGaps[channel] += counter != index % frames && counter % spec.gop != 0 ? 1 : 0;
             index = counter + 1;
             ++checkedCount[channel];
             counters[channel].push_back(counter);
@@ -221,7 +225,7 @@ protected:
     std::shared_ptr<CNetClient> client;
     std::mutex checkLock;
     std::condition_variable checked;
-    std::map<int, int> pictureIndex, checkedCount, sizeMisses, probeMisses, gaps;
+    std::map<int, int> pictureIndex, checkedCount, sizeMisses, probeMisses, gaps, badGaps;
     std::map<int, std::vector<int>> counters;
 };
 
@@ -358,7 +362,9 @@ TEST_F(LivePathTest, RemotePlaybackDecodesRecordedFramesAndAsksForMore)
     std::lock_guard<std::mutex> lock(checkLock);
     for (const auto& [ch, misses] : probeMisses)
         EXPECT_EQ(misses, 0) << "channel " << ch;
-    for (const auto& [ch, n] : gaps)
+    // At 200 frames a second a slow machine's workers fall behind and shed:
+    // pictures may skip, but only onto a key frame.
+    for (const auto& [ch, n] : badGaps)
         EXPECT_EQ(n, 0) << "channel " << ch;
 }
 
@@ -398,8 +404,13 @@ TEST_F(LivePathTest, PauseAndPlayAgainResumeFromThePausedFrame)
     EXPECT_EQ(play.back().payload[5], 1); // a version 1.1 recorder
     EXPECT_EQ(sim.Count(45), 2u);
     // The frames at or after the paused one end the resume: pictures go on.
+    // (Pictures still queued from before the pause may be shown first.)
+    ASSERT_TRUE(sessionrig::WaitUntil([&] { return client->m_nPlayPending.load() == 0; }, 60s));
+    {
+        std::lock_guard<std::mutex> lock(checkLock);
+        shown = checkedCount[0];
+    }
     ASSERT_TRUE(WaitChecked(0, shown + 5));
-    EXPECT_EQ(client->m_nPlayPending.load(), 0);
     EXPECT_EQ(client->m_nPlayState.load(), 3);
     std::lock_guard<std::mutex> lock(checkLock);
     EXPECT_EQ(probeMisses[0], 0);
@@ -410,8 +421,9 @@ TEST_F(LivePathTest, PauseAndPlayAgainResumeFromThePausedFrame)
     // pause fell: a resume that joins on seamlessly is as right.
     const std::vector<int>& seen = counters[0];
     for (std::size_t i = 1; i < seen.size(); ++i) {
-        if (seen[i] != (seen[i - 1] + 1) % frames)
+        if (seen[i] != (seen[i - 1] + 1) % frames) {
             EXPECT_EQ(seen[i] % 5, 0) << "picture " << i << " is frame " << seen[i] << " after " << seen[i - 1];
+        }
     }
 }
 

@@ -1,8 +1,11 @@
 #include "platform/Messages.h"
 #include "TestSupport.h"
+#include "platform/QueuedCall.h"
 #include "platform/Wnd.h"
 
 #include <QPointer>
+#include <QThread>
+#include <memory>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
@@ -57,6 +60,55 @@ TEST(Messages, PostsFromManyThreadsKeepEachSendersOrder)
         ASSERT_EQ(item.lParam, next[item.wParam]) << "sender " << item.wParam << " out of order";
         ++next[item.wParam];
     }
+}
+
+// A worker thread mixes messages and queued calls to one window: the window
+// sees them in the order they were posted, on its own thread.
+TEST(QueuedCalls, KeepTheOrderOfMessagesPostedBetweenThem)
+{
+    RecordingWnd wnd;
+    const WndHandle h = wnd.Handle();
+    std::atomic<int> offThread{0};
+    std::thread worker([&] {
+        for (int i = 0; i < 500; ++i) {
+            PostMessage(h, WM_TEST, 0, 2 * i);
+            PostQueuedCall(&wnd, [&wnd, &offThread, i] {
+                if (QThread::currentThread() != wnd.thread())
+                    ++offThread;
+                wnd.items.push_back({WM_TEST, 1, 2 * i + 1});
+            });
+        }
+    });
+    worker.join();
+    ASSERT_TRUE(k5test::PumpUntil([&] { return wnd.items.size() == 1000; }));
+    EXPECT_EQ(offThread.load(), 0);
+    for (std::size_t i = 0; i < wnd.items.size(); ++i)
+        ASSERT_EQ(wnd.items[i].lParam, static_cast<LPARAM>(i)) << "item " << i;
+}
+
+// A plain object that runs queued calls; one that dies first drops them, and
+// what they hold is freed with them.
+TEST(QueuedCalls, ToADeadReceiverAreDroppedAndFreed)
+{
+    class Receiver : public QObject
+    {
+    public:
+        bool event(QEvent* e) override { return RunQueuedCall(e) || QObject::event(e); }
+    };
+    auto held = std::make_shared<int>(7);
+    int ran = 0;
+    {
+        Receiver live;
+        PostQueuedCall(&live, [held, &ran] { ran += *held; });
+        ASSERT_TRUE(k5test::PumpUntil([&] { return ran == 7; }));
+    }
+    auto* dying = new Receiver;
+    std::thread([dying, held, &ran] { PostQueuedCall(dying, [held, &ran] { ran += 100; }); }).join();
+    EXPECT_EQ(held.use_count(), 2);
+    delete dying;
+    k5test::Pump();
+    EXPECT_EQ(ran, 7);
+    EXPECT_EQ(held.use_count(), 1);
 }
 
 TEST(Messages, PostToDestroyedWindowIsDropped)

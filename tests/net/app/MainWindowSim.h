@@ -54,6 +54,11 @@ inline QString ScratchRoot()
     return base;
 }
 
+// How long a test gives a window it drives before it closes it as stuck: the
+// steps inside may each wait up to RunUntil's minute on a slow or sanitized
+// build.
+constexpr std::chrono::milliseconds kStuckWindowLimit = 180s;
+
 // Runs the GUI thread's events until the condition holds.
 inline bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 60s)
 {

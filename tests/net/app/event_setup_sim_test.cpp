@@ -94,7 +94,7 @@ protected:
             if (CRemoteSetupDlg* s = OpenSetupWindow()) {
                 timer->stop();
                 timer->deleteLater();
-                QTimer::singleShot(20000, s, [s] {
+                QTimer::singleShot(kStuckWindowLimit, s, [s] {
                     ADD_FAILURE() << "the setup window was still open";
                     PostMessage(s->Handle(), WM_CLOSE, 0, 0);
                 });

@@ -145,7 +145,7 @@ protected:
             if (CRemoteSetupDlg* s = OpenSetupWindow()) {
                 timer->stop();
                 timer->deleteLater();
-                QTimer::singleShot(10000, s, [s] {
+                QTimer::singleShot(kStuckWindowLimit, s, [s] {
                     ADD_FAILURE() << "the setup window was still open";
                     PostMessage(s->Handle(), WM_CLOSE, 0, 0);
                 });

@@ -127,7 +127,7 @@ protected:
             if (CRemoteSetupDlg* s = OpenSetupWindow()) {
                 timer->stop();
                 timer->deleteLater();
-                QTimer::singleShot(30000, s, [s] {
+                QTimer::singleShot(kStuckWindowLimit, s, [s] {
                     ADD_FAILURE() << "the setup window was still open";
                     PostMessage(s->Handle(), WM_CLOSE, 0, 0);
                 });

@@ -104,7 +104,7 @@ protected:
                 timer->stop();
                 timer->deleteLater();
                 // A window the test fails to end must not hang the run.
-                QTimer::singleShot(10000, s, [s] {
+                QTimer::singleShot(kStuckWindowLimit, s, [s] {
                     ADD_FAILURE() << "the setup window was still open";
                     PostMessage(s->Handle(), WM_CLOSE, 0, 0);
                 });

@@ -15,6 +15,7 @@
 #include "net/NetClient.h"
 #include "net/NetMessages.h"
 #include "platform/RegKey.h"
+#include "platform/ThreadSanitizer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -54,15 +55,24 @@ inline QString ScratchRoot()
     return base;
 }
 
+// Sanitized builds run these tests several times slower (ThreadSanitizer
+// most), and their runs share the machine: every deadline stretches with it.
+#if defined(K5_THREAD_SANITIZER)
+constexpr int kDeadlineStretch = 6;
+#elif defined(__SANITIZE_ADDRESS__)
+constexpr int kDeadlineStretch = 2;
+#else
+constexpr int kDeadlineStretch = 1;
+#endif
+
 // How long a test gives a window it drives before it closes it as stuck: the
-// steps inside may each wait up to RunUntil's minute on a slow or sanitized
-// build.
-constexpr std::chrono::milliseconds kStuckWindowLimit = 180s;
+// steps inside may each wait up to RunUntil's minute.
+constexpr std::chrono::milliseconds kStuckWindowLimit = 180s * kDeadlineStretch;
 
 // Runs the GUI thread's events until the condition holds.
 inline bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 60s)
 {
-    const auto end = std::chrono::steady_clock::now() + timeout;
+    const auto end = std::chrono::steady_clock::now() + timeout * kDeadlineStretch;
     while (!done()) {
         if (std::chrono::steady_clock::now() > end)
             return false;

@@ -23,9 +23,10 @@ void PostQueuedCall(QObject* receiver, std::function<void()> call)
 
 bool RunQueuedCall(QEvent* e)
 {
+    // Before the type is read: the poster wrote it too.
+    TsanAcquire(e);
     if (e->type() != QueuedCallEvent::EventType())
         return false;
-    TsanAcquire(e);
     if (auto& call = static_cast<QueuedCallEvent*>(e)->m_call)
         call();
     return true;

@@ -6,12 +6,15 @@
 #include "net/BackupFileLayer.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 class CMemoryBackupFileSystem : public IBackupFileSystem
@@ -36,6 +39,8 @@ public:
         m_refuse[suffix] = err;
     }
     void RefuseFolders(int err) { m_folderErr = err; }
+    // While held, every write waits (a test makes the writer fall behind).
+    void HoldWrites(bool hold) { m_hold = hold; }
 
     int CreateFolders(const std::string& path) override
     {
@@ -119,6 +124,7 @@ private:
     std::map<std::string, int> m_refuse;
     int m_folderErr = 0;
     std::vector<std::vector<std::uint8_t>> m_spare;
+    std::atomic<bool> m_hold{false};
 
 public:
     // Called by a file under the lock-free part of its write.
@@ -127,6 +133,8 @@ public:
     int WriteBytes(const std::string& path, std::uint64_t offset, const void* bytes, std::size_t count,
                    std::uint64_t& size)
     {
+        while (m_hold.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         std::lock_guard<std::mutex> lock(m_lock);
         Stored& f = m_files[path];
         std::size_t allowed = count;

@@ -452,14 +452,26 @@ TEST(BackupWriterThread, WritesQueuedFramesAndReportsProgress)
     {
         CBackupWriter w(host, 1234, fx.Options("t", 300000), 100000);
         auto queue = w.Queue();
-        for (int i = 0; i < 200; ++i) {
+        // The writer falls behind until the queue is full and the producer
+        // has to wait for room.
+        fx.fs->HoldWrites(true);
+        std::thread release([&] {
+            const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+            while (queue->ProducerWaits() == 0 && std::chrono::steady_clock::now() < end)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            fx.fs->HoldWrites(false);
+        });
+        bool pushed = true;
+        for (int i = 0; i < 200 && pushed; ++i) {
             BackupFrameSpec s;
             s.time = 7000 + i / 10;
             s.video = 5000;
             s.seed = i;
             sent.push_back(MakeBackupFrame(s));
-            ASSERT_TRUE(queue->Push(BackupItem{false, sent.back()}));
+            pushed = queue->Push(BackupItem{false, sent.back()});
         }
+        release.join();
+        ASSERT_TRUE(pushed);
         w.Stop();
         EXPECT_FALSE(w.Failed());
         EXPECT_EQ(w.FramesWritten(), 200u);

@@ -14,6 +14,7 @@ constexpr int kWorkerRoom = 2 + 10; // a worker's count is 2 + the frames waitin
 constexpr std::int64_t kGapCutMs = 3000;
 constexpr std::uint32_t kAudioAreaStart = 1536;
 constexpr std::uint32_t kAudioChannelStride = 512;
+constexpr std::size_t kInitialFrameBuffer = 64 * 1024; // most recorded frames fit
 
 // A difference of two recorder times for the slider: times from a file may
 // lie anywhere in 32 bits.
@@ -53,7 +54,7 @@ void CLocalSteadyClock::Wake()
 // CLocalPlayCore
 
 CLocalPlayCore::CLocalPlayCore(ILocalPlaySink& sink, ILocalPlayClock& clock)
-    : m_sink(sink), m_clock(clock), m_frameBuffer(kMaxFrame)
+    : m_sink(sink), m_clock(clock), m_frameBuffer(kInitialFrameBuffer)
 {
 }
 
@@ -639,6 +640,10 @@ void CLocalPlayCore::Show()
     // The whole frame or nothing: a short read ends the node.
     const std::uint64_t total = static_cast<std::uint64_t>(m_info.frame_size) + m_info.audio_size;
     const std::uint32_t vid = ReadLE32(m_record + kRecVidAt);
+    // The buffer grows to the largest frame played, up to the largest a
+    // recorder writes: a player of small frames never holds a megabyte.
+    if (total <= kMaxFrame && total > m_frameBuffer.size())
+        m_frameBuffer.resize(static_cast<std::size_t>(total));
     if (total > m_frameBuffer.size() || !m_set.m_vid.ReadAt(vid, m_frameBuffer.data(), total)) {
         m_pos = (m_nPlayState == 2 || m_nPlayState == 10 || m_nPlayState == 1) ? m_lower : m_upper;
         return;

@@ -120,7 +120,7 @@ void Wnd::PostNcDestroy() {}
 
 bool Wnd::event(QEvent* e)
 {
-    // Whatever posted the event (PostMessage marks each message) happened
+    // Whatever posted the event (PostMessage and PostQueuedCall mark each) happened
     // before this.
     TsanAcquire(e);
     if (RunQueuedCall(e))

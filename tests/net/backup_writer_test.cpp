@@ -1,6 +1,7 @@
 #include "BackupFrames.h"
 #include "BackupSetReader.h"
 #include "BackupTestFiles.h"
+#include "SessionRig.h"
 #include "net/BackupWriter.h"
 #include "net/NetMessages.h"
 
@@ -456,9 +457,7 @@ TEST(BackupWriterThread, WritesQueuedFramesAndReportsProgress)
         // has to wait for room.
         fx.fs->HoldWrites(true);
         std::thread release([&] {
-            const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-            while (queue->ProducerWaits() == 0 && std::chrono::steady_clock::now() < end)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            sessionrig::WaitUntil([&] { return queue->ProducerWaits() > 0; }, std::chrono::seconds(60));
             fx.fs->HoldWrites(false);
         });
         bool pushed = true;

@@ -6,6 +6,8 @@
 // (about 16.6 Mbit/s at 25 fps, several times what a recorder writes for D1)
 // and x264 held to 4 Mbit/s, the upper end of a recorder's D1 rates. The
 // check's cost follows the coded bits, a decode's much less.
+// bench/entropy_share.py sets the check against the part of this decode that
+// reads the same bits: libavcodec's CAVLC entropy decoding.
 #include "local/h264/H264Decoder.h"
 #include "platform/DecoderLibrary.h"
 #include "streams/TestStreams.h"

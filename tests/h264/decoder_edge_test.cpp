@@ -184,6 +184,38 @@ TEST(ParameterSets, LargestFrameAcceptedOneMoreRefused)
     }
 }
 
+TEST(ParameterSets, ScalingListDeltaOutsideItsRangeRefusesTheSet)
+{
+    // Each list is whole: the first delta, then zeros up to 16 values, or -8
+    // alone, which selects the default list and ends it.
+    auto list = [](std::vector<int> head) {
+        if (head != std::vector<int>{-8})
+            head.resize(16, 0);
+        return head;
+    };
+    struct
+    {
+        std::vector<int> deltas;
+        bool accepted;
+    } cases[] = {
+        {list({-128}), true},        {list({127}), true},          {list({-8}), true},
+        {list({128}), false},        {list({-129}), false},        {list({0, 200}), false},
+        {list({2147483647}), false}, {list({-2147483647}), false},
+    };
+    for (bool inPps : {false, true})
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message()
+                         << (inPps ? "PPS " : "SPS ") << c.deltas[0] << "," << c.deltas[1 % c.deltas.size()]);
+            WmStream s = Small();
+            s.profile = 100;
+            s.transform8x8 = inPps;
+            (inPps ? s.ppsScaling : s.spsScaling) = c.deltas;
+            Checker ck;
+            ck.Decode(Bytes(s));
+            EXPECT_EQ(ck.Verdict(), c.accepted ? WatermarkVerdict::Verified : WatermarkVerdict::CannotVerify);
+        }
+}
+
 TEST(ParameterSets, SizeChangeInAnOpenDecoderStartsANewPicture)
 {
     Checker ck;

@@ -125,6 +125,8 @@ std::vector<Case> Cases()
              });
          },
          1, T},
+        {"P vector differences at their limits",
+         [] { return IThenP([](auto& m) { m[1].mvd[0] = -32768, m[1].mvd[1] = 32767; }); }, 0, V},
         {"P all skipped", [] { return IThenP([](auto& m) { for (auto& x : m) x.kind = WmKind::PSkip; }); }, 0, V},
         {"P mixed intra and skips",
          [] {
@@ -345,6 +347,13 @@ std::vector<Case> Cases()
         {"31 reference frames", [] {
              WmStream s = IFrame();
              s.numRefFrames = 31;
+             return s;
+         }, 0, C},
+        {"vector difference beyond its range", [] { return IThenP([](auto& m) { m[1].mvd[0] = 32768; }); }, 0, C},
+        {"vector difference 2^31-1", [] { return IThenP([](auto& m) { m[5].mvd[1] = 2147483647; }); }, 0, C},
+        {"slice_qp_delta 2^31-1", [] {
+             WmStream s = IFrame();
+             s.pictures[0].slices[0].qpDelta = 2147483647;
              return s;
          }, 0, C},
         {"slice QP 52", [] {

@@ -162,7 +162,11 @@ public:
         for (int i = len; i >= 0; --i)
             Bit(static_cast<int>((x >> i) & 1));
     }
-    void Se(int v) { Ue(v > 0 ? static_cast<std::uint32_t>(2 * v - 1) : static_cast<std::uint32_t>(-2 * v)); }
+    void Se(int v)
+    {
+        const std::int64_t w = v;
+        Ue(static_cast<std::uint32_t>(w > 0 ? 2 * w - 1 : -2 * w));
+    }
     void Align0()
     {
         while (m_n % 8)
@@ -286,6 +290,7 @@ public:
 private:
     void Sps(std::vector<std::uint8_t>& out);
     void Pps(std::vector<std::uint8_t>& out);
+    void ScalingMatrices(Bits& b, const std::vector<int>& deltas, int lists);
     void Sei(std::vector<std::uint8_t>& out);
     void Slice(std::vector<std::uint8_t>& out, const WmPicture& pic, const WmSlice& sl, int sliceId);
     void Macroblock(Bits& bw, const WmSlice& sl, const WmMacroblock& mb, int addr, int expected,
@@ -311,6 +316,21 @@ private:
     bool m_bad = false; // the slice being written holds a syntax error
 };
 
+// The matrix-present flag and, when `deltas` is not empty, the first of
+// `lists` scaling lists with these delta_scale values, the others absent.
+void Writer::ScalingMatrices(Bits& b, const std::vector<int>& deltas, int lists)
+{
+    b.Bit(!deltas.empty());
+    if (deltas.empty())
+        return;
+    for (int i = 0; i < lists; ++i) {
+        b.Bit(i == 0);
+        if (i == 0)
+            for (int d : deltas)
+                b.Se(d);
+    }
+}
+
 void Writer::Sps(std::vector<std::uint8_t>& out)
 {
     Bits b;
@@ -325,7 +345,7 @@ void Writer::Sps(std::vector<std::uint8_t>& out)
         b.Ue(static_cast<std::uint32_t>(m_s.bitDepth - 8));
         b.Ue(static_cast<std::uint32_t>(m_s.bitDepth - 8));
         b.Bit(0);
-        b.Bit(0);
+        ScalingMatrices(b, m_s.spsScaling, m_s.chromaFormat == 3 ? 12 : 8);
     }
     b.Ue(0); // frame_num: 4 bits
     b.Ue(static_cast<std::uint32_t>(m_s.pocType));
@@ -386,7 +406,7 @@ void Writer::Pps(std::vector<std::uint8_t>& out)
     b.Bit(m_s.redundantPresent);
     if (m_s.transform8x8) {
         b.Bit(1);
-        b.Bit(0);
+        ScalingMatrices(b, m_s.ppsScaling, m_s.chromaFormat == 3 ? 12 : 8);
         b.Se(0);
     }
     b.Trailing();
@@ -597,8 +617,11 @@ void Writer::Macroblock(Bits& bw, const WmSlice& sl, const WmMacroblock& mb, int
         bw.Ue(static_cast<std::uint32_t>(kCodeIntra[cbpChroma << 4 | cbpLuma]));
     } else { // P16x16
         bw.Ue(0);
-        bw.Se(0);
-        bw.Se(0);
+        for (int c = 0; c < 2; ++c) {
+            bw.Se(mb.mvd[c]);
+            if (mb.mvd[c] < -32768 || mb.mvd[c] > 32767)
+                m_bad = true;
+        }
         bw.Ue(static_cast<std::uint32_t>(kCodeInter[cbpChroma << 4 | cbpLuma]));
         if (cbpLuma && m_s.transform8x8)
             bw.Bit(0);
@@ -716,8 +739,8 @@ void Writer::Slice(std::vector<std::uint8_t>& out, const WmPicture& pic, const W
         bw.Ue(static_cast<std::uint32_t>(skipRun));
     bw.Trailing();
     const int picSize = m_s.mbWidth * (field ? m_s.mbHeight / 2 : m_s.mbHeight);
-    const bool headerOk = 26 + sl.qpDelta >= 0 && 26 + sl.qpDelta <= 51 && sl.firstMb < picSize &&
-                          m_s.numRefFrames <= 30;
+    const std::int64_t sliceQp = std::int64_t{26} + sl.qpDelta;
+    const bool headerOk = sliceQp >= 0 && sliceQp <= 51 && sl.firstMb < picSize && m_s.numRefFrames <= 30;
     if (!compared || m_bad || !headerOk) {
         m_mismatches = before;
         if (sl.redundantPicCnt == 0)

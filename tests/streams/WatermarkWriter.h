@@ -35,6 +35,7 @@ struct WmMacroblock
     bool dct8 = false; // INxN: the 8x8 transform (needs WmStream::transform8x8)
     int qpDelta = 0;   // mb_qp_delta when one is written
     bool noResidual = false; // coded_block_pattern 0 (INxN, P16x16)
+    int mvd[2] = {0, 0};     // P16x16: mvd_l0 in quarter samples
 };
 
 struct WmSlice
@@ -80,6 +81,11 @@ struct WmStream
     int spsWidthMbs = 0;      // written in the SPS instead of the real size when set
     int spsHeightMapUnits = 0;
     std::uint32_t cropBottom = 0; // frame_cropping with this bottom offset when non-zero
+    // delta_scale values of the first scaling list, written as given (the
+    // caller makes them a whole list), in the SPS (profile 100 and up) or in
+    // the PPS (with transform8x8); empty: no matrices.
+    std::vector<int> spsScaling;
+    std::vector<int> ppsScaling;
     std::vector<WmPicture> pictures;
 };
 

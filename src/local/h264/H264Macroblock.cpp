@@ -787,6 +787,13 @@ void SliceParser::Skipped()
     StoreAndReport(type, 0);
 }
 
+// mvd_l0/l1 lie within -8192..8191.75 samples; beyond it a stream is broken,
+// and a vector sum could overflow.
+inline bool MvdInRange(int dx, int dy)
+{
+    return dx >= -32768 && dx <= 32767 && dy >= -32768 && dy <= 32767;
+}
+
 bool SliceParser::InterPred(std::uint32_t& type, const std::uint32_t* sub, bool& no8x8Less)
 {
     H264BitReader& br = *m_br;
@@ -835,6 +842,8 @@ bool SliceParser::InterPred(std::uint32_t& type, const std::uint32_t* sub, bool&
                         y += 4 * (j >> 1);
                     }
                     const int dx = br.Se(), dy = br.Se();
+                    if (!MvdInRange(dx, dy))
+                        return false;
                     if (isP) {
                         int mv[2];
                         PredictMv(x, y, w, h, ref[0][i], mv);
@@ -871,6 +880,8 @@ bool SliceParser::InterPred(std::uint32_t& type, const std::uint32_t* sub, bool&
                 x = 8 * p;
             }
             const int dx = br.Se(), dy = br.Se();
+            if (!MvdInRange(dx, dy))
+                return false;
             if (isP) {
                 int mv[2];
                 PredictMv(x, y, w, h, ref[0][p], mv);

@@ -288,31 +288,35 @@ const std::uint8_t kDefault4x4Intra[16] = {6, 13, 13, 20, 20, 20, 28, 28, 28, 28
 const std::uint8_t kDefault4x4Inter[16] = {10, 14, 14, 20, 20, 20, 24, 24, 24, 24, 27, 27, 27, 30, 30, 34};
 
 // scaling_list(): the syntax decides the parse position, the values are kept
-// in scan order for completeness.
-void ScalingList(H264BitReader& br, std::uint8_t* list, int size, const std::uint8_t* fallback,
+// in scan order for completeness. A delta_scale outside -128..127 refuses the
+// parameter set.
+bool ScalingList(H264BitReader& br, std::uint8_t* list, int size, const std::uint8_t* fallback,
                  const std::uint8_t* def)
 {
     if (!br.U1()) {
         std::memcpy(list, fallback, static_cast<std::size_t>(size));
-        return;
+        return true;
     }
     int last = 8;
     int next = 8;
     for (int j = 0; j < size; ++j) {
         if (next != 0) {
             const int delta = br.Se();
+            if (delta < -128 || delta > 127 || br.Failed())
+                return false;
             next = (last + delta + 256) & 255;
             if (j == 0 && next == 0) {
                 std::memcpy(list, def, static_cast<std::size_t>(size));
-                return;
+                return true;
             }
         }
         list[j] = static_cast<std::uint8_t>(next == 0 ? last : next);
         last = list[j];
     }
+    return true;
 }
 
-void ScalingMatrices(H264BitReader& br, std::uint8_t (*l4)[16], std::uint8_t (*l8)[64], int count8,
+bool ScalingMatrices(H264BitReader& br, std::uint8_t (*l4)[16], std::uint8_t (*l8)[64], int count8,
                      const std::uint8_t (*fb4)[16], const std::uint8_t (*fb8)[64])
 {
     static std::uint8_t def8Intra[64], def8Inter[64];
@@ -324,13 +328,16 @@ void ScalingMatrices(H264BitReader& br, std::uint8_t (*l4)[16], std::uint8_t (*l
     (void)init;
     for (int i = 0; i < 6; ++i) {
         const std::uint8_t* fallback = (i == 0 || i == 3) ? fb4[i] : l4[i - 1];
-        ScalingList(br, l4[i], 16, fallback, i < 3 ? kDefault4x4Intra : kDefault4x4Inter);
+        if (!ScalingList(br, l4[i], 16, fallback, i < 3 ? kDefault4x4Intra : kDefault4x4Inter))
+            return false;
     }
     for (int i = 0; i < count8; ++i) {
         std::uint8_t scratch[64];
         const std::uint8_t* fallback = i < 2 ? fb8[i] : l8[(i - 2) & 1];
-        ScalingList(br, i < 2 ? l8[i] : scratch, 64, fallback, (i & 1) ? def8Inter : def8Intra);
+        if (!ScalingList(br, i < 2 ? l8[i] : scratch, 64, fallback, (i & 1) ? def8Inter : def8Intra))
+            return false;
     }
+    return true;
 }
 
 bool HrdParameters(H264BitReader& br)
@@ -436,7 +443,8 @@ bool ParseSps(DecoderState& s, H264BitReader& br)
             for (int i = 0; i < 6; ++i)
                 std::memcpy(def4[i], i < 3 ? kDefault4x4Intra : kDefault4x4Inter, 16);
             std::memset(def8, 16, sizeof def8);
-            ScalingMatrices(br, sps.scaling4x4, sps.scaling8x8, cf == 3 ? 6 : 2, def4, def8);
+            if (!ScalingMatrices(br, sps.scaling4x4, sps.scaling8x8, cf == 3 ? 6 : 2, def4, def8))
+                return false;
         }
     }
     const std::uint32_t log2Fn = br.Ue();
@@ -579,7 +587,8 @@ bool ParsePps(DecoderState& s, H264BitReader& br)
         pps.transform8x8 = static_cast<int>(br.U1());
         if (br.U1()) {
             const int count8 = pps.transform8x8 ? (sps.chromaFormatIdc == 3 ? 6 : 2) : 0;
-            ScalingMatrices(br, pps.scaling4x4, pps.scaling8x8, count8, sps.scaling4x4, sps.scaling8x8);
+            if (!ScalingMatrices(br, pps.scaling4x4, pps.scaling8x8, count8, sps.scaling4x4, sps.scaling8x8))
+                return false;
         }
         const int second = br.Se();
         if (second < -12 || second > 12)

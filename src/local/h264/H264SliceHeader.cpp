@@ -215,14 +215,15 @@ int DecodeSliceHeader(DecoderState& s, H264BitReader& br)
         if (br.Ue() > 2)
             return -1;
     }
-    const int qp = pps.picInitQp + br.Se();
+    // 64-bit sums: a delta of up to 2^31-1 must not overflow before the check.
+    const std::int64_t qp = std::int64_t{pps.picInitQp} + br.Se();
     if (qp < 0 || qp > 51)
         return -1;
-    sl.qp = qp;
+    sl.qp = static_cast<int>(qp);
     if (sl.type == 3)
         br.U1();
     if (sl.type == 3 || sl.type == 4) {
-        const int qs = pps.picInitQs + br.Se();
+        const std::int64_t qs = std::int64_t{pps.picInitQs} + br.Se();
         if (qs < 0 || qs > 51)
             return -1;
     }

@@ -9,7 +9,9 @@ function bounds come from its unwind table, and its residual and macroblock
 readers are recognised by the error messages they log), and prints for each
 stream set the entropy decoding's share and the check's time against it.
 
-    bench/entropy_share.py build-bench/bin/watermark_check [SET ...]
+    bench/entropy_share.py BUILD/bin/watermark_check [SET ...]
+
+BUILD is a Release build configured with -DCLIENTK5_BENCH=ON.
 
 Needs perf (with sampling allowed), readelf and objdump. Pin it to a quiet
 core for steady figures: taskset -c N bench/entropy_share.py ...

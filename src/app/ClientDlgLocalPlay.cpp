@@ -12,14 +12,6 @@
 
 #include <QTimer>
 
-namespace {
-// Runs `f` on the GUI thread after what this thread posted before.
-template <typename F> void OnGui(QObject* target, F&& f)
-{
-    PostQueuedCall(target, std::forward<F>(f));
-}
-} // namespace
-
 bool CClientDlg::StartLocalPlayer(Playlist& list, Playlist::iterator current)
 {
     CloseLocalPlayer();
@@ -90,7 +82,7 @@ void CClientDlg::LocalChainSetup(std::uint32_t mask, int highest, bool sameLayou
         m_pVideoWnd->SetActiveChannels(mask & 0xFFFF, false);
         m_pVideoWnd->ClearHiddenCells(static_cast<std::uint16_t>(mask));
     }
-    OnGui(this, [this, sliderMax] { m_sliderPosition.SetRange(0, sliderMax, true); });
+    PostQueuedCall(this, [this, sliderMax] { m_sliderPosition.SetRange(0, sliderMax, true); });
 }
 
 void CClientDlg::SetLocalSliderPos(int pos)
@@ -99,7 +91,7 @@ void CClientDlg::SetLocalSliderPos(int pos)
     m_nLocalSliderPos = pos;
     if (!m_pNetHost || m_bLocalSliderQueued.exchange(true))
         return;
-    OnGui(this, [this] {
+    PostQueuedCall(this, [this] {
         m_bLocalSliderQueued = false;
         m_sliderPosition.SetPos(m_nLocalSliderPos.load());
     });
@@ -115,7 +107,7 @@ void CClientDlg::LocalCommandDone(int command)
 {
     if (!m_pNetHost)
         return;
-    OnGui(this, [this, command] {
+    PostQueuedCall(this, [this, command] {
         const int lit = command == 2 ? IDC_FAST_BACKWARD : command == 3 ? IDC_FAST_FORWARD : command == 4 ? IDC_PAUSE : 0;
         if (command == 2 || command == 3 || command == 4 || command == 10 || command == 11) {
             for (int id : {IDC_FAST_BACKWARD, IDC_FAST_FORWARD, IDC_PAUSE})
@@ -165,7 +157,7 @@ void CClientDlg::LocalPlayEnded()
 {
     if (m_pVideoWnd)
         m_pVideoWnd->m_nViewMode = VIEW_IDLE;
-    OnGui(this, [this] {
+    PostQueuedCall(this, [this] {
         for (int k = IDC_SPLIT_FIRST; k <= IDC_SPLIT_LAST; ++k)
             if (CSkinButton* button = Button(k))
                 button->SetState(kButtonNormal);

@@ -24,4 +24,6 @@ public:
 void PostQueuedCall(QObject* receiver, std::function<void()> call);
 
 // From the receiver's event(): runs the call if `e` is one; true if it was.
+// It marks the acquire for any posted event, so a receiver that posts events
+// of its own, marked as PostQueuedCall marks them, needs no acquire of its own.
 bool RunQueuedCall(QEvent* e);

@@ -1,7 +1,6 @@
 #include "platform/Wnd.h"
 
 #include "platform/QueuedCall.h"
-#include "platform/ThreadSanitizer.h"
 #include "platform/WndRegistry.h"
 
 #include <QCloseEvent>
@@ -120,9 +119,8 @@ void Wnd::PostNcDestroy() {}
 
 bool Wnd::event(QEvent* e)
 {
-    // Whatever posted the event (PostMessage and PostQueuedCall mark each) happened
-    // before this.
-    TsanAcquire(e);
+    // Whatever posted the event (PostMessage and PostQueuedCall mark each)
+    // happened before this: RunQueuedCall marks the acquire for any event.
     if (RunQueuedCall(e))
         return true;
     if (e->type() == k5detail::MessageEventType()) {

@@ -123,6 +123,7 @@ TEST_F(Generator, BadRowsStopTheBuildWithTheirPlace)
         {"5\t72\t8\t9\tbutton\ticon=play", "at most 8 frames"},
         {"5\t10\t10\t1\tframe\tdesign=main\tat=900,690", "outside"},
         {"5\t22\t11\t2\tdigits\tglyphs=0,x", "unknown glyph"},
+        {"5\t40\t40\t1\tpanel\thours=2,30,46", "X,Y,W,H"},
     };
     Write("strings.tsv", "1\tok\n");
     for (const auto& c : cases) {

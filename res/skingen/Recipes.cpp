@@ -37,17 +37,23 @@ QImage NewStrip(const SkinRow& row)
 // ---- fill -----------------------------------------------------------------
 QImage Fill(const SkinRow& row, Args& a)
 {
-    if (!a.CheckKeys({"color"}))
+    if (!a.CheckKeys({"color", "from", "bg"}))
         return {};
     if (!a.Has("color")) {
         a.Fail("fill needs color=");
         return {};
     }
     const QColor c = a.Color("color", QRgb(0x000000));
+    const int from = a.Int("from", 0, 0, row.width);
+    const QColor bg = a.Color("bg", Pal::Surface);
     if (!a.Ok())
         return {};
     QImage img = NewStrip(row);
     img.fill(c);
+    if (from > 0) {
+        QPainter p(&img);
+        p.fillRect(QRect(0, 0, from, row.height), bg);
+    }
     return img;
 }
 

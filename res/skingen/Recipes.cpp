@@ -37,25 +37,31 @@ QImage NewStrip(const SkinRow& row)
 // ---- fill -----------------------------------------------------------------
 QImage Fill(const SkinRow& row, Args& a)
 {
-    if (!a.CheckKeys({"color"}))
+    if (!a.CheckKeys({"color", "from", "bg"}))
         return {};
     if (!a.Has("color")) {
         a.Fail("fill needs color=");
         return {};
     }
     const QColor c = a.Color("color", QRgb(0x000000));
+    const int from = a.Int("from", 0, 0, row.width);
+    const QColor bg = a.Color("bg", Pal::Surface);
     if (!a.Ok())
         return {};
     QImage img = NewStrip(row);
     img.fill(c);
+    if (from > 0) {
+        QPainter p(&img);
+        p.fillRect(QRect(0, 0, from, row.height), bg);
+    }
     return img;
 }
 
 // ---- panel ----------------------------------------------------------------
 QImage Panel(const SkinRow& row, Args& a)
 {
-    if (!a.CheckKeys(
-            {"fill", "border", "bevel", "radius", "corner", "title", "titlebar", "titlesize", "grid"}))
+    if (!a.CheckKeys({"fill", "border", "bevel", "radius", "corner", "title", "titlebar", "titlesize", "grid",
+                      "rows", "hours", "ink"}))
         return {};
     const QColor fill = a.Color("fill", Pal::Surface);
     const bool noBorder = a.Str("border") == "none";
@@ -68,6 +74,9 @@ QImage Panel(const SkinRow& row, Args& a)
     const int titlebar = a.Int("titlebar", title.isEmpty() ? 0 : 24, 0, h);
     const double titlePt = a.Int("titlesize", 9, 5, 40);
     const int grid = a.Int("grid", 0, 0, 512);
+    const int rows = a.Int("rows", 0, 0, 512);
+    const QRect hours = a.Rect("hours", QRect());
+    const QColor ink = a.Color("ink", Pal::Text);
     if (!a.Ok())
         return {};
 
@@ -97,6 +106,13 @@ QImage Panel(const SkinRow& row, Args& a)
                 for (int x = grid / 2; x < fw; x += grid)
                     p.drawPoint(x, y);
         }
+        if (rows > 0) {
+            // A thin line where one row of cells meets the next, so that equal
+            // neighbours still read as separate cells.
+            p.setPen(QPen(QColor(0, 0, 0, 90), 1));
+            for (int y = rows; y < h - 1; y += rows)
+                p.drawLine(QPointF(inner.left(), y + 0.5), QPointF(inner.right(), y + 0.5));
+        }
         if (titlebar > 0) {
             const QRectF band(inner.left(), inner.top(), inner.width(), titlebar);
             QLinearGradient tg(band.topLeft(), band.bottomLeft());
@@ -123,6 +139,17 @@ QImage Panel(const SkinRow& row, Args& a)
             p.setPen(QPen(raised ? QColor(255, 255, 255, 30) : QColor(0, 0, 0, 120), 1));
             p.setBrush(Qt::NoBrush);
             p.drawPath(innerPath.translated(0, 1));
+        }
+    }
+    if (!hours.isEmpty()) {
+        // The hours of a day, one box of the given size per hour, stacked
+        // downwards: the scale beside a day-by-hour grid.
+        QPainter p(&layer);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        const qreal px = std::min<qreal>(hours.height() - 3, 11);
+        for (int hour = 0; hour < 24; ++hour) {
+            const QRectF box(hours.x(), hours.y() + hour * hours.height(), hours.width(), hours.height());
+            DrawFittedText(p, box, QString::asprintf("%02d:00", hour), ink, false, px, Qt::AlignRight);
         }
     }
     const QImage frame = Flatten(layer, corner);

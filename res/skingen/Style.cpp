@@ -139,6 +139,23 @@ QPoint Args::Point(const QString& key, QPoint def)
     return def;
 }
 
+QRect Args::Rect(const QString& key, QRect def)
+{
+    if (!Has(key))
+        return def;
+    const QStringList parts = Str(key).split(',');
+    if (parts.size() == 4) {
+        int v[4] = {0, 0, 0, 0};
+        bool ok = true;
+        for (int i = 0; i < 4 && ok; ++i)
+            v[i] = parts[i].trimmed().toInt(&ok);
+        if (ok && v[2] > 0 && v[3] > 0)
+            return QRect(v[0], v[1], v[2], v[3]);
+    }
+    Fail(key + " must be X,Y,W,H with W and H above 0");
+    return def;
+}
+
 QString Args::Choice(const QString& key, const QStringList& choices)
 {
     if (!Has(key))

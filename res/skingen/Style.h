@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QPainterPath>
 #include <QPoint>
+#include <QRect>
 #include <QRectF>
 #include <QStringList>
 
@@ -60,6 +61,8 @@ public:
     QColor Color(const QString& key, QRgb def);
     QColor Color(const QString& key, const QColor& def);
     QPoint Point(const QString& key, QPoint def);
+    // "X,Y,W,H" with a width and height above 0.
+    QRect Rect(const QString& key, QRect def);
     QString Choice(const QString& key, const QStringList& choices);
     void Fail(const QString& message);
     bool Ok() const { return m_ok; }

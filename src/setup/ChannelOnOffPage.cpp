@@ -33,6 +33,7 @@ const ChannelOnOffDesc& SensorLinkDesc()
         d.rowOffsetY = 23;
         d.tabCount = 4;
         d.tabCaption = IDS_SENSOR_TAB;
+        d.labelWidth = 50;
         d.backCaption = IDS_PAGE_BACK;
         d.backPage = SetupPage::kSensorRecord;
         return d;

@@ -123,6 +123,8 @@ TEST_F(Generator, BadRowsStopTheBuildWithTheirPlace)
         {"5\t72\t8\t9\tbutton\ticon=play", "at most 8 frames"},
         {"5\t10\t10\t1\tframe\tdesign=main\tat=900,690", "outside"},
         {"5\t22\t11\t2\tdigits\tglyphs=0,x", "unknown glyph"},
+        {"5\t40\t40\t1\tpanel\thours=2,30,46", "X,Y,W,H"},
+        {"5\t5\t19\t1\tfill\tcolor=accent\tfrom=6", "from must be a number from 0 to 5"},
     };
     Write("strings.tsv", "1\tok\n");
     for (const auto& c : cases) {

@@ -4,7 +4,7 @@
 //   recorder-sim [--port N] [--channels N] [--product N] [--flags2 N]
 //                [--user NAME] [--password TEXT] [--no-hello-answer] [--live]
 //                [--sub-product MAJOR[.MINOR]] [--setup-version MAJOR.MINOR]
-//                [--time-port N]
+//                [--time-port N] [--patterned-setup]
 //
 // --live streams moving pictures on every channel once the client asks for
 // live view (and plays them back on PLAY_ON_REQ).
@@ -14,13 +14,18 @@
 // are accepted, received and reported written.
 // It serves a setup image of the given format version (default 4.6), takes
 // updates and resets it on DB_INIT_REQ; --sub-product sets the hello's sub
-// product numbers. --time-port serves the time protocol (RFC 868) with the
-// machine's clock (port 0: a free one, printed).
+// product numbers. The image is a plausible configuration of a recorder of
+// that kind (named cameras and accounts, rates within the budget, schedules,
+// mail and PTZ settings); --patterned-setup serves the tests' patterned image
+// with record settings, preset tables, sensor links and motion grid markers
+// written over it instead. --time-port serves the time protocol (RFC 868)
+// with the machine's clock (port 0: a free one, printed).
 //
 // It listens on 127.0.0.1 (port 0 picks a free one and prints it), answers the
 // hello, grants the named user every right, reports that it records, and runs
 // until it is interrupted.
 #include "RecorderSim.h"
+#include "SimDemoSetup.h"
 #include "SimEvent.h"
 #include "SimFirmware.h"
 #include "SimLiveStreams.h"
@@ -56,7 +61,7 @@ void Usage()
     std::fprintf(stderr, "usage: recorder-sim [--port N] [--channels N] [--product N] [--flags2 N]\n"
                          "                    [--user NAME] [--password TEXT] [--no-hello-answer] [--live]\n"
                          "                    [--sub-product MAJOR[.MINOR]] [--setup-version MAJOR.MINOR]\n"
-                         "                    [--time-port N]\n");
+                         "                    [--time-port N] [--patterned-setup]\n");
 }
 
 bool NumberArg(int argc, char** argv, int& i, long& value)
@@ -102,6 +107,7 @@ int main(int argc, char** argv)
     bool live = false;
     int setupMajor = 4, setupMinor = 6;
     long timePort = -1;
+    bool patternedSetup = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         long v = 0;
@@ -132,6 +138,8 @@ int main(int argc, char** argv)
             }
         } else if (arg == "--time-port" && NumberArg(argc, argv, i, v) && v >= 0 && v <= 65535) {
             timePort = v;
+        } else if (arg == "--patterned-setup") {
+            patternedSetup = true;
         } else if (arg == "--live") {
             live = true;
         } else if (arg == "--no-hello-answer") {
@@ -172,10 +180,23 @@ int main(int argc, char** argv)
     transfer.SetCatalogue(&catalogue);
     k5sim::SimFirmware firmware(sim);
     k5sim::SimSetup setup(sim, 7000, static_cast<std::uint8_t>(setupMajor), static_cast<std::uint8_t>(setupMinor));
-    k5sim::SetRecordSettings(setup, k5sim::SimRecordSettings::Plausible(config.hello.channelNum));
-    setup.SetFactory();
-    // Preset tables, sensor links and motion grids with something to show.
-    k5sim::ServeSensorPageFields(setup);
+    if (patternedSetup) {
+        k5sim::SetRecordSettings(setup, k5sim::SimRecordSettings::Plausible(config.hello.channelNum));
+        setup.SetFactory();
+        // Preset tables, sensor links and motion grids with something to show.
+        k5sim::ServeSensorPageFields(setup);
+    } else {
+        k5sim::DemoSetupKind kind;
+        kind.channels = config.hello.channelNum;
+        kind.subMajor = config.hello.subMajor;
+        kind.versionMajor = setupMajor;
+        kind.versionMinor = setupMinor;
+        kind.user = user;
+        kind.password = password;
+        kind.recorderTime = static_cast<std::uint32_t>(now + local.tm_gmtoff);
+        setup.SetImage(k5sim::PlausibleSetupImage(kind));
+        setup.SetFactory();
+    }
     k5sim::SimTestMail testMail(sim);
     std::unique_ptr<k5sim::SimLive> liveData;
     if (live) {
@@ -184,7 +205,7 @@ int main(int argc, char** argv)
             liveData->SetStream(ch, k5sim::MakePatternStream(ch, 352, 288, 50, 25));
         search.AttachPlayback(*liveData);
     }
-    sim.OnHello([user, password](k5sim::RecorderSim& s) {
+    sim.OnHello([user, password, patternedSetup](k5sim::RecorderSim& s) {
         k5sim::UserRow row;
         row.name = user;
         row.password = password;
@@ -195,7 +216,7 @@ int main(int argc, char** argv)
         s.Send(k5sim::id::NETLIVE_CH_CHANGE, k5sim::BuildNetliveChChange(allowed));
         k5sim::DbChangeConfig db;
         for (int ch = 0; ch < 16; ++ch)
-            db.cameraNames[ch] = "CAM " + std::to_string(ch + 1);
+            db.cameraNames[ch] = patternedSetup ? "CAM " + std::to_string(ch + 1) : k5sim::DemoCameraName(ch);
         s.Send(k5sim::id::DB_CHANGE, k5sim::BuildDbChange(db));
         s.Send(k5sim::id::REC_STATUS, k5sim::BuildRecStatus(0, 1));
         // The recorder's languages (with a free entry) and its DST presets.
@@ -204,11 +225,13 @@ int main(int argc, char** argv)
         s.Send(k5sim::id::DST_INFO, k5sim::BuildDstInfo({{2, 1, 0, 2, 0, 10, 0, 0, 2, 0, 0, 0},
                                                          {2, 4, 0, 1, 0, 9, 4, 0, 1, 0, 0, 0}}));
         // The PTZ pages' protocol lists, both forms; the named one (with a
-        // free entry) is the one in force.
+        // free entry) is the one in force. It replaces the record above, so
+        // it carries the languages again.
         s.Send(k5sim::id::SYS_ETC_INFO, k5sim::BuildSysEtcInfo({{1, 4}, {2, 4}, {0, 0}, {5, 6}}, {{1, 4}, {2, 2}}));
         s.Send(k5sim::id::SYS_ETC_INFO_EX,
                k5sim::BuildSysEtcInfoEx({{"PELCO-P", 4}, {"PELCO-D", 5}, {"", 0}, {"SIM-DOME", 6}},
-                                        {{"SIM-KEYS", 3}, {"", 0}, {"RS-KBD", 0}}));
+                                        {{"SIM-KEYS", 3}, {"", 0}, {"RS-KBD", 0}},
+                                        {"English", "", "German", "french", "Greek"}));
     });
     // The time-protocol server the client's NTP page asks for its clock.
     k5sim::SimTimeServer timeServer;

@@ -93,7 +93,9 @@ void CSensorRecordPage::BuildExtra()
         m_btnNext.setGeometry(170, 396, 30, 22);
         m_lblProfile.SetNotify(false);
         m_lblProfile.SetLabelStyle(kProfileText, kProfileText, 0, 0, true, 9, "Arial Bold");
-        m_lblProfile.setGeometry(42, 401, 120, 17);
+        // Dark text on the page's own colour, ending with the page's last row.
+        m_lblProfile.SetBkColor(SetupCtl::kPageColour);
+        m_lblProfile.setGeometry(42, 401, 120, kProfileLabelHeight);
         ShowProfile(m_nProfile);
     }
     m_btnPrev.setVisible(profiles);

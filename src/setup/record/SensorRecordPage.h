@@ -27,6 +27,8 @@ public:
     static constexpr int kPrevId = 484;
     static constexpr int kNextId = 485;
     static constexpr int kProfileLabelId = 822;
+    // At (42, 401): 16 rows end with the page's last row, 416.
+    static constexpr int kProfileLabelHeight = 16;
     static constexpr int kProfiles = 4;
 
     CSensorRecordPage();

@@ -8,10 +8,31 @@
 #include "setup/record/ResIdsRecord.h"
 #include "ui/SkinDraw.h"
 
+#include <QPainter>
+
 namespace {
 // The 7 x 24 schedule bytes, day-major, as one run.
 constexpr SetupDb::Field kScheduleBytes{SetupDb::WeeklySchedule.offset, 1, 7 * 24};
 } // namespace
+
+void CSchedulePaintButton::SetValueColour(const QColor& colour)
+{
+    m_crValue = colour;
+    update();
+}
+
+void CSchedulePaintButton::paintEvent(QPaintEvent* e)
+{
+    CSkinTextButton::paintEvent(e);
+    if (!m_crValue.isValid())
+        return;
+    QPainter p(this);
+    const QRect bar(kBarLeft, kBarTop, width() - 2 * kBarLeft, kBarHeight);
+    p.fillRect(bar, m_crValue);
+    // A dark rim keeps a bar as light as the face apart from it.
+    p.setPen(QColor(0, 0, 0, 110));
+    p.drawRect(bar.adjusted(-1, -1, 0, 0));
+}
 
 CWeeklySchedulePage::CWeeklySchedulePage() : CSetupPage(SetupPage::kWeeklySchedule, IDB_RECORD_BACK_SCHEDULE)
 {
@@ -71,7 +92,19 @@ void CWeeklySchedulePage::BuildPage()
         for (int d = 0; d < CScheduleGridModel::kDays; ++d)
             m_grid.AddCell(50 * d, 15 * h, 50 * d + 50, 15 * h + 15);
     m_grid.show();
+    if (m_bFourValues)
+        for (int v = 0; v < 4; ++v)
+            m_btn[v].SetValueColour(ValueColour(v));
     ClampAndShow();
+}
+
+QColor CWeeklySchedulePage::ValueColour(int value) const
+{
+    if (value < 0 || value > 3)
+        return {};
+    const QImage& look = m_grid.m_bmpLook[value];
+    const QPoint middle(50 / 2, 15 / 2);
+    return look.rect().contains(middle) ? look.pixelColor(middle) : QColor();
 }
 
 void CWeeklySchedulePage::ClampAndShow()

@@ -8,6 +8,29 @@
 #include "setup/SetupPage.h"
 #include "ui/GridStatic.h"
 
+// A paint button of the four-value form: the command button with a bar in
+// the colour its value has in the grid, so that the buttons name the colours.
+class CSchedulePaintButton : public CSkinTextButton
+{
+    Q_OBJECT
+public:
+    // The bar's place inside the button: under the caption, clear of the
+    // face's rounded ends.
+    static constexpr int kBarLeft = 8;
+    static constexpr int kBarTop = 17;
+    static constexpr int kBarHeight = 3;
+
+    // An invalid colour draws no bar.
+    void SetValueColour(const QColor& colour);
+    QColor ValueColour() const { return m_crValue; }
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    QColor m_crValue;
+};
+
 class CWeeklySchedulePage : public CSetupPage
 {
     Q_OBJECT
@@ -21,9 +44,12 @@ public:
     void OnButton(int index);
     // Clamps every byte to the form's largest value and shows it.
     void ClampAndShow();
+    // The colour a value's cells show: the middle of the first cell of the
+    // value's bitmap (invalid without the bitmap).
+    QColor ValueColour(int value) const;
 
     CScheduleGridStatic m_grid;
-    CSkinTextButton m_btn[4];
+    CSchedulePaintButton m_btn[4];
     CSkinLabel m_dayLabel[7];
 
 protected:

@@ -3,6 +3,7 @@
 // page's edits in it; edits on several pages reach the recorder on OK as
 // exactly the changed bytes, multi-byte fields big-endian.
 #include "MainWindowSim.h"
+#include "SetupWindowSim.h"
 #include "SimEvent.h"
 #include "SimSetup.h"
 
@@ -29,14 +30,6 @@ namespace {
 using namespace mainsim;
 using k5sim::Bytes;
 namespace sid = k5sim::id;
-
-CRemoteSetupDlg* OpenSetupWindow()
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* d = qobject_cast<CRemoteSetupDlg*>(w); d && d->IsModalRunning() && !d->IsDestroyed())
-            return d;
-    return nullptr;
-}
 
 std::set<std::size_t> Diff(const Bytes& a, const Bytes& b)
 {
@@ -88,20 +81,7 @@ protected:
 
     void WhenSetupOpens(std::function<void(CRemoteSetupDlg&)> act)
     {
-        auto* timer = new QTimer(dlg.get());
-        timer->setInterval(10);
-        QObject::connect(timer, &QTimer::timeout, [timer, act] {
-            if (CRemoteSetupDlg* s = OpenSetupWindow()) {
-                timer->stop();
-                timer->deleteLater();
-                QTimer::singleShot(kStuckWindowLimit, s, [s] {
-                    ADD_FAILURE() << "the setup window was still open";
-                    PostMessage(s->Handle(), WM_CLOSE, 0, 0);
-                });
-                act(*s);
-            }
-        });
-        timer->start();
+        mainsim::WhenSetupOpens(dlg.get(), std::move(act));
     }
     void Fence()
     {

@@ -5,6 +5,7 @@
 // and the next opening shows the recorder's new values.
 #include "../../WidgetInput.h"
 #include "MainWindowSim.h"
+#include "SetupWindowSim.h"
 #include "SimRecordImage.h"
 #include "SimSetup.h"
 
@@ -35,14 +36,6 @@ using namespace mainsim;
 using k5sim::Bytes;
 namespace sid = k5sim::id;
 namespace off = k5sim::recoff;
-
-CRemoteSetupDlg* OpenSetupWindow()
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* d = qobject_cast<CRemoteSetupDlg*>(w); d && d->IsModalRunning() && !d->IsDestroyed())
-            return d;
-    return nullptr;
-}
 
 void Pump()
 {
@@ -113,20 +106,9 @@ protected:
         k5sim::SetRecordSettings(*setup, k5sim::SimRecordSettings::Plausible(c.channels));
         sim->OnHello([](k5sim::RecorderSim& s) { s.Send(sid::RIGHT_CHANGE, RightsFor("admin")); });
         ASSERT_TRUE(sim->Start());
-        dialog->script = TypeServer("127.0.0.1", sim->Port(), "admin", "pw", "Yard");
         // The bundle: the pages' texts and slider bitmaps are what the test presses.
-        ClientDeps deps = QuietDeps(dialog);
-        deps.loadResources = []() -> std::unique_ptr<ResourceLibrary> {
-            auto lib = std::make_unique<ResourceLibrary>();
-            if (!lib->Load(K5_BINARY_DIR "/bin/MiraRes.rcc"))
-                return nullptr;
-            return lib;
-        };
-        dlg = std::make_unique<MainWindow>(deps);
-        dlg->Commands().SetPause(0ms, [](std::chrono::milliseconds) {});
-        ASSERT_TRUE(dlg->Create());
-        ASSERT_TRUE(dlg->IsConnected());
-        ASSERT_TRUE(RunUntil([&] { return Net().m_bLogin && Net().HasRight(RIGHT_REMOTE_SETUP); }));
+        dlg = ConnectBundledClient(dialog, sim->Port());
+        ASSERT_NE(dlg, nullptr);
     }
     void TearDown() override
     {
@@ -136,34 +118,10 @@ protected:
     }
     CNetClient& Net() { return *dlg->m_pNetClient; }
     // Presses Setup, runs `act` inside the window, which must end it.
+    // Sub products 5 and 6 ask for the password first.
     bool WithSetup(std::function<void(CRemoteSetupDlg&)> act)
     {
-        bool done = false;
-        auto* timer = new QTimer(dlg.get());
-        timer->setInterval(10);
-        QObject::connect(timer, &QTimer::timeout, [timer, act, &done] {
-            if (CRemoteSetupDlg* s = OpenSetupWindow()) {
-                timer->stop();
-                timer->deleteLater();
-                QTimer::singleShot(kStuckWindowLimit, s, [s] {
-                    ADD_FAILURE() << "the setup window was still open";
-                    PostMessage(s->Handle(), WM_CLOSE, 0, 0);
-                });
-                act(*s);
-                done = true;
-            }
-        });
-        timer->start();
-        if (m_bPrompt)
-            // Sub products 5 and 6 ask for the password first.
-            QTimer::singleShot(0, dlg.get(), [this] {
-                CPasswordDlg* prompt = dlg->m_pPasswordDlg;
-                ASSERT_NE(prompt, nullptr);
-                prompt->m_editPassword.SetWindowText("pw");
-                PostMessage(prompt->Handle(), WM_COMMAND, MakeCommandWParam(1, BN_CLICKED), 1);
-            });
-        dlg->Commands().OnButton(IDC_REMOTE_SETUP);
-        return RunUntil([&] { return done && !OpenSetupWindow() && !Net().m_bDbBusy; });
+        return RunSetupWindow(*dlg, m_bPrompt, std::move(act));
     }
 
     std::unique_ptr<k5sim::RecorderSim> sim;

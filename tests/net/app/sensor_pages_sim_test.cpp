@@ -3,6 +3,7 @@
 // live streams). Edits go out with OK and come back on the next opening;
 // the grid shows the chosen channel's live picture.
 #include "MainWindowSim.h"
+#include "SetupWindowSim.h"
 #include "SimLive.h"
 #include "SimLiveStreams.h"
 #include "SimSensorImage.h"
@@ -31,14 +32,6 @@ using namespace mainsim;
 using k5sim::Bytes;
 namespace sid = k5sim::id;
 namespace si = k5sim::sensorimage;
-
-CRemoteSetupDlg* OpenSetupWindow()
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* d = qobject_cast<CRemoteSetupDlg*>(w); d && d->IsModalRunning() && !d->IsDestroyed())
-            return d;
-    return nullptr;
-}
 
 std::set<std::size_t> Diff(const Bytes& a, const Bytes& b)
 {
@@ -114,30 +107,7 @@ protected:
         if (!RunUntil([this] { return !dlg->m_pNetClient->m_bDbBusy; }))
             return false;
         // Sub product 6 asks for the password first.
-        QTimer::singleShot(0, dlg.get(), [this] {
-            CPasswordDlg* prompt = dlg->m_pPasswordDlg;
-            ASSERT_NE(prompt, nullptr);
-            prompt->m_editPassword.SetWindowText(QStringLiteral("pw"));
-            PostMessage(prompt->Handle(), WM_COMMAND, MakeCommandWParam(1, BN_CLICKED), 1);
-        });
-        bool ran = false;
-        auto* timer = new QTimer(dlg.get());
-        timer->setInterval(10);
-        QObject::connect(timer, &QTimer::timeout, [timer, act, &ran] {
-            if (CRemoteSetupDlg* s = OpenSetupWindow()) {
-                timer->stop();
-                timer->deleteLater();
-                QTimer::singleShot(kStuckWindowLimit, s, [s] {
-                    ADD_FAILURE() << "the setup window was still open";
-                    PostMessage(s->Handle(), WM_CLOSE, 0, 0);
-                });
-                ran = true;
-                act(*s);
-            }
-        });
-        timer->start();
-        dlg->Commands().OnButton(IDC_REMOTE_SETUP);
-        return RunUntil([&] { return ran && !OpenSetupWindow(); });
+        return RunSetupWindow(*dlg, true, std::move(act));
     }
 
     std::unique_ptr<k5sim::RecorderSim> sim;

@@ -3,6 +3,7 @@
 // window is worked from inside its modal run, and what reaches the recorder
 // is checked on the wire.
 #include "MainWindowSim.h"
+#include "SetupWindowSim.h"
 #include "SimSetup.h"
 
 #include "app/MainLayout.h"
@@ -43,14 +44,6 @@ namespace {
 using namespace mainsim;
 using k5sim::Bytes;
 namespace sid = k5sim::id;
-
-CRemoteSetupDlg* OpenSetupWindow()
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* d = qobject_cast<CRemoteSetupDlg*>(w); d && d->IsModalRunning() && !d->IsDestroyed())
-            return d;
-    return nullptr;
-}
 
 std::set<std::size_t> Diff(const Bytes& a, const Bytes& b)
 {
@@ -97,21 +90,7 @@ protected:
     // Runs `act` on the setup window once its modal run has started.
     void WhenSetupOpens(std::function<void(CRemoteSetupDlg&)> act)
     {
-        auto* timer = new QTimer(dlg.get());
-        timer->setInterval(10);
-        QObject::connect(timer, &QTimer::timeout, [timer, act] {
-            if (CRemoteSetupDlg* s = OpenSetupWindow()) {
-                timer->stop();
-                timer->deleteLater();
-                // A window the test fails to end must not hang the run.
-                QTimer::singleShot(kStuckWindowLimit, s, [s] {
-                    ADD_FAILURE() << "the setup window was still open";
-                    PostMessage(s->Handle(), WM_CLOSE, 0, 0);
-                });
-                act(*s);
-            }
-        });
-        timer->start();
+        mainsim::WhenSetupOpens(dlg.get(), std::move(act));
     }
     // Presses Setup; true once the setup window has come and gone.
     bool PressSetup()
@@ -127,15 +106,7 @@ protected:
                sim->Count(sid::DB_INFO_REQ) > fetches;
     }
     // Answers the next password prompt with `text`.
-    void AnswerPrompt(const std::string& text)
-    {
-        QTimer::singleShot(0, dlg.get(), [this, text] {
-            CPasswordDlg* prompt = dlg->m_pPasswordDlg;
-            ASSERT_NE(prompt, nullptr);
-            prompt->m_editPassword.SetWindowText(QString::fromStdString(text));
-            PostMessage(prompt->Handle(), WM_COMMAND, MakeCommandWParam(1, BN_CLICKED), 1);
-        });
-    }
+    void AnswerPrompt(const std::string& text) { AnswerPasswordPrompt(*dlg, QString::fromStdString(text)); }
     void Fence()
     {
         const std::size_t n = sim->Count(sid::ALIVE_REQ);
@@ -502,14 +473,7 @@ TEST_F(SetupSim, SystemPagesThroughTheMenusReachTheRecorder)
     });
     dialog->script = TypeServer("127.0.0.1", sim->Port(), "admin", "pw", "Yard");
     // The pages' value cells need their texts: the built bundle.
-    ClientDeps deps = QuietDeps(dialog);
-    deps.loadResources = []() -> std::unique_ptr<ResourceLibrary> {
-        auto lib = std::make_unique<ResourceLibrary>();
-        if (!lib->Load(K5_BINARY_DIR "/bin/MiraRes.rcc"))
-            return nullptr;
-        return lib;
-    };
-    dlg = std::make_unique<MainWindow>(deps);
+    dlg = std::make_unique<MainWindow>(BundledDeps(dialog));
     dlg->Commands().SetPause(0ms, [](std::chrono::milliseconds) {});
     ASSERT_TRUE(dlg->Create());
     ASSERT_TRUE(RunUntil([&] { return Net().m_bLogin && Net().HasRight(RIGHT_SEARCH); }));

@@ -11,7 +11,10 @@
 #include "ui/SkinSlider.h"
 
 #include <QApplication>
+#include <QColor>
 #include <QMouseEvent>
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace rectest {
@@ -110,6 +113,33 @@ protected:
     SetupDbImage m_before{};
     std::unique_ptr<CRemoteSetupDlg> dlg;
 };
+
+// A host-order image of version major.minor: every byte 0 but the camera
+// switches, all on.
+inline SetupDbImage PageImage(int major, int minor)
+{
+    SetupDbImage im{};
+    im[SetupDb::VersionMajor.offset] = static_cast<std::uint8_t>(major);
+    im[SetupDb::VersionMinor.offset] = static_cast<std::uint8_t>(minor);
+    for (int ch = 0; ch < 16; ++ch)
+        im[SetupDb::CameraEnable.offset + ch] = 1;
+    return im;
+}
+
+// Relative luminance of a colour on the screen, 0 (black) to 1 (white).
+inline double Luminance(const QColor& c)
+{
+    auto lin = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+}
+
+// How far two colours stand apart to the eye: 1 (the same) to 21 (black on
+// white).
+inline double Contrast(const QColor& a, const QColor& b)
+{
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
 
 // Offsets first .. first + n - 1.
 inline std::set<std::size_t> Range(std::size_t first, std::size_t n)

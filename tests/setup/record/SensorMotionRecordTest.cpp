@@ -100,8 +100,9 @@ TEST_F(SensorRecord, TabLayoutsByWhatTheRecorderReported)
         EXPECT_EQ(dlg->Page(SetupPage::kSensorRecord), p) << c.name;
         p->grab().save(
             RenderPath(QStringLiteral("setup_sensor_record_%1.png").arg(static_cast<int>(c.layout))));
-        if (profiles)
+        if (profiles) {
             EXPECT_EQ(p->m_lblProfile.GetWindowText(), LoadResString(5489) + " : 1 profile");
+        }
     }
 }
 
@@ -392,7 +393,7 @@ TEST_F(SensorRecord, RendersOfEveryLayoutAndTab)
         if (p->ProfileMode()) {
             EXPECT_EQ(p->m_btnPrev.geometry(), QRect(4, 396, 30, 22));
             EXPECT_EQ(p->m_btnNext.geometry(), QRect(170, 396, 30, 22));
-            EXPECT_EQ(p->m_lblProfile.geometry(), QRect(42, 401, 120, 17));
+            EXPECT_EQ(p->m_lblProfile.geometry(), QRect(42, 401, 120, 16));
         }
     }
 }

@@ -700,15 +700,30 @@ void CVideoGridDlg::DrawOverlays(QPainter& p, int channel, const GridCellRect& r
                     QRect(blit.srcX, 0, width, std::min(OsdIcon::kSize, icon.height())));
     }
 
-    // A recording that failed its watermark check says so across the cell.
-    if (viewMode == 3 && osd.watermarkState == 2) {
-        QFont warn = MakeSkinFont("Arial", 10, 700);
-        warn.setPixelSize(std::max(1, ch / 8));
-        p.setFont(warn);
-        p.setPen(fromColorRef(kWarningColour));
-        p.drawText(ToQRect(r), Qt::AlignCenter | Qt::TextSingleLine,
-                   ResourceLibrary::Current().LoadResString(IDS_GRID_WATERMARK_WARNING));
+    DrawWatermarkWarning(p, channel, r);
+    p.restore();
+}
+
+// A recording that failed its watermark check says so across the cell, also
+// where no picture of it could be shown (a tampered frame the decoder refused).
+void CVideoGridDlg::DrawWatermarkWarning(QPainter& p, int channel, const GridCellRect& r)
+{
+    if (channel < 0 || channel >= kVideoGridCells || m_nViewMode.load() != 3 ||
+        !OsdShowsCaptions(m_nOsdMode.load()))
+        return;
+    {
+        std::lock_guard<std::mutex> lock(m_csOsd);
+        if (m_osd[channel].watermarkState != 2)
+            return;
     }
+    p.save();
+    p.setClipRect(ToQRect(r));
+    QFont warn = MakeSkinFont("Arial", 10, 700);
+    warn.setPixelSize(std::max(1, r.Height() / 8));
+    p.setFont(warn);
+    p.setPen(fromColorRef(kWarningColour));
+    p.drawText(ToQRect(r), Qt::AlignCenter | Qt::TextSingleLine,
+               ResourceLibrary::Current().LoadResString(IDS_GRID_WATERMARK_WARNING));
     p.restore();
 }
 
@@ -750,6 +765,7 @@ void CVideoGridDlg::paintEvent(QPaintEvent* e)
             break;
         case CellShow::Empty:
             DrawSubstitute(p, kSubEmpty, r);
+            DrawWatermarkWarning(p, channel, r);
             break;
         case CellShow::Blocked:
             DrawSubstitute(p, kSubBlocked, r);

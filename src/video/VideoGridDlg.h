@@ -243,6 +243,7 @@ private:
     void DrawSubstitute(class QPainter& p, Substitute which, const GridCellRect& r);
     void DrawOverlays(class QPainter& p, int channel, const GridCellRect& r, const GridLinkState& link,
                       const VideoGridModel& model);
+    void DrawWatermarkWarning(class QPainter& p, int channel, const GridCellRect& r);
     const QImage& ScaledSubstitute(Substitute which, int width, int height);
     GridLinkState Link() const;
 

@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         K5_FUZZ_CHECK(wm.m_nMismatches >= 0);
         const WatermarkVerdict v = GetWatermarkVerdict(wm);
         K5_FUZZ_CHECK((v == WatermarkVerdict::Tampered) == (wm.m_nMismatches > 0));
-        K5_FUZZ_CHECK(v != WatermarkVerdict::Verified || (!frame.empty() && wm.m_nCleanSlices > 0));
+        K5_FUZZ_CHECK(v != WatermarkVerdict::Verified ||
+                      (!frame.empty() && wm.m_nCleanSlices > 0 && wm.m_nMatches > 0));
     }
     K5_FUZZ_CHECK(CallH264Decoder(kH264Close, h, nullptr) == 0);
     return 0;

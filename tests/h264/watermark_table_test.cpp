@@ -1,6 +1,7 @@
 // Writer streams with known contents through the front end: exact mismatch
 // counts and verdicts.
 #include "H264TestSupport.h"
+#include "streams/TestStreams.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,25 @@ WmStream IThenP(const std::function<void(std::vector<WmMacroblock>&)>& fill)
     WmPicture p = WmSimplePicture(12, WmKind::P16x16, 0, false, 1);
     fill(p.slices[0].mbs);
     s.pictures.push_back(p);
+    return s;
+}
+
+// Key bits of macroblocks 0-11: the 1-bits fall on 1, 3, 4, 6 and 11.
+bool KeyBitOne(std::size_t n)
+{
+    return (kWatermarkKey >> (31 - n)) & 1;
+}
+
+// Coded macroblocks of `kind` only where the key bit is 0, with their keyed
+// level absent, and I_PCM where it is 1: no mismatch, and nothing matched.
+WmStream ZeroBitsOnly(WmKind kind)
+{
+    WmStream s = IFrame();
+    auto& m = s.pictures[0].slices[0].mbs;
+    for (std::size_t n = 0; n < m.size(); ++n) {
+        m[n].kind = KeyBitOne(n) ? WmKind::Pcm : kind;
+        m[n].keyed = 0;
+    }
     return s;
 }
 
@@ -112,7 +132,14 @@ std::vector<Case> Cases()
          },
          1, T},
         {"Intra 16x16 AC flipped", [] { return WithKeyed({{6, 2}}, WmKind::I16); }, 1, T},
-        {"I_PCM never compared", [] { return WithKeyed({{1, 0}, {3, 0}}, WmKind::Pcm); }, 0, V},
+        {"I_PCM among coded macroblocks is not compared",
+         [] {
+             WmStream s = IFrame();
+             s.pictures[0].slices[0].mbs[1].kind = WmKind::Pcm; // bit 1 due, nothing read
+             s.pictures[0].slices[0].mbs[3].kind = WmKind::Pcm;
+             return s;
+         },
+         0, V},
         {"P coded_block_pattern 0 where 1 is due",
          [] { return IThenP([](auto& m) { m[1].noResidual = true; }); }, 1, T},
         {"P coded_block_pattern 0 where 0 is due",
@@ -254,6 +281,18 @@ std::vector<Case> Cases()
          [] { return IThenP([](auto&) {}); }, 0, V},
 
         // Nothing compared, or not all of it: never genuine.
+        {"all I_PCM: nothing compared", [] { return IFrame(12, WmKind::Pcm); }, 0, C},
+        {"absent keyed levels on the 0-bits, I_PCM on the 1-bits",
+         [] { return ZeroBitsOnly(WmKind::INxN); }, 0, C},
+        {"Intra 16x16 without AC on the 0-bits, I_PCM on the 1-bits",
+         [] { return ZeroBitsOnly(WmKind::I16NoAc); }, 0, C},
+        {"one present keyed level among absent ones is evidence",
+         [] {
+             WmStream s = ZeroBitsOnly(WmKind::INxN);
+             s.pictures[0].slices[0].mbs[0].keyed = 2;
+             return s;
+         },
+         0, V},
         {"CABAC", [] {
              WmStream s = IFrame();
              s.cabac = true;
@@ -402,8 +441,99 @@ TEST(WatermarkTable, WriterStreamsGiveExactCountsAndVerdicts)
         EXPECT_EQ(r, static_cast<int>(w.bytes.size()));
         EXPECT_EQ(ck.lastIoResult, 0);
         EXPECT_EQ(ck.wm.m_nMismatches, c.count);
+        if (c.verdict != C) {
+            EXPECT_EQ(ck.wm.m_nMatches, w.matches);
+        }
         EXPECT_EQ(ck.Verdict(), c.verdict) << WatermarkVerdictName(ck.Verdict());
     }
+}
+
+// The playback engine decodes one picture per call, so each picture must
+// carry its own evidence: a picture that compared nothing, or only absent
+// levels where the key bit is 0, is no more genuine than a frozen copy.
+TEST(WatermarkEvidence, EachPictureNeedsAMatchingLevel)
+{
+    auto pPicture = [](const std::function<void(std::vector<WmMacroblock>&)>& fill) {
+        WmStream s;
+        s.paramSets = false; // they came with the key picture
+        s.pictures.push_back(WmSimplePicture(12, WmKind::P16x16, 0, false, 1));
+        fill(s.pictures[0].slices[0].mbs);
+        return WriteWatermarkStream(s).bytes;
+    };
+    struct Step
+    {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        WatermarkVerdict verdict;
+    };
+    const std::vector<Step> steps = {
+        {"genuine key picture", WriteWatermarkStream(IFrame()).bytes, V},
+        {"all-skip P picture", pPicture([](auto& m) { for (auto& x : m) x.kind = WmKind::PSkip; }), C},
+        {"P picture, no residual on the 0-bits and skips on the 1-bits",
+         pPicture([](auto& m) {
+             for (std::size_t n = 0; n < m.size(); ++n) {
+                 m[n].kind = KeyBitOne(n) ? WmKind::PSkip : WmKind::P16x16;
+                 m[n].noResidual = true;
+             }
+         }),
+         C},
+        {"P picture, absent keyed levels on the 0-bits",
+         pPicture([](auto& m) {
+             for (std::size_t n = 0; n < m.size(); ++n) {
+                 m[n].kind = KeyBitOne(n) ? WmKind::PSkip : WmKind::P16x16;
+                 m[n].keyed = 0;
+             }
+         }),
+         C},
+        {"all-I_PCM picture", WriteWatermarkStream(IFrame(12, WmKind::Pcm)).bytes, C},
+        {"genuine P picture with coded detail", pPicture([](auto&) {}), V},
+        {"genuine P picture, one coded macroblock among skips",
+         pPicture([](auto& m) {
+             for (std::size_t n = 1; n < m.size(); ++n)
+                 m[n].kind = WmKind::PSkip;
+         }),
+         V},
+        {"P picture with a flipped level", pPicture([](auto& m) { m[5].keyed = 1; }), T},
+    };
+    Checker ck;
+    for (const Step& st : steps) {
+        SCOPED_TRACE(st.name);
+        ck.Decode(st.bytes);
+        EXPECT_EQ(ck.lastIoResult, 0);
+        EXPECT_EQ(ck.Verdict(), st.verdict) << WatermarkVerdictName(ck.Verdict());
+    }
+}
+
+// A scene where nothing moves, encoded by an ordinary encoder: no watermark,
+// and its predicted pictures are almost all skips. None of them is genuine.
+TEST(WatermarkEvidence, StillSceneWithoutWatermarkIsNeverVerified)
+{
+    if (!HasH264Encoder())
+        GTEST_SKIP() << "no libx264 encoder";
+    StreamSpec spec;
+    spec.width = 352;
+    spec.height = 288;
+    spec.frames = 25;
+    spec.gop = 25;
+    spec.still = true;
+    spec.x264 = "cabac=0";
+    spec.profile = "baseline";
+    const std::vector<EncodedFrame> frames = MakeH264Stream(spec);
+    ASSERT_EQ(frames.size(), 25u);
+    Checker ck;
+    CountingObserver obs;
+    ck.Observe(&obs);
+    int cannot = 0;
+    for (const EncodedFrame& f : frames) {
+        SCOPED_TRACE(f.index);
+        obs = CountingObserver{};
+        ck.Decode(f.data);
+        EXPECT_EQ(obs.unclean, 0);
+        EXPECT_GT(obs.clean, 0); // compared, not refused
+        EXPECT_NE(ck.Verdict(), V);
+        cannot += ck.Verdict() == C;
+    }
+    EXPECT_GE(cannot, 20); // the skipped pictures: nothing to judge either way
 }
 
 // Many coefficient patterns (escapes, long runs, chroma) must all read back.

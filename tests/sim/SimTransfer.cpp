@@ -24,6 +24,21 @@ std::vector<int> Channels(const Bytes& range)
     return c;
 }
 
+// Which picture of its channel's second each picture of a plan is.
+std::vector<int> PlaceInSecond(const std::vector<CatalogueFrame>& plan)
+{
+    std::vector<int> place(plan.size(), 0);
+    std::uint32_t last[16] = {};
+    int count[16] = {};
+    for (std::size_t n = 0; n < plan.size(); ++n) {
+        const int c = plan[n].channel & 15;
+        count[c] = n > 0 && last[c] == plan[n].time ? count[c] + 1 : 0;
+        last[c] = plan[n].time;
+        place[n] = count[c];
+    }
+    return place;
+}
+
 constexpr std::size_t kPoolSize = 1 << 21;
 constexpr std::size_t kOversize = 1300000; // past any frame the client keeps
 
@@ -110,11 +125,13 @@ bool SimTransfer::IsGood(std::size_t n) const
 Bytes SimTransfer::MakeFrame(const Bytes& range, std::size_t n) const
 {
     const std::vector<CatalogueFrame> plan = Plan(range);
-    return n < plan.size() ? MakeFrameAt(plan[n], n) : Bytes();
+    return n < plan.size() ? MakeFrameAt(plan[n], n, PlaceInSecond(plan)[n]) : Bytes();
 }
 
-Bytes SimTransfer::MakeFrameAt(const CatalogueFrame& where, std::size_t n) const
+Bytes SimTransfer::MakeFrameAt(const CatalogueFrame& where, std::size_t n, int inSecond) const
 {
+    if (m_frameMaker && IsGood(n))
+        return m_frameMaker(where, n, inSecond);
     const int channel = where.channel;
     const std::uint32_t time = where.time;
     std::size_t video = m_config.videoBytes + (n * 37) % 509;
@@ -160,6 +177,14 @@ std::uint32_t SimTransfer::SizeKB(const Bytes& range) const
 {
     const std::size_t count = FrameCount(range);
     std::uint64_t bytes = 0;
+    if (m_frameMaker) {
+        const std::vector<CatalogueFrame> plan = Plan(range);
+        const std::vector<int> place = PlaceInSecond(plan);
+        for (std::size_t n = 0; n < plan.size(); ++n)
+            if (IsGood(n))
+                bytes += m_frameMaker(plan[n], n, place[n]).size();
+        return static_cast<std::uint32_t>((bytes + 1023) / 1024);
+    }
     for (std::size_t n = 0; n < count; ++n) {
         if (!IsGood(n))
             continue;
@@ -254,6 +279,7 @@ void SimTransfer::OnOffReq()
 void SimTransfer::Run(Bytes range)
 {
     const std::vector<CatalogueFrame> plan = Plan(range);
+    const std::vector<int> place = PlaceInSecond(plan);
     const std::size_t count = plan.size();
     const std::size_t fragment = std::clamp<std::size_t>(m_config.fragment, 1, 65535);
     Bytes message;
@@ -265,7 +291,7 @@ void SimTransfer::Run(Bytes range)
             if (m_stop)
                 break;
         }
-        const Bytes frame = MakeFrameAt(plan[n], n);
+        const Bytes frame = MakeFrameAt(plan[n], n, place[n]);
         for (std::size_t at = 0; at < frame.size() && ok; at += fragment) {
             const std::size_t len = std::min(fragment, frame.size() - at);
             const bool last = at + len == frame.size();

@@ -21,6 +21,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <mutex>
 #include <thread>
@@ -88,8 +89,15 @@ public:
     std::uint32_t AnswerKB(const Bytes& range) const;
     // Frame `n` of a range as sent (faults applied).
     Bytes MakeFrame(const Bytes& range, std::size_t n) const;
-    Bytes MakeFrameAt(const CatalogueFrame& where, std::size_t n) const;
+    // `inSecond`: which picture of its channel's second it is (0 first).
+    Bytes MakeFrameAt(const CatalogueFrame& where, std::size_t n, int inSecond = 0) const;
     bool IsGood(std::size_t n) const;
+
+    // Makes the good frames (prefix, header, video, audio) in place of the
+    // recognisable bytes, e.g. real pictures; the faulty ones stay as they
+    // are. Set before a stream starts.
+    using FrameMaker = std::function<Bytes(const CatalogueFrame& where, std::size_t n, int inSecond)>;
+    void SetFrameMaker(FrameMaker maker) { m_frameMaker = std::move(maker); }
 
     // The good frames sent so far (when keepFrames).
     std::vector<Bytes> GoodFrames() const;
@@ -113,6 +121,7 @@ private:
     TransferConfig m_config;
     const SimCatalogue* m_catalogue = nullptr;
     Bytes m_pool; // recognisable bytes frames are cut from
+    FrameMaker m_frameMaker;
 
     mutable std::mutex m_lock;
     std::condition_variable m_changed;

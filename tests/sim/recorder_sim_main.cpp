@@ -25,6 +25,7 @@
 // hello, grants the named user every right, reports that it records, and runs
 // until it is interrupted.
 #include "RecorderSim.h"
+#include "SimBackupStreams.h"
 #include "SimDemoSetup.h"
 #include "SimEvent.h"
 #include "SimFirmware.h"
@@ -178,6 +179,10 @@ int main(int argc, char** argv)
     k5sim::SimTransfer transfer(sim);
     transfer.Config().keepFrames = false;
     transfer.SetCatalogue(&catalogue);
+    // Downloads play back with their watermark check, as the recorder's do;
+    // the size estimate is the rate those pictures take (about 16 KB each).
+    k5sim::ServeWatermarkedBackups(transfer);
+    transfer.Config().kbPerSecond = 5 * 16;
     k5sim::SimFirmware firmware(sim);
     k5sim::SimSetup setup(sim, 7000, static_cast<std::uint8_t>(setupMajor), static_cast<std::uint8_t>(setupMinor));
     if (patternedSetup) {

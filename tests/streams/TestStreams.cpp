@@ -180,7 +180,7 @@ std::vector<EncodedFrame> MakeH264Stream(const StreamSpec& spec)
     for (int i = 0; i < spec.frames; ++i) {
         if (av_frame_make_writable(f) < 0)
             return {};
-        DrawInto(spec, spec.firstIndex + i, f->data, f->linesize, chromaRows);
+        DrawInto(spec, spec.firstIndex + (spec.still ? 0 : i), f->data, f->linesize, chromaRows);
         f->pts = i;
         f->pict_type = i % spec.gop == 0 ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
         f->interlaced_frame = spec.interlaced ? 1 : 0;

@@ -31,6 +31,8 @@ struct StreamSpec
     // Sensor-like noise over the whole picture, new in every frame, so that a
     // stream costs as much to decode as a camera's. The probes no longer hold.
     bool noise = false;
+    // Every picture is the first one: a scene where nothing moves.
+    bool still = false;
     // Further x264 options ("key=value:key=value"), applied after the ones
     // above: e.g. "cabac=0:8x8dct=1", "bframes=2:weightb=1:direct=temporal".
     std::string x264;

@@ -312,6 +312,7 @@ private:
     int m_picWidth = 0;
     int m_curSlice = 0;
     int m_mismatches = 0;
+    int m_matches = 0;
     bool m_cannot = false;
     bool m_bad = false; // the slice being written holds a syntax error
 };
@@ -603,6 +604,8 @@ void Writer::Macroblock(Bits& bw, const WmSlice& sl, const WmMacroblock& mb, int
     const int parity = written == 0 ? 0 : (written & 1);
     if (parity != expected)
         ++m_mismatches;
+    else if (written != 0)
+        ++m_matches; // evidence: a level present and of the right parity
 
     if (i16) {
         bw.Ue(static_cast<std::uint32_t>((isP ? 5 : 0) + 1 + 2 + 4 * cbpChroma + (cbpLuma ? 12 : 0)));
@@ -713,6 +716,7 @@ void Writer::Slice(std::vector<std::uint8_t>& out, const WmPicture& pic, const W
                           sl.redundantPicCnt == 0 && !sl.partitioned && sl.type != 3 && sl.type != 4 &&
                           sl.truncateBytes == 0;
     const int before = m_mismatches;
+    const int matchesBefore = m_matches;
     m_curSlice = sliceId;
     m_bad = false;
     int bit = 31;
@@ -743,6 +747,7 @@ void Writer::Slice(std::vector<std::uint8_t>& out, const WmPicture& pic, const W
     const bool headerOk = sliceQp >= 0 && sliceQp <= 51 && sl.firstMb < picSize && m_s.numRefFrames <= 30;
     if (!compared || m_bad || !headerOk) {
         m_mismatches = before;
+        m_matches = matchesBefore;
         if (sl.redundantPicCnt == 0)
             m_cannot = true;
     }
@@ -799,7 +804,11 @@ WmResult Writer::Run()
     if (m_s.seiAfter)
         Sei(out);
     r.mismatches = m_mismatches;
-    r.verdict = m_mismatches > 0 ? WmVerdict::Tampered : m_cannot ? WmVerdict::CannotVerify : WmVerdict::Verified;
+    r.matches = m_matches;
+    // Without one matching level nothing was shown to be genuine.
+    r.verdict = m_mismatches > 0             ? WmVerdict::Tampered
+                : m_cannot || m_matches == 0 ? WmVerdict::CannotVerify
+                                             : WmVerdict::Verified;
     return r;
 }
 

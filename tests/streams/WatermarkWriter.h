@@ -100,6 +100,7 @@ struct WmResult
 {
     std::vector<std::uint8_t> bytes;
     int mismatches = 0;
+    int matches = 0; // compared macroblocks whose keyed level is present and right
     WmVerdict verdict = WmVerdict::CannotVerify;
 };
 

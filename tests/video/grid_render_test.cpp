@@ -425,6 +425,42 @@ TEST_F(GridRender, IconsAndTheWatermarkWarning)
     EXPECT_GT(closedTop, openTop) << "the closed shackle sits lower than the raised one";
 }
 
+// A tampered recording whose picture could not be shown still says so: the
+// warning stands over the blank cell of its own channel, and nowhere else.
+TEST_F(GridRender, WatermarkWarningOverABlankCell)
+{
+    ASSERT_TRUE(UseBundle()) << "the resource bundle is built with the program (bin/MiraRes.rcc)";
+    auto grid = MakeGrid(0);
+    ASSERT_TRUE(grid->isVisible());
+    grid->m_nViewMode = 3;
+    grid->SetLayout(1);
+    grid->SetActiveChannels(0x000F, false);
+    const auto isRed = [](QRgb c) { return qRed(c) > 200 && qGreen(c) < 80 && qBlue(c) < 80; };
+    struct Case
+    {
+        int state;
+        bool warned;
+    };
+    for (const Case& c : {Case{2, true}, Case{1, false}, Case{0, false}, Case{-1, false}}) {
+        SCOPED_TRACE(c.state);
+        grid->SetWatermarkState(0, c.state);
+        grid->SetWatermarkState(1, 1);
+        const QImage img = Render(*grid, "warning_blank_cell");
+        const QRect r0 = Cell(*grid, 0);
+        const QRect r1 = Cell(*grid, 1);
+        // No picture: both cells show the empty-cell picture.
+        EXPECT_EQ(img.pixel(r0.left() + 2, r0.bottom() - 2), kEmptyColour);
+        EXPECT_EQ(img.pixel(r1.left() + 2, r1.bottom() - 2), kEmptyColour);
+        const QRect middle(r0.center().x() - 150, r0.center().y() - 30, 300, 60);
+        if (c.warned) {
+            EXPECT_GT(Count(img, middle, isRed), 100);
+        } else {
+            EXPECT_EQ(Count(img, r0, isRed), 0);
+        }
+        EXPECT_EQ(Count(img, r1, isRed), 0);
+    }
+}
+
 TEST_F(GridRender, SingleViewLightsTheChannelsOwnButton)
 {
     auto grid = MakeGrid(1);

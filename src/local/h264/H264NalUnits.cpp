@@ -178,8 +178,10 @@ void HandleSlice(DecoderState& s, const std::uint8_t* rbsp, int bytes, int bits,
     int count = 0;
     SliceEnd end = SliceEnd::NotParsed;
     if (!s.activePps.cabac && s.slice.type != 3 && s.slice.type != 4) {
-        if (wm)
+        if (wm) {
             wm->m_nSliceMismatches = 0;
+            wm->m_nSliceMatches = 0;
+        }
         end = ParseSliceData(s, &count);
     }
     if (s.observer)
@@ -190,6 +192,7 @@ void HandleSlice(DecoderState& s, const std::uint8_t* rbsp, int bytes, int bits,
     }
     if (wm && wm->m_bEnable) {
         wm->m_nMismatches += wm->m_nSliceMismatches;
+        wm->m_nMatches += wm->m_nSliceMatches;
         ++wm->m_nCleanSlices;
         MarkCovered(s, s.slice.firstMb, count);
     }

@@ -30,6 +30,8 @@ void ResetWatermarkCall(WatermarkContext& ctx)
     ctx.m_nCleanSlices = 0;
     ctx.m_bCannotVerify = 0;
     ctx.m_nSliceMismatches = 0;
+    ctx.m_nMatches = 0;
+    ctx.m_nSliceMatches = 0;
     ctx.m_bKeyedBlock = 0;
 }
 
@@ -43,6 +45,8 @@ void CompareWatermarkBlock(WatermarkContext& ctx, const int* record16)
     ctx.m_bJudged = 1;
     if ((level & 1) != ctx.m_nExpectedBit)
         ++ctx.m_nSliceMismatches;
+    else
+        ++ctx.m_nSliceMatches;
 }
 
 void EndWatermarkMacroblock(WatermarkContext& ctx)
@@ -58,7 +62,7 @@ WatermarkVerdict GetWatermarkVerdict(const WatermarkContext& ctx)
 {
     if (ctx.m_nMismatches > 0)
         return WatermarkVerdict::Tampered;
-    if (ctx.m_bCannotVerify || ctx.m_nCleanSlices == 0)
+    if (ctx.m_bCannotVerify || ctx.m_nCleanSlices == 0 || ctx.m_nMatches == 0)
         return WatermarkVerdict::CannotVerify;
     return WatermarkVerdict::Verified;
 }

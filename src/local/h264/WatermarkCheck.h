@@ -28,6 +28,11 @@ struct WatermarkContext
     int m_nCleanSlices = 0;     // compared slices that ended at their stop bit
     int m_bCannotVerify = 0;    // something shown was not compared, or ended badly
     int m_nSliceMismatches = 0; // running count of the slice being parsed
+    // Macroblocks whose keyed level was present and of the expected parity:
+    // a picture is genuine only on such evidence, never for want of a
+    // mismatch (a still scene of skips, I_PCM or absent levels proves nothing).
+    int m_nMatches = 0;      // of the call's compared slices that ended cleanly
+    int m_nSliceMatches = 0; // running count of the slice being parsed
 };
 
 enum class WatermarkVerdict

@@ -454,6 +454,9 @@ void CRemoteSearchDlg::ShowTab(SearchTab tab)
     auto* page = new CSearchTabPage(*this, tab);
     m_pTabPage = page;
     m_openTab = tab;
+    // The column is built before the page goes on screen, so its buttons show
+    // with it; once the window is up, children made later would stay hidden.
+    page->Layout();
     page->show();
     // The mask first: the tab's first view may send it.
     if (tab == SearchTab::Search || tab == SearchTab::Backup) {
@@ -462,7 +465,7 @@ void CRemoteSearchDlg::ShowTab(SearchTab tab)
         m_nChannelMask =
             tab == SearchTab::Search ? InitialChannelMask(HandOver(), channels) : AllCamerasMask(channels);
     }
-    page->OnInitPage();
+    page->OpenFirstView();
 }
 
 void CRemoteSearchDlg::ShowSearchTab()

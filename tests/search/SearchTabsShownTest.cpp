@@ -1,0 +1,338 @@
+// The remote search window as the operator sees it, against the recorder
+// simulator: the window on screen, every tab's column of buttons shown and
+// reached by a click at its place after any switch (also one made by a
+// rights change), each button's request sent.
+#include "../ShownControls.h"
+#include "../WidgetInput.h"
+#include "TestHost.h"
+
+#include "RecorderSim.h"
+#include "SimCatalogue.h"
+#include "SimLive.h"
+#include "SimLog.h"
+#include "SimSearch.h"
+#include "SimTransfer.h"
+#include "net/NetClient.h"
+#include "net/NetMessages.h"
+#include "platform/ResourceLibrary.h"
+#include "search/BackupFlow.h"
+#include "search/BackupTimeline.h"
+#include "search/EventPages.h"
+#include "search/RemoteSearchDlg.h"
+#include "search/SearchPages.h"
+#include "search/SearchPopups.h"
+#include "search/SearchTabPage.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <unistd.h>
+
+using k5sim::Bytes;
+using k5sim::RecorderSim;
+using namespace std::chrono_literals;
+
+namespace {
+
+class TabsMain : public ISearchMainWindow
+{
+public:
+    QWidget* MainWidget() override { return nullptr; }
+    WndHandle MainHandle() const override { return WndHandle(); }
+    std::shared_ptr<CNetClient> NetClient() const override { return client; }
+    int DateFormat() const override { return 0; }
+    std::uint8_t Opacity(int) const override { return 255; }
+    std::string LoadResString(int id) const override
+    {
+        return ResourceLibrary::Current().LoadResString(id).toLatin1().toStdString();
+    }
+    std::int64_t DiskSpace() const override { return diskSpace; }
+    std::string DownloadFolder() const override { return downloadFolder; }
+    bool LocalPlayerRunning() const override { return false; }
+    int ViewMode() const override { return 1; }
+    void Notify(int code, int sub, WndHandle) override { notes.push_back(code << 16 | sub); }
+    void InvalidatePlaybackStrip() override {}
+    bool PromptArchivePassword(std::string& typed, const std::function<void(WndHandle)>&) override
+    {
+        ++archivePrompts;
+        typed.clear();
+        return false;
+    }
+    std::time_t Now() const override
+    {
+        return static_cast<std::time_t>(k5sim::RecorderTime(2008, 3, 20, 12));
+    }
+
+    std::shared_ptr<CNetClient> client;
+    std::vector<int> notes;
+    int archivePrompts = 0;
+    std::int64_t diskSpace = 100000;
+    std::string downloadFolder;
+};
+
+// The connection's posts also delivered for real, as the main window does.
+class DeliveringHost : public TestHost
+{
+public:
+    void PostMessageTo(WndHandle target, UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        TestHost::PostMessageTo(target, msg, wParam, lParam);
+        PostMessage(target, msg, wParam, lParam);
+    }
+};
+
+void UseBuiltBundle()
+{
+    static ResourceLibrary lib;
+    if (!lib.IsLoaded()) {
+        lib.Load(K5_BINARY_DIR "/bin/MiraRes.rcc");
+        ResourceLibrary::SetCurrent(&lib);
+    }
+}
+
+NetTimings Quick()
+{
+    NetTimings t;
+    t.keepAlive = std::chrono::hours(1);
+    t.receiveLimit = 5s;
+    t.connectTimeout = 5s;
+    t.idleWait = 200ms;
+    return t;
+}
+
+// The layout: tab buttons 71 x 65 from x 22 at y 1; the column at (14, 74)
+// with its buttons 170 x 35 at x 2; content pages at (197, 83).
+QPoint TabButtonAt(int tab)
+{
+    return QPoint(22 + 71 * tab + 35, 1 + 32);
+}
+const QPoint kColumn(14, 74);
+const QPoint kContent(197, 83);
+const int kColumnTops[4][7] = {{1, 41, 81, 395, -1, -1, -1},
+                               {1, 41, 81, 395, -1, -1, -1},
+                               {1, 41, 81, 121, 161, 201, 241},
+                               {1, 41, -1, -1, -1, -1, -1}};
+QPoint ColumnButtonAt(int tab, int k)
+{
+    return kColumn + QPoint(2 + 85, kColumnTops[tab][k] + 17);
+}
+
+// A click at `pos` of the window: lands on whatever the operator sees there.
+::testing::AssertionResult ClickAt(QWidget* window, QPoint pos)
+{
+    if (!window->rect().contains(pos))
+        return ::testing::AssertionFailure() << "(" << pos.x() << ", " << pos.y() << ") is off the window";
+    QWidget* target = ControlAt(window, pos);
+    ClickWidget(target, target->mapFrom(window, pos));
+    QApplication::processEvents();
+    return ::testing::AssertionSuccess();
+}
+
+} // namespace
+
+class SearchTabsShown : public ::testing::Test
+{
+protected:
+    void SetUp() override { UseBuiltBundle(); }
+    void Start(std::uint8_t major = 1, std::uint8_t minor = 0)
+    {
+        CNetClient::ResetHiddenCopyForTesting();
+        RecorderSim::Config config;
+        config.hello.productMajor = major;
+        config.hello.productMinor = minor;
+        sim = std::make_unique<RecorderSim>(config);
+        search = std::make_unique<k5sim::SimSearch>(*sim, k5sim::SimCatalogue::Standard(2008, 3));
+        live = std::make_unique<k5sim::SimLive>(*sim);
+        search->AttachPlayback(*live);
+        transfer = std::make_unique<k5sim::SimTransfer>(*sim);
+        transfer->SetCatalogue(&search->Catalogue());
+        ASSERT_TRUE(sim->Start());
+        main.client = CNetClient::Create(host, Quick());
+        main.client->SetConnectInfo("127.0.0.1", sim->Port(), "Admin", "PassWord");
+        ASSERT_TRUE(main.client->Connect());
+        ASSERT_TRUE(host.WaitForKind(HostEvent::LiveStart));
+        SetRights(1, 1);
+    }
+    void SetRights(std::uint8_t searchRight, std::uint8_t backupRight)
+    {
+        k5sim::UserRow row{"admin", "password", 1, {{1, 1, searchRight, backupRight, 1, 1, 1, 1}}};
+        sim->Send(k5sim::id::RIGHT_CHANGE, k5sim::BuildRightChange({row}));
+        ASSERT_TRUE(PumpUntil([&] {
+            return main.client->HasRight(RIGHT_SEARCH) == (searchRight != 0) &&
+                   main.client->HasRight(RIGHT_BACKUP) == (backupRight != 0);
+        }));
+    }
+    std::unique_ptr<CRemoteSearchDlg> Open()
+    {
+        auto dlg = std::make_unique<CRemoteSearchDlg>(main);
+        main.client->SetSearchFrame(dlg->Link());
+        dlg->Create();
+        return dlg;
+    }
+    void Close(std::unique_ptr<CRemoteSearchDlg>& dlg)
+    {
+        main.client->SetSearchFrame(nullptr);
+        dlg->DestroyWindow();
+        dlg.reset();
+        QApplication::processEvents();
+    }
+    void TearDown() override
+    {
+        SetBackupNamePrompt(nullptr);
+        if (main.client)
+            main.client->DestroyWindow();
+        main.client.reset();
+        transfer.reset();
+        live.reset();
+        search.reset();
+        if (sim)
+            sim->Stop();
+    }
+    bool Idle(CRemoteSearchDlg& dlg)
+    {
+        return PumpUntil([&] { return !dlg.RequestPending(); });
+    }
+    // The open tab's column: every button on screen at its place, nothing
+    // in the window left hidden by accident.
+    void ExpectColumnShown(CRemoteSearchDlg& dlg, int tab, int buttons)
+    {
+        SCOPED_TRACE(tab);
+        ASSERT_EQ(static_cast<int>(dlg.OpenTab()), tab + 1);
+        CSearchTabPage* column = dlg.TabPage();
+        ASSERT_NE(column, nullptr);
+        EXPECT_TRUE(column->isVisible());
+        ASSERT_EQ(column->ButtonCount(), buttons);
+        for (int k = 0; k < buttons; ++k) {
+            CSkinTextButton* b = column->Button(k);
+            EXPECT_TRUE(b->isVisible()) << "button " << k;
+            EXPECT_EQ(ControlAt(&dlg, ColumnButtonAt(tab, k)), b) << "button " << k;
+        }
+        const std::vector<std::string> hidden = ControlsLeftHidden(&dlg);
+        EXPECT_TRUE(hidden.empty()) << hidden.front();
+    }
+
+    DeliveringHost host;
+    TabsMain main;
+    std::unique_ptr<RecorderSim> sim;
+    std::unique_ptr<k5sim::SimSearch> search;
+    std::unique_ptr<k5sim::SimLive> live;
+    std::unique_ptr<k5sim::SimTransfer> transfer;
+};
+
+// Every tab, reached by its tab button, then every button of its column by
+// position: the request it must send and the page that shows the answer.
+TEST_F(SearchTabsShown, EveryTabsButtonsShowAndSendAfterASwitch)
+{
+    Start();
+    // A log of every kind and a status with one disk, as the demo recorder has.
+    k5sim::SearchScript script;
+    script.log = k5sim::BuildLog(k5sim::EveryKindLog(k5sim::RecorderTime(2008, 3, 19)));
+    k5sim::StatusFields status;
+    status.totalMB = 2000 * 1024;
+    status.freeMB = 750 * 1024;
+    script.status = k5sim::BuildStatus(status);
+    search->SetScript(script);
+    auto dlg = Open();
+    ASSERT_TRUE(dlg->isVisible());
+    ASSERT_TRUE(Idle(*dlg));
+    ExpectColumnShown(*dlg, 0, 4);
+
+    constexpr std::uint16_t kNone = 0;
+    struct Step
+    {
+        int tab;    // tab button pressed first (-1: stay)
+        int button; // column button pressed (-1: only the tab)
+        std::uint16_t request;
+        SearchSlot page;
+        int logFilter; // -1: not a log page
+    };
+    const Step steps[] = {
+        // Backup: its first view, then Event, Calendar, Select Channel, Date/Time.
+        {1, -1, kNone, SearchSlot::BackupDateTime, -1},
+        {-1, 1, k5sim::id::EVENT_INFO_REQ, SearchSlot::BackupEvent, -1},
+        {-1, 2, k5sim::id::TRANS_INFO_MONTH_REQ, SearchSlot::BackupCalendar, -1},
+        {-1, 3, kNone, SearchSlot::BackupChannel, -1},
+        {-1, 0, kNone, SearchSlot::BackupDateTime, -1},
+        // Log: All asks on opening; each filter shows its own list.
+        {2, -1, k5sim::id::LOG_INFO_REQ, SearchSlot::LogAll, 0},
+        {-1, 1, kNone, SearchSlot::LogPower, 1},
+        {-1, 2, kNone, SearchSlot::LogRecord, 2},
+        {-1, 3, kNone, SearchSlot::LogOperation, 3},
+        {-1, 4, kNone, SearchSlot::LogClient, 4},
+        {-1, 5, kNone, SearchSlot::LogEvent, 5},
+        {-1, 0, k5sim::id::LOG_INFO_REQ, SearchSlot::LogAll, 0},
+        // Info: System Info first, then Status Info asks the recorder.
+        {3, -1, kNone, SearchSlot::SystemInfo, -1},
+        {-1, 1, k5sim::id::STATUS_INFO_REQ, SearchSlot::StatusInfo, -1},
+        {-1, 0, kNone, SearchSlot::SystemInfo, -1},
+        // Back to Search: its column again, every button working.
+        {0, -1, kNone, SearchSlot::SearchDateTime, -1},
+        {-1, 2, k5sim::id::PLAY_INFO_MONTH_REQ, SearchSlot::SearchCalendar, -1},
+        {-1, 1, k5sim::id::EVENT_INFO_REQ, SearchSlot::SearchEvent, -1},
+        {-1, 3, kNone, SearchSlot::SearchChannel, -1},
+        {-1, 0, kNone, SearchSlot::SearchDateTime, -1},
+    };
+    const int kButtons[4] = {4, 4, 7, 2};
+    int tab = 0;
+    for (const Step& s : steps) {
+        SCOPED_TRACE(::testing::Message() << "tab " << (s.tab < 0 ? tab : s.tab) << " button " << s.button);
+        const std::size_t before = s.request == kNone ? 0 : sim->ReceivedOf(s.request).size();
+        if (s.tab >= 0) {
+            tab = s.tab;
+            ASSERT_TRUE(ClickAt(dlg.get(), TabButtonAt(tab)));
+        }
+        if (s.button >= 0) {
+            ASSERT_TRUE(ClickAt(dlg.get(), ColumnButtonAt(tab, s.button)));
+        }
+        if (s.request != kNone) {
+            ASSERT_TRUE(sim->WaitForCount(s.request, before + 1));
+        }
+        ASSERT_TRUE(PumpUntil([&] { return dlg->Page(s.page) != nullptr; }));
+        ASSERT_TRUE(Idle(*dlg));
+        EXPECT_TRUE(dlg->Page(s.page)->isVisible());
+        if (s.logFilter >= 0) {
+            EXPECT_EQ(dlg->m_nLogFilter, s.logFilter);
+        }
+        ExpectColumnShown(*dlg, tab, kButtons[tab]);
+    }
+    // The Log column's Archive button (the recorder offers the archive log)
+    // opens the first account's password prompt.
+    ASSERT_TRUE(ClickAt(dlg.get(), TabButtonAt(2)));
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::LOG_INFO_REQ, 3));
+    ASSERT_TRUE(Idle(*dlg));
+    ASSERT_TRUE(ClickAt(dlg.get(), ColumnButtonAt(2, 6)));
+    EXPECT_EQ(main.archivePrompts, 1);
+    EXPECT_EQ(sim->ReceivedOf(k5sim::id::STATUS_INFO_REQ).size(), 1u);
+    Close(dlg);
+}
+
+// A rights change that switches the tab itself leaves that tab's column
+// whole, and its buttons work.
+TEST_F(SearchTabsShown, RightsChangeSwitchesToATabWithItsButtons)
+{
+    Start();
+    auto dlg = Open();
+    ASSERT_TRUE(Idle(*dlg));
+    ASSERT_TRUE(ClickAt(dlg.get(), TabButtonAt(3)));
+    ASSERT_TRUE(Idle(*dlg));
+
+    SetRights(0, 1);
+    ASSERT_TRUE(PumpUntil([&] { return dlg->OpenTab() == SearchTab::Backup; }));
+    ASSERT_TRUE(Idle(*dlg));
+    ExpectColumnShown(*dlg, 1, 4);
+    ASSERT_TRUE(ClickAt(dlg.get(), ColumnButtonAt(1, 1)));
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::EVENT_INFO_REQ, 1));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::BackupEvent) != nullptr; }));
+    ASSERT_TRUE(Idle(*dlg));
+
+    SetRights(1, 0);
+    ASSERT_TRUE(PumpUntil([&] { return dlg->OpenTab() == SearchTab::Search; }));
+    ASSERT_TRUE(Idle(*dlg));
+    ExpectColumnShown(*dlg, 0, 4);
+    ASSERT_TRUE(ClickAt(dlg.get(), ColumnButtonAt(0, 2)));
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::PLAY_INFO_MONTH_REQ, 1));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::SearchCalendar) != nullptr; }));
+    Close(dlg);
+}

@@ -520,26 +520,30 @@ void CRemoteSearchDlg::RequestTransInfoMonth()
 
 void CRemoteSearchDlg::RequestSearchEvents()
 {
-    m_asked[static_cast<std::size_t>(SearchAnswerKind::Event)] = true;
-    if (NewerThan14()) {
-        ShowOnlyPage(nullptr);
-        ClearPending();
-        ShowPage(SearchSlot::EventTimeRange);
-        return;
-    }
-    RequestingOpener(SearchSlot::SearchEvent, PendingKind::Event, &CSearchRequests::SendEventInfoReq);
+    RequestEvents(SearchSlot::SearchEvent);
 }
 
 void CRemoteSearchDlg::RequestBackupEvents()
 {
+    RequestEvents(SearchSlot::BackupEvent);
+}
+
+void CRemoteSearchDlg::RequestEvents(SearchSlot list)
+{
     m_asked[static_cast<std::size_t>(SearchAnswerKind::Event)] = true;
+    // An open list is shown again whatever the recorder's version: asking
+    // anew would throw away the list and the range it came from.
+    if (Page(list)) {
+        RequestingOpener(list, PendingKind::Event, &CSearchRequests::SendEventInfoReq);
+        return;
+    }
     if (NewerThan14()) {
         ShowOnlyPage(nullptr);
         ClearPending();
         ShowPage(SearchSlot::EventTimeRange);
         return;
     }
-    RequestingOpener(SearchSlot::BackupEvent, PendingKind::Event, &CSearchRequests::SendEventInfoReq);
+    RequestingOpener(list, PendingKind::Event, &CSearchRequests::SendEventInfoReq);
 }
 
 void CRemoteSearchDlg::RequestLogInfo()

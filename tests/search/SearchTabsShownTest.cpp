@@ -1,7 +1,8 @@
 // The remote search window as the operator sees it, against the recorder
 // simulator: the window on screen, every tab's column of buttons shown and
 // reached by a click at its place after any switch (also one made by a
-// rights change), each button's request sent.
+// rights change), each button's request sent; Event with the list open
+// shows that list again.
 #include "../ShownControls.h"
 #include "../WidgetInput.h"
 #include "TestHost.h"
@@ -128,6 +129,16 @@ QPoint ColumnButtonAt(int tab, int k)
     ClickWidget(target, target->mapFrom(window, pos));
     QApplication::processEvents();
     return ::testing::AssertionSuccess();
+}
+
+std::string Scratch(const char* name)
+{
+    const std::string dir =
+        std::string(K5_BINARY_DIR) + "/scratch-tabs-" + std::to_string(::getpid()) + "-" + name;
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+    std::filesystem::create_directories(dir, ec);
+    return dir;
 }
 
 } // namespace
@@ -334,5 +345,91 @@ TEST_F(SearchTabsShown, RightsChangeSwitchesToATabWithItsButtons)
     ASSERT_TRUE(ClickAt(dlg.get(), ColumnButtonAt(0, 2)));
     ASSERT_TRUE(sim->WaitForCount(k5sim::id::PLAY_INFO_MONTH_REQ, 1));
     ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::SearchCalendar) != nullptr; }));
+    Close(dlg);
+}
+
+// Event while the tab's list is open (a recorder that answers ranges): the
+// same list shown again, nothing sent, the range page not rebuilt. Then the
+// backup by event runs to its download, all by clicks.
+TEST_F(SearchTabsShown, EventWithTheListOpenShowsItAgainAndABackupByEventDownloads)
+{
+    Start(1, 5);
+    main.downloadFolder = Scratch("event") + "/Download";
+    int prompts = 0;
+    SetBackupNamePrompt([&](QWidget*, std::uint8_t, std::string& name) {
+        ++prompts;
+        name = "by-event";
+        return true;
+    });
+    auto dlg = Open();
+    ASSERT_TRUE(Idle(*dlg));
+    std::size_t ranged = 0;
+    for (const int tab : {0, 1}) {
+        SCOPED_TRACE(tab);
+        const SearchSlot listSlot = tab == 0 ? SearchSlot::SearchEvent : SearchSlot::BackupEvent;
+        ASSERT_TRUE(ClickAt(dlg.get(), TabButtonAt(tab)));
+        ASSERT_TRUE(Idle(*dlg));
+        ASSERT_TRUE(ClickAt(dlg.get(), ColumnButtonAt(tab, 1)));
+        auto* range = static_cast<CEventTimeRangePage*>(dlg->Page(SearchSlot::EventTimeRange));
+        ASSERT_NE(range, nullptr);
+        range->Model().Row(0) = Usertime{2008, 2, 0, 0, 0, 0};
+        range->Model().Row(1) = Usertime{2008, 2, 30, 23, 59, 59};
+        ASSERT_TRUE(ClickAt(dlg.get(), kContent + QPoint(304 + 48, 396 + 11))); // Next
+        ASSERT_TRUE(sim->WaitForCount(k5sim::id::EVENT_TIME_REQ, ++ranged));
+        ASSERT_TRUE(PumpUntil([&] { return dlg->Page(listSlot) != nullptr; }));
+        ASSERT_TRUE(Idle(*dlg));
+        auto* list = static_cast<CSearchEventPage*>(dlg->Page(listSlot));
+        QPointer<CSearchEventPage> alive(list);
+        const int kind = list->Panel().CurKind();
+        const int rows = list->Panel().m_list.GetItemCount();
+        ASSERT_GT(rows, 0);
+
+        ASSERT_TRUE(ClickAt(dlg.get(), ColumnButtonAt(tab, 1)));
+        ASSERT_TRUE(alive);
+        EXPECT_EQ(dlg->Page(listSlot), list);
+        EXPECT_TRUE(list->isVisible());
+        EXPECT_EQ(dlg->Page(SearchSlot::EventTimeRange), nullptr);
+        EXPECT_FALSE(dlg->RequestPending());
+        EXPECT_EQ(list->Panel().CurKind(), kind);
+        EXPECT_EQ(list->Panel().m_list.GetItemCount(), rows);
+        ExpectColumnShown(*dlg, tab, 4);
+        if (tab == 0) {
+            // Anything the second Event sent would be in before the month request.
+            ASSERT_TRUE(ClickAt(dlg.get(), ColumnButtonAt(tab, 2)));
+            ASSERT_TRUE(sim->WaitForCount(k5sim::id::PLAY_INFO_MONTH_REQ, 1));
+            ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::SearchCalendar) != nullptr; }));
+            ASSERT_TRUE(Idle(*dlg));
+            EXPECT_EQ(sim->ReceivedOf(k5sim::id::EVENT_TIME_REQ).size(), ranged);
+        }
+    }
+
+    // The backup list: a row, Calculate, the size, Backup, the download.
+    auto* list = static_cast<CSearchEventPage*>(dlg->Page(SearchSlot::BackupEvent));
+    CSkinListCtrl& rows = list->Panel().m_list;
+    const QRect first = rows.visualItemRect(rows.topLevelItem(0));
+    QWidget* viewport = rows.viewport();
+    ASSERT_TRUE(ClickAt(dlg.get(), viewport->mapTo(dlg.get(), first.center())));
+    ASSERT_NE(list->Panel().SelectedEntry(), nullptr);
+    ASSERT_TRUE(list->Panel().m_btnCalculate.m_bEnabled);
+    ASSERT_TRUE(ClickAt(dlg.get(), kContent + QPoint(2 + 48, 396 + 11))); // Calculate
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, 1));
+    // Nothing but the size request went out since the list opened.
+    EXPECT_EQ(sim->ReceivedOf(k5sim::id::EVENT_TIME_REQ).size(), ranged);
+    EXPECT_TRUE(sim->ReceivedOf(k5sim::id::EVENT_INFO_REQ).empty());
+    ASSERT_TRUE(Idle(*dlg));
+    ASSERT_TRUE(PumpUntil([&] { return list->Panel().m_btnPlay.m_bEnabled; }));
+    ASSERT_TRUE(ClickAt(dlg.get(), kContent + QPoint(304 + 48, 396 + 11))); // Backup
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_DATA_REQ, 1));
+    EXPECT_EQ(prompts, 1);
+    const Bytes on = sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[0].payload;
+    const Bytes data = sim->ReceivedOf(k5sim::id::TRANS_DATA_REQ)[0].payload;
+    EXPECT_EQ(data[4], 0);
+    EXPECT_EQ(k5sim::GetBE32(data, 16), k5sim::GetBE32(on, 16));
+    EXPECT_EQ(k5sim::GetBE32(data, 20), k5sim::GetBE32(on, 20));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Ended(); }));
+    EXPECT_TRUE(PumpUntil([&] {
+        std::error_code ec;
+        return std::filesystem::exists(main.downloadFolder + "/by-event.idx", ec);
+    }));
     Close(dlg);
 }

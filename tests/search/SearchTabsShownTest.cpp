@@ -1,8 +1,8 @@
 // The remote search window as the operator sees it, against the recorder
 // simulator: the window on screen, every tab's column of buttons shown and
 // reached by a click at its place after any switch (also one made by a
-// rights change), each button's request sent; Event with the list open
-// shows that list again.
+// rights change), each button's request sent; a backup only for the range
+// that was sized; Event with the list open shows that list again.
 #include "../ShownControls.h"
 #include "../WidgetInput.h"
 #include "TestHost.h"
@@ -433,3 +433,156 @@ TEST_F(SearchTabsShown, EventWithTheListOpenShowsItAgainAndABackupByEventDownloa
     }));
     Close(dlg);
 }
+
+// Backup with the end time's pop-up still open: the click closes the pop-up,
+// whose value widens the range past the size that was answered. Nothing
+// starts (no prompt, no TRANS_DATA_REQ), and sizing the wider range meets
+// the free-space check it would have bypassed. Both pages with time pop-ups.
+struct BackupPageKind
+{
+    const char* name;
+    bool timeline;
+};
+
+class BackupSizedRange : public SearchTabsShown, public ::testing::WithParamInterface<BackupPageKind>
+{
+protected:
+    // The page, for 2 March: the whole day marked.
+    CSearchPage* OpenPage(CRemoteSearchDlg& dlg)
+    {
+        if (!GetParam().timeline) {
+            auto* page = static_cast<CSearchDateTimePage*>(dlg.Page(SearchSlot::BackupDateTime));
+            if (page) {
+                page->Model().Row(0) = Usertime{2008, 2, 1, 0, 0, 0};
+                page->Model().Row(1) = Usertime{2008, 2, 1, 23, 59, 59};
+            }
+            return page;
+        }
+        if (!ClickAt(&dlg, ColumnButtonAt(1, 2)) || !sim->WaitForCount(k5sim::id::TRANS_INFO_MONTH_REQ, 1) ||
+            !PumpUntil([&] { return dlg.Page(SearchSlot::BackupCalendar) != nullptr; }) || !Idle(dlg))
+            return nullptr;
+        static_cast<CSearchCalendarPage*>(dlg.Page(SearchSlot::BackupCalendar))->OnDayClicked(1);
+        PumpUntil([&] { return dlg.Page(SearchSlot::BackupTimeline) != nullptr; });
+        return dlg.Page(SearchSlot::BackupTimeline);
+    }
+    QWidget* EndTime(CSearchPage* p) const
+    {
+        if (GetParam().timeline)
+            return &static_cast<CBackupTimelinePage*>(p)->m_lblTimeEnd;
+        return &static_cast<CSearchDateTimePage*>(p)->m_lblCell[13];
+    }
+    CSkinButton* Calculate(CSearchPage* p) const
+    {
+        if (GetParam().timeline)
+            return &static_cast<CBackupTimelinePage*>(p)->m_btnCalculate;
+        return &static_cast<CSearchDateTimePage*>(p)->m_btnCalculate;
+    }
+    CSkinButton* Backup(CSearchPage* p) const
+    {
+        if (GetParam().timeline)
+            return &static_cast<CBackupTimelinePage*>(p)->m_btnBackup;
+        return &static_cast<CSearchDateTimePage*>(p)->m_btnPlay;
+    }
+};
+
+TEST_P(BackupSizedRange, BackupWithATimePopUpOpenStartsNothingForTheUnsizedRange)
+{
+    Start();
+    // Small pictures: the day's download stays short.
+    transfer->Config().fps = 1;
+    transfer->Config().videoBytes = 400;
+    main.downloadFolder = Scratch(GetParam().name) + "/Download";
+    int prompts = 0;
+    SetBackupNamePrompt([&](QWidget*, std::uint8_t, std::string& name) {
+        ++prompts;
+        name = "range";
+        return true;
+    });
+    auto dlg = Open();
+    ASSERT_TRUE(Idle(*dlg));
+    ASSERT_TRUE(ClickAt(dlg.get(), TabButtonAt(1)));
+    ASSERT_TRUE(Idle(*dlg));
+    CSearchPage* page = OpenPage(*dlg);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(Idle(*dlg));
+    auto at = [&](QWidget* control) { return control->mapTo(dlg.get(), control->rect().center()); };
+    // The end's hour through its pop-up: 0 or 23.
+    auto pickEndHour = [&](bool last) {
+        ASSERT_TRUE(ClickAt(dlg.get(), at(EndTime(page))));
+        CSliderPickerPopup* popup = dlg->TimePicker();
+        ASSERT_NE(popup, nullptr);
+        ASSERT_TRUE(popup->isVisible());
+        // The hour's thumb dragged out past the slider's end.
+        CSkinSlider& hour = popup->m_sliders[0];
+        const int y = hour.height() / 2;
+        const QPoint from(hour.width() / 2, y), to(last ? hour.width() + 40 : -40, y);
+        QMouseEvent press(QEvent::MouseButtonPress, from, hour.mapToGlobal(from), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&hour, &press);
+        QMouseEvent move(QEvent::MouseMove, to, hour.mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(&hour, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, to, hour.mapToGlobal(to), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&hour, &release);
+        ASSERT_TRUE(PumpUntil([&] { return popup->Result(0) == (last ? 23 : 0); }));
+    };
+    auto backupOn = [&] { return Backup(page)->m_bEnabled; };
+
+    // 00:00:00 - 00:59:59, sized; then the drive holds exactly that much more.
+    ASSERT_NO_FATAL_FAILURE(pickEndHour(false));
+    ASSERT_TRUE(ClickAt(dlg.get(), QPoint(400, 40))); // the window's background closes the pop-up
+    ASSERT_EQ(dlg->TimePicker(), nullptr);
+    ASSERT_TRUE(ClickAt(dlg.get(), at(Calculate(page))));
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, 1));
+    const Bytes narrow = sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[0].payload;
+    EXPECT_EQ(k5sim::GetBE32(narrow, 20) - k5sim::GetBE32(narrow, 16), 3599u);
+    ASSERT_TRUE(Idle(*dlg));
+    ASSERT_TRUE(PumpUntil(backupOn));
+    const std::uint32_t narrowKB = transfer->AnswerKB(narrow);
+    ASSERT_GT(narrowKB >> 10, 0u);
+    main.diskSpace = (narrowKB >> 10) + 100;
+
+    // The end's pop-up moved to 23:59:59 and left open; Backup.
+    ASSERT_NO_FATAL_FAILURE(pickEndHour(true));
+    ASSERT_TRUE(ClickAt(dlg.get(), at(Backup(page))));
+    EXPECT_EQ(dlg->TimePicker(), nullptr);
+    EXPECT_EQ(prompts, 0);
+    EXPECT_FALSE(dlg->Ended());
+    EXPECT_FALSE(backupOn());
+    EXPECT_FALSE(main.client->HasWorker(kSlotBackupWriter));
+    EXPECT_FALSE(main.client->m_bTrans);
+
+    // Sizing the whole day now: the drive is too small, Backup stays off.
+    ASSERT_TRUE(ClickAt(dlg.get(), at(Calculate(page))));
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, 2));
+    const Bytes wide = sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[1].payload;
+    EXPECT_EQ(k5sim::GetBE32(wide, 20) - k5sim::GetBE32(wide, 16), 86399u);
+    ASSERT_TRUE(Idle(*dlg));
+    ASSERT_TRUE(PumpUntil([&] { return std::count(main.notes.begin(), main.notes.end(), 13 << 16) == 1; }));
+    EXPECT_FALSE(backupOn());
+    ASSERT_TRUE(ClickAt(dlg.get(), at(Backup(page))));
+    EXPECT_EQ(prompts, 0);
+    // Everything sent so far is in by the time a later request arrives.
+    main.diskSpace = 100000;
+    ASSERT_TRUE(ClickAt(dlg.get(), at(Calculate(page))));
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, 3));
+    EXPECT_TRUE(sim->ReceivedOf(k5sim::id::TRANS_DATA_REQ).empty());
+
+    // With room on the drive the whole day downloads, as sized.
+    ASSERT_TRUE(Idle(*dlg));
+    ASSERT_TRUE(PumpUntil(backupOn));
+    ASSERT_TRUE(ClickAt(dlg.get(), at(Backup(page))));
+    ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_DATA_REQ, 1));
+    EXPECT_EQ(prompts, 1);
+    EXPECT_EQ(sim->ReceivedOf(k5sim::id::TRANS_DATA_REQ)[0].payload, wide);
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Ended(); }));
+    Close(dlg);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, BackupSizedRange,
+                         ::testing::Values(BackupPageKind{"datetime", false},
+                                           BackupPageKind{"timeline", true}),
+                         [](const ::testing::TestParamInfo<BackupPageKind>& info) {
+                             return std::string(info.param.name);
+                         });

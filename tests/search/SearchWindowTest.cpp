@@ -1095,7 +1095,16 @@ TEST_F(SearchWindow, BackupStartsNothingWithoutTheRightOrWhileATransferRuns)
     dlg->ShowBackupTab();
     auto* page = static_cast<CSearchDateTimePage*>(dlg->Page(SearchSlot::BackupDateTime));
     ASSERT_NE(page, nullptr);
-    page->m_backup.m_nSizeKB = 2048;
+    // An hour of 2 March, sized.
+    auto sizeAnHour = [&](CRemoteSearchDlg& window, CSearchDateTimePage& p, std::size_t asked) {
+        p.Model().Row(0) = Usertime{2008, 2, 1, 0, 0, 0};
+        p.Model().Row(1) = Usertime{2008, 2, 1, 1, 0, 0};
+        SendMessage(p.Handle(), WM_COMMAND, 480, 0);
+        ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, asked));
+        ASSERT_TRUE(WaitUntil([&] { return !window.RequestPending() && p.m_backup.m_nSizeKB > 0; }));
+    };
+    sizeAnHour(*dlg, *page, 1);
+    ASSERT_TRUE(page->m_btnPlay.m_bEnabled);
     // The prompt ran while the rights went away.
     SetBackupNamePrompt([&](QWidget*, std::uint8_t, std::string&) {
         SetRights(1, 0);
@@ -1116,7 +1125,8 @@ TEST_F(SearchWindow, BackupStartsNothingWithoutTheRightOrWhileATransferRuns)
     again->ShowBackupTab();
     auto* second = static_cast<CSearchDateTimePage*>(again->Page(SearchSlot::BackupDateTime));
     ASSERT_NE(second, nullptr);
-    second->m_backup.m_nSizeKB = 2048;
+    sizeAnHour(*again, *second, 2);
+    EXPECT_FALSE(second->m_btnPlay.m_bEnabled);
     SendMessage(second->Handle(), WM_COMMAND, 482, 0);
     EXPECT_FALSE(main.client->HasWorker(kSlotBackupWriter));
     ASSERT_TRUE(WaitUntil([&] { return again->Ended(); }));

@@ -113,8 +113,16 @@ RangeRequestBody CBackupFlow::DataBody(const CRemoteSearchDlg& host, const Backu
     return MakeRangeRequestBody(host.m_nChannelMask, traits.dataKinds, r.start, r.end);
 }
 
+BackupRange CBackupFlow::Present(const CRemoteSearchDlg& host, const BackupRangeFn& range)
+{
+    BackupRange r = range ? range() : BackupRange();
+    r.channelMask = host.m_nChannelMask;
+    return r;
+}
+
 void CBackupFlow::ResetSize(BackupPageState& page)
 {
+    page.sized = false;
     if (page.size)
         page.size->SetText(QString());
     if (page.calculate)
@@ -124,15 +132,20 @@ void CBackupFlow::ResetSize(BackupPageState& page)
 }
 
 bool CBackupFlow::Calculate(CRemoteSearchDlg& host, const BackupPageTraits& traits, BackupPageState& page,
-                            const BackupRange& r)
+                            const BackupRangeFn& range)
 {
     if (traits.closesPickers)
         host.ClosePickers();
     if (host.RequestPending())
         return false;
+    // Read after the pop-ups closed: the size is asked for what the page shows.
+    const BackupRange r = Present(host, range);
     TRACE("Send... TRANS_ON_REQ...\n");
     if (!host.Requests().SendTransOnReq(OnBody(host, traits, r)))
         return false;
+    page.asked = true;
+    page.askedRange = r;
+    page.sized = false;
     if (page.calculate)
         page.calculate->Enable(false);
     host.SetPending(PendingKind::Size);
@@ -151,25 +164,43 @@ void CBackupFlow::Refuse(CRemoteSearchDlg& host, BackupPageState& page, const Ba
     Apply(page, d);
 }
 
-void CBackupFlow::SizeAnswer(CRemoteSearchDlg& host, BackupPageState& page, std::uint32_t kb)
+void CBackupFlow::SizeAnswer(CRemoteSearchDlg& host, BackupPageState& page, std::uint32_t kb,
+                             const BackupRangeFn& range)
 {
+    const bool forPresent = page.asked && page.askedRange == Present(host, range);
+    page.asked = false;
+    page.sized = false;
+    if (!forPresent) {
+        // The range changed while its size was asked (or nothing was asked):
+        // this size belongs to no range the page shows.
+        ResetSize(page);
+        return;
+    }
     const std::shared_ptr<CNetClient> client = host.Client();
     const bool running = client && (client->m_bTrans || client->HasWorker(kSlotBackupWriter));
     const BackupSizeDecision d = SizeDecision(kb, host.Main().DiskSpace(), running);
     page.m_nSizeKB = d.sizeKB;
     page.m_nSizeShown = d.sizeShown;
     page.m_bSizeInMB = d.sizeInMB;
-    if (d.refused)
+    if (d.refused) {
         Refuse(host, page, d);
-    else
-        Apply(page, d);
+        return;
+    }
+    Apply(page, d);
+    page.sized = true;
+    page.sizedRange = page.askedRange;
 }
 
 bool CBackupFlow::Start(CRemoteSearchDlg& host, const BackupPageTraits& traits, BackupPageState& page,
-                        const BackupRange& r)
+                        const BackupRangeFn& range)
 {
     if (traits.closesPickers)
         host.ClosePickers();
+    // Closing a time pop-up may just have moved the range: the size held
+    // (and the free-space check made on it) must be for the range sent.
+    const BackupRange r = Present(host, range);
+    if (!page.sized || page.sizedRange != r)
+        return false;
     QPointer<CRemoteSearchDlg> alive(&host);
     std::string typed;
     // Cancelled leaves the name empty: the writer then names the set itself.

@@ -55,7 +55,15 @@ struct BackupRange
     std::uint32_t start = 0;
     std::uint32_t end = 0;
     int eventKind = 0;
+    // The cameras asked for (the window's mask when the size was asked).
+    std::uint32_t channelMask = 0;
+
+    bool operator==(const BackupRange&) const = default;
 };
+
+// The page's present range, read when the flow needs it: after the window's
+// pop-ups have closed, since closing a time pop-up applies its value.
+using BackupRangeFn = std::function<BackupRange()>;
 
 // A backup page's size members and controls.
 struct BackupPageState
@@ -66,6 +74,13 @@ struct BackupPageState
     CSkinTextButton* calculate = nullptr;
     CSkinTextButton* backup = nullptr;
     CSkinLabel* size = nullptr;
+    // The range the last size request asked about (while its answer is
+    // awaited), and the range the size held answers: a backup starts only
+    // for exactly that range.
+    bool asked = false;
+    BackupRange askedRange;
+    bool sized = false;
+    BackupRange sizedRange;
 };
 
 // The file name prompt: true with the typed name, false when cancelled.
@@ -87,13 +102,18 @@ public:
     static void ResetSize(BackupPageState& page);
     // TRANS_ON_REQ for the range; Calculate off and the window waits.
     static bool Calculate(CRemoteSearchDlg& host, const BackupPageTraits& traits, BackupPageState& page,
-                          const BackupRange& r);
-    // The size answer, on the GUI thread.
-    static void SizeAnswer(CRemoteSearchDlg& host, BackupPageState& page, std::uint32_t kb);
+                          const BackupRangeFn& range);
+    // The size answer, on the GUI thread. `range` is the page's range now: an
+    // answer for a range the page no longer shows sizes nothing.
+    static void SizeAnswer(CRemoteSearchDlg& host, BackupPageState& page, std::uint32_t kb,
+                           const BackupRangeFn& range);
     // The file name, the writer, TRANS_DATA_REQ and the window's close.
-    // False when nothing was started.
+    // False when nothing was started. Nothing at all happens (no prompt, the
+    // window stays) unless the size held was answered for the range sent.
     static bool Start(CRemoteSearchDlg& host, const BackupPageTraits& traits, BackupPageState& page,
-                      const BackupRange& r);
+                      const BackupRangeFn& range);
+    // The range as the flow compares it: the page's range with the window's cameras.
+    static BackupRange Present(const CRemoteSearchDlg& host, const BackupRangeFn& range);
 
 private:
     static void Refuse(CRemoteSearchDlg& host, BackupPageState& page, const BackupSizeDecision& d);

@@ -31,13 +31,16 @@ void AttachDefaultBackupDateTimeFlow()
 {
     BackupDateTimeFlow flow;
     flow.calculate = [](CSearchDateTimePage& page) {
-        CBackupFlow::Calculate(page.Host(), kBackupDateTimeTraits, DateTimeState(page), DateTimeRange(page));
+        CBackupFlow::Calculate(page.Host(), kBackupDateTimeTraits, DateTimeState(page),
+                               [&page] { return DateTimeRange(page); });
     };
     flow.start = [](CSearchDateTimePage& page) {
-        CBackupFlow::Start(page.Host(), kBackupDateTimeTraits, DateTimeState(page), DateTimeRange(page));
+        CBackupFlow::Start(page.Host(), kBackupDateTimeTraits, DateTimeState(page),
+                           [&page] { return DateTimeRange(page); });
     };
     flow.size = [](CSearchDateTimePage& page, std::uint32_t kb) {
-        CBackupFlow::SizeAnswer(page.Host(), DateTimeState(page), kb);
+        CBackupFlow::SizeAnswer(page.Host(), DateTimeState(page), kb,
+                                [&page] { return DateTimeRange(page); });
     };
     AttachBackupDateTimeFlow(std::move(flow));
 }

@@ -198,17 +198,17 @@ void CBackupTimelinePage::OnMarkerLabel(int marker)
 
 void CBackupTimelinePage::CalculateBackupSize()
 {
-    CBackupFlow::Calculate(Host(), kBackupTimelineTraits, m_backup, Range());
+    CBackupFlow::Calculate(Host(), kBackupTimelineTraits, m_backup, [this] { return Range(); });
 }
 
 void CBackupTimelinePage::StartBackup()
 {
-    CBackupFlow::Start(Host(), kBackupTimelineTraits, m_backup, Range());
+    CBackupFlow::Start(Host(), kBackupTimelineTraits, m_backup, [this] { return Range(); });
 }
 
 void CBackupTimelinePage::OnBackupSizeAnswer(std::uint32_t kb)
 {
-    CBackupFlow::SizeAnswer(Host(), m_backup, kb);
+    CBackupFlow::SizeAnswer(Host(), m_backup, kb, [this] { return Range(); });
 }
 
 void CBackupTimelinePage::OnBackupPrev()

@@ -299,13 +299,27 @@ void CSearchEventPage::OnEventPrev()
     host.ShowPage(SearchSlot::EventTimeRange);
 }
 
+namespace {
+
+// An entry's recording as a backup range; no entry, no range.
+BackupRange EventRange(const EventEntry* entry)
+{
+    BackupRange r;
+    if (entry) {
+        r.start = static_cast<std::uint32_t>(entry->start);
+        r.end = static_cast<std::uint32_t>(entry->end);
+        r.eventKind = entry->kind;
+    }
+    return r;
+}
+
+} // namespace
+
 void CSearchEventPage::OnEventCalculate(const EventEntry* entry)
 {
     if (!m_bBackup || !entry)
         return;
-    CBackupFlow::Calculate(Host(), kBackupEventTraits, m_backup,
-                           BackupRange{static_cast<std::uint32_t>(entry->start),
-                                       static_cast<std::uint32_t>(entry->end), entry->kind});
+    CBackupFlow::Calculate(Host(), kBackupEventTraits, m_backup, [entry] { return EventRange(entry); });
 }
 
 void CSearchEventPage::OnEventBackup(const EventEntry* entry)
@@ -316,15 +330,13 @@ void CSearchEventPage::OnEventBackup(const EventEntry* entry)
         Host().CloseAfter(0);
         return;
     }
-    CBackupFlow::Start(Host(), kBackupEventTraits, m_backup,
-                       BackupRange{static_cast<std::uint32_t>(entry->start),
-                                   static_cast<std::uint32_t>(entry->end), entry->kind});
+    CBackupFlow::Start(Host(), kBackupEventTraits, m_backup, [entry] { return EventRange(entry); });
 }
 
 void CSearchEventPage::OnBackupSizeAnswer(std::uint32_t kb)
 {
     if (m_bBackup)
-        CBackupFlow::SizeAnswer(Host(), m_backup, kb);
+        CBackupFlow::SizeAnswer(Host(), m_backup, kb, [this] { return EventRange(m_panel.SelectedEntry()); });
 }
 
 void CSearchEventPage::OnEventBackgroundPress()

@@ -454,6 +454,9 @@ void CRemoteSearchDlg::ShowTab(SearchTab tab)
     auto* page = new CSearchTabPage(*this, tab);
     m_pTabPage = page;
     m_openTab = tab;
+    // The column is built before the page goes on screen, so its buttons show
+    // with it; once the window is up, children made later would stay hidden.
+    page->Layout();
     page->show();
     // The mask first: the tab's first view may send it.
     if (tab == SearchTab::Search || tab == SearchTab::Backup) {
@@ -462,7 +465,7 @@ void CRemoteSearchDlg::ShowTab(SearchTab tab)
         m_nChannelMask =
             tab == SearchTab::Search ? InitialChannelMask(HandOver(), channels) : AllCamerasMask(channels);
     }
-    page->OnInitPage();
+    page->OpenFirstView();
 }
 
 void CRemoteSearchDlg::ShowSearchTab()
@@ -517,26 +520,30 @@ void CRemoteSearchDlg::RequestTransInfoMonth()
 
 void CRemoteSearchDlg::RequestSearchEvents()
 {
-    m_asked[static_cast<std::size_t>(SearchAnswerKind::Event)] = true;
-    if (NewerThan14()) {
-        ShowOnlyPage(nullptr);
-        ClearPending();
-        ShowPage(SearchSlot::EventTimeRange);
-        return;
-    }
-    RequestingOpener(SearchSlot::SearchEvent, PendingKind::Event, &CSearchRequests::SendEventInfoReq);
+    RequestEvents(SearchSlot::SearchEvent);
 }
 
 void CRemoteSearchDlg::RequestBackupEvents()
 {
+    RequestEvents(SearchSlot::BackupEvent);
+}
+
+void CRemoteSearchDlg::RequestEvents(SearchSlot list)
+{
     m_asked[static_cast<std::size_t>(SearchAnswerKind::Event)] = true;
+    // An open list is shown again whatever the recorder's version: asking
+    // anew would throw away the list and the range it came from.
+    if (Page(list)) {
+        RequestingOpener(list, PendingKind::Event, &CSearchRequests::SendEventInfoReq);
+        return;
+    }
     if (NewerThan14()) {
         ShowOnlyPage(nullptr);
         ClearPending();
         ShowPage(SearchSlot::EventTimeRange);
         return;
     }
-    RequestingOpener(SearchSlot::BackupEvent, PendingKind::Event, &CSearchRequests::SendEventInfoReq);
+    RequestingOpener(list, PendingKind::Event, &CSearchRequests::SendEventInfoReq);
 }
 
 void CRemoteSearchDlg::RequestLogInfo()

@@ -195,6 +195,8 @@ private:
     void OnAnswer(SearchAnswerKind kind);
     void OnBackupSize();
     bool RequestingOpener(SearchSlot slot, PendingKind kind, bool (CSearchRequests::*send)());
+    // The Event buttons of the Search and Backup tabs; `list` is the tab's event list.
+    void RequestEvents(SearchSlot list);
     void ShowTab(SearchTab tab);
     SearchRights Rights() const;
     bool NewerThan14() const;

@@ -61,6 +61,14 @@ CSkinTextButton* CSearchTabPage::Button(int k)
 
 void CSearchTabPage::OnInitPage()
 {
+    Layout();
+    OpenFirstView();
+}
+
+void CSearchTabPage::Layout()
+{
+    if (!m_buttons.empty())
+        return;
     const ResourceLibrary& res = ResourceLibrary::Current();
     m_bmpBackground = res.LoadBitmap(IDB_SEARCH_TAB_PAGE);
     for (const TabButton& b : ButtonsOf(m_tab)) {
@@ -77,6 +85,11 @@ void CSearchTabPage::OnInitPage()
     std::shared_ptr<CNetClient> client = m_host.Client();
     if (m_tab == SearchTab::Log && Button(6))
         Button(6)->setVisible(client && client->m_bArchiveSupport);
+}
+
+void CSearchTabPage::OpenFirstView()
+{
+    std::shared_ptr<CNetClient> client = m_host.Client();
     if (!client)
         return;
     CSearchKeep& keep = client->SearchKeep();

@@ -21,6 +21,11 @@ public:
     SearchTab Tab() const { return m_tab; }
     // Lays out the column and opens the tab's first view.
     void OnInitPage();
+    // The two halves of OnInitPage. The window lays the column out before it
+    // shows the page: a control made under a page already on screen would
+    // stay hidden.
+    void Layout();
+    void OpenFirstView();
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool DestroyWindow() override;
     void PostNcDestroy() override;

@@ -2,6 +2,7 @@
 // calendar - day - timeline - Play - reopen flow, the date-time Play, the
 // camera mask, Cancel, refusals, rights changes, and the pop-ups.
 #include "../WidgetInput.h"
+#include "SearchRenders.h"
 #include "TestHost.h"
 
 #include "RecorderSim.h"
@@ -677,7 +678,7 @@ TEST_F(SearchWindow, EventRangePageSendsTheRangeAndTheListOpensOnTheKindFound)
     EXPECT_TRUE(sim->ReceivedOf(k5sim::id::EVENT_INFO_REQ).empty());
     EXPECT_EQ(range->KindMask(), 7);
     EXPECT_TRUE(range->m_chkKind[2]->isHidden());
-    range->grab().save(QString(K5_BINARY_DIR) + "/event-range-1005.png");
+    SaveRender(*range, "event-range-1005");
     // Both visible kinds cleared: the hidden audio kind stays chosen.
     for (int k = 0; k < 2; ++k) {
         range->m_chkKind[k]->SetCheck(0);
@@ -700,7 +701,7 @@ TEST_F(SearchWindow, EventRangePageSendsTheRangeAndTheListOpensOnTheKindFound)
     EXPECT_EQ(list->Panel().CurKind(), 4);
     EXPECT_EQ(list->Panel().m_list.GetItemCount(), 1);
     EXPECT_FALSE(list->Panel().m_btnPrev.isHidden());
-    list->grab().save(QString(K5_BINARY_DIR) + "/event-list-225.png");
+    SaveRender(*list, "event-list-225");
     // Prev: the range page again, with its defaults.
     list->OnEventPrev();
     ASSERT_NE(dlg->Page(SearchSlot::EventTimeRange), nullptr);
@@ -852,7 +853,7 @@ TEST_F(SearchWindow, BackupEventCalculateSizeAndStart)
                   transfer.AnswerKB(sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[i].payload));
     }
     EXPECT_FALSE(panel.m_lblSize.GetWindowText().isEmpty());
-    page->grab().save(QString(K5_BINARY_DIR) + "/backup-event-list-229.png");
+    SaveRender(*page, "backup-event-list-229");
     const bool sized = page->Backup().m_nSizeKB > 0;
     ASSERT_TRUE(sized);
     EXPECT_TRUE(panel.m_btnPlay.m_bEnabled);
@@ -990,7 +991,7 @@ TEST_F(SearchWindow, BackupTimelineMarkersCalculateAndBackup)
     EXPECT_EQ(page->EndX(), 400);
     EXPECT_TRUE(page->m_btnCalculate.m_bEnabled);
     EXPECT_FALSE(page->m_btnBackup.m_bEnabled);
-    page->grab().save(QString(K5_BINARY_DIR) + "/backup-timeline-1021.png");
+    SaveRender(*page, "backup-timeline-1021");
 
     struct Range
     {
@@ -1095,7 +1096,16 @@ TEST_F(SearchWindow, BackupStartsNothingWithoutTheRightOrWhileATransferRuns)
     dlg->ShowBackupTab();
     auto* page = static_cast<CSearchDateTimePage*>(dlg->Page(SearchSlot::BackupDateTime));
     ASSERT_NE(page, nullptr);
-    page->m_backup.m_nSizeKB = 2048;
+    // An hour of 2 March, sized.
+    auto sizeAnHour = [&](CRemoteSearchDlg& window, CSearchDateTimePage& p, std::size_t asked) {
+        p.Model().Row(0) = Usertime{2008, 2, 1, 0, 0, 0};
+        p.Model().Row(1) = Usertime{2008, 2, 1, 1, 0, 0};
+        SendMessage(p.Handle(), WM_COMMAND, 480, 0);
+        ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, asked));
+        ASSERT_TRUE(WaitUntil([&] { return !window.RequestPending() && p.m_backup.m_nSizeKB > 0; }));
+    };
+    sizeAnHour(*dlg, *page, 1);
+    ASSERT_TRUE(page->m_btnPlay.m_bEnabled);
     // The prompt ran while the rights went away.
     SetBackupNamePrompt([&](QWidget*, std::uint8_t, std::string&) {
         SetRights(1, 0);
@@ -1116,7 +1126,8 @@ TEST_F(SearchWindow, BackupStartsNothingWithoutTheRightOrWhileATransferRuns)
     again->ShowBackupTab();
     auto* second = static_cast<CSearchDateTimePage*>(again->Page(SearchSlot::BackupDateTime));
     ASSERT_NE(second, nullptr);
-    second->m_backup.m_nSizeKB = 2048;
+    sizeAnHour(*again, *second, 2);
+    EXPECT_FALSE(second->m_btnPlay.m_bEnabled);
     SendMessage(second->Handle(), WM_COMMAND, 482, 0);
     EXPECT_FALSE(main.client->HasWorker(kSlotBackupWriter));
     ASSERT_TRUE(WaitUntil([&] { return again->Ended(); }));
@@ -1138,7 +1149,7 @@ TEST_F(SearchWindow, BackupDateTimeAcrossMidnightEmptyCamerasAndAnEscapedName)
     dlg->ShowBackupTab();
     auto* page = static_cast<CSearchDateTimePage*>(dlg->Page(SearchSlot::BackupDateTime));
     ASSERT_NE(page, nullptr);
-    page->grab().save(QString(K5_BINARY_DIR) + "/backup-datetime-228.png");
+    SaveRender(*page, "backup-datetime-228");
     page->Model().Row(0) = Usertime{2008, 2, 1, 23, 0, 0};
     page->Model().Row(1) = Usertime{2008, 2, 2, 1, 0, 0};
 

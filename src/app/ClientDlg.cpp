@@ -475,6 +475,9 @@ void CClientDlg::CloseLocalPlayer()
     m_pLocalPlayer.reset();
     DestroyPlaybackClock();
     FreePlaylist();
+    // The idle window shows no playback position: the slider goes, and the
+    // repaint draws the play bar's area from the skin without it.
+    m_sliderPosition.hide();
     update();
 }
 

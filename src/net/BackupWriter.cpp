@@ -510,10 +510,15 @@ std::size_t CheckBackupFrame(const std::uint8_t* frame, std::size_t length)
     ParseFrameHeader(frame + kPrefixSize, f);
     if (f.marker != kFrameMarker)
         return 0;
-    if (f.body_size != std::uint64_t(f.data_size) + f.audio_size + kFrameHeadSize)
-        return 0;
-    const std::size_t keep = kPrefixSize + f.body_size;
+    // What is kept is what the header says the frame holds: the local side
+    // reads video and audio by their own sizes, never by the stored size, so
+    // a recorder that pads or miscounts that field loses nothing.
+    const std::uint64_t body = std::uint64_t(f.data_size) + f.audio_size + kFrameHeadSize;
+    const std::uint64_t keep = kPrefixSize + body;
     if (keep > length || keep > kMaxFrame)
         return 0;
-    return keep;
+    if (f.body_size != body)
+        TRACE("CheckBackupFrame: stored size %u, frame %llu\n", f.body_size,
+              static_cast<unsigned long long>(body));
+    return static_cast<std::size_t>(keep);
 }

@@ -255,7 +255,8 @@ private:
 };
 
 // Checks a reassembled backup frame before it is queued: the 511 marker after
-// the prefix, a stored size that equals header + video + audio and fits in
-// what arrived. Gives the bytes to keep (prefix and stored frame), 0 when the
-// frame is to be dropped.
+// the prefix, and header + video + audio within what arrived. Gives the bytes
+// to keep (prefix, header, video and audio), 0 when the frame is to be
+// dropped. The header's stored size is not trusted either way: a frame whose
+// stored size disagrees is kept (and traced) when its parts fit.
 std::size_t CheckBackupFrame(const std::uint8_t* frame, std::size_t length);

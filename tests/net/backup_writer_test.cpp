@@ -525,18 +525,41 @@ TEST(BackupFrameCheck, MarkerSizesAndFit)
     s.video = 100;
     s.audio = 20;
     const auto good = MakeBackupFrame(s);
-    EXPECT_EQ(CheckBackupFrame(good.data(), good.size()), good.size());
+    const std::size_t whole = good.size(); // 192 + 40 + 100 + 20
+    auto stored = [&good](std::uint32_t size) {
+        auto f = good;
+        PutLE32Test(&f[192 + 8], size << 12);
+        return f;
+    };
+    auto marker = good;
+    marker[192] = 0;
     auto longer = good;
-    longer.resize(good.size() + 50); // trailing bytes past the stored frame are not kept
-    EXPECT_EQ(CheckBackupFrame(longer.data(), longer.size()), good.size());
-    auto badMarker = good;
-    badMarker[192] = 0;
-    EXPECT_EQ(CheckBackupFrame(badMarker.data(), badMarker.size()), 0u);
-    auto wrongStored = good;
-    PutLE32Test(&wrongStored[192 + 8], (40 + 100 + 20 + 1) << 12);
-    EXPECT_EQ(CheckBackupFrame(wrongStored.data(), wrongStored.size()), 0u);
-    EXPECT_EQ(CheckBackupFrame(good.data(), good.size() - 1), 0u); // cut short
-    EXPECT_EQ(CheckBackupFrame(good.data(), 231), 0u);
+    longer.resize(whole + 50);
+    struct Case
+    {
+        const char* what;
+        std::vector<std::uint8_t> frame;
+        std::size_t length;
+        std::size_t keep;
+    };
+    const Case cases[] = {
+        {"as sent", good, whole, whole},
+        {"bytes past the frame are not kept", longer, longer.size(), whole},
+        {"no 511 marker", marker, whole, 0},
+        {"stored size padded", stored(40 + 100 + 20 + 1), whole, whole},
+        {"stored size far too large", stored(0xFFFFF), whole, whole},
+        {"stored size zero", stored(0), whole, whole},
+        {"stored size small", stored(40 + 100), whole, whole},
+        {"cut short", good, whole - 1, 0},
+        {"prefix and part of the header", good, 231, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CheckBackupFrame(c.frame.data(), c.length), c.keep) << c.what;
+
+    // Video and audio sizes that claim more than arrived: dropped.
+    auto claims = good;
+    PutLE32Test(&claims[192 + 20], 0xFFFFF | (20u << 20));
+    EXPECT_EQ(CheckBackupFrame(claims.data(), claims.size()), 0u);
 }
 
 } // namespace

@@ -753,6 +753,8 @@ NotifyState CClientDlg::NotifySnapshot()
     NotifyState state;
     state.version = m_arrVersion;
     state.skippedSet = SkippedSetName();
+    state.downloadName = m_lastDownload.setName;
+    state.downloadDropped = m_lastDownload.framesDropped;
     if (!m_pNetClient)
         return state;
     const CNetClient& net = *m_pNetClient;

@@ -2,6 +2,7 @@
 
 #include "net/NetMessages.h"
 #include "net/Wire.h"
+#include "platform/Paths.h"
 #include "platform/Trace.h"
 
 #include <algorithm>
@@ -87,6 +88,38 @@ std::uint32_t CBackupSetWriter::NextStamp()
     return t;
 }
 
+std::string CBackupSetWriter::TimeName(std::uint32_t stamp) const
+{
+    char leaf[16];
+    std::snprintf(leaf, sizeof leaf, "%x", stamp);
+    return leaf;
+}
+
+bool CBackupSetWriter::SetNameUsed(const std::string& base, bool splits)
+{
+    std::vector<std::string> names;
+    m_fs->ListFolder(m_opt.folder, names);
+    for (const std::string& file : names) {
+        const std::size_t dot = file.rfind('.');
+        if (dot == std::string::npos || file.size() - dot != 4)
+            continue;
+        std::string ext = file.substr(dot + 1);
+        for (char& c : ext)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (ext != "idx" && ext != "vih" && ext != "vid")
+            continue;
+        const std::string stem = file.substr(0, dot);
+        if (stem == base)
+            return true;
+        // base_NNN: a split set of an earlier download under this name.
+        if (splits && stem.size() > base.size() + 1 && stem.compare(0, base.size(), base) == 0 &&
+            stem[base.size()] == '_' &&
+            stem.find_first_not_of("0123456789", base.size() + 1) == std::string::npos)
+            return true;
+    }
+    return false;
+}
+
 bool CBackupSetWriter::Open()
 {
     if (m_bOpen || m_bClosed || !m_setFiles.empty())
@@ -96,6 +129,18 @@ bool CBackupSetWriter::Open()
         return Fail(err, true);
     }
     m_nLastStamp = m_opt.clock();
+    // An earlier download is never replaced: a used name takes the first free
+    // "-N" (its own splits then follow as name-N_001, ...); a time name moves
+    // on to the next free second.
+    m_strName = Paths::CleanFileName(m_opt.name);
+    if (m_strName.empty()) {
+        while (SetNameUsed(TimeName(m_nLastStamp), false))
+            ++m_nLastStamp;
+    } else {
+        const std::string typed = m_strName;
+        for (int n = 2; SetNameUsed(m_strName, true); ++n)
+            m_strName = typed + "-" + std::to_string(n);
+    }
     if (!OpenSet(0)) {
         m_bClosed = true;
         return false;
@@ -109,16 +154,15 @@ bool CBackupSetWriter::OpenSet(std::uint32_t stamp)
     if (!folder.empty() && folder.back() != '/')
         folder += '/';
     char leaf[64];
-    if (m_opt.name.empty()) {
+    if (m_strName.empty()) {
         // Named by the time: the first set by the PC time, later ones by their
         // split stamp, which is never repeated.
-        std::snprintf(leaf, sizeof leaf, "%x", stamp != 0 ? stamp : m_nLastStamp);
-        m_strBase = folder + leaf;
+        m_strBase = folder + TimeName(stamp != 0 ? stamp : m_nLastStamp);
     } else if (m_nSetIndex == 0) {
-        m_strBase = folder + m_opt.name;
+        m_strBase = folder + m_strName;
     } else {
         std::snprintf(leaf, sizeof leaf, "_%03d", m_nSetIndex);
-        m_strBase = folder + m_opt.name + leaf;
+        m_strBase = folder + m_strName + leaf;
     }
     const std::array<std::string, 3> paths{m_strBase + ".idx", m_strBase + ".vih", m_strBase + ".vid"};
     m_setFiles.push_back(paths);
@@ -265,6 +309,16 @@ void CBackupSetWriter::Close()
     m_bClosed = true;
 }
 
+std::string CBackupSetWriter::SetName() const
+{
+    if (m_setFiles.empty())
+        return {};
+    const std::string& idx = m_setFiles.front()[0];
+    const std::size_t slash = idx.rfind('/');
+    const std::string leaf = slash == std::string::npos ? idx : idx.substr(slash + 1);
+    return leaf.substr(0, leaf.size() - 4);
+}
+
 bool CBackupSetWriter::WriteFrame(const std::uint8_t* frame, std::size_t length)
 {
     if (m_bClosed || m_failure != BackupFailure::None)
@@ -282,11 +336,25 @@ bool CBackupSetWriter::WriteFrame(const std::uint8_t* frame, std::size_t length)
     const std::uint32_t dataSize = ReadLE32(head + 20) & 0xFFFFF;
 
     auto split = [this]() {
-        const std::uint32_t stamp = NextStamp();
+        // The next set's name is settled before this one is closed: a time
+        // name is the stamp, which both trailer and header then carry.
+        std::uint32_t stamp = NextStamp();
+        ++m_nSetIndex;
+        if (m_strName.empty()) {
+            while (SetNameUsed(TimeName(stamp), false))
+                stamp = NextStamp();
+        } else {
+            char leaf[16];
+            for (;;) {
+                std::snprintf(leaf, sizeof leaf, "_%03d", m_nSetIndex);
+                if (!SetNameUsed(m_strName + leaf, false))
+                    break;
+                ++m_nSetIndex;
+            }
+        }
         CloseSet(stamp);
         if (m_failure != BackupFailure::None)
             return false;
-        ++m_nSetIndex;
         return OpenSet(stamp);
     };
     if (m_bSplitPending) {
@@ -461,9 +529,19 @@ std::vector<std::array<std::string, 3>> CBackupWriter::SetFiles() const
     return m_files;
 }
 
+std::string CBackupWriter::SetName() const
+{
+    std::lock_guard<std::mutex> lock(m_filesLock);
+    return m_strSetName;
+}
+
 void CBackupWriter::Thread_Transfer()
 {
     bool ok = m_set.Open();
+    {
+        std::lock_guard<std::mutex> lock(m_filesLock);
+        m_strSetName = m_set.SetName();
+    }
     std::uint64_t shown = 0;
     BackupItem item;
     while (ok && m_queue->Pop(item)) {

@@ -71,8 +71,11 @@ constexpr std::size_t kRecTitleSize = 32;
 
 struct BackupSetOptions
 {
-    std::string folder;       // the Download folder (made when missing)
-    std::string name;         // empty: each set is named by the hex PC time
+    std::string folder; // the Download folder (made when missing)
+    // As typed; cleaned by Paths::CleanFileName. Empty (or nothing left after
+    // cleaning): each set is named by the hex PC time. A name whose set or
+    // split sets exist already gets "-2", "-3", ...: no download is replaced.
+    std::string name;
     bool servedModel = false; // stem "kola5500", else "mira3140"
     std::uint64_t splitSize = BackupFormat::kSplitSize;
     std::size_t entryLimit = BackupFormat::kEntrySlots; // at most kEntrySlots
@@ -106,6 +109,9 @@ public:
     std::uint64_t FramesWritten() const { return m_nFrames; }
     // File names of every set opened so far, .idx first in each triple.
     const std::vector<std::array<std::string, 3>>& SetFiles() const { return m_setFiles; }
+    // The first set's name as made (no folder, no extension); empty before
+    // Open.
+    std::string SetName() const;
 
 private:
     struct Segment
@@ -130,8 +136,11 @@ private:
     void StartSegment(const std::uint8_t* prefix);
     bool Fail(int err, bool creating = false);
     std::uint32_t NextStamp();
-    std::string SetPath(const char* extension) const;
     void FillStem(std::uint8_t* at) const;
+    // True when the folder holds a file of the set `base` (any of the three
+    // extensions) or, with `splits`, of one of its split sets base_NNN.
+    bool SetNameUsed(const std::string& base, bool splits);
+    std::string TimeName(std::uint32_t stamp) const;
 
     BackupSetOptions m_opt;
     std::shared_ptr<IBackupFileSystem> m_fs;
@@ -139,6 +148,7 @@ private:
     bool m_bOpen = false;
     bool m_bClosed = false;
     bool m_bSplitPending = false;
+    std::string m_strName; // the name the sets are made under (cleaned, unique)
     std::string m_strBase; // path without extension of the open set
     int m_nSetIndex = 0;
     std::uint32_t m_nSplitStamp = 0; // stamp in the open set's headers
@@ -237,6 +247,8 @@ public:
     std::uint64_t TotalBytes() const { return m_nTotalBytes.load(); }
     std::uint64_t FramesWritten() const { return m_nFrames.load(); }
     std::vector<std::array<std::string, 3>> SetFiles() const;
+    // The first set's name (no folder, no extension), once the set is open.
+    std::string SetName() const;
 
 private:
     void Thread_Transfer();
@@ -251,6 +263,7 @@ private:
     std::atomic<std::uint64_t> m_nFrames{0};
     mutable std::mutex m_filesLock;
     std::vector<std::array<std::string, 3>> m_files;
+    std::string m_strSetName;
     std::thread m_thread;
 };
 

@@ -562,4 +562,112 @@ TEST(BackupFrameCheck, MarkerSizesAndFit)
     EXPECT_EQ(CheckBackupFrame(claims.data(), claims.size()), 0u);
 }
 
+// Typed names go through the one cleaning rule: every set stays in the
+// Download folder, and a name with nothing left is a time name.
+TEST(BackupSetWriter, NamesAreCleaned)
+{
+    struct Case
+    {
+        std::string typed;
+        std::string made;
+    };
+    const Case cases[] = {
+        {"park", "park"},
+        {"a/b", "ab"},
+        {"../x", "x"},
+        {"..\\..\\y", "y"},
+        {"/etc/passwd", "etcpasswd"},
+        {".hidden", "hidden"},
+        {"tab\there", "tabhere"},
+        {"gate 2.old", "gate 2.old"},
+        {"..", "5f000000"},
+        {"//", "5f000000"},
+        {"", "5f000000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        Fixture fx;
+        CBackupSetWriter w(fx.Options(c.typed));
+        ASSERT_TRUE(w.Open());
+        w.Close();
+        EXPECT_EQ(w.SetName(), c.made);
+        ASSERT_EQ(w.SetFiles().size(), 1u);
+        EXPECT_EQ(w.SetFiles()[0][1], "/data/Download/" + c.made + ".vih");
+        for (const std::string& name : fx.fs->Names())
+            EXPECT_EQ(name.rfind("/data/Download/", 0), 0u) << name;
+    }
+}
+
+// Earlier downloads are never replaced: a name whose set or any of its split
+// sets is there takes the next "-N", whose own splits follow as -N_001; a
+// time name moves on to a free second, also at a split, and the chain
+// stamps still agree.
+TEST(BackupSetWriter, UsedNamesAreMadeUnique)
+{
+    Fixture fx;
+    const std::vector<std::uint8_t> old{1, 2, 3};
+    fx.fs->Put("/data/Download/park.idx", old);
+    fx.fs->Put("/data/Download/park-2_004.VID", old); // a split set left alone
+    fx.fs->Put("/data/Download/park_12.txt", old);    // not a set
+    fx.fs->Put("/data/Download/5f000000.vih", old);
+    fx.fs->Put("/data/Download/5f000002.idx", old);
+    fx.fs->Put("/data/Other/park-3.idx", old); // another folder
+    struct Case
+    {
+        const char* typed;
+        std::vector<std::string> sets;
+    };
+    const Case cases[] = {
+        {"park", {"park-3", "park-3_001"}},
+        {"park", {"park-4", "park-4_001"}},
+        {"", {"5f000001", "5f000003"}},
+        {"park-2", {"park-2-2", "park-2-2_001"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        // Each frame passes the split size: two frames, two sets.
+        CBackupSetWriter w(fx.Options(c.typed, 1000));
+        ASSERT_TRUE(w.Open());
+        std::vector<std::vector<std::uint8_t>> sent;
+        for (int i = 0; i < 2; ++i) {
+            BackupFrameSpec spec;
+            spec.time = 100 + i;
+            sent.push_back(MakeBackupFrame(spec));
+            ASSERT_TRUE(w.WriteFrame(sent.back().data(), sent.back().size()));
+        }
+        w.Close();
+        ASSERT_EQ(w.SetFiles().size(), c.sets.size());
+        for (std::size_t i = 0; i < c.sets.size(); ++i)
+            EXPECT_EQ(w.SetFiles()[i][0], "/data/Download/" + c.sets[i] + ".idx");
+        EXPECT_EQ(w.SetName(), c.sets[0]);
+        const auto sets = fx.ReadAll(w.SetFiles());
+        ExpectFramesEqual(sets, sent);
+        ASSERT_EQ(sets.size(), 2u);
+        EXPECT_EQ(sets[1].headerStamp, sets[0].trailerStamp);
+    }
+    for (const char* path : {"/data/Download/park.idx", "/data/Download/park-2_004.VID",
+                             "/data/Download/5f000000.vih", "/data/Download/5f000002.idx"})
+        EXPECT_EQ(fx.fs->Bytes(path), old) << path;
+
+    // A file of the name that appears after the writer looked is not
+    // replaced either: the set cannot be created, and the file keeps its bytes.
+    class LateFiles : public CMemoryBackupFileSystem
+    {
+    public:
+        int ListFolder(const std::string&, std::vector<std::string>& names) override
+        {
+            names.clear();
+            return 0;
+        }
+    };
+    auto late = std::make_shared<LateFiles>();
+    late->Put("/data/Download/gate.vid", old);
+    BackupSetOptions options = fx.Options("gate");
+    options.fileSystem = late;
+    CBackupSetWriter w(options);
+    EXPECT_FALSE(w.Open());
+    EXPECT_EQ(w.Failure(), BackupFailure::NotCreatable);
+    EXPECT_EQ(late->Bytes("/data/Download/gate.vid"), old);
+}
+
 } // namespace

@@ -434,7 +434,7 @@ bool CBackupSetWriter::WriteFrame(const std::uint8_t* frame, std::size_t length)
 
 bool CBackupQueue::Push(BackupItem item, const std::atomic<bool>* abort)
 {
-    const std::size_t size = item.bytes.size() + 64;
+    const std::size_t size = item.Footprint();
     std::unique_lock<std::mutex> lock(m_lock);
     bool counted = false;
     while (!m_bClosed && !m_items.empty() && m_bytes + size > m_limit) {
@@ -467,7 +467,7 @@ bool CBackupQueue::Pop(BackupItem& item)
         return false;
     item = std::move(m_items.front());
     m_items.pop_front();
-    m_bytes -= item.bytes.size() + 64;
+    m_bytes -= item.Footprint();
     lock.unlock();
     m_roomOrClosed.notify_all();
     return true;
@@ -491,6 +491,29 @@ std::size_t CBackupQueue::Bytes() const
 {
     std::lock_guard<std::mutex> lock(m_lock);
     return m_bytes;
+}
+
+void CBackupQueue::Recycle(std::unique_ptr<std::uint8_t[]> block, std::size_t room)
+{
+    // Enough for the frames in flight between the two threads.
+    constexpr std::size_t kMaxSpares = 4;
+    if (!block)
+        return;
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_spares.size() < kMaxSpares)
+        m_spares.emplace_back(std::move(block), room);
+}
+
+std::unique_ptr<std::uint8_t[]> CBackupQueue::TakeSpare(std::size_t& room)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    room = 0;
+    if (m_spares.empty())
+        return nullptr;
+    auto spare = std::move(m_spares.back());
+    m_spares.pop_back();
+    room = spare.second;
+    return std::move(spare.first);
 }
 
 // ---------------------------------------------------------------------------
@@ -547,9 +570,11 @@ void CBackupWriter::Thread_Transfer()
     while (ok && m_queue->Pop(item)) {
         if (item.end)
             break;
-        ok = m_set.WriteFrame(item.bytes.data(), item.bytes.size());
+        ok = m_set.WriteFrame(item.Data(), item.Size());
         item.bytes.clear();
         item.bytes.shrink_to_fit();
+        m_queue->Recycle(std::move(item.block), item.room);
+        item.room = item.length = 0;
         const std::uint64_t total = m_set.TotalBytes();
         m_nTotalBytes = total;
         m_nFrames = m_set.FramesWritten();

@@ -171,11 +171,22 @@ private:
 };
 
 // One unit of the writer's queue: a whole frame (prefix and stored frame) or
-// the end of the transfer.
+// the end of the transfer. The frame is either in `bytes`, or in `block`, the
+// receive side's reassembly buffer handed over whole (`room` bytes, the frame
+// its first `length`), which saves copying every frame once more; the writer
+// gives such buffers back through the queue for the next frames.
 struct BackupItem
 {
     bool end = false;
     std::vector<std::uint8_t> bytes;
+    std::unique_ptr<std::uint8_t[]> block;
+    std::size_t room = 0;
+    std::size_t length = 0;
+
+    const std::uint8_t* Data() const { return block ? block.get() : bytes.data(); }
+    std::size_t Size() const { return block ? length : bytes.size(); }
+    // What the item holds in memory.
+    std::size_t Footprint() const { return (block ? room : bytes.size()) + 64; }
 };
 
 // The queue between the receive thread and the writer thread, bounded by the
@@ -195,6 +206,12 @@ public:
     void Close(bool discard);
     std::size_t Bytes() const;
 
+    // Buffers of written frames, kept for the receive side to fill again
+    // (a few; the rest are freed). Either side, any time.
+    void Recycle(std::unique_ptr<std::uint8_t[]> block, std::size_t room);
+    // A kept buffer, or null; its size in `room`.
+    std::unique_ptr<std::uint8_t[]> TakeSpare(std::size_t& room);
+
     std::size_t PeakBytes() const { return m_peak.load(); }
     std::uint64_t ProducerWaits() const { return m_waits.load(); }
 
@@ -203,6 +220,7 @@ private:
     std::condition_variable m_roomOrClosed;
     std::condition_variable m_itemOrClosed;
     std::deque<BackupItem> m_items;
+    std::vector<std::pair<std::unique_ptr<std::uint8_t[]>, std::size_t>> m_spares;
     std::size_t m_bytes = 0;
     const std::size_t m_limit;
     bool m_bClosed = false;

@@ -165,9 +165,13 @@ bool CNetClient::RecvFn_TransOnData(const WireHeader& h)
         m_transStream.Reset();
         return true;
     }
+    // The reassembly buffer itself goes to the writer, and a buffer the
+    // writer is done with takes its place: no frame is copied on the way.
     BackupItem item;
-    item.bytes.assign(m_transStream.Data(), m_transStream.Data() + keep);
-    m_transStream.Reset();
+    item.length = keep;
+    std::size_t spareRoom = 0;
+    std::unique_ptr<std::uint8_t[]> spare = queue->TakeSpare(spareRoom);
+    item.block = m_transStream.TakeBuffer(item.room, std::move(spare), spareRoom);
     // A full queue holds the receive thread back until the writer catches up;
     // a stopped or failed writer drops the frame.
     if (!queue->Push(std::move(item), &m_bStopRecv))

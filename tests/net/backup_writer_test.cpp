@@ -3,10 +3,12 @@
 #include "BackupTestFiles.h"
 #include "SessionRig.h"
 #include "net/BackupWriter.h"
+#include "net/LiveData.h"
 #include "net/NetMessages.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <filesystem>
@@ -412,6 +414,13 @@ TEST(BackupSetWriter, RegularFileInPlaceOfTheFolder)
     std::filesystem::remove_all(dir);
 }
 
+BackupItem Item(std::vector<std::uint8_t> bytes)
+{
+    BackupItem item;
+    item.bytes = std::move(bytes);
+    return item;
+}
+
 // The thread and queue around the set writer.
 class RecordingHost : public IBackupWriterHost
 {
@@ -467,14 +476,14 @@ TEST(BackupWriterThread, WritesQueuedFramesAndReportsProgress)
             s.video = 5000;
             s.seed = i;
             sent.push_back(MakeBackupFrame(s));
-            pushed = queue->Push(BackupItem{false, sent.back()});
+            pushed = queue->Push(Item(sent.back()));
         }
         release.join();
         ASSERT_TRUE(pushed);
         w.Stop();
         EXPECT_FALSE(w.Failed());
         EXPECT_EQ(w.FramesWritten(), 200u);
-        EXPECT_FALSE(queue->Push(BackupItem{false, sent[0]})); // stopped: dropped
+        EXPECT_FALSE(queue->Push(Item(sent[0]))); // stopped: dropped
         EXPECT_GT(queue->ProducerWaits(), 0u);
         EXPECT_LE(queue->PeakBytes(), 100000u);
         files = w.SetFiles();
@@ -488,6 +497,48 @@ TEST(BackupWriterThread, WritesQueuedFramesAndReportsProgress)
               std::make_pair(WM_TRANSFER_PROGRESS, WPARAM(200 * (232 + 5000) >> 10)));
     EXPECT_TRUE(host.notified.empty());
     EXPECT_EQ(host.failedCalls, 0);
+}
+
+// Frames handed over in the reassembly's own buffers are written as they
+// are, and the writer gives the buffers back for the next frames.
+TEST(BackupWriterThread, HandedOverBuffersAreWrittenAndComeBack)
+{
+    Fixture fx;
+    RecordingHost host;
+    std::vector<std::vector<std::uint8_t>> sent;
+    CStreamAssembler stream;
+    std::vector<const std::uint8_t*> handed;
+    std::vector<std::array<std::string, 3>> files;
+    {
+        CBackupWriter w(host, 10, fx.Options("h"));
+        auto queue = w.Queue();
+        for (int i = 0; i < 20; ++i) {
+            BackupFrameSpec spec;
+            spec.time = 500 + i;
+            spec.seed = i;
+            spec.video = 3000 + 100 * i;
+            sent.push_back(MakeBackupFrame(spec));
+            // Two fragments, the second one the last.
+            const std::size_t half = sent.back().size() / 2;
+            ASSERT_FALSE(stream.Append(sent.back().data(), half, false));
+            ASSERT_TRUE(stream.Append(sent.back().data() + half, sent.back().size() - half, true));
+            BackupItem item;
+            item.length = stream.Length();
+            std::size_t spareRoom = 0;
+            auto spare = queue->TakeSpare(spareRoom);
+            item.block = stream.TakeBuffer(item.room, std::move(spare), spareRoom);
+            handed.push_back(item.block.get());
+            ASSERT_TRUE(queue->Push(std::move(item)));
+            // Written before the next frame: its buffer is back for reuse.
+            ASSERT_TRUE(sessionrig::WaitUntil([&] { return w.FramesWritten() == sent.size(); },
+                                              std::chrono::seconds(30)));
+        }
+        w.Stop();
+        files = w.SetFiles();
+    }
+    ExpectFramesEqual(fx.ReadAll(files), sent);
+    std::sort(handed.begin(), handed.end());
+    EXPECT_LT(std::unique(handed.begin(), handed.end()) - handed.begin(), 5) << "buffers are reused";
 }
 
 TEST(BackupWriterThread, FailureStopsDiscardsAndTells)
@@ -505,7 +556,7 @@ TEST(BackupWriterThread, FailureStopsDiscardsAndTells)
         s.video = 4000;
         auto f = MakeBackupFrame(s);
         // After the failure the producer is never kept waiting.
-        if (queue->Push(BackupItem{false, std::move(f)}, &abort))
+        if (queue->Push(Item(std::move(f)), &abort))
             ++accepted;
     }
     ASSERT_TRUE(host.WaitFailed());

@@ -475,6 +475,9 @@ void CClientDlg::CloseLocalPlayer()
     m_pLocalPlayer.reset();
     DestroyPlaybackClock();
     FreePlaylist();
+    // The idle window shows no playback position: the slider goes, and the
+    // repaint draws the play bar's area from the skin without it.
+    m_sliderPosition.hide();
     update();
 }
 
@@ -750,6 +753,8 @@ NotifyState CClientDlg::NotifySnapshot()
     NotifyState state;
     state.version = m_arrVersion;
     state.skippedSet = SkippedSetName();
+    state.downloadName = m_lastDownload.setName;
+    state.downloadDropped = m_lastDownload.framesDropped;
     if (!m_pNetClient)
         return state;
     const CNetClient& net = *m_pNetClient;

@@ -246,6 +246,12 @@ public:
     void LocalPlayEnded() override;
     // The name of the first downloaded set a local scan or playback left out.
     std::string SkippedSetName() const;
+    // GUI thread: a backup download has ended. The closing notice names the
+    // set when it is not the name typed (cleaned, or made unique beside an
+    // earlier download) and counts the frames left out as damaged; a
+    // download that went as asked, or that a file error ended (its own
+    // notice), shows none.
+    void ReportDownloadClosed(const DownloadSummary& summary);
 
     // IClockHost
     QWidget* ClockSurface() override { return this; }
@@ -322,6 +328,7 @@ public:
     std::atomic<bool> m_bLocalSliderQueued{false};
     mutable std::mutex m_csSkippedSet;
     std::string m_strSkippedSet;
+    DownloadSummary m_lastDownload; // GUI thread
     std::atomic<int> m_nAudioChannel{-1};
     std::atomic<int> m_nAudioIndex{0};
     std::atomic<BYTE> m_bAudioReset{0};

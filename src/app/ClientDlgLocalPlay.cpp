@@ -147,6 +147,15 @@ void CClientDlg::ReportSkippedSet(const std::string& name)
     PostNotifyEvent(NOTIFY_NO_LOCAL_DATA, 1);
 }
 
+void CClientDlg::ReportDownloadClosed(const DownloadSummary& summary)
+{
+    const bool renamed = !summary.askedName.empty() && summary.setName != summary.askedName;
+    if (summary.failed || summary.setName.empty() || (!renamed && summary.framesDropped == 0))
+        return;
+    m_lastDownload = summary;
+    PostNotifyEvent(NOTIFY_DOWNLOAD_CLOSED, 0);
+}
+
 std::string CClientDlg::SkippedSetName() const
 {
     std::lock_guard<std::mutex> lock(m_csSkippedSet);

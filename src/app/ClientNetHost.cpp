@@ -381,6 +381,11 @@ void CClientNetHost::OnStreamStarting(int viewMode, int layout, int splitButton,
     });
 }
 
+void CClientNetHost::OnDownloadClosed(const DownloadSummary& summary)
+{
+    Queue([this, summary] { m_dlg.ReportDownloadClosed(summary); });
+}
+
 void CClientNetHost::SetPlaybackClockTime(std::uint32_t time)
 {
     m_nPlayClockTime = time;

@@ -87,6 +87,7 @@ public:
     std::unique_ptr<NetWorker> CreateAudioPlayer(bool live) override;
     void OnStreamStarting(int viewMode, int layout, int splitButton, const std::array<int, 15>& pageCounts) override;
     void SetPlaybackClockTime(std::uint32_t time) override;
+    void OnDownloadClosed(const DownloadSummary& summary) override;
 
     bool IsHelloTimerRunning() const { return m_helloTimer.isActive(); }
     // GUI thread: a new connection gets the maker of its decode workers; a

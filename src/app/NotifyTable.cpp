@@ -224,6 +224,22 @@ NotifyBox BuildNotifyBox(int code, int sub, const NotifyState& s)
         if (!s.loggedIn)
             return Nothing();
         return Nothing(s.rebootRight ? NotifyAfter::RebootPrompt : NotifyAfter::PostNoPermission);
+    case NOTIFY_DOWNLOAD_CLOSED: {
+        if (s.downloadName.empty())
+            return Nothing();
+        // Held as the skipped set's name is: the box outlives the snapshot.
+        static std::string held;
+        held = s.downloadName;
+        NotifyLine name;
+        name.kind = NotifyLineKind::FileName;
+        name.literal = held.c_str();
+        if (s.downloadDropped == 0)
+            return Box({Text(IDS_NOTIFY_DOWNLOAD_SAVED_AS), name}, NOTIFY_BUTTONS_OK);
+        NotifyLine dropped = Text(IDS_NOTIFY_FRAMES_LEFT_OUT);
+        dropped.kind = NotifyLineKind::Count;
+        dropped.value[0] = static_cast<std::int64_t>(s.downloadDropped);
+        return Box({Text(IDS_NOTIFY_DOWNLOAD_SAVED_AS), name, dropped}, NOTIFY_BUTTONS_OK);
+    }
     case NOTIFY_WRITE_FAILED: {
         if (sub == WRITE_FAILED_SETTINGS)
             return Box({Text(IDS_NOTIFY_SETTINGS_NOT_SAVED), Text(IDS_NOTIFY_SETTINGS_THIS_RUN)}, NOTIFY_BUTTONS_OK);
@@ -259,6 +275,10 @@ QString FormatNotifyLineWith(const NotifyLine& line, const QString& text)
         return text;
     case NotifyLineKind::Literal:
         return QString::fromLatin1(line.literal ? line.literal : "");
+    case NotifyLineKind::FileName:
+        return QString::fromLocal8Bit(line.literal ? line.literal : "");
+    case NotifyLineKind::Count:
+        return QStringLiteral("%1 %2").arg(text).arg(line.value[0]);
     case NotifyLineKind::ConnectError:
         return QStringLiteral("Connect Error Code = %1").arg(line.value[0]);
     case NotifyLineKind::GByte:

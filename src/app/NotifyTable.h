@@ -46,6 +46,9 @@ enum NotifyCode : int
     // the local settings confirmed with OK could not be saved (they hold
     // until the program ends).
     NOTIFY_WRITE_FAILED = 21,
+    // A backup download has ended under another name than the one typed, or
+    // left out damaged frames: the set's name and the count.
+    NOTIFY_DOWNLOAD_CLOSED = 22,
 };
 
 enum WriteFailedSub : int
@@ -90,6 +93,8 @@ enum class NotifyLineKind
     GByte,        // "%s : %6.1f GByte", text `id` and value[0] MByte / 1024.0
     MByte,        // "%d MByte" with value[0]
     Version,      // " %d.%d.%d.%d" with value[0..3]
+    FileName,     // `literal`, a name in the local 8-bit encoding
+    Count,        // "%s %d", text `id` and value[0]
 };
 
 struct NotifyLine
@@ -139,6 +144,8 @@ struct NotifyState
     std::array<std::uint16_t, 4> version{};
     std::string loginPassword; // compared without letter case
     std::string skippedSet;    // the first downloaded set left out (NOTIFY_NO_LOCAL_DATA 1)
+    std::string downloadName;  // the last download's set name (NOTIFY_DOWNLOAD_CLOSED)
+    std::uint64_t downloadDropped = 0; // and its frames left out
 };
 
 // The code table: code and sub-code with the state -> lines, buttons, action.
@@ -231,6 +238,7 @@ private:
 
 template <typename LoadString> QString FormatNotifyLine(const NotifyLine& line, LoadString&& loadString)
 {
-    const bool usesText = line.kind == NotifyLineKind::Text || line.kind == NotifyLineKind::GByte;
+    const bool usesText = line.kind == NotifyLineKind::Text || line.kind == NotifyLineKind::GByte ||
+                          line.kind == NotifyLineKind::Count;
     return FormatNotifyLineWith(line, usesText ? QString(loadString(line.id)) : QString());
 }

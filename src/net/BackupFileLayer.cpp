@@ -1,6 +1,7 @@
 #include "net/BackupFileLayer.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -96,10 +97,27 @@ int CPosixBackupFileSystem::CreateFolders(const std::string& path)
 
 int CPosixBackupFileSystem::Create(const std::string& path, std::unique_ptr<IBackupFile>& file)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // O_EXCL: an earlier download under this name is never truncated, even
+    // when it appears between the writer's look at the folder and this call.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
         return errno;
     file = std::make_unique<CPosixBackupFile>(fd);
+    return 0;
+}
+
+int CPosixBackupFileSystem::ListFolder(const std::string& path, std::vector<std::string>& names)
+{
+    names.clear();
+    DIR* dir = ::opendir(path.c_str());
+    if (dir == nullptr)
+        return errno;
+    while (const dirent* d = ::readdir(dir)) {
+        const std::string name = d->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(dir);
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class IBackupFile
 {
@@ -29,8 +30,11 @@ public:
     virtual ~IBackupFileSystem() = default;
     // Makes the folder with its missing parents.
     virtual int CreateFolders(const std::string& path) = 0;
-    // Creates the file anew (an existing one is replaced), empty.
+    // Creates a new, empty file. A file of that name is never replaced: the
+    // answer is then EEXIST.
     virtual int Create(const std::string& path, std::unique_ptr<IBackupFile>& file) = 0;
+    // The names of the entries in the folder (no "." or "..").
+    virtual int ListFolder(const std::string& path, std::vector<std::string>& names) = 0;
 };
 
 // The real file system (POSIX); no sync, the page cache does the buffering.
@@ -39,6 +43,7 @@ class CPosixBackupFileSystem : public IBackupFileSystem
 public:
     int CreateFolders(const std::string& path) override;
     int Create(const std::string& path, std::unique_ptr<IBackupFile>& file) override;
+    int ListFolder(const std::string& path, std::vector<std::string>& names) override;
 };
 
 // The operator's view of a file error: 0 disk full, 1 folder or file not

@@ -2,6 +2,7 @@
 
 #include "net/NetMessages.h"
 #include "net/Wire.h"
+#include "platform/Paths.h"
 #include "platform/Trace.h"
 
 #include <algorithm>
@@ -87,6 +88,38 @@ std::uint32_t CBackupSetWriter::NextStamp()
     return t;
 }
 
+std::string CBackupSetWriter::TimeName(std::uint32_t stamp) const
+{
+    char leaf[16];
+    std::snprintf(leaf, sizeof leaf, "%x", stamp);
+    return leaf;
+}
+
+bool CBackupSetWriter::SetNameUsed(const std::string& base, bool splits)
+{
+    std::vector<std::string> names;
+    m_fs->ListFolder(m_opt.folder, names);
+    for (const std::string& file : names) {
+        const std::size_t dot = file.rfind('.');
+        if (dot == std::string::npos || file.size() - dot != 4)
+            continue;
+        std::string ext = file.substr(dot + 1);
+        for (char& c : ext)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (ext != "idx" && ext != "vih" && ext != "vid")
+            continue;
+        const std::string stem = file.substr(0, dot);
+        if (stem == base)
+            return true;
+        // base_NNN: a split set of an earlier download under this name.
+        if (splits && stem.size() > base.size() + 1 && stem.compare(0, base.size(), base) == 0 &&
+            stem[base.size()] == '_' &&
+            stem.find_first_not_of("0123456789", base.size() + 1) == std::string::npos)
+            return true;
+    }
+    return false;
+}
+
 bool CBackupSetWriter::Open()
 {
     if (m_bOpen || m_bClosed || !m_setFiles.empty())
@@ -96,6 +129,18 @@ bool CBackupSetWriter::Open()
         return Fail(err, true);
     }
     m_nLastStamp = m_opt.clock();
+    // An earlier download is never replaced: a used name takes the first free
+    // "-N" (its own splits then follow as name-N_001, ...); a time name moves
+    // on to the next free second.
+    m_strName = Paths::CleanFileName(m_opt.name);
+    if (m_strName.empty()) {
+        while (SetNameUsed(TimeName(m_nLastStamp), false))
+            ++m_nLastStamp;
+    } else {
+        const std::string typed = m_strName;
+        for (int n = 2; SetNameUsed(m_strName, true); ++n)
+            m_strName = typed + "-" + std::to_string(n);
+    }
     if (!OpenSet(0)) {
         m_bClosed = true;
         return false;
@@ -109,16 +154,15 @@ bool CBackupSetWriter::OpenSet(std::uint32_t stamp)
     if (!folder.empty() && folder.back() != '/')
         folder += '/';
     char leaf[64];
-    if (m_opt.name.empty()) {
+    if (m_strName.empty()) {
         // Named by the time: the first set by the PC time, later ones by their
         // split stamp, which is never repeated.
-        std::snprintf(leaf, sizeof leaf, "%x", stamp != 0 ? stamp : m_nLastStamp);
-        m_strBase = folder + leaf;
+        m_strBase = folder + TimeName(stamp != 0 ? stamp : m_nLastStamp);
     } else if (m_nSetIndex == 0) {
-        m_strBase = folder + m_opt.name;
+        m_strBase = folder + m_strName;
     } else {
         std::snprintf(leaf, sizeof leaf, "_%03d", m_nSetIndex);
-        m_strBase = folder + m_opt.name + leaf;
+        m_strBase = folder + m_strName + leaf;
     }
     const std::array<std::string, 3> paths{m_strBase + ".idx", m_strBase + ".vih", m_strBase + ".vid"};
     m_setFiles.push_back(paths);
@@ -265,6 +309,16 @@ void CBackupSetWriter::Close()
     m_bClosed = true;
 }
 
+std::string CBackupSetWriter::SetName() const
+{
+    if (m_setFiles.empty())
+        return {};
+    const std::string& idx = m_setFiles.front()[0];
+    const std::size_t slash = idx.rfind('/');
+    const std::string leaf = slash == std::string::npos ? idx : idx.substr(slash + 1);
+    return leaf.substr(0, leaf.size() - 4);
+}
+
 bool CBackupSetWriter::WriteFrame(const std::uint8_t* frame, std::size_t length)
 {
     if (m_bClosed || m_failure != BackupFailure::None)
@@ -282,11 +336,25 @@ bool CBackupSetWriter::WriteFrame(const std::uint8_t* frame, std::size_t length)
     const std::uint32_t dataSize = ReadLE32(head + 20) & 0xFFFFF;
 
     auto split = [this]() {
-        const std::uint32_t stamp = NextStamp();
+        // The next set's name is settled before this one is closed: a time
+        // name is the stamp, which both trailer and header then carry.
+        std::uint32_t stamp = NextStamp();
+        ++m_nSetIndex;
+        if (m_strName.empty()) {
+            while (SetNameUsed(TimeName(stamp), false))
+                stamp = NextStamp();
+        } else {
+            char leaf[16];
+            for (;;) {
+                std::snprintf(leaf, sizeof leaf, "_%03d", m_nSetIndex);
+                if (!SetNameUsed(m_strName + leaf, false))
+                    break;
+                ++m_nSetIndex;
+            }
+        }
         CloseSet(stamp);
         if (m_failure != BackupFailure::None)
             return false;
-        ++m_nSetIndex;
         return OpenSet(stamp);
     };
     if (m_bSplitPending) {
@@ -366,7 +434,7 @@ bool CBackupSetWriter::WriteFrame(const std::uint8_t* frame, std::size_t length)
 
 bool CBackupQueue::Push(BackupItem item, const std::atomic<bool>* abort)
 {
-    const std::size_t size = item.bytes.size() + 64;
+    const std::size_t size = item.Footprint();
     std::unique_lock<std::mutex> lock(m_lock);
     bool counted = false;
     while (!m_bClosed && !m_items.empty() && m_bytes + size > m_limit) {
@@ -399,7 +467,7 @@ bool CBackupQueue::Pop(BackupItem& item)
         return false;
     item = std::move(m_items.front());
     m_items.pop_front();
-    m_bytes -= item.bytes.size() + 64;
+    m_bytes -= item.Footprint();
     lock.unlock();
     m_roomOrClosed.notify_all();
     return true;
@@ -423,6 +491,29 @@ std::size_t CBackupQueue::Bytes() const
 {
     std::lock_guard<std::mutex> lock(m_lock);
     return m_bytes;
+}
+
+void CBackupQueue::Recycle(std::unique_ptr<std::uint8_t[]> block, std::size_t room)
+{
+    // Enough for the frames in flight between the two threads.
+    constexpr std::size_t kMaxSpares = 4;
+    if (!block)
+        return;
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_spares.size() < kMaxSpares)
+        m_spares.emplace_back(std::move(block), room);
+}
+
+std::unique_ptr<std::uint8_t[]> CBackupQueue::TakeSpare(std::size_t& room)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    room = 0;
+    if (m_spares.empty())
+        return nullptr;
+    auto spare = std::move(m_spares.back());
+    m_spares.pop_back();
+    room = spare.second;
+    return std::move(spare.first);
 }
 
 // ---------------------------------------------------------------------------
@@ -461,17 +552,29 @@ std::vector<std::array<std::string, 3>> CBackupWriter::SetFiles() const
     return m_files;
 }
 
+std::string CBackupWriter::SetName() const
+{
+    std::lock_guard<std::mutex> lock(m_filesLock);
+    return m_strSetName;
+}
+
 void CBackupWriter::Thread_Transfer()
 {
     bool ok = m_set.Open();
+    {
+        std::lock_guard<std::mutex> lock(m_filesLock);
+        m_strSetName = m_set.SetName();
+    }
     std::uint64_t shown = 0;
     BackupItem item;
     while (ok && m_queue->Pop(item)) {
         if (item.end)
             break;
-        ok = m_set.WriteFrame(item.bytes.data(), item.bytes.size());
+        ok = m_set.WriteFrame(item.Data(), item.Size());
         item.bytes.clear();
         item.bytes.shrink_to_fit();
+        m_queue->Recycle(std::move(item.block), item.room);
+        item.room = item.length = 0;
         const std::uint64_t total = m_set.TotalBytes();
         m_nTotalBytes = total;
         m_nFrames = m_set.FramesWritten();
@@ -510,10 +613,15 @@ std::size_t CheckBackupFrame(const std::uint8_t* frame, std::size_t length)
     ParseFrameHeader(frame + kPrefixSize, f);
     if (f.marker != kFrameMarker)
         return 0;
-    if (f.body_size != std::uint64_t(f.data_size) + f.audio_size + kFrameHeadSize)
-        return 0;
-    const std::size_t keep = kPrefixSize + f.body_size;
+    // What is kept is what the header says the frame holds: the local side
+    // reads video and audio by their own sizes, never by the stored size, so
+    // a recorder that pads or miscounts that field loses nothing.
+    const std::uint64_t body = std::uint64_t(f.data_size) + f.audio_size + kFrameHeadSize;
+    const std::uint64_t keep = kPrefixSize + body;
     if (keep > length || keep > kMaxFrame)
         return 0;
-    return keep;
+    if (f.body_size != body)
+        TRACE("CheckBackupFrame: stored size %u, frame %llu\n", f.body_size,
+              static_cast<unsigned long long>(body));
+    return static_cast<std::size_t>(keep);
 }

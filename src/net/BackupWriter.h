@@ -71,8 +71,11 @@ constexpr std::size_t kRecTitleSize = 32;
 
 struct BackupSetOptions
 {
-    std::string folder;       // the Download folder (made when missing)
-    std::string name;         // empty: each set is named by the hex PC time
+    std::string folder; // the Download folder (made when missing)
+    // As typed; cleaned by Paths::CleanFileName. Empty (or nothing left after
+    // cleaning): each set is named by the hex PC time. A name whose set or
+    // split sets exist already gets "-2", "-3", ...: no download is replaced.
+    std::string name;
     bool servedModel = false; // stem "kola5500", else "mira3140"
     std::uint64_t splitSize = BackupFormat::kSplitSize;
     std::size_t entryLimit = BackupFormat::kEntrySlots; // at most kEntrySlots
@@ -106,6 +109,9 @@ public:
     std::uint64_t FramesWritten() const { return m_nFrames; }
     // File names of every set opened so far, .idx first in each triple.
     const std::vector<std::array<std::string, 3>>& SetFiles() const { return m_setFiles; }
+    // The first set's name as made (no folder, no extension); empty before
+    // Open.
+    std::string SetName() const;
 
 private:
     struct Segment
@@ -130,8 +136,11 @@ private:
     void StartSegment(const std::uint8_t* prefix);
     bool Fail(int err, bool creating = false);
     std::uint32_t NextStamp();
-    std::string SetPath(const char* extension) const;
     void FillStem(std::uint8_t* at) const;
+    // True when the folder holds a file of the set `base` (any of the three
+    // extensions) or, with `splits`, of one of its split sets base_NNN.
+    bool SetNameUsed(const std::string& base, bool splits);
+    std::string TimeName(std::uint32_t stamp) const;
 
     BackupSetOptions m_opt;
     std::shared_ptr<IBackupFileSystem> m_fs;
@@ -139,6 +148,7 @@ private:
     bool m_bOpen = false;
     bool m_bClosed = false;
     bool m_bSplitPending = false;
+    std::string m_strName; // the name the sets are made under (cleaned, unique)
     std::string m_strBase; // path without extension of the open set
     int m_nSetIndex = 0;
     std::uint32_t m_nSplitStamp = 0; // stamp in the open set's headers
@@ -161,11 +171,22 @@ private:
 };
 
 // One unit of the writer's queue: a whole frame (prefix and stored frame) or
-// the end of the transfer.
+// the end of the transfer. The frame is either in `bytes`, or in `block`, the
+// receive side's reassembly buffer handed over whole (`room` bytes, the frame
+// its first `length`), which saves copying every frame once more; the writer
+// gives such buffers back through the queue for the next frames.
 struct BackupItem
 {
     bool end = false;
     std::vector<std::uint8_t> bytes;
+    std::unique_ptr<std::uint8_t[]> block;
+    std::size_t room = 0;
+    std::size_t length = 0;
+
+    const std::uint8_t* Data() const { return block ? block.get() : bytes.data(); }
+    std::size_t Size() const { return block ? length : bytes.size(); }
+    // What the item holds in memory.
+    std::size_t Footprint() const { return (block ? room : bytes.size()) + 64; }
 };
 
 // The queue between the receive thread and the writer thread, bounded by the
@@ -185,6 +206,12 @@ public:
     void Close(bool discard);
     std::size_t Bytes() const;
 
+    // Buffers of written frames, kept for the receive side to fill again
+    // (a few; the rest are freed). Either side, any time.
+    void Recycle(std::unique_ptr<std::uint8_t[]> block, std::size_t room);
+    // A kept buffer, or null; its size in `room`.
+    std::unique_ptr<std::uint8_t[]> TakeSpare(std::size_t& room);
+
     std::size_t PeakBytes() const { return m_peak.load(); }
     std::uint64_t ProducerWaits() const { return m_waits.load(); }
 
@@ -193,6 +220,7 @@ private:
     std::condition_variable m_roomOrClosed;
     std::condition_variable m_itemOrClosed;
     std::deque<BackupItem> m_items;
+    std::vector<std::pair<std::unique_ptr<std::uint8_t[]>, std::size_t>> m_spares;
     std::size_t m_bytes = 0;
     const std::size_t m_limit;
     bool m_bClosed = false;
@@ -237,6 +265,8 @@ public:
     std::uint64_t TotalBytes() const { return m_nTotalBytes.load(); }
     std::uint64_t FramesWritten() const { return m_nFrames.load(); }
     std::vector<std::array<std::string, 3>> SetFiles() const;
+    // The first set's name (no folder, no extension), once the set is open.
+    std::string SetName() const;
 
 private:
     void Thread_Transfer();
@@ -251,11 +281,13 @@ private:
     std::atomic<std::uint64_t> m_nFrames{0};
     mutable std::mutex m_filesLock;
     std::vector<std::array<std::string, 3>> m_files;
+    std::string m_strSetName;
     std::thread m_thread;
 };
 
 // Checks a reassembled backup frame before it is queued: the 511 marker after
-// the prefix, a stored size that equals header + video + audio and fits in
-// what arrived. Gives the bytes to keep (prefix and stored frame), 0 when the
-// frame is to be dropped.
+// the prefix, and header + video + audio within what arrived. Gives the bytes
+// to keep (prefix, header, video and audio), 0 when the frame is to be
+// dropped. The header's stored size is not trusted either way: a frame whose
+// stored size disagrees is kept (and traced) when its parts fit.
 std::size_t CheckBackupFrame(const std::uint8_t* frame, std::size_t length);

@@ -84,6 +84,17 @@ void CStreamAssembler::Reset()
     m_overflow = false;
 }
 
+std::unique_ptr<std::uint8_t[]> CStreamAssembler::TakeBuffer(std::size_t& room, std::unique_ptr<std::uint8_t[]> spare,
+                                                             std::size_t spareRoom)
+{
+    room = m_buffer ? m_room : 0;
+    std::unique_ptr<std::uint8_t[]> taken = std::move(m_buffer);
+    m_buffer = std::move(spare);
+    m_room = m_buffer ? std::min(spareRoom, m_capacity) : 0;
+    Reset();
+    return taken;
+}
+
 // ---------------------------------------------------------------------------
 // Whole frames
 

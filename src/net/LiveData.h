@@ -53,6 +53,11 @@ public:
     std::size_t Capacity() const { return m_capacity; }
     // Starts afresh (a frame was used or dropped, or the stream restarted).
     void Reset();
+    // Gives the buffer holding the frame away (Data() up to Length(); its
+    // size in `room`) instead of copying the frame out, and starts afresh
+    // with `spare` of `spareRoom` bytes (null: a buffer is made when needed).
+    std::unique_ptr<std::uint8_t[]> TakeBuffer(std::size_t& room, std::unique_ptr<std::uint8_t[]> spare = nullptr,
+                                               std::size_t spareRoom = 0);
 
     // Frames dropped because they were longer than the buffer.
     std::uint64_t OversizeFrames() const { return m_oversize; }

@@ -35,19 +35,40 @@ private:
     std::shared_ptr<std::atomic<bool>> m_failed;
 };
 
-// Slot 17: the writer with the link it reports through.
+// Slot 17: the writer with the link it reports through. Once stopped, it
+// tells the host how the download ended: the name its sets were made under
+// and the frames of this download that arrived damaged and were left out.
 class CBackupSlot : public NetWorker
 {
 public:
     CBackupSlot(NetHost& host, std::shared_ptr<std::atomic<bool>> failed, std::uint32_t totalKB,
-                BackupSetOptions options, std::size_t queueBytes)
-        : m_link(host, std::move(failed)), m_writer(m_link, totalKB, std::move(options), queueBytes)
+                BackupSetOptions options, std::size_t queueBytes, const std::atomic<std::uint64_t>& dropped)
+        : m_host(host), m_strAsked(options.name), m_dropped(dropped), m_nDroppedAtStart(dropped.load()),
+          m_link(host, std::move(failed)), m_writer(m_link, totalKB, std::move(options), queueBytes)
     {
     }
-    void Stop() override { m_writer.Stop(); }
+    void Stop() override
+    {
+        m_writer.Stop();
+        if (m_bReported)
+            return;
+        m_bReported = true;
+        DownloadSummary summary;
+        summary.askedName = m_strAsked;
+        summary.setName = m_writer.SetName();
+        summary.framesWritten = m_writer.FramesWritten();
+        summary.framesDropped = m_dropped.load() - m_nDroppedAtStart;
+        summary.failed = m_writer.Failed();
+        m_host.OnDownloadClosed(summary);
+    }
     std::shared_ptr<CBackupQueue> Queue() const { return m_writer.Queue(); }
 
 private:
+    NetHost& m_host;
+    const std::string m_strAsked;
+    const std::atomic<std::uint64_t>& m_dropped;
+    const std::uint64_t m_nDroppedAtStart;
+    bool m_bReported = false;
     CBackupHostLink m_link;
     CBackupWriter m_writer;
 };
@@ -64,7 +85,7 @@ bool CNetClient::StartBackup(std::uint32_t totalKB, BackupSetOptions options,
             options.servedModel = m_bServedModel.load();
             m_pTransFailed->store(false);
             auto slot = std::make_unique<CBackupSlot>(m_host, m_pTransFailed, totalKB, std::move(options),
-                                                      m_nBackupQueueBytes);
+                                                      m_nBackupQueueBytes, m_nTransDropped);
             {
                 std::lock_guard<std::mutex> relock(m_slotLock);
                 m_pBackupQueue = slot->Queue();
@@ -144,9 +165,13 @@ bool CNetClient::RecvFn_TransOnData(const WireHeader& h)
         m_transStream.Reset();
         return true;
     }
+    // The reassembly buffer itself goes to the writer, and a buffer the
+    // writer is done with takes its place: no frame is copied on the way.
     BackupItem item;
-    item.bytes.assign(m_transStream.Data(), m_transStream.Data() + keep);
-    m_transStream.Reset();
+    item.length = keep;
+    std::size_t spareRoom = 0;
+    std::unique_ptr<std::uint8_t[]> spare = queue->TakeSpare(spareRoom);
+    item.block = m_transStream.TakeBuffer(item.room, std::move(spare), spareRoom);
     // A full queue holds the receive thread back until the writer catches up;
     // a stopped or failed writer drops the frame.
     if (!queue->Push(std::move(item), &m_bStopRecv))

@@ -92,6 +92,16 @@ public:
     virtual int SpaceLeftMB() const { return 0; }
 };
 
+// How a backup download ended, for the operator's closing notice.
+struct DownloadSummary
+{
+    std::string askedName;          // the name as typed (may be empty)
+    std::string setName;            // the first set's name as made (no folder, no extension)
+    std::uint64_t framesWritten = 0;
+    std::uint64_t framesDropped = 0; // frames that arrived damaged and were left out
+    bool failed = false;            // a file error ended it (its own notice says so)
+};
+
 class NetHost
 {
 public:
@@ -169,4 +179,8 @@ public:
     }
     // The time the playback clock shows (recorder seconds); any thread.
     virtual void SetPlaybackClockTime(std::uint32_t time) { (void)time; }
+
+    // A backup download has ended and its files are closed; any thread. The
+    // default tells nobody.
+    virtual void OnDownloadClosed(const DownloadSummary& summary) { (void)summary; }
 };

@@ -172,6 +172,21 @@ bool CreateFolders(const std::string& path)
     return fs::is_directory(path, ec);
 }
 
+std::string CleanFileName(const std::string& typed)
+{
+    std::string out;
+    out.reserve(typed.size());
+    for (const char ch : typed) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7F || c == '/' || c == '\\')
+            continue;
+        if (c == '.' && out.empty())
+            continue;
+        out.push_back(ch);
+    }
+    return out;
+}
+
 std::string FindProgramFile(const std::string& name)
 {
     if (name.empty())

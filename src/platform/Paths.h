@@ -30,6 +30,13 @@ bool GetDiskSpace(const std::string& path, std::uint64_t& freeBytes, std::uint64
 // Creates the folder with any missing parents; true when it exists afterwards.
 bool CreateFolders(const std::string& path);
 
+// A name the operator typed, made safe as one file name inside the folder it
+// is meant for: path separators ('/', '\\'), NUL, control characters and DEL
+// go, and so do leading dots, so that no name climbs out of the folder
+// ("../x"), names the folder itself (".", "..") or hides its file. Empty when
+// nothing is left. Stills and downloads are named by this one rule.
+std::string CleanFileName(const std::string& typed);
+
 // A program picture or data file looked up in the current directory, then
 // beside the executable. Empty when neither has it.
 std::string FindProgramFile(const std::string& name);

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <jpeglib.h>
@@ -98,7 +99,9 @@ StillError StillErrorOfOpen(int err)
 
 StillError StillErrorOfWrite(int err)
 {
-    return err == ENOSPC || err == EDQUOT ? kStillDiskFull : kStillWriteError;
+    // EFBIG: the file is larger than the file system (or the process) allows,
+    // to the operator the same as no room for it.
+    return err == ENOSPC || err == EDQUOT || err == EFBIG ? kStillDiskFull : kStillWriteError;
 }
 
 // ---------------------------------------------------------------------------
@@ -299,27 +302,151 @@ std::vector<std::uint8_t> CImageWriter::EncodeTiff(const QImage& source)
     return std::move(stream.data);
 }
 
-StillError CImageWriter::WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
+namespace {
+
+// Writes all the bytes to an open file; 0 or the errno of the failure.
+int WriteAll(int fd, const std::vector<std::uint8_t>& bytes)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return StillErrorOfOpen(errno);
-    StillError result = kStillOk;
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            result = StillErrorOfWrite(n < 0 ? errno : ENOSPC);
-            break;
-        }
+        if (n <= 0)
+            return n < 0 ? errno : ENOSPC;
         done += static_cast<std::size_t>(n);
     }
-    if (::close(fd) != 0 && result == kStillOk)
-        result = StillErrorOfWrite(errno);
-    if (result != kStillOk)
-        ::unlink(path.c_str());
+    return 0;
+}
+
+// The file system cannot make a second link to a file (or rename without
+// replacing): the next way of putting the file in place is tried.
+bool Unsupported(int err)
+{
+    return err == EPERM || err == ENOTSUP || err == EOPNOTSUPP || err == ENOSYS || err == EINVAL ||
+           err == EXDEV;
+}
+
+enum class Placed
+{
+    Done,
+    Taken,
+    Unsupported,
+    Failed
+};
+
+// Puts the finished temporary file in place under `target` unless a file of
+// that name exists: a hard link where the file system has them, else a
+// rename that refuses to replace.
+Placed PlaceNoReplace(const std::string& temp, const std::string& target, int& err)
+{
+    if (::link(temp.c_str(), target.c_str()) == 0)
+        return Placed::Done;
+    err = errno;
+    if (err == EEXIST)
+        return Placed::Taken;
+    if (!Unsupported(err))
+        return Placed::Failed;
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+        return Placed::Done;
+    err = errno;
+    if (err == EEXIST)
+        return Placed::Taken;
+    return Unsupported(err) ? Placed::Unsupported : Placed::Failed;
+}
+
+} // namespace
+
+std::string CutUtf8(const std::string& text, std::size_t limit)
+{
+    if (text.size() <= limit)
+        return text;
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return text.substr(0, end);
+}
+
+std::string StillNameWithSuffix(const std::string& fileName, int n)
+{
+    const std::size_t slash = fileName.rfind('/');
+    const std::size_t leafAt = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = fileName.rfind('.');
+    const std::size_t extAt = dot == std::string::npos || dot < leafAt ? fileName.size() : dot;
+    const std::string ext = fileName.substr(extAt);
+    const std::string suffix = "-" + std::to_string(n);
+    const std::size_t room = kStillMaxFileName > ext.size() + suffix.size()
+                                 ? kStillMaxFileName - ext.size() - suffix.size()
+                                 : 0;
+    const std::string stem = CutUtf8(fileName.substr(leafAt, extAt - leafAt), room);
+    return fileName.substr(0, leafAt) + stem + suffix + ext;
+}
+
+StillError CImageWriter::WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                                        std::string* written)
+{
+    // Names taken before this many tries mean something else is wrong.
+    constexpr int kMaxTries = 10000;
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    std::string temp = folder + ".still-XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return StillErrorOfOpen(errno);
+    ::fchmod(fd, 0644);
+    int err = WriteAll(fd, bytes);
+    if (::close(fd) != 0 && err == 0)
+        err = errno;
+    if (err != 0) {
+        // A full disk ends here: the earlier pictures were never opened.
+        ::unlink(temp.c_str());
+        return StillErrorOfWrite(err);
+    }
+    StillError result = kStillNotCreatable;
+    bool unsupported = false;
+    for (int n = 1; n <= kMaxTries; ++n) {
+        const std::string target = n == 1 ? path : StillNameWithSuffix(path, n);
+        if (!unsupported) {
+            const Placed placed = PlaceNoReplace(temp, target, err);
+            if (placed == Placed::Taken)
+                continue;
+            if (placed == Placed::Done) {
+                if (written)
+                    *written = target;
+                result = kStillOk;
+                break;
+            }
+            if (placed == Placed::Failed) {
+                result = StillErrorOfOpen(err);
+                break;
+            }
+            unsupported = true;
+        }
+        // No links and no safe rename here: the bytes are written once more
+        // into a file that only this call can have created.
+        const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (out < 0) {
+            if (errno == EEXIST)
+                continue;
+            result = StillErrorOfOpen(errno);
+            break;
+        }
+        err = WriteAll(out, bytes);
+        if (::close(out) != 0 && err == 0)
+            err = errno;
+        if (err != 0) {
+            ::unlink(target.c_str());
+            result = StillErrorOfWrite(err);
+            break;
+        }
+        if (written)
+            *written = target;
+        result = kStillOk;
+        break;
+    }
+    // The link made a second name (or the rename moved it): the temporary
+    // name goes either way.
+    ::unlink(temp.c_str());
     return result;
 }
 
@@ -344,6 +471,9 @@ bool CImageWriter::SaveImage(const std::uint8_t* picture, std::size_t bytes, int
         file = EncodeTiff(rendered);
     if (file.empty())
         return false;
-    m_nError = WriteFileBytes(m_strPath, file);
+    std::string written;
+    m_nError = WriteFileBytes(m_strPath, file, &written);
+    if (m_nError == kStillOk)
+        m_strPath = written;
     return m_nError == kStillOk;
 }

@@ -46,6 +46,16 @@ bool StillCropRect(int width, int height, StillCrop& crop);
 // The extension a format's file takes (".jpg", ".bmp", ".tif").
 const char* StillExtension(int format);
 
+// One file name component on the file systems stills are written to.
+constexpr std::size_t kStillMaxFileName = 255;
+// What a typed name leaves free for the suffix of a taken name ("-99999").
+constexpr std::size_t kStillSuffixRoom = 6;
+// UTF-8 text cut to at most `limit` bytes without splitting a character.
+std::string CutUtf8(const std::string& text, std::size_t limit);
+// The n-th name tried for a still whose name is taken (n >= 2):
+// "door_01.jpg" -> "door_01-2.jpg", the stem cut so the name still fits.
+std::string StillNameWithSuffix(const std::string& fileName, int n);
+
 // The error a failed open (creating the file) or write answers by errno.
 StillError StillErrorOfOpen(int err);
 StillError StillErrorOfWrite(int err);
@@ -69,7 +79,7 @@ public:
                    int format, const std::string& folder, int outWidth, int outHeight,
                    const std::string& caption, const std::string& name, COLORREF colour);
     StillError Error() const { return m_nError; }
-    // The path of the last file written or attempted.
+    // The path of the last file written (with its suffix), or attempted.
     const std::string& LastPath() const { return m_strPath; }
 
     // The steps, open for tests.
@@ -85,9 +95,13 @@ public:
     // Empty when libjpeg or libtiff failed.
     static std::vector<std::uint8_t> EncodeJpeg(const QImage& image);
     static std::vector<std::uint8_t> EncodeTiff(const QImage& image);
-    // Writes the bytes as the file (replacing one there); on failure the
-    // partial file is removed.
-    static StillError WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+    // Writes the bytes as a new file at `path`, never replacing a file there:
+    // they go to a temporary file in the same folder first, which is then
+    // linked into place under the first free name of `path`,
+    // StillNameWithSuffix(path, 2), ... The name used goes to `written`. On
+    // failure nothing is left behind and no existing file was touched.
+    static StillError WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                                     std::string* written = nullptr);
 
 private:
     QFont m_fontCaption;

@@ -7,48 +7,24 @@
 
 namespace {
 
-// One file name component on the file systems we write to.
-constexpr std::size_t kMaxFileNameBytes = 255;
 // The caption: the picture's time in light cyan at the bottom.
 constexpr COLORREF kCaptionColour = 0xFFFF00;
 constexpr int kStillWidth = 800;
 constexpr int kStillHeight = 600;
 
-// Cuts UTF-8 text to at most `limit` bytes without splitting a character.
-std::string CutAtCharacter(const std::string& text, std::size_t limit)
-{
-    if (text.size() <= limit)
-        return text;
-    std::size_t end = limit;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    return text.substr(0, end);
-}
-
 } // namespace
-
-std::string SanitiseStillName(const std::string& typed)
-{
-    std::string out;
-    out.reserve(typed.size());
-    for (const char ch : typed) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || c == 0x7F || c == '/' || c == '\\')
-            continue;
-        out.push_back(ch);
-    }
-    return out;
-}
 
 std::string StillFileName(const std::string& typed, int channel, int saveFormat, const std::tm& local)
 {
     const std::string ext = StillExtension(saveFormat);
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "_%02d", channel + 1);
-    const std::string name = SanitiseStillName(typed);
+    const std::string name = Paths::CleanFileName(typed);
+    // Room is left for the "-N" a taken name gets (up to five digits), so
+    // that the channel number always stays in the name.
     if (!name.empty())
-        return CutAtCharacter(name, kMaxFileNameBytes - ext.size() - std::string(suffix).size()) + suffix +
-               ext;
+        return CutUtf8(name, kStillMaxFileName - kStillSuffixRoom - ext.size() - std::string(suffix).size()) +
+               suffix + ext;
     char stamp[64];
     std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d_00%02d", local.tm_year + 1900,
                   local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, channel + 1);
@@ -93,6 +69,8 @@ void CSaveImageThread::SaveLoop()
                               m_job.saveFormat, m_job.folder, kStillWidth, kStillHeight, m_job.timeText, stem,
                               kCaptionColour))
             result = writer.Error() == kStillOk ? kStillWriteError : writer.Error();
+        if (!writer.LastPath().empty())
+            m_strPath = writer.LastPath();
     }
     m_job.picture.clear();
     m_job.picture.shrink_to_fit();

@@ -16,13 +16,11 @@
 #include <thread>
 #include <vector>
 
-// A typed name made safe for one file name in the Saved folder: path
-// separators, NUL and control characters removed.
-std::string SanitiseStillName(const std::string& typed);
 // The still's file name with its extension: "<name>_<channel 1-16>" with a
-// usable typed name, else the local time of saving and the channel
-// ("YYYYMMDDhhmmss_00NN"); the name is cut at a character boundary so the
-// whole file name fits 255 bytes.
+// usable typed name (cleaned by Paths::CleanFileName), else the local time of
+// saving and the channel ("YYYYMMDDhhmmss_00NN"); the name is cut at a
+// character boundary so the whole file name fits 255 bytes. The file written
+// may carry a further suffix: an existing picture is never replaced.
 std::string StillFileName(const std::string& typed, int channel, int saveFormat, const std::tm& local);
 
 class CSaveImageThread
@@ -50,7 +48,8 @@ public:
     bool IsDone() const { return m_bDone.load(std::memory_order_acquire); }
     // After IsDone: kStillOk or why the still was not written.
     StillError Result() const { return static_cast<StillError>(m_nResult.load(std::memory_order_acquire)); }
-    // After IsDone: the file written or attempted.
+    // After IsDone: the file written (with the suffix that kept it from
+    // replacing an earlier picture), or the one attempted.
     const std::string& Path() const { return m_strPath; }
     int Channel() const { return m_job.channel; }
     // Waits for the thread (at once when it is done).

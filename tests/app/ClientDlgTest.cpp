@@ -4,6 +4,7 @@
 #include "app/BookmarkDlg.h"
 #include "app/ClientApp.h"
 #include "app/ClientDlg.h"
+#include "app/ClientNetHost.h"
 #include "app/ConnectLog.h"
 #include "app/LocalSetupPages.h"
 #include "app/MainLayout.h"
@@ -544,6 +545,55 @@ TEST_F(ClientDlgTest, AFailedSettingsSaveIsReportedAndNotLogged)
                         std::make_pair(WM_NOTIFY_EVENT,
                                        MakeNotifyParam(NOTIFY_WRITE_FAILED, WRITE_FAILED_SETTINGS))),
               dlg.messages.end());
+    dlg.DestroyWindow();
+}
+
+// The end of a download, as the connection reports it from its thread: a
+// box only when the set's name is not the one typed or frames were left out.
+TEST_F(ClientDlgTest, ADownloadUnderAnotherNameOrWithDroppedFramesIsNoticed)
+{
+    TestClientDlg dlg(nullptr, FakeDeps(events, dir, false, true));
+    ASSERT_TRUE(dlg.Create());
+    // The main window's side of a connection (made here: none is open).
+    CClientNetHost connectionSide(dlg);
+    CClientNetHost* host = &connectionSide;
+    struct Case
+    {
+        DownloadSummary summary;
+        std::vector<QString> lines; // empty: no box
+    };
+    const auto summary = [](const char* asked, const char* made, std::uint64_t dropped, bool failed) {
+        DownloadSummary s;
+        s.askedName = asked;
+        s.setName = made;
+        s.framesDropped = dropped;
+        s.failed = failed;
+        return s;
+    };
+    const Case cases[] = {
+        {summary("park", "park", 0, false), {}},
+        {summary("", "5f000000", 0, false), {}},
+        {summary("park", "park-2", 0, true), {}},
+        {summary("park", "park-2", 0, false), {"The download was saved as:", "park-2"}},
+        {summary("a/b", "ab", 0, false), {"The download was saved as:", "ab"}},
+        {summary("", "5f000000", 3, false),
+         {"The download was saved as:", "5f000000", "Damaged frames left out: 3"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.summary.askedName + " -> " + c.summary.setName);
+        dlg.boxes.clear();
+        std::thread([host, &c] { host->OnDownloadClosed(c.summary); }).join();
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        if (c.lines.empty()) {
+            EXPECT_TRUE(dlg.boxes.empty());
+            continue;
+        }
+        ASSERT_EQ(dlg.boxes.size(), 1u);
+        ASSERT_EQ(dlg.boxes[0].lineCount, static_cast<int>(c.lines.size()));
+        for (std::size_t i = 0; i < c.lines.size(); ++i)
+            EXPECT_EQ(dlg.boxes[0].text[i], c.lines[i]);
+    }
     dlg.DestroyWindow();
 }
 

@@ -174,6 +174,27 @@ TEST(NotifyTable, SkippedDownloadedSetIsNamed)
     EXPECT_EQ(FormatNotifyLine(box.lines[1], load), QStringLiteral("a1b2c3"));
 }
 
+TEST(NotifyTable, DownloadClosedNamesTheSetAndCountsDroppedFrames)
+{
+    const auto load = [](int id) { return QStringLiteral("#%1").arg(id); };
+    NotifyState state;
+    state.downloadName = "park-2";
+    NotifyBox box = BuildNotifyBox(NOTIFY_DOWNLOAD_CLOSED, 0, state);
+    state.downloadName = "gone"; // the box holds its own copy
+    ASSERT_EQ(box.lineCount, 2);
+    EXPECT_EQ(FormatNotifyLine(box.lines[0], load), QStringLiteral("#7007"));
+    EXPECT_EQ(FormatNotifyLine(box.lines[1], load), QStringLiteral("park-2"));
+    EXPECT_EQ(box.buttons, NOTIFY_BUTTONS_OK);
+
+    // A typed name in the local encoding is shown as typed; drops are counted.
+    state.downloadName = QStringLiteral("Tor s\u00fcd").toLocal8Bit().toStdString();
+    state.downloadDropped = 12;
+    box = BuildNotifyBox(NOTIFY_DOWNLOAD_CLOSED, 0, state);
+    ASSERT_EQ(box.lineCount, 3);
+    EXPECT_EQ(FormatNotifyLine(box.lines[1], load), QStringLiteral("Tor s\u00fcd"));
+    EXPECT_EQ(FormatNotifyLine(box.lines[2], load), QStringLiteral("#7008 12"));
+}
+
 TEST(NotifyTable, EveryCodeAndSubCode)
 {
     const auto load = [](int id) { return QStringLiteral("#%1").arg(id); };

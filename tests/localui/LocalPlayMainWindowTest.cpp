@@ -64,6 +64,11 @@ TEST(LocalPlayMainWindow, PlayStopsLiveThenPlaysIsIgnoredInRemotePlaybackAndTheL
     ASSERT_TRUE(RunUntil([&] { return dlg.m_pNetClient && dlg.m_pNetClient->m_bLive.load(); }));
     ASSERT_TRUE(RunUntil([&] { return !dlg.m_pNetClient->m_bLiveReqPending.load(); }));
     EXPECT_EQ(sim.Count(sid::LIVE_STOP), 0u);
+    ASSERT_TRUE(dlg.isVisible());
+    // The play bar's area of the idle window, to compare after Stop.
+    const QRect playBar(250, 630, 428, 15);
+    const QImage idleBar = dlg.grab(playBar).toImage();
+    EXPECT_FALSE(dlg.m_sliderPosition.isVisible());
 
     // Live view on: Play stops it on the recorder, then the set plays.
     {
@@ -81,8 +86,17 @@ TEST(LocalPlayMainWindow, PlayStopsLiveThenPlaysIsIgnoredInRemotePlaybackAndTheL
     ASSERT_NE(dlg.RunningPlaylist(), nullptr) << "the local playback runs";
     EXPECT_FALSE(dlg.m_pNetClient->m_bLive.load());
     EXPECT_EQ(dlg.RunningPlaylist()->front().nEntryStart, static_cast<int>(kSetStart));
-    dlg.CloseLocalPlayer();
-    EXPECT_EQ(dlg.RunningPlaylist(), nullptr);
+    EXPECT_TRUE(dlg.m_sliderPosition.isVisible());
+    EXPECT_NE(dlg.grab(playBar).toImage(), idleBar) << "the play bar and its slider are drawn";
+    // The operator's Stop: the player goes, and the window looks idle again,
+    // without the position slider.
+    CSkinButton* stop = dlg.Button(IDC_STOP);
+    ASSERT_NE(stop, nullptr);
+    ASSERT_TRUE(stop->isVisible());
+    ClickWidget(stop, QPoint(stop->width() / 2, stop->height() / 2));
+    ASSERT_TRUE(RunUntil([&] { return dlg.RunningPlaylist() == nullptr; }));
+    EXPECT_FALSE(dlg.m_sliderPosition.isVisible());
+    EXPECT_EQ(dlg.grab(playBar).toImage(), idleBar) << "the slider's area is repainted idle";
 
     // The Log tab lists the playback's start (4/1) and end (4/2), newest first.
     {

@@ -91,7 +91,10 @@ inline bool ReadSet(const std::vector<std::uint8_t>& idx, const std::vector<std:
             return fail("frame header past .vid data");
         if (U32(vid, vidAt) != 511)
             return fail("frame marker " + std::to_string(i));
-        const std::uint32_t stored = U32(vid, vidAt + 8) >> 12;
+        // The frame's length is its header, video and audio by the sizes of
+        // word 20; the stored size of word 8 may be padded by the recorder.
+        const std::uint32_t sizes = U32(vid, vidAt + 20);
+        const std::uint32_t stored = 40 + (sizes & 0xFFFFF) + (sizes >> 20);
         if (vidAt + stored > vid.size() - 64)
             return fail("frame past .vid data " + std::to_string(i));
         std::vector<std::uint8_t> frame = rec;

@@ -51,6 +51,24 @@ public:
         return 0;
     }
     int Create(const std::string& path, std::unique_ptr<IBackupFile>& file) override;
+    int ListFolder(const std::string& path, std::vector<std::string>& names) override
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        names.clear();
+        const std::string prefix = path.empty() || path.back() == '/' ? path : path + "/";
+        for (const auto& f : m_files) {
+            if (f.first.compare(0, prefix.size(), prefix) == 0 &&
+                f.first.find('/', prefix.size()) == std::string::npos)
+                names.push_back(f.first.substr(prefix.size()));
+        }
+        return 0;
+    }
+    // A file put there by someone else (an earlier download).
+    void Put(const std::string& path, std::vector<std::uint8_t> bytes)
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_files[path].bytes = std::move(bytes);
+    }
 
     std::vector<std::uint8_t> Bytes(const std::string& path)
     {
@@ -211,6 +229,8 @@ inline int CMemoryBackupFileSystem::Create(const std::string& path, std::unique_
             if (EndsWith(path, suffix))
                 return err;
         }
+        if (m_files.count(path) != 0)
+            return EEXIST;
         Stored& f = m_files[path];
         f.open = true;
         f.bytes.clear();

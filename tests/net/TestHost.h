@@ -182,8 +182,19 @@ public:
     void OnLiveStopped() override { Add(HostEvent(HostEvent::LiveStopped)); }
     void OnRemotePlayStopped() override { Add(HostEvent(HostEvent::PlayStopped)); }
     std::unique_ptr<NetWorker> CreateAudioPlayer(bool) override { return nullptr; }
+    void OnDownloadClosed(const DownloadSummary& summary) override
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_downloads.push_back(summary);
+    }
 
     // --- Inspection ---------------------------------------------------------
+    // The closing summaries of the downloads, in order.
+    std::vector<DownloadSummary> Downloads() const
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        return m_downloads;
+    }
     std::vector<HostEvent> Events() const
     {
         std::lock_guard<std::mutex> lock(m_lock);
@@ -282,6 +293,7 @@ private:
     mutable std::mutex m_lock;
     std::condition_variable m_changed;
     std::vector<HostEvent> m_events;
+    std::vector<DownloadSummary> m_downloads;
 };
 
 // A search frame link whose calls are counted.

@@ -14,6 +14,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <thread>
 
 namespace {
@@ -229,7 +230,9 @@ TEST_F(BackupTransferTest, SizeAnswersReachTheBackupPage)
 
 TEST_F(BackupTransferTest, DownloadWritesEveryGoodFrameAcrossSplits)
 {
-    // Two channels, 30 s: 300 frames; three broken ones are dropped.
+    // Two channels, 30 s: 300 frames. The frame without its marker and the one
+    // past the reassembly's bound are dropped; the one whose stored size
+    // disagrees with its header's sizes is written all the same.
     auto& c = transfer->Config();
     c.badMarkerAt = 10;
     c.wrongSizeAt = 50;
@@ -253,10 +256,10 @@ TEST_F(BackupTransferTest, DownloadWritesEveryGoodFrameAcrossSplits)
     EXPECT_FALSE(host.PostsOf(WM_TRANSFER_PROGRESS).empty());
     EXPECT_FALSE(client->m_bTrans);
     EXPECT_FALSE(client->HasWorker(kSlotBackupWriter));
-    EXPECT_EQ(client->TransFramesDropped(), 3u);
+    EXPECT_EQ(client->TransFramesDropped(), 2u);
 
     const auto good = transfer->GoodFrames();
-    ASSERT_EQ(good.size(), 297u);
+    ASSERT_EQ(good.size(), 298u);
     std::uint64_t bytes = 0;
     for (const Bytes& f : good)
         bytes += f.size();
@@ -268,6 +271,57 @@ TEST_F(BackupTransferTest, DownloadWritesEveryGoodFrameAcrossSplits)
         EXPECT_EQ(read[i].headerStamp, read[i - 1].trailerStamp);
     EXPECT_EQ(read.back().trailerStamp, 0u);
     EXPECT_TRUE(host.Notifications().empty());
+    // The closing summary counts this download's two dropped frames.
+    const auto closed = host.Downloads();
+    ASSERT_EQ(closed.size(), 1u);
+    EXPECT_EQ(closed[0].setName, "park");
+    EXPECT_EQ(closed[0].askedName, "park");
+    EXPECT_EQ(closed[0].framesDropped, 2u);
+    EXPECT_EQ(closed[0].framesWritten, 298u);
+    EXPECT_FALSE(closed[0].failed);
+}
+
+// A second download named like the first: the first download's sets keep
+// every byte, the second goes under park-2 with its own split sets, and the
+// closing summary names it. A name with a path in it stays in the folder.
+TEST_F(BackupTransferTest, SecondDownloadUnderAUsedNameLeavesTheFirstWhole)
+{
+    transfer->Config().segmentEvery = 70;
+    const Bytes range = SimTransfer::RangeBody(0x3, kStart, kStart + 20);
+    ASSERT_TRUE(Start(range, Options("park", 300000)));
+    ASSERT_TRUE(WaitEnded());
+    std::map<std::string, std::vector<std::uint8_t>> first;
+    for (const auto& e : fs::directory_iterator(dir / "Download"))
+        first[e.path().filename().string()] = ReadFile(e.path().string());
+    ASSERT_GE(first.size(), 6u) << "the first download split";
+    ASSERT_EQ(first.count("park_001.vid"), 1u);
+
+    struct Case
+    {
+        const char* typed;
+        const char* made;
+    };
+    const Case cases[] = {{"park", "park-2"}, {"park", "park-3"}, {"../park", "park-4"}, {"a/b", "ab"}};
+    std::size_t mark = host.Events().size();
+    std::size_t n = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        ASSERT_TRUE(Start(range, Options(c.typed, 300000)));
+        ASSERT_TRUE(WaitEnded(mark));
+        mark = host.Events().size();
+        const auto closed = host.Downloads();
+        ASSERT_EQ(closed.size(), ++n);
+        EXPECT_EQ(closed.back().askedName, c.typed);
+        EXPECT_EQ(closed.back().setName, c.made);
+        const auto sets = ReadSets(c.made, first.size() / 3);
+        ExpectFrames(sets, transfer->GoodFrames());
+    }
+    // Nothing was written outside the Download folder, and the first
+    // download is as it was.
+    for (const auto& e : fs::directory_iterator(dir))
+        EXPECT_EQ(e.path().filename(), "Download");
+    for (const auto& [name, bytes] : first)
+        EXPECT_EQ(ReadFile((dir / "Download" / name).string()), bytes) << name;
 }
 
 // Backups of the recorder's recordings: the size answer is exactly what the

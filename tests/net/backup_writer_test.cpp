@@ -3,10 +3,12 @@
 #include "BackupTestFiles.h"
 #include "SessionRig.h"
 #include "net/BackupWriter.h"
+#include "net/LiveData.h"
 #include "net/NetMessages.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <filesystem>
@@ -412,6 +414,13 @@ TEST(BackupSetWriter, RegularFileInPlaceOfTheFolder)
     std::filesystem::remove_all(dir);
 }
 
+BackupItem Item(std::vector<std::uint8_t> bytes)
+{
+    BackupItem item;
+    item.bytes = std::move(bytes);
+    return item;
+}
+
 // The thread and queue around the set writer.
 class RecordingHost : public IBackupWriterHost
 {
@@ -467,14 +476,14 @@ TEST(BackupWriterThread, WritesQueuedFramesAndReportsProgress)
             s.video = 5000;
             s.seed = i;
             sent.push_back(MakeBackupFrame(s));
-            pushed = queue->Push(BackupItem{false, sent.back()});
+            pushed = queue->Push(Item(sent.back()));
         }
         release.join();
         ASSERT_TRUE(pushed);
         w.Stop();
         EXPECT_FALSE(w.Failed());
         EXPECT_EQ(w.FramesWritten(), 200u);
-        EXPECT_FALSE(queue->Push(BackupItem{false, sent[0]})); // stopped: dropped
+        EXPECT_FALSE(queue->Push(Item(sent[0]))); // stopped: dropped
         EXPECT_GT(queue->ProducerWaits(), 0u);
         EXPECT_LE(queue->PeakBytes(), 100000u);
         files = w.SetFiles();
@@ -488,6 +497,48 @@ TEST(BackupWriterThread, WritesQueuedFramesAndReportsProgress)
               std::make_pair(WM_TRANSFER_PROGRESS, WPARAM(200 * (232 + 5000) >> 10)));
     EXPECT_TRUE(host.notified.empty());
     EXPECT_EQ(host.failedCalls, 0);
+}
+
+// Frames handed over in the reassembly's own buffers are written as they
+// are, and the writer gives the buffers back for the next frames.
+TEST(BackupWriterThread, HandedOverBuffersAreWrittenAndComeBack)
+{
+    Fixture fx;
+    RecordingHost host;
+    std::vector<std::vector<std::uint8_t>> sent;
+    CStreamAssembler stream;
+    std::vector<const std::uint8_t*> handed;
+    std::vector<std::array<std::string, 3>> files;
+    {
+        CBackupWriter w(host, 10, fx.Options("h"));
+        auto queue = w.Queue();
+        for (int i = 0; i < 20; ++i) {
+            BackupFrameSpec spec;
+            spec.time = 500 + i;
+            spec.seed = i;
+            spec.video = 3000 + 100 * i;
+            sent.push_back(MakeBackupFrame(spec));
+            // Two fragments, the second one the last.
+            const std::size_t half = sent.back().size() / 2;
+            ASSERT_FALSE(stream.Append(sent.back().data(), half, false));
+            ASSERT_TRUE(stream.Append(sent.back().data() + half, sent.back().size() - half, true));
+            BackupItem item;
+            item.length = stream.Length();
+            std::size_t spareRoom = 0;
+            auto spare = queue->TakeSpare(spareRoom);
+            item.block = stream.TakeBuffer(item.room, std::move(spare), spareRoom);
+            handed.push_back(item.block.get());
+            ASSERT_TRUE(queue->Push(std::move(item)));
+            // Written before the next frame: its buffer is back for reuse.
+            ASSERT_TRUE(sessionrig::WaitUntil([&] { return w.FramesWritten() == sent.size(); },
+                                              std::chrono::seconds(30)));
+        }
+        w.Stop();
+        files = w.SetFiles();
+    }
+    ExpectFramesEqual(fx.ReadAll(files), sent);
+    std::sort(handed.begin(), handed.end());
+    EXPECT_LT(std::unique(handed.begin(), handed.end()) - handed.begin(), 5) << "buffers are reused";
 }
 
 TEST(BackupWriterThread, FailureStopsDiscardsAndTells)
@@ -505,7 +556,7 @@ TEST(BackupWriterThread, FailureStopsDiscardsAndTells)
         s.video = 4000;
         auto f = MakeBackupFrame(s);
         // After the failure the producer is never kept waiting.
-        if (queue->Push(BackupItem{false, std::move(f)}, &abort))
+        if (queue->Push(Item(std::move(f)), &abort))
             ++accepted;
     }
     ASSERT_TRUE(host.WaitFailed());
@@ -525,18 +576,149 @@ TEST(BackupFrameCheck, MarkerSizesAndFit)
     s.video = 100;
     s.audio = 20;
     const auto good = MakeBackupFrame(s);
-    EXPECT_EQ(CheckBackupFrame(good.data(), good.size()), good.size());
+    const std::size_t whole = good.size(); // 192 + 40 + 100 + 20
+    auto stored = [&good](std::uint32_t size) {
+        auto f = good;
+        PutLE32Test(&f[192 + 8], size << 12);
+        return f;
+    };
+    auto marker = good;
+    marker[192] = 0;
     auto longer = good;
-    longer.resize(good.size() + 50); // trailing bytes past the stored frame are not kept
-    EXPECT_EQ(CheckBackupFrame(longer.data(), longer.size()), good.size());
-    auto badMarker = good;
-    badMarker[192] = 0;
-    EXPECT_EQ(CheckBackupFrame(badMarker.data(), badMarker.size()), 0u);
-    auto wrongStored = good;
-    PutLE32Test(&wrongStored[192 + 8], (40 + 100 + 20 + 1) << 12);
-    EXPECT_EQ(CheckBackupFrame(wrongStored.data(), wrongStored.size()), 0u);
-    EXPECT_EQ(CheckBackupFrame(good.data(), good.size() - 1), 0u); // cut short
-    EXPECT_EQ(CheckBackupFrame(good.data(), 231), 0u);
+    longer.resize(whole + 50);
+    struct Case
+    {
+        const char* what;
+        std::vector<std::uint8_t> frame;
+        std::size_t length;
+        std::size_t keep;
+    };
+    const Case cases[] = {
+        {"as sent", good, whole, whole},
+        {"bytes past the frame are not kept", longer, longer.size(), whole},
+        {"no 511 marker", marker, whole, 0},
+        {"stored size padded", stored(40 + 100 + 20 + 1), whole, whole},
+        {"stored size far too large", stored(0xFFFFF), whole, whole},
+        {"stored size zero", stored(0), whole, whole},
+        {"stored size small", stored(40 + 100), whole, whole},
+        {"cut short", good, whole - 1, 0},
+        {"prefix and part of the header", good, 231, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CheckBackupFrame(c.frame.data(), c.length), c.keep) << c.what;
+
+    // Video and audio sizes that claim more than arrived: dropped.
+    auto claims = good;
+    PutLE32Test(&claims[192 + 20], 0xFFFFF | (20u << 20));
+    EXPECT_EQ(CheckBackupFrame(claims.data(), claims.size()), 0u);
+}
+
+// Typed names go through the one cleaning rule: every set stays in the
+// Download folder, and a name with nothing left is a time name.
+TEST(BackupSetWriter, NamesAreCleaned)
+{
+    struct Case
+    {
+        std::string typed;
+        std::string made;
+    };
+    const Case cases[] = {
+        {"park", "park"},
+        {"a/b", "ab"},
+        {"../x", "x"},
+        {"..\\..\\y", "y"},
+        {"/etc/passwd", "etcpasswd"},
+        {".hidden", "hidden"},
+        {"tab\there", "tabhere"},
+        {"gate 2.old", "gate 2.old"},
+        {"..", "5f000000"},
+        {"//", "5f000000"},
+        {"", "5f000000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        Fixture fx;
+        CBackupSetWriter w(fx.Options(c.typed));
+        ASSERT_TRUE(w.Open());
+        w.Close();
+        EXPECT_EQ(w.SetName(), c.made);
+        ASSERT_EQ(w.SetFiles().size(), 1u);
+        EXPECT_EQ(w.SetFiles()[0][1], "/data/Download/" + c.made + ".vih");
+        for (const std::string& name : fx.fs->Names())
+            EXPECT_EQ(name.rfind("/data/Download/", 0), 0u) << name;
+    }
+}
+
+// Earlier downloads are never replaced: a name whose set or any of its split
+// sets is there takes the next "-N", whose own splits follow as -N_001; a
+// time name moves on to a free second, also at a split, and the chain
+// stamps still agree.
+TEST(BackupSetWriter, UsedNamesAreMadeUnique)
+{
+    Fixture fx;
+    const std::vector<std::uint8_t> old{1, 2, 3};
+    fx.fs->Put("/data/Download/park.idx", old);
+    fx.fs->Put("/data/Download/park-2_004.VID", old); // a split set left alone
+    fx.fs->Put("/data/Download/park_12.txt", old);    // not a set
+    fx.fs->Put("/data/Download/5f000000.vih", old);
+    fx.fs->Put("/data/Download/5f000002.idx", old);
+    fx.fs->Put("/data/Other/park-3.idx", old); // another folder
+    struct Case
+    {
+        const char* typed;
+        std::vector<std::string> sets;
+    };
+    const Case cases[] = {
+        {"park", {"park-3", "park-3_001"}},
+        {"park", {"park-4", "park-4_001"}},
+        {"", {"5f000001", "5f000003"}},
+        {"park-2", {"park-2-2", "park-2-2_001"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        // Each frame passes the split size: two frames, two sets.
+        CBackupSetWriter w(fx.Options(c.typed, 1000));
+        ASSERT_TRUE(w.Open());
+        std::vector<std::vector<std::uint8_t>> sent;
+        for (int i = 0; i < 2; ++i) {
+            BackupFrameSpec spec;
+            spec.time = 100 + i;
+            sent.push_back(MakeBackupFrame(spec));
+            ASSERT_TRUE(w.WriteFrame(sent.back().data(), sent.back().size()));
+        }
+        w.Close();
+        ASSERT_EQ(w.SetFiles().size(), c.sets.size());
+        for (std::size_t i = 0; i < c.sets.size(); ++i)
+            EXPECT_EQ(w.SetFiles()[i][0], "/data/Download/" + c.sets[i] + ".idx");
+        EXPECT_EQ(w.SetName(), c.sets[0]);
+        const auto sets = fx.ReadAll(w.SetFiles());
+        ExpectFramesEqual(sets, sent);
+        ASSERT_EQ(sets.size(), 2u);
+        EXPECT_EQ(sets[1].headerStamp, sets[0].trailerStamp);
+    }
+    for (const char* path : {"/data/Download/park.idx", "/data/Download/park-2_004.VID",
+                             "/data/Download/5f000000.vih", "/data/Download/5f000002.idx"})
+        EXPECT_EQ(fx.fs->Bytes(path), old) << path;
+
+    // A file of the name that appears after the writer looked is not
+    // replaced either: the set cannot be created, and the file keeps its bytes.
+    class LateFiles : public CMemoryBackupFileSystem
+    {
+    public:
+        int ListFolder(const std::string&, std::vector<std::string>& names) override
+        {
+            names.clear();
+            return 0;
+        }
+    };
+    auto late = std::make_shared<LateFiles>();
+    late->Put("/data/Download/gate.vid", old);
+    BackupSetOptions options = fx.Options("gate");
+    options.fileSystem = late;
+    CBackupSetWriter w(options);
+    EXPECT_FALSE(w.Open());
+    EXPECT_EQ(w.Failure(), BackupFailure::NotCreatable);
+    EXPECT_EQ(late->Bytes("/data/Download/gate.vid"), old);
 }
 
 } // namespace

@@ -12,6 +12,8 @@
 #include <tiffio.h>
 
 #include <chrono>
+#include <csignal>
+#include <sys/resource.h>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -145,7 +147,10 @@ TEST(StillNames, TypedTimeStampedAndSanitised)
         {"Door", 2, kStillFormatJpeg, "Door_03.jpg"},
         {"", 0, kStillFormatBmp, "20080102030405_0001.bmp"},
         {"", 15, kStillFormatTiff, "20080102030405_0016.tif"},
-        {"../../etc/x", 0, kStillFormatBmp, "....etcx_01.bmp"},
+        {"../../etc/x", 0, kStillFormatBmp, "etcx_01.bmp"},
+        {".hidden", 0, kStillFormatJpeg, "hidden_01.jpg"},
+        {"..", 0, kStillFormatJpeg, "20080102030405_0001.jpg"},
+        {"a.b..c", 0, kStillFormatJpeg, "a.b..c_01.jpg"},
         {"a\\b\tc\x7f"
          "d",
          1, kStillFormatJpeg, "abcd_02.jpg"},
@@ -156,17 +161,26 @@ TEST(StillNames, TypedTimeStampedAndSanitised)
         EXPECT_EQ(StillFileName(c.typed, c.channel, c.format, t), c.file) << c.typed;
 
     // 100 two-byte characters and more: cut at a character boundary so the
-    // file name fits 255 bytes.
+    // file name fits 255 bytes with room for the suffix of a taken name.
     std::string longName;
     for (int i = 0; i < 150; ++i)
         longName += "\xc3\xa9";
     const std::string file = StillFileName(longName, 0, kStillFormatTiff, t);
-    EXPECT_LE(file.size(), 255u);
-    EXPECT_GE(file.size(), 250u);
+    EXPECT_LE(file.size(), 249u);
+    EXPECT_GE(file.size(), 248u);
     ASSERT_EQ(file.substr(file.size() - 7), "_01.tif");
     const std::string stem = file.substr(0, file.size() - 7);
     EXPECT_EQ(stem.size() % 2, 0u) << "no half character";
     EXPECT_EQ(stem.back(), '\xa9');
+
+    // The names tried after a taken one keep the extension, and still fit.
+    EXPECT_EQ(StillNameWithSuffix("/s/Saved/door_01.jpg", 2), "/s/Saved/door_01-2.jpg");
+    EXPECT_EQ(StillNameWithSuffix("/s/Saved/20080102030405_0001.bmp", 13), "/s/Saved/20080102030405_0001-13.bmp");
+    EXPECT_EQ(StillNameWithSuffix("/s.d/noext", 2), "/s.d/noext-2");
+    EXPECT_EQ(StillNameWithSuffix("/s/" + file, 99999), "/s/" + stem + "_01-99999.tif");
+    const std::string cut = StillNameWithSuffix("/s/" + longName + ".tif", 2);
+    EXPECT_EQ(cut.size() - 3, 254u) << "a name too long is cut by whole characters";
+    EXPECT_EQ(cut.substr(cut.size() - 7), "\xa9-2.tif");
 }
 
 TEST(StillWriter, BmpHeaderRowsAndQImageAgree)
@@ -378,20 +392,75 @@ TEST(StillWriter, RefusesWhatItCannotDraw)
     EXPECT_TRUE(fs::is_empty(dir));
 }
 
+// Every format saved three times under one name: each save takes the next
+// free name, and the earlier files keep every byte.
+TEST(StillWriter, SameNameSavesKeepEveryEarlierFile)
+{
+    const fs::path dir = Scratch("same");
+    const auto yuv = YuvPicture();
+    for (int format : {kStillFormatBmp, kStillFormatJpeg, kStillFormatTiff}) {
+        const std::string ext = StillExtension(format);
+        std::vector<std::vector<std::uint8_t>> kept;
+        for (int i = 0; i < 3; ++i) {
+            CImageWriter w = Writer();
+            // A different caption each time, so that every file differs.
+            ASSERT_TRUE(w.SaveImage(yuv.data(), yuv.size(), 720, 576, kStillKindYuv420, format,
+                                    dir.string() + "/", 800, 600, kCaption + std::to_string(i), "door_01",
+                                    0xFFFF00));
+            const fs::path expected = dir / (i == 0 ? "door_01" + ext : "door_01-" + std::to_string(i + 1) + ext);
+            EXPECT_EQ(w.LastPath(), expected.string());
+            kept.push_back(ReadAll(expected));
+            ASSERT_FALSE(kept.back().empty());
+            for (std::size_t k = 0; k + 1 < kept.size(); ++k)
+                EXPECT_NE(kept[k], kept.back());
+        }
+        EXPECT_EQ(ReadAll(dir / ("door_01" + ext)), kept[0]);
+        EXPECT_EQ(ReadAll(dir / ("door_01-2" + ext)), kept[1]);
+        EXPECT_EQ(ReadAll(dir / ("door_01-3" + ext)), kept[2]);
+    }
+    // No temporary file stays behind.
+    std::size_t files = 0;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        EXPECT_NE(e.path().filename().string().front(), '.') << e.path();
+        ++files;
+    }
+    EXPECT_EQ(files, 9u);
+}
+
+// A write that finds no room (here: a file-size limit below the still's size)
+// fails as a full disk, leaves nothing, and the picture already saved under
+// the name keeps every byte. A folder that does not exist is not creatable.
 TEST(StillWriter, FullDiskAndUncreatableFilesFailAndLeaveNothing)
 {
     const fs::path dir = Scratch("bad");
     const auto yuv = YuvPicture();
-    for (int format : {kStillFormatBmp, kStillFormatJpeg, kStillFormatTiff}) {
-        const std::string stem = "full" + std::to_string(format);
-        const fs::path link = dir / (stem + StillExtension(format));
-        fs::create_symlink("/dev/full", link);
-        CImageWriter w = Writer();
-        EXPECT_FALSE(w.SaveImage(yuv.data(), yuv.size(), 720, 576, kStillKindYuv420, format,
-                                 dir.string() + "/", 800, 600, kCaption, stem, 0xFFFF00));
-        EXPECT_EQ(w.Error(), kStillDiskFull) << format;
-        EXPECT_FALSE(fs::exists(fs::symlink_status(link))) << "the partial file is removed";
+    CImageWriter first = Writer();
+    ASSERT_TRUE(first.SaveImage(yuv.data(), yuv.size(), 720, 576, kStillKindYuv420, kStillFormatJpeg,
+                                dir.string() + "/", 800, 600, kCaption, "full", 0xFFFF00));
+    const auto earlier = ReadAll(dir / "full.jpg");
+    ASSERT_FALSE(earlier.empty());
+    {
+        struct rlimit old{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = old;
+        small.rlim_cur = 4096;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        for (int format : {kStillFormatBmp, kStillFormatJpeg, kStillFormatTiff}) {
+            CImageWriter w = Writer();
+            EXPECT_FALSE(w.SaveImage(yuv.data(), yuv.size(), 720, 576, kStillKindYuv420, format,
+                                     dir.string() + "/", 800, 600, kCaption, "full", 0xFFFF00));
+            EXPECT_EQ(w.Error(), kStillDiskFull) << format;
+        }
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldSignal);
     }
+    EXPECT_EQ(ReadAll(dir / "full.jpg"), earlier);
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"full.jpg"}) << "the partial files are removed";
+
     CImageWriter w = Writer();
     EXPECT_FALSE(w.SaveImage(yuv.data(), yuv.size(), 720, 576, kStillKindYuv420, kStillFormatBmp,
                              (dir / "missing/").string(), 800, 600, kCaption, "x", 0xFFFF00));
@@ -440,6 +509,38 @@ TEST(SaveWorker, WritesIntoTheSavedFolderItCreates)
     const auto a = ReadAll(dir / "a/Saved/Door_03.bmp");
     EXPECT_EQ(a.size(), 1440054u);
     EXPECT_EQ(a, ReadAll(dir / "b/Saved/Door_03.bmp")) << "the kind follows the picture";
+}
+
+// Two saves of one channel under one name, and two unnamed ones in the same
+// second: the second worker takes the next name, the first file stays.
+TEST(SaveWorker, SecondSaveOfANameTakesTheNextName)
+{
+    const fs::path dir = Scratch("again");
+    const auto yuv = YuvPicture();
+    for (const char* name : {"Door", ""}) {
+        SCOPED_TRACE(name);
+        std::tm local{};
+        const std::time_t now = MakeJob(dir, {}, 0).now;
+        localtime_r(&now, &local);
+        const std::string file = StillFileName(name, 2, kStillFormatBmp, local);
+        const std::string stem = file.substr(0, file.size() - 4);
+        std::vector<std::uint8_t> first;
+        for (int i = 0; i < 2; ++i) {
+            CSaveImageThread::Job job = MakeJob(dir, yuv, PictureBuffer::kFormatYuv420);
+            job.name = name;
+            job.timeText = kCaption + std::to_string(i);
+            CSaveImageThread worker(std::move(job));
+            ASSERT_TRUE(WaitDone(worker));
+            EXPECT_EQ(worker.Result(), kStillOk);
+            const fs::path expected = dir / "Saved" / (stem + (i == 0 ? "" : "-2") + ".bmp");
+            EXPECT_EQ(worker.Path(), expected.string());
+            if (i == 0)
+                first = ReadAll(expected);
+            else
+                EXPECT_NE(ReadAll(expected), first);
+        }
+        EXPECT_EQ(ReadAll(dir / "Saved" / (stem + ".bmp")), first);
+    }
 }
 
 TEST(SaveWorker, DestroyingAWorkerWaitsForItsFile)

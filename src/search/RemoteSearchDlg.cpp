@@ -180,7 +180,9 @@ bool CRemoteSearchDlg::OnInitDialog()
         screen = QGuiApplication::primaryScreen();
     if (screen)
         move(screen->availableGeometry().center() - rect().center());
-    setWindowOpacity(m_nOpacity / 255.0);
+    // Layered like every skinned window: the background's key-colour corners
+    // become holes in the window's shape.
+    SetTransparent(this, m_nOpacity, m_bmpBackground);
 
     const SearchRights rights = Rights();
     if (rights.connected) {

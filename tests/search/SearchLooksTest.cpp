@@ -91,6 +91,11 @@ void UseBundle()
     }
 }
 
+QString Res(int id)
+{
+    return ResourceLibrary::Current().LoadResString(id);
+}
+
 // The window as it reaches the screen: its drawing, inside its shape only.
 // Pixels the shape leaves out belong to whatever lies behind the window and
 // come back transparent. (The offscreen platform keeps the shape but does
@@ -115,6 +120,17 @@ int KeyPixels(const QImage& img)
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x)
             if (qAlpha(img.pixel(x, y)) != 0 && img.pixel(x, y) == key)
+                ++n;
+    return n;
+}
+
+// Pixels inside `rect` of `img` that differ from `background` there.
+int InkPixels(const QImage& img, const QImage& background, const QRect& rect)
+{
+    int n = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            if (img.pixel(x, y) != background.pixel(x, y))
                 ++n;
     return n;
 }
@@ -212,5 +228,110 @@ TEST_F(SearchLooks, TheShownWindowHasNoKeyColourPixel)
     EXPECT_TRUE(dlg->mask().contains(QPoint(309, 273)));
     EXPECT_TRUE(dlg->mask().contains(QPoint(600, 527)));
     EXPECT_NEAR(dlg->windowOpacity(), 230 / 255.0, 0.01);
+    Close(dlg);
+}
+
+namespace {
+
+struct CaptionWant
+{
+    int id;
+    QRect rect;
+    QString text;
+};
+
+// Each caption: its id, place and text as laid out, drawn on the page (ink
+// over the page's background) and whole within its width.
+void ExpectCaptions(CSearchTimelinePage& page, int backgroundId, const std::vector<CaptionWant>& want)
+{
+    const QImage background =
+        ResourceLibrary::Current().LoadBitmap(backgroundId).convertToFormat(QImage::Format_RGB32);
+    const QImage seen = page.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        SCOPED_TRACE(want[i].id);
+        const CSkinLabel& label = page.m_lblCaption[i];
+        EXPECT_EQ(label.GetDlgCtrlID(), want[i].id);
+        EXPECT_TRUE(label.isVisible());
+        EXPECT_EQ(label.geometry(), want[i].rect);
+        EXPECT_FALSE(want[i].text.trimmed().isEmpty());
+        EXPECT_EQ(label.GetWindowText(), want[i].text);
+        EXPECT_GT(InkPixels(seen, background, want[i].rect), 10);
+        EXPECT_LE(QFontMetrics(label.m_font).horizontalAdvance(want[i].text), want[i].rect.width());
+    }
+}
+
+} // namespace
+
+TEST_F(SearchLooks, DayTimelineShowsItsThreeCaptionsAndKeepsBarsInsideTheGrid)
+{
+    Start();
+    auto dlg = Open();
+    ClickWidget(dlg->TabPage()->Button(2), QPoint(40, 15)); // Search tab: Calendar
+    auto* day = OpenDay<CSearchTimelinePage>(*dlg, SearchSlot::SearchCalendar, SearchSlot::SearchTimeline);
+    ASSERT_NE(day, nullptr);
+    ASSERT_TRUE(day->isVisible());
+    ExpectCaptions(*day, IDB_TIMELINE_BACKGROUND,
+                   {{790, QRect(15, 9, 70, 14), Res(IDS_DT_DATE)},
+                    {791, QRect(15, 32, 70, 14), Res(IDS_DT_TIME)},
+                    {792, QRect(32, 55, 70, 14), Res(IDS_TIMELINE_CAMERA)}});
+    // The camera column's heading is not the time pop-up's "Hour".
+    EXPECT_NE(day->m_lblCaption[2].GetWindowText(), Res(5350));
+
+    // Zoomed into a long recorded stretch: the bars that run on past the
+    // visible window stop at the grid's last pixel column (400) and leave its
+    // border line (x 401) alone.
+    const auto intervals = search->Catalogue().DayIntervals(2008, 3, 2);
+    ASSERT_FALSE(intervals.empty());
+    const auto longest =
+        *std::max_element(intervals.begin(), intervals.end(),
+                          [](const auto& a, const auto& b) { return a.end - a.start < b.end - b.start; });
+    ASSERT_GT(longest.end - longest.start, 60u + 600u + 1u);
+    const int from = static_cast<int>(longest.start - k5sim::RecorderTime(2008, 3, 2)) + 60;
+    day->View().SetView(from, from + 600);
+    day->update();
+    const std::vector<TimelineBar> bars = day->Bars();
+    ASSERT_FALSE(bars.empty());
+    int atTheEdge = 0;
+    for (const TimelineBar& b : bars) {
+        EXPECT_GE(b.x1, kTimelineLeft);
+        EXPECT_LE(b.x2, kTimelineLeft + kTimelinePixels);
+        atTheEdge += b.x2 == kTimelineLeft + kTimelinePixels ? 1 : 0;
+    }
+    ASSERT_GT(atTheEdge, 0);
+    // Column 400 shows the last bar drawn over it; column 401 stays the
+    // border line, as on a row without recordings (camera 16).
+    const QImage seen = day->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRgb border = seen.pixel(401, TimelineBar{15}.Top() + 4);
+    std::map<int, int> lastKindAt400;
+    for (const TimelineBar& b : bars)
+        if (b.x1 <= 400 && b.x2 > 400)
+            lastKindAt400[b.row] = b.kind;
+    ASSERT_FALSE(lastKindAt400.empty());
+    for (const auto& [row, kind] : lastKindAt400) {
+        const int y = TimelineBar{row}.Top() + 4;
+        const QRgb fill = ResourceLibrary::Current()
+                              .LoadBitmap(IDB_TIMELINE_BAR_FIRST + kind)
+                              .convertToFormat(QImage::Format_RGB32)
+                              .pixel(4, 4);
+        EXPECT_EQ(seen.pixel(400, y), fill) << "row " << row;
+        EXPECT_EQ(seen.pixel(401, y), border) << "row " << row;
+        EXPECT_NE(border, fill);
+    }
+    Close(dlg);
+}
+
+TEST_F(SearchLooks, BackupTimelineShowsStartEndAndTheCameraHeading)
+{
+    Start(0, 1); // the backup right alone: the window opens on the Backup tab
+    auto dlg = Open();
+    ASSERT_EQ(dlg->OpenTab(), SearchTab::Backup);
+    ClickWidget(dlg->TabPage()->Button(2), QPoint(40, 15)); // Calendar
+    auto* range = OpenDay<CBackupTimelinePage>(*dlg, SearchSlot::BackupCalendar, SearchSlot::BackupTimeline);
+    ASSERT_NE(range, nullptr);
+    ASSERT_TRUE(range->isVisible());
+    ExpectCaptions(*range, IDB_BACKUP_TIMELINE_BACKGROUND,
+                   {{790, QRect(15, 9, 70, 14), Res(IDS_DT_START)},
+                    {791, QRect(15, 32, 70, 14), Res(IDS_DT_END)},
+                    {792, QRect(32, 55, 70, 14), Res(IDS_TIMELINE_CAMERA)}});
     Close(dlg);
 }

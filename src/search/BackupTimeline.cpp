@@ -103,7 +103,7 @@ void CBackupTimelinePage::OnInitPage()
     m_btnPlay.hide();
     m_btnPrev.setGeometry(205, 396, 97, 22);
     PlaceButton(m_btnCalculate, this, 480, text(IDS_EVENT_CALCULATE), QRect(2, 396, 97, 22));
-    PlaceButton(m_btnBackup, this, 482, text(IDS_EVENT_BACKUP), QRect(304, 396, 97, 22));
+    PlaceButton(m_btnBackup, this, 482, text(IDS_BACKUP_BUTTON), QRect(304, 396, 97, 22));
     m_btnBackup.Enable(false);
     // The two rows above the timeline are the range's start and end.
     const int captions[2] = {IDS_DT_START, IDS_DT_END};

@@ -678,7 +678,7 @@ void CSearchDateTimePage::OnInitPage()
     }
     if (m_bBackup) {
         TextButton(m_btnCalculate, this, 480, Text(host, IDS_EVENT_CALCULATE), QRect(2, 396, 97, 22));
-        TextButton(m_btnPlay, this, 482, Text(host, IDS_LOG_ARCHIVE), QRect(304, 396, 97, 22));
+        TextButton(m_btnPlay, this, 482, Text(host, IDS_BACKUP_BUTTON), QRect(304, 396, 97, 22));
         m_btnPlay.Enable(false);
         Cell(m_lblSize, this, 804, QRect(103, 400, 97, 14));
     } else {

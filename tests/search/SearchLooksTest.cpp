@@ -335,3 +335,25 @@ TEST_F(SearchLooks, BackupTimelineShowsStartEndAndTheCameraHeading)
                     {792, QRect(32, 55, 70, 14), Res(IDS_TIMELINE_CAMERA)}});
     Close(dlg);
 }
+
+TEST_F(SearchLooks, BackupButtonsSayBackupAndTheLogTabKeepsItsArchive)
+{
+    Start(0, 1);
+    auto dlg = Open();
+    ASSERT_EQ(dlg->OpenTab(), SearchTab::Backup);
+    const QString backup = Res(IDS_BACKUP_BUTTON);
+    EXPECT_EQ(backup, "Backup");
+    EXPECT_NE(backup, Res(IDS_LOG_ARCHIVE));
+    // The window opens the backup date-time page first: its download button.
+    auto* dateTime = static_cast<CSearchDateTimePage*>(dlg->Page(SearchSlot::BackupDateTime));
+    ASSERT_NE(dateTime, nullptr);
+    EXPECT_TRUE(dateTime->m_btnPlay.isVisible());
+    EXPECT_EQ(dateTime->m_btnPlay.m_strText, backup);
+    // The backup timeline's.
+    ClickWidget(dlg->TabPage()->Button(2), QPoint(40, 15));
+    auto* range = OpenDay<CBackupTimelinePage>(*dlg, SearchSlot::BackupCalendar, SearchSlot::BackupTimeline);
+    ASSERT_NE(range, nullptr);
+    EXPECT_TRUE(range->m_btnBackup.isVisible());
+    EXPECT_EQ(range->m_btnBackup.m_strText, backup);
+    Close(dlg);
+}

@@ -14,6 +14,7 @@
 #include "ui/UiMessages.h"
 
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -663,6 +664,9 @@ void SearchListRoutines::InitLogListColumns(CSkinListCtrl& list, int nColumns, i
     list.SetTextColor(0x783C3C);
     list.setRootIsDecorated(false);
     list.setSelectionBehavior(QAbstractItemView::SelectRows);
+    // The columns have no headings: an empty header strip would only push the
+    // rows down.
+    list.header()->hide();
     const int widths[5] = {w0, w1, w2, w3, w4};
     for (int i = 0; i < std::clamp(nColumns, 0, 5); ++i)
         list.InsertColumn(i, QString(), widths[i]);

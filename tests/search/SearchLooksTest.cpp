@@ -357,3 +357,57 @@ TEST_F(SearchLooks, BackupButtonsSayBackupAndTheLogTabKeepsItsArchive)
     EXPECT_EQ(range->m_btnBackup.m_strText, backup);
     Close(dlg);
 }
+
+TEST_F(SearchLooks, LogKindsFitTheirColumnAndTheListsShowNoHeaderStrip)
+{
+    Start();
+    k5sim::SearchScript script;
+    script.log = k5sim::BuildLog(k5sim::EveryKindLog(k5sim::RecorderTime(2008, 3, 1)));
+    search->SetScript(script);
+    auto dlg = Open();
+    ClickWidget(&dlg->m_btnTab[2], QPoint(30, 30)); // Log: the All list first
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::LogAll) != nullptr; }));
+    QApplication::processEvents();
+    auto* page = static_cast<CLogListPage*>(dlg->Page(SearchSlot::LogAll));
+    ASSERT_TRUE(page->isVisible());
+    CSkinListCtrl& list = page->m_lstLog;
+    ASSERT_GT(list.GetItemCount(), 40);
+
+    // The columns keep their widths; every kind text is whole in its column,
+    // measured with the font the list draws its rows in.
+    const int widths[5] = {50, 150, 120, 70, 336};
+    for (int c = 0; c < 5; ++c)
+        EXPECT_EQ(list.columnWidth(c), widths[c]) << c;
+    const QFontMetrics metrics(list.m_font);
+    std::set<QString> kinds;
+    for (int row = 0; row < list.GetItemCount(); ++row) {
+        const QString kind = list.GetItemText(row, 2);
+        kinds.insert(kind);
+        EXPECT_LE(metrics.horizontalAdvance(kind), list.columnWidth(2)) << kind.toStdString();
+    }
+    // Every Operation kind is among them, the setup initialisation too.
+    EXPECT_EQ(kinds.count(" " + Res(5090)), 1u);
+    EXPECT_GE(kinds.size(), 40u);
+
+    // No header strip: the first row starts at the list's top.
+    auto expectNoStrip = [](CSkinListCtrl& l) {
+        EXPECT_FALSE(l.header()->isVisible());
+        EXPECT_EQ(l.viewport()->geometry().top(), 0);
+        ASSERT_GT(l.GetItemCount(), 0);
+        EXPECT_EQ(l.visualItemRect(l.topLevelItem(0)).top(), 0);
+    };
+    expectNoStrip(list);
+
+    // The Log tab's archive button keeps the archive log's word.
+    CSkinTextButton* archive = dlg->TabPage()->Button(6);
+    ASSERT_NE(archive, nullptr);
+    EXPECT_EQ(archive->m_strText, Res(IDS_LOG_ARCHIVE));
+
+    // The information lists: System Info opens with the Info tab.
+    ClickWidget(&dlg->m_btnTab[3], QPoint(30, 30));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::SystemInfo) != nullptr; }));
+    auto* info = static_cast<CInfoListPage*>(dlg->Page(SearchSlot::SystemInfo));
+    ASSERT_TRUE(info->isVisible());
+    expectNoStrip(info->m_lstInfo);
+    Close(dlg);
+}

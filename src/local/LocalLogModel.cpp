@@ -1,5 +1,7 @@
 #include "local/LocalLogModel.h"
 
+#include "local/ResIds.h"
+
 #include <cstdio>
 #include <ctime>
 
@@ -7,7 +9,7 @@ int ConnectLogKindStringId(std::uint32_t type, std::uint32_t subtype)
 {
     static const int kIds[4][3] = {
         {5360, 5361, 0},
-        {5362, 5363, 5364},
+        {IDS_LOCAL_LOG_LOGIN, IDS_LOCAL_LOG_DISCONNECTED, IDS_LOCAL_LOG_CONNECT_FAILED},
         {5365, 5366, 0},
         {5004, 5368, 0},
     };

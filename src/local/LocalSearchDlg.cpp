@@ -152,7 +152,7 @@ bool CLocalSearchDlg::OnInitDialog()
     if (screen)
         move(screen->availableGeometry().center() - rect().center());
     ShowSearchMenu();
-    SetTransparent(this, m_nOpacity);
+    SetTransparent(this, m_nOpacity, m_bmpBackground);
     return true;
 }
 

@@ -103,18 +103,12 @@ void CBackupTimelinePage::OnInitPage()
     m_btnPlay.hide();
     m_btnPrev.setGeometry(205, 396, 97, 22);
     PlaceButton(m_btnCalculate, this, 480, text(IDS_EVENT_CALCULATE), QRect(2, 396, 97, 22));
-    PlaceButton(m_btnBackup, this, 482, text(IDS_EVENT_BACKUP), QRect(304, 396, 97, 22));
+    PlaceButton(m_btnBackup, this, 482, text(IDS_BACKUP_BUTTON), QRect(304, 396, 97, 22));
     m_btnBackup.Enable(false);
+    // The two rows above the timeline are the range's start and end.
     const int captions[2] = {IDS_DT_START, IDS_DT_END};
     for (int i = 0; i < 2; ++i) {
-        CSkinLabel& c = m_lblCaption[i];
-        c.setParent(this);
-        c.SetDlgCtrlID(790 + i);
-        c.SetNotify(false);
-        c.SetStyle(0x785A5A, 0x785A5A, 0, 0, true, 9, "Arial Bold");
-        c.SetText(text(captions[i]));
-        c.setGeometry(15, 9 + 23 * i, 70, 14);
-        c.show();
+        m_lblCaption[i].SetText(text(captions[i]));
         auto* box = new CSkinCheckBox(this);
         box->SetDlgCtrlID(490 + i);
         box->SetBitmaps(kBmpCheckOff, kBmpCheckOn, kBmpCheckOff, kBmpCheckOff, kBmpCheckOff, kBmpCheckMask, 0,

@@ -59,7 +59,6 @@ public:
     int EndX() const { return m_view.X(m_markers.End()); }
 
     CSkinTextButton m_btnCalculate, m_btnBackup;
-    CSkinLabel m_lblCaption[2];
     CSkinLabel m_lblDateEnd, m_lblTimeEnd, m_lblSize;
     CSkinCheckBox* m_chkMarker[2] = {};
 

@@ -18,7 +18,7 @@ constexpr int kBmpTextButton = 2258;
 constexpr int kBmpSizeBody = 1700;
 constexpr int kStrKind[3] = {IDS_EVENT_ALARM, IDS_EVENT_MOTION, IDS_EVENT_AUDIO};
 constexpr int kStrPlay = IDS_EVENT_PLAY, kStrPrev = IDS_EVENT_PREV, kStrCalculate = IDS_EVENT_CALCULATE,
-              kStrBackup = IDS_EVENT_BACKUP;
+              kStrBackup = IDS_BACKUP_BUTTON;
 constexpr COLORREF kButtonText[4] = {0xFFFFFF, 0xF1EB62, 0xF1EB62, 0xBEB9B3};
 constexpr COLORREF kTabText[4] = {0xFFFFFF, 0x0DB861, 0x0DB861, 0xB2AEAB};
 

@@ -14,6 +14,7 @@
 #include "ui/UiMessages.h"
 
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -180,7 +181,9 @@ bool CRemoteSearchDlg::OnInitDialog()
         screen = QGuiApplication::primaryScreen();
     if (screen)
         move(screen->availableGeometry().center() - rect().center());
-    setWindowOpacity(m_nOpacity / 255.0);
+    // Layered like every skinned window: the background's key-colour corners
+    // become holes in the window's shape.
+    SetTransparent(this, m_nOpacity, m_bmpBackground);
 
     const SearchRights rights = Rights();
     if (rights.connected) {
@@ -668,6 +671,9 @@ void SearchListRoutines::InitLogListColumns(CSkinListCtrl& list, int nColumns, i
     list.SetTextColor(0x783C3C);
     list.setRootIsDecorated(false);
     list.setSelectionBehavior(QAbstractItemView::SelectRows);
+    // The columns have no headings: an empty header strip would only push the
+    // rows down.
+    list.header()->hide();
     const int widths[5] = {w0, w1, w2, w3, w4};
     for (int i = 0; i < std::clamp(nColumns, 0, 5); ++i)
         list.InsertColumn(i, QString(), widths[i]);

@@ -68,4 +68,5 @@ constexpr int IDS_LEGEND_0 = 5208, IDS_LEGEND_3 = 5209, IDS_LEGEND_5 = 5210;
 // Shared with the pickers (defined with them).
 constexpr int kStrCameraPrefix = 5152;
 constexpr int kStrCheckAll = 5640, kStrClearAll = 5641;
-constexpr int kStrTimelineCamera = 5350;
+// Ours: the time pop-up's 5350 reads Hour, which cannot head a camera column.
+constexpr int IDS_TIMELINE_CAMERA = 7341;

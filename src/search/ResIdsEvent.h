@@ -15,4 +15,5 @@ constexpr int IDS_EVENT_AUDIO = 5030;
 constexpr int IDS_EVENT_PLAY = 5563;
 constexpr int IDS_EVENT_PREV = 5583;
 constexpr int IDS_EVENT_CALCULATE = 5582;
-constexpr int IDS_EVENT_BACKUP = 5585;
+// Ours: 5585 is the archive log's word, which does not name a download.
+constexpr int IDS_BACKUP_BUTTON = 7340;

@@ -307,6 +307,9 @@ void CSearchTimelinePage::OnInitPage()
         m_bmpBars[static_cast<std::size_t>(k)] = res.LoadBitmap(IDB_TIMELINE_BAR_FIRST + k);
     TextButton(m_btnPlay, this, 482, Text(host, IDS_SEARCH_PLAY), QRect(304, 396, 97, 22));
     TextButton(m_btnPrev, this, 483, Text(host, IDS_SEARCH_PREV), QRect(2, 396, 97, 22));
+    Caption(m_lblCaption[0], this, 790, Text(host, IDS_DT_DATE), QRect(15, 9, 70, 14));
+    Caption(m_lblCaption[1], this, 791, Text(host, IDS_DT_TIME), QRect(15, 32, 70, 14));
+    Caption(m_lblCaption[2], this, 792, Text(host, IDS_TIMELINE_CAMERA), QRect(32, 55, 70, 14));
     const QString prefix = Text(host, kStrCameraPrefix);
     for (int r = 0; r < 16; ++r)
         Caption(m_lblRows[r], this, 793 + r, prefix + QString::asprintf("%02d", r + 1),
@@ -675,7 +678,7 @@ void CSearchDateTimePage::OnInitPage()
     }
     if (m_bBackup) {
         TextButton(m_btnCalculate, this, 480, Text(host, IDS_EVENT_CALCULATE), QRect(2, 396, 97, 22));
-        TextButton(m_btnPlay, this, 482, Text(host, IDS_LOG_ARCHIVE), QRect(304, 396, 97, 22));
+        TextButton(m_btnPlay, this, 482, Text(host, IDS_BACKUP_BUTTON), QRect(304, 396, 97, 22));
         m_btnPlay.Enable(false);
         Cell(m_lblSize, this, 804, QRect(103, 400, 97, 14));
     } else {

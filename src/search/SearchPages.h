@@ -75,6 +75,9 @@ public:
 
     CSkinTextButton m_btnPlay, m_btnPrev;
     CSkinLabel m_lblDate, m_lblTime;
+    // 790 and 791 name the two rows above the timeline, 792 heads the
+    // camera column.
+    CSkinLabel m_lblCaption[3];
     CSkinLabel m_lblTicks[4];
     CSkinLabel m_lblRows[16];
     CSkinLabel m_lblSwatch[6];

@@ -193,10 +193,16 @@ void CTimelineView::AddBars(Rows& rows, std::uint32_t startTime, std::uint32_t e
             continue;
         int x1 = s < m_nViewStart ? kTimelineLeft : X(s);
         x1 = std::max(x1, kTimelineLeft);
-        int x2 = e > m_nViewEnd ? kTimelineRight : X(e);
-        x2 = std::min(x2, kTimelineRight);
-        if (x1 == x2)
+        int x2 = e > m_nViewEnd ? kTimelineBarEdge : X(e);
+        x2 = std::min(x2, kTimelineBarEdge);
+        if (x1 == x2) {
             x2 = x1 + 1;
+            // A sliver at the window's very end goes on its last pixel.
+            if (x2 > kTimelineBarEdge) {
+                x1 = kTimelineBarEdge - 1;
+                x2 = kTimelineBarEdge;
+            }
+        }
         int& rowEnd = rows.rowEnd[static_cast<std::size_t>(c)];
         if (x1 == rowEnd + 1)
             x1 -= 1;

@@ -14,12 +14,15 @@
 inline constexpr int kDaySeconds = 86400;
 inline constexpr int kTimelineLeft = 113, kTimelineTop = 70, kTimelineRight = 402, kTimelineBottom = 359;
 inline constexpr int kTimelinePixels = 288;
+// Bars paint the 288 pixels from the left edge on and stop short of the
+// grid's right border line at x 401.
+inline constexpr int kTimelineBarEdge = kTimelineLeft + kTimelinePixels;
 
 struct TimelineBar
 {
-    int row = 0;  // camera 0-15
-    int kind = 0; // 0-5
-    int x1 = 0, x2 = 0;
+    int row = 0;        // camera 0-15
+    int kind = 0;       // 0-5
+    int x1 = 0, x2 = 0; // painted columns x1 .. x2 - 1
     int Top() const { return 76 + 18 * row; }
     int Bottom() const { return 84 + 18 * row; }
 };

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
 
 void CenterOverOwner(QWidget& dlg)
 {
@@ -59,4 +60,30 @@ void CPromptDlg::paintEvent(QPaintEvent*)
     p.setPen(Qt::white);
     p.setFont(MakeSkinFont("Arial Bold", 9, 700));
     p.drawText(m_rcLabel, Qt::AlignCenter | Qt::TextSingleLine, LabelText());
+}
+
+void CPromptDlg::showEvent(QShowEvent* e)
+{
+    Dialog::showEvent(e);
+    m_bActivateOnExpose = true;
+    if (QWindow* w = windowHandle())
+        w->installEventFilter(this);
+}
+
+bool CPromptDlg::eventFilter(QObject* watched, QEvent* e)
+{
+    // Without a window manager the activation asked for at show can be lost
+    // when the prompt opens over a modal window that blocks its owner (the
+    // archive log's password prompt over the search window): the keyboard
+    // stayed there. Asked again once the prompt is on the screen, typing and
+    // Return reach the prompt's edit box, its focus since initialisation.
+    if (e->type() == QEvent::Expose && m_bActivateOnExpose && watched == windowHandle() && isVisible()) {
+        QWindow* w = windowHandle();
+        if (w->isExposed()) {
+            m_bActivateOnExpose = false;
+            if (!isActiveWindow())
+                w->requestActivate();
+        }
+    }
+    return Dialog::eventFilter(watched, e);
 }

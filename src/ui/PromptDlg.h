@@ -39,10 +39,16 @@ protected:
     virtual QString LabelText() const = 0;
 
     void paintEvent(QPaintEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
     QImage m_bmpBack;
     QRect m_rcBack{0, 0, 356, 86};
     QImage m_bmpLabel;
     QRect m_rcLabel{QPoint(14, 22), QPoint(119, 36)}; // (14, 22)-(120, 37)
     BYTE m_nOpacity;
+
+private:
+    // Set from each show until the prompt's window is first on the screen.
+    bool m_bActivateOnExpose = false;
 };

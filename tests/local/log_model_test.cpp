@@ -3,6 +3,7 @@
 // formats and the columns of each kind.
 #include "LocalTestDir.h"
 #include "local/LocalLogModel.h"
+#include "local/ResIds.h"
 
 #include <cstdio>
 #include <cstring>
@@ -103,10 +104,10 @@ TEST(LocalLog, KindsUserColumnsAndDateFormats)
     EXPECT_EQ(rows[3].cells[2], " k5366");
     EXPECT_EQ(rows[4].cells[2], " k5365");
     EXPECT_EQ(rows[4].cells[3], "") << "local playback shows only its kind";
-    EXPECT_EQ(rows[5].cells[2], " k5362");
+    EXPECT_EQ(rows[5].cells[2], " k" + std::to_string(IDS_LOCAL_LOG_LOGIN));
     EXPECT_EQ(rows[5].cells[3], "admin");
     EXPECT_EQ(rows[5].cells[4], "192.168.0.9");
-    EXPECT_EQ(ConnectLogKindStringId(2, 4), 5364);
+    EXPECT_EQ(ConnectLogKindStringId(2, 4), IDS_LOCAL_LOG_CONNECT_FAILED);
     EXPECT_EQ(ConnectLogKindStringId(1, 4), 0);
     EXPECT_EQ(ConnectLogKindStringId(0, 1), 0);
 

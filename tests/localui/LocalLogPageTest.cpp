@@ -5,6 +5,7 @@
 #include "../PdfTools.h"
 #include "local/LocalLogPages.h"
 #include "local/LocalMenus.h"
+#include "local/ResIds.h"
 #include "net/ConnectLog.h"
 #include "platform/System.h"
 
@@ -158,7 +159,7 @@ TEST_F(LocalWindowTest, LogPageDateFormatsAndKindColumns)
         {1, "", "", ""},
         {2, playEnd, "", ""},
         {3, playStart, "", ""},
-        {4, QString::fromStdString(" " + dlg->PageText(5362)), "admin", "127.0.0.1:9000"},
+        {4, QString::fromStdString(" " + dlg->PageText(IDS_LOCAL_LOG_LOGIN)), "admin", "127.0.0.1:9000"},
     };
     for (const auto& e : expected) {
         SCOPED_TRACE(e.row);

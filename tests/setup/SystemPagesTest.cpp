@@ -4,7 +4,9 @@
 #include "SetupTestSupport.h"
 
 #include "SimTimeServer.h"
+#include "app/ResIds2.h"
 #include "net/NetMessages.h"
+#include "net/NetRecords.h"
 #include "setup/BasicSetupPage.h"
 #include "setup/ChannelOnOffPage.h"
 #include "setup/ClientAccountPage.h"
@@ -24,6 +26,7 @@
 #include <QPointer>
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -321,6 +324,42 @@ TEST_F(SystemPages, BasicStandardDeviceAndInitialize)
 }
 
 // --- Accounts ------------------------------------------------------------------
+
+TEST_F(SystemPages, ButtonsAndRightsSayWhatTheyDo)
+{
+    // The Initialize button names its action; the question the main window
+    // asks before the reset has a text of its own.
+    Open(Caps(8), ImageBuilder().Build());
+    auto* basic = Show<CBasicSetupPage>(SetupPage::kBasicSetup);
+    ASSERT_NE(basic, nullptr);
+    const QString action = basic->m_btnInitialize.m_strText;
+    EXPECT_FALSE(action.isEmpty());
+    EXPECT_FALSE(action.contains('?')) << action.toStdString();
+    EXPECT_NE(action, LoadResString(IDS_NOTIFY_DB_INIT_ASK));
+    EXPECT_TRUE(LoadResString(IDS_NOTIFY_DB_INIT_ASK).endsWith('?'));
+
+    // Each rights box reads differently, and says the right the client
+    // itself checks under that index.
+    RecorderCaps caps = LoggedIn(0);
+    Open(caps, ImageBuilder().Version(4, 8).Build());
+    auto* page = Show<CClientAccountPage>(SetupPage::kClientAccount);
+    ASSERT_NE(page, nullptr);
+    std::map<int, QString> byRight;
+    std::set<QString> texts;
+    for (int box = 0; box < 8; ++box) {
+        const QString t = page->m_lblRight[box].GetWindowText();
+        EXPECT_FALSE(t.isEmpty()) << box;
+        texts.insert(t);
+        byRight[CClientAccountPage::kRightOfBox[box]] = t;
+    }
+    EXPECT_EQ(texts.size(), 8u) << "no two rights read alike";
+    EXPECT_EQ(byRight[RIGHT_REMOTE_SETUP], "Setup");
+    EXPECT_EQ(byRight[RIGHT_SEARCH], "Search");
+    EXPECT_EQ(byRight[RIGHT_PTZ], "PTZ");
+    EXPECT_EQ(byRight[RIGHT_REBOOT], "Reboot");
+    EXPECT_EQ(byRight[RIGHT_STOP_RECORD], "Stop Recording");
+    EXPECT_EQ(byRight[RIGHT_HIDDEN_CAMERA], "Hidden Cameras");
+}
 
 TEST_F(SystemPages, AccountPermissionsAndApply)
 {

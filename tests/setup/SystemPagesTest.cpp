@@ -24,6 +24,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QTimer>
 #include <chrono>
 #include <cstring>
 #include <map>
@@ -570,6 +571,74 @@ TEST_F(DstPage, ConfirmOnlyInTheOverlapAfterAChange)
     dlg->OnOK();
     EXPECT_EQ(m_confirms, 1);
     EXPECT_EQ(ImageRef(m_image).U8(3220), 0);
+}
+
+TEST_F(DstPage, SessionEndWhileTheBoxIsUpBuildsNoPageAndSendsNothing)
+{
+    // The real box: it runs its own event loop inside the page switch (or
+    // inside OK), and the session's end reaches the window in that loop.
+    CDstSetupPage::SetConfirmForTesting({});
+    const auto image =
+        ImageBuilder().Bytes(3204, {1, 1, 2, 0, 0, 30, 2, 0, 9, 4, 0, 30, 3, 0, 1, 0, 7}).Build();
+    const std::int64_t end = 1824951600; // in the overlap: the box is asked
+    for (const bool viaOk : {false, true}) {
+        SCOPED_TRACE(viaOk ? "OK" : "page switch");
+        Open(Caps(), image);
+        dlg->OnTab(2);
+        Pump();
+        CSetupMenuPage* menu = dlg->Menu(2);
+        ASSERT_NE(menu, nullptr);
+        int dstButton = -1, ntpButton = -1;
+        for (const SetupMenuButton& b : menu->Plan()) {
+            if (b.page == SetupPage::kDstSetup)
+                dstButton = b.id - kSetupMenuFirstButton;
+            if (b.page == SetupPage::kNtpSetup)
+                ntpButton = b.id - kSetupMenuFirstButton;
+        }
+        ASSERT_GE(dstButton, 0);
+        ASSERT_GE(ntpButton, 0);
+        Click(&menu->Button(dstButton));
+        Pump();
+        auto* page = dynamic_cast<CDstSetupPage*>(dlg->Page(SetupPage::kDstSetup));
+        ASSERT_NE(page, nullptr);
+        dlg->WindowProc(WM_DVR_TIME_ACK, static_cast<WPARAM>(end), 0);
+        dlg->OnSliderPicked(page, CDstSetupPage::kOffset, 1, 0, 0);
+        const SetupDbImage edited = m_image;
+
+        bool sawBox = false, boxOutlivedWindow = false;
+        QPointer<CDstConfirmDlg> box;
+        // Runs inside the box's loop: the connection posts WM_CLOSE to the
+        // window as the session ends.
+        QTimer::singleShot(0, dlg.get(), [&] {
+            box = dlg->findChild<CDstConfirmDlg*>();
+            sawBox = box && box->IsModalRunning() && box->isVisible();
+            PostMessage(dlg->Handle(), WM_CLOSE, 0, 0);
+            // Only if the box were left asking for a window that has gone:
+            // the operator answers it, so that the test ends either way.
+            QTimer::singleShot(5000, dlg.get(), [&] {
+                if (box && box->IsModalRunning()) {
+                    boxOutlivedWindow = true;
+                    box->EndDialog(1);
+                }
+            });
+        });
+        if (viaOk)
+            Click(&dlg->m_btnOK);
+        else
+            Click(&menu->Button(ntpButton));
+        Pump();
+
+        EXPECT_TRUE(sawBox);
+        EXPECT_FALSE(boxOutlivedWindow) << "the box goes with the window";
+        EXPECT_FALSE(dlg->Stands());
+        EXPECT_EQ(dlg->Page(SetupPage::kNtpSetup), nullptr) << "no page built in the ended window";
+        EXPECT_EQ(dlg->CurrentPage(), nullptr);
+        // Cancelled, not sent: the image stays as edited, in the window's
+        // byte order, with the box's question unanswered (0).
+        SetupDbImage expected = edited;
+        expected[3220] = 0;
+        EXPECT_TRUE(DiffersExactlyAt(expected.data(), m_image.data(), m_image.size(), {}));
+    }
 }
 
 TEST_F(DstPage, RecorderAnswersAreClamped)

@@ -76,7 +76,8 @@ constexpr int IDS_NOTIFY_LISTEN_NO_AUDIO = 5086;
 constexpr int IDS_NOTIFY_CONNECT_TIMEOUT = 5087;
 constexpr int IDS_NOTIFY_FW_REASON_VERIFY = 5088;
 constexpr int IDS_NOTIFY_FW_REASON_VERSION = 5089;
-constexpr int IDS_NOTIFY_DB_INIT_ASK = 5090;
+// Its own text: 5090 names the action (the Basic page's button, the log entry).
+constexpr int IDS_NOTIFY_DB_INIT_ASK = 5996;
 constexpr int IDS_NOTIFY_DB_INIT_WARN = 5091;
 constexpr int IDS_NOTIFY_NACK_STREAMS = 5092;
 constexpr int IDS_NOTIFY_NO_PERMISSION = 5093;

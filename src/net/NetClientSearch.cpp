@@ -7,10 +7,6 @@
 
 namespace {
 
-// NOTIFY_NACK sub-code of an answer that was dropped because it could not be
-// taken (too large, or not made of the records it should hold).
-constexpr int kNackAnswerDropped = 8;
-
 [[maybe_unused]] const char* AnswerName(SearchAnswerKind kind)
 {
     switch (kind) {
@@ -64,7 +60,7 @@ bool CNetClient::RecvFn_SearchAnswer(const WireHeader& h)
     case CSearchAnswerAssembler::Step::Dropped:
         TRACE("%s dropped: larger than %d bytes\n", AnswerName(kind), int(kSearchAnswerLimit));
         frame->ClearRequestPending();
-        PostNotify(NetNotify::Param(NetNotify::NACK, kNackAnswerDropped), frame->Frame());
+        PostNotify(NetNotify::Param(NetNotify::NACK, NetNotify::NACK_ANSWER_DROPPED), frame->Frame());
         return true;
     case CSearchAnswerAssembler::Step::Complete:
         break;

@@ -74,9 +74,11 @@ bool CNetClient::RecvFn_DBInfoAck(const WireHeader& h)
     if (!ReadPayload(m_payload))
         return false;
     CSetupDbAssembler::Result result;
+    [[maybe_unused]] std::size_t dropped = 0;
     {
         std::lock_guard<std::mutex> lock(m_dbLock);
         result = m_db.Feed(m_payload.data(), m_payload.size(), h.IsLastFragment());
+        dropped = m_db.DroppedLength();
     }
     switch (result) {
     case CSetupDbAssembler::Result::More:
@@ -88,6 +90,11 @@ bool CNetClient::RecvFn_DBInfoAck(const WireHeader& h)
         TRACE("Recv...DB_INFO_ACK... image ready\n");
         // The busy flag stays set: the image is being edited now.
         PostTo(m_host.MainWindow(), WM_SETUP_DB_READY);
+        break;
+    case CSetupDbAssembler::Result::TooLarge:
+        TRACE("Recv...DB_INFO_ACK... %zu bytes: larger than %zu, dropped\n", dropped, kSetupDbMaxPayload);
+        m_bDbBusy = false;
+        PostNotify(NetNotify::Param(NetNotify::NACK, NetNotify::NACK_ANSWER_DROPPED));
         break;
     case CSetupDbAssembler::Result::CrcError:
         TRACE("Recv...DB_INFO_ACK... CRC error\n");

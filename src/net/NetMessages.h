@@ -54,6 +54,9 @@ constexpr int BYE = 3;
 constexpr int NO_DATA = 4;
 constexpr int LIVE_REC_NACK = 5;
 constexpr int NACK = 6;
+// NACK sub-code of an answer that was dropped because it could not be taken
+// (too large, or not made of the records it should hold).
+constexpr int NACK_ANSWER_DROPPED = 8;
 constexpr int DB_UPDATE_NACK = 7;
 constexpr int DB_CRC_ERROR = 9;
 constexpr int DB_UPDATED = 10;

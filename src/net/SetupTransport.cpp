@@ -31,6 +31,7 @@ void CSetupDbAssembler::Begin()
         m_buffer.assign(kSetupDbBufferSize, 0);
     m_nDbLen = 0;
     m_nGoodLen = 0;
+    m_nSeen = 0;
     m_bOverflow = false;
     m_state = State::Fetching;
 }
@@ -52,13 +53,19 @@ CSetupDbAssembler::Result CSetupDbAssembler::Complete(std::size_t length, bool l
         return Result::Unexpected;
     if (m_state == State::Fetching)
         m_nDbLen += length;
+    m_nSeen += length;
     if (!last)
         return Result::More;
     const bool overflow = m_state == State::Overflow;
     m_state = State::Idle;
-    // A payload without its CRC word, or one that could never be sent back in
-    // one message, is not an image the client can edit.
-    if (overflow || m_nDbLen < 4 || m_nDbLen > kSetupDbMaxPayload) {
+    // A payload that could never be sent back in one message is not an image
+    // the client can edit. It is not corrupt either: it is dropped as too
+    // large, whatever its CRC says.
+    if (overflow || m_nDbLen > kSetupDbMaxPayload) {
+        m_nDbLen = 0;
+        return Result::TooLarge;
+    }
+    if (m_nDbLen < 4) {
         m_nDbLen = 0;
         return Result::CrcError;
     }

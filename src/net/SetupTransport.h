@@ -32,7 +32,8 @@ public:
     {
         More,       // not the last fragment yet
         Ready,      // checked: Image() holds the bytes
-        CrcError,   // CRC mismatch, or a payload that cannot be a sent-back image
+        CrcError,   // CRC mismatch, or a payload too short to hold its CRC word
+        TooLarge,   // more than one update message can carry: dropped unchecked
         Unexpected, // no fetch outstanding: nothing kept
     };
 
@@ -56,6 +57,8 @@ public:
     // After Ready: the received payload (CRC word first) and its length. Its
     // length stays the length of the next update until the next fetch.
     std::size_t Length() const { return m_nDbLen; }
+    // After TooLarge: how many bytes the dropped payload had.
+    std::size_t DroppedLength() const { return m_nSeen; }
     const std::uint8_t* Payload() const { return m_buffer.data(); }
     // The image bytes that reach the main window: min(length - 4, 8176).
     std::size_t ImageLength() const;
@@ -72,6 +75,7 @@ private:
     std::vector<std::uint8_t> m_buffer;
     std::size_t m_nDbLen = 0;   // bytes joined so far; then the payload length
     std::size_t m_nGoodLen = 0; // length of the last checked payload (0 none)
+    std::size_t m_nSeen = 0;    // bytes of this fetch, drained ones included
     State m_state = State::Idle;
     bool m_bOverflow = false;
 };

@@ -10,6 +10,10 @@
 #include <QPainter>
 
 namespace {
+// The button names its action; the question the main window then asks has
+// a text of its own.
+constexpr int kInitializeText = 5090;
+
 QString TranslatedLanguage(int i)
 {
     return LoadResString(kLocalisedLanguageFirst + i);
@@ -70,7 +74,7 @@ void CBasicSetupPage::BuildPage()
     };
     for (int i = 0; i < 4; ++i)
         SetupCtl::ValueCell(m_lblValue[i], values[i], 190, 8 + 23 * i, 150);
-    SetupCtl::WideCommandButton(m_btnInitialize, LoadResString(5090), 241, 396);
+    SetupCtl::WideCommandButton(m_btnInitialize, LoadResString(kInitializeText), 241, 396);
 }
 
 void CBasicSetupPage::DrawExtra(QPainter& p)

@@ -6,7 +6,8 @@
 #include "ui/UiMessages.h"
 
 namespace {
-constexpr int kRightText[8] = {5855, 5856, 5121, 5857, 5858, 5859, 5860, 5585};
+// Right k's label says what right k grants, each in its own words.
+constexpr int kRightText[8] = {5855, 5856, 5121, 5857, 5858, 5859, 5862, 5585};
 constexpr int kRightYNew[8] = {168, 214, 260, 306, 191, 237, 283, 329};
 constexpr int kTitleText[7] = {5852, 5701, 5853, 5486, 5487, 5488, 5854};
 constexpr int kTitleYNew[7] = {32, 55, 78, 101, 124, 147, 170};

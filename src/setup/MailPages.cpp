@@ -91,6 +91,8 @@ void CMailSetupPage::BuildPage()
         // as it is (control bytes, no NUL) stays as the recorder sent it
         // until the user edits it.
         e.SetWindowText(MailFields::ReadText(image, r));
+        // A long address opens at its beginning, not scrolled to its tail.
+        e.setCursorPosition(0);
         e.show();
     }
     m_bBuilt = true;

@@ -123,6 +123,12 @@ LRESULT CRemoteSetupDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 void CRemoteSetupDlg::OnOK()
 {
     ShowOnlyPage(nullptr);
+    // A page's teardown may have asked a question in a box of its own; if the
+    // session ended while it was up, the window has been cancelled and OK
+    // must not turn that into a send.
+    if (!Stands())
+        return;
+    m_bEnded = true;
     ConvertDbToNetwork(m_pSetupDb);
     EndDialog(kIdOk);
 }
@@ -130,7 +136,18 @@ void CRemoteSetupDlg::OnOK()
 void CRemoteSetupDlg::OnCancel()
 {
     ClosePickers();
+    m_bEnded = true;
     EndDialog(kIdCancel);
+    // A box still asking on behalf of a page (the summer-time question) goes
+    // with the window, as Cancel: there is no session left to answer for.
+    for (Dialog* box : findChildren<Dialog*>())
+        if (box != this && box->IsModalRunning())
+            box->EndDialog(kIdCancel);
+}
+
+bool CRemoteSetupDlg::Stands() const
+{
+    return !m_bEnded && !IsDestroyed();
 }
 
 void CRemoteSetupDlg::OnTab(int index)
@@ -215,6 +232,11 @@ CSetupPage* CRemoteSetupDlg::ShowPage(int templateId, const SetupPageArgs& args)
 {
     CSetupPage* page = Page(templateId);
     ShowOnlyPage(page);
+    // The old page's teardown may run a box with its own event loop, in
+    // which the window can be closed (the session ended): no page is built
+    // in a window that has gone.
+    if (!Stands())
+        return nullptr;
     if (!page) {
         // A page no one has registered opens nothing.
         page = m_registry.Make(templateId);

@@ -68,6 +68,8 @@ public:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void OnOK();
     void OnCancel();
+    // Neither ended (OK, Cancel, the session's close) nor destroyed.
+    bool Stands() const;
 
     // Tabs 0-3 (Display, Rec, System, Event).
     void OnTab(int index);
@@ -77,7 +79,8 @@ public:
     // --- Pages ----------------------------------------------------------------
     // The opener of every page: closes the pickers and every other page, then
     // shows the page (made and created when it is not open yet). Returns the
-    // page, or null when no page class is registered for the id.
+    // page, or null when no page class is registered for the id or the
+    // window ended while the old page was being torn down.
     CSetupPage* ShowPage(int templateId, const SetupPageArgs& args = {});
     CSetupPage* Page(int templateId) const;
     CSetupPage* CurrentPage() const;
@@ -147,6 +150,7 @@ private:
     CListPickerPopup* m_pListPicker = nullptr;
     CSliderPickerPopup* m_pSliderPicker = nullptr;
     int m_nCurTab = -1;
+    bool m_bEnded = false; // OK or Cancel (or the session's close) has ended the window
     QImage m_bmpBack;
     std::array<QImage, 3> m_bmpBar;
 };

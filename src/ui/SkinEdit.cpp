@@ -47,37 +47,63 @@ QString EditFilterText(EditFilter filter, const QString& text)
     return out;
 }
 
-namespace {
-
-// Strips refused characters from every new text, keeping the cursor where
-// it was relative to the characters that stay.
-class StripValidator : public QValidator
+// Strips refused characters from what the user adds, keeping the cursor
+// where it was relative to the characters that stay. What the user added is
+// the part of the new text that is not a common beginning or end of the text
+// before: the characters the edit did not touch are kept as they are, so a
+// stored text that holds refused characters survives an edit of its other
+// characters. Text the program sets passes whole.
+class CSkinEdit::InputFilter : public QValidator
 {
 public:
-    StripValidator(EditFilter filter, QObject* parent) : QValidator(parent), m_filter(filter) {}
+    InputFilter(EditFilter filter, QObject* parent) : QValidator(parent), m_filter(filter) {}
+
+    // The next validation is of text the program sets.
+    void TrustNext(bool bTrust) { m_bTrust = bTrust; }
+    void Remember(const QString& text) { m_last = text; }
 
     State validate(QString& input, int& pos) const override
     {
+        if (m_bTrust) {
+            m_last = input;
+            return Acceptable;
+        }
+        const qsizetype oldSize = m_last.size();
+        const qsizetype newSize = input.size();
+        qsizetype head = 0;
+        while (head < oldSize && head < newSize && m_last[head] == input[head])
+            ++head;
+        qsizetype tail = 0;
+        while (tail < oldSize - head && tail < newSize - head &&
+               m_last[oldSize - 1 - tail] == input[newSize - 1 - tail])
+            ++tail;
         QString out;
-        out.reserve(input.size());
+        out.reserve(newSize);
         int newPos = 0;
-        for (int i = 0; i < input.size(); ++i) {
-            if (!EditAccepts(m_filter, input[i]))
+        for (qsizetype i = 0; i < newSize; ++i) {
+            const bool added = i >= head && i < newSize - tail;
+            if (added && !EditAccepts(m_filter, input[i]))
                 continue;
             out.append(input[i]);
             if (i < pos)
                 ++newPos;
         }
-        if (out.size() != input.size()) {
+        if (out.size() != newSize) {
             input = out;
             pos = newPos;
         }
+        m_last = input;
         return Acceptable;
     }
 
 private:
     EditFilter m_filter;
+    bool m_bTrust = false;
+    // The text as it stood before the change under validation.
+    mutable QString m_last;
 };
+
+namespace {
 
 bool IsClipboardOrUndoKey(const QKeyEvent* e)
 {
@@ -91,14 +117,28 @@ bool IsClipboardOrUndoKey(const QKeyEvent* e)
 CSkinEdit::CSkinEdit(QWidget* parent, EditFilter filter)
     : QLineEdit(parent), CDlgItem(this), m_brush(Qt::white), m_filter(filter)
 {
-    if (filter != EditFilter::None)
-        setValidator(new StripValidator(filter, this));
+    if (filter != EditFilter::None) {
+        m_pInput = new InputFilter(filter, this);
+        setValidator(m_pInput);
+    }
     setFrame(false);
     setTextMargins(2, 0, 2, 0);
     setFont(MakeSkinFont("Arial", 9, 400));
     setAutoFillBackground(true);
     SetTextColor(0);
     connect(this, &QLineEdit::textChanged, this, [this] { NotifyParent(EN_CHANGE, 0); });
+}
+
+void CSkinEdit::setText(const QString& text)
+{
+    // Shown whole: the filter is for what the user enters.
+    if (m_pInput)
+        m_pInput->TrustNext(true);
+    QLineEdit::setText(text);
+    if (m_pInput) {
+        m_pInput->TrustNext(false);
+        m_pInput->Remember(QLineEdit::text());
+    }
 }
 
 void CSkinEdit::SetLimitText(int nMax)

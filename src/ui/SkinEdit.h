@@ -6,10 +6,12 @@
 //   CFileNameEdit  everything but \ / : * ? " < > | (and control characters)
 //   CColorEdit     everything
 //
-// The filter holds for every change of the text: a refused character typed
-// is dropped before it reaches the box, and pasted, dropped or set text loses
-// its refused characters, so the text never holds one. In the name and digit
-// boxes the clipboard and undo keys do nothing.
+// The filter holds for what the user enters: a refused character typed is
+// dropped before it reaches the box, and pasted or dropped text loses its
+// refused characters. Text the program sets (a stored name, a mail address)
+// is shown whole, and an edit keeps the characters it did not touch, so a
+// stored text is never shortened behind the user's back. In the name and
+// digit boxes the clipboard and undo keys do nothing.
 //
 // An upper-case box turns the letters the user types, pastes or drops into
 // capitals; text the program sets is shown as it is.
@@ -49,6 +51,9 @@ public:
     int LimitText() const { return m_nLimit; }
     void SetUpperCase(bool bUpper) { m_bUpperCase = bUpper; }
     bool UpperCase() const { return m_bUpperCase; }
+    // Text the program sets: shown whole, whatever the filter. Hides
+    // QLineEdit::setText so that every caller through this class is seen.
+    void setText(const QString& text);
     void SetWindowText(const QString& text) { setText(text); }
     QString GetWindowText() const { return text(); }
     EditFilter Filter() const { return m_filter; }
@@ -66,6 +71,8 @@ protected:
     void dropEvent(QDropEvent* e) override;
 
 private:
+    class InputFilter;
+
     // Characters the user may still add in place of the selection.
     int Room() const;
     void InsertLimited(const QString& pasted);
@@ -73,6 +80,7 @@ private:
     QString UserText(const QString& text) const;
 
     EditFilter m_filter;
+    InputFilter* m_pInput = nullptr; // owned by this box; null without a filter
     int m_nLimit = 0;
     bool m_bUpperCase = false;
 };

@@ -134,7 +134,7 @@ std::vector<Row> Rows()
         {13, 0, St::Connecting, {"#5061", "#5840 :    1.5 GByte", "#5841 :    0.5 GByte"}, OK, A::None, true},
         {13, 0, St::Offline, {"#5061"}, OK, A::None, false},
         {13, 1, St::Sizes, kNone, OK, A::None, false},
-        {14, 0, St::Online, {"#5090", "#5091"}, OKC, A::SendDbInit, false},
+        {14, 0, St::Online, {"#5996", "#5091"}, OKC, A::SendDbInit, false},
         {14, 1, St::Online, kNone, OK, A::None, false},
         {15, 0, St::Online, {"#5093"}, CAN, A::None, false},
         {15, 1, St::Online, kNone, OK, A::None, false},

@@ -214,7 +214,10 @@ void Record(k5fuzz::Reader& in)
             ChannelRows rows(n);
             rows.SetChecked(b % 16, true);
             const auto targets = model.SwitchTargets(a % 18, rows, b & 1);
-            model.SetAudio(targets, b & 1);
+            const auto inputs = [](int ch) { return ch % 3 != 0; };
+            const bool perChannel = (a >> 4) & 1;
+            for (int ch : model.SwitchAudio(targets, b & 1, perChannel, inputs))
+                K5_FUZZ_CHECK((b & 1) == 0 || model.MayCarryAudio(ch, perChannel, inputs));
             model.SetRecordOn(targets, a & 1);
             break;
         }

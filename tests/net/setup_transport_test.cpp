@@ -84,11 +84,13 @@ TEST(SetupAssembler, ImagesOfEverySizeRoundTrip)
 
 TEST(SetupAssembler, FaultsEndTheFetchWithoutAnImage)
 {
+    using R = CSetupDbAssembler::Result;
     struct Case
     {
         const char* name;
         Bytes payload;
         std::size_t fragment;
+        R result;
     } cases[] = {
         {"bad crc",
          [] {
@@ -96,15 +98,26 @@ TEST(SetupAssembler, FaultsEndTheFetchWithoutAnImage)
              p[5] ^= 1;
              return p;
          }(),
-         40},
-        {"no crc word", Bytes{1, 2, 3}, 10},
-        {"too long for one update", Payload(k5sim::PatternedSetupImage(70000, 4, 6)), 65535},
-        {"beyond the buffer", Bytes(kSetupDbBufferSize + 10, 0), 65535},
+         40, R::CrcError},
+        {"no crc word", Bytes{1, 2, 3}, 10, R::CrcError},
+        // Too large is not corrupt: a good CRC and a bad one end the same way.
+        {"one byte too long for one update", Payload(k5sim::PatternedSetupImage(65532, 4, 6)), 65535,
+         R::TooLarge},
+        {"too long, bad crc",
+         [] {
+             Bytes p = Payload(k5sim::PatternedSetupImage(70000, 4, 6));
+             p[0] ^= 1;
+             return p;
+         }(),
+         1460, R::TooLarge},
+        {"beyond the buffer", Bytes(kSetupDbBufferSize + 10, 0), 65535, R::TooLarge},
     };
     for (const Case& c : cases) {
         CSetupDbAssembler a;
         a.Begin();
-        EXPECT_EQ(FeedAll(a, c.payload, c.fragment), CSetupDbAssembler::Result::CrcError) << c.name;
+        EXPECT_EQ(FeedAll(a, c.payload, c.fragment), c.result) << c.name;
+        if (c.result == R::TooLarge)
+            EXPECT_EQ(a.DroppedLength(), c.payload.size()) << c.name << ": the size the trace names";
         EXPECT_EQ(a.ImageLength(), 0u) << c.name;
         std::vector<std::uint8_t> window(kSetupDbSize, 0);
         EXPECT_TRUE(a.BuildUpdate(window.data()).empty()) << c.name;
@@ -247,14 +260,20 @@ TEST_F(SetupExchange, BadCrcIsReportedAndTheNextFetchWorks)
 
 TEST_F(SetupExchange, PayloadsThatCannotBeAnImageEndTheFetch)
 {
+    // A short payload is corrupt; one larger than an update can carry back is
+    // an answer the client drops, and it says so rather than blaming the CRC.
+    const LPARAM crcError = NetNotify::Param(NetNotify::DB_CRC_ERROR, 0);
+    const LPARAM dropped = NetNotify::Param(NetNotify::NACK, NetNotify::NACK_ANSWER_DROPPED);
+    EXPECT_EQ(dropped, 0x60008);
     struct Case
     {
         SimSetup::InfoFault fault;
         std::size_t oversize;
+        LPARAM notify;
     } cases[] = {
-        {SimSetup::InfoFault::Short, 0},
-        {SimSetup::InfoFault::Oversize, 70000},
-        {SimSetup::InfoFault::Oversize, kSetupDbBufferSize + 100},
+        {SimSetup::InfoFault::Short, 0, crcError},
+        {SimSetup::InfoFault::Oversize, 70000, dropped},
+        {SimSetup::InfoFault::Oversize, kSetupDbBufferSize + 100, dropped},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -263,12 +282,16 @@ TEST_F(SetupExchange, PayloadsThatCannotBeAnImageEndTheFetch)
         ASSERT_TRUE(client->SendDBInfoReq()) << n;
         ASSERT_TRUE(host.WaitFor([&](const std::vector<HostEvent>& all) {
             for (std::size_t i = mark; i < all.size(); ++i)
-                if (all[i].kind == HostEvent::Notify &&
-                    all[i].lParam == NetNotify::Param(NetNotify::DB_CRC_ERROR, 0))
+                if (all[i].kind == HostEvent::Notify && all[i].lParam == c.notify)
                     return true;
             return false;
         })) << n;
         EXPECT_TRUE(WaitBusy(false)) << n;
+        const auto events = host.EventsSince(mark);
+        EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                                [](const HostEvent& e) { return e.kind == HostEvent::Notify; }),
+                  1)
+            << n << ": one notice, no CRC failure beside the dropped answer";
         ++n;
     }
     EXPECT_TRUE(host.PostsOf(WM_SETUP_DB_READY).empty());

@@ -304,6 +304,55 @@ TEST_F(DisplayPages, NamesAreWrittenOnlyByTheUser)
     page->grab().save(RenderPath("display_names.png"));
 }
 
+TEST_F(DisplayPages, StoredNamesKeepCharactersTheBoxWouldNotTake)
+{
+    // The box refuses '#', '(' and Latin-1 letters when typed; stored names
+    // that hold them are still the recorder's names.
+    const QByteArray names[] = {"CAM#1 (LOBBY)", "Caf\xE9 S\xFC\x64", "GATE:2"};
+    ImageBuilder b;
+    for (int r = 0; r < 3; ++r) {
+        for (int i = 0; i < names[r].size(); ++i)
+            b.Byte(static_cast<std::size_t>(88 + 32 * r + i), static_cast<std::uint8_t>(names[r][i]));
+        b.Byte(static_cast<std::size_t>(88 + 32 * r + names[r].size()), 0);
+    }
+    const SetupDbImage served = b.Build();
+    Open(served);
+    auto* page = FromMenu<CCameraNamePage>(0, 452, SetupPage::kCameraName);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(dlg->isVisible());
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(page->m_edit[r].text(), QString::fromLatin1(names[r])) << r << ": shown whole";
+        EXPECT_EQ(page->m_edit[r].cursorPosition(), 0) << r;
+    }
+    EXPECT_EQ(m_image, Host(served)) << "opening writes nothing";
+
+    // One key typed at the end keeps every character before it.
+    page->m_edit[0].setFocus();
+    page->m_edit[0].end(false);
+    Type(&page->m_edit[0], "2");
+    EXPECT_EQ(page->m_edit[0].text(), "CAM#1 (LOBBY)2");
+    EXPECT_EQ(ImageRef(m_image).Text(SetupDb::CameraName, 0), "CAM#1 (LOBBY)2");
+    // A word replaced in the middle: the refused characters around it stay,
+    // a refused one typed into it does not arrive.
+    page->m_edit[0].setSelection(7, 5);
+    Type(&page->m_edit[0], "ha#ll");
+    EXPECT_EQ(page->m_edit[0].text(), "CAM#1 (HALL)2");
+    // Backspace at the end of the Latin-1 name: the other letters stay, byte
+    // for byte.
+    page->m_edit[1].setFocus();
+    page->m_edit[1].end(false);
+    Key(&page->m_edit[1], Qt::Key_Backspace);
+    const std::uint8_t cafe[] = {'C', 'a', 'f', 0xE9, ' ', 'S', 0xFC, 0};
+    for (std::size_t i = 0; i < sizeof cafe; ++i)
+        EXPECT_EQ(m_image[88 + 32 + i], cafe[i]) << i;
+
+    // OK sends the untouched third name as it came.
+    Click(&dlg->m_btnOK);
+    Pump();
+    for (std::size_t i = 0; i < 32; ++i)
+        EXPECT_EQ(m_image[88 + 64 + i], served[88 + 64 + i]) << i;
+}
+
 // --- On-screen display ------------------------------------------------------
 
 TEST_F(DisplayPages, OsdRowsByFormatVersion)

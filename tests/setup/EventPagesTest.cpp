@@ -306,6 +306,57 @@ TEST_F(EventPages, MailTextsWriteOnlyTheirTextAndNul)
     page->grab().save(RenderPath("event_185_mail_47.png"));
 }
 
+TEST_F(EventPages, StoredMailTextsAreShownWholeAndKeptByAnEdit)
+{
+    // Texts the box would not take when typed (':', '+', Latin-1), one long
+    // enough to scroll.
+    const QByteArray texts[] = {"SMTP.MAIL.COM:25", "ops+alarm@site.example",
+                                "Caf\xE9 Nord <alarm@caf\xE9.example>",
+                                "a.very.long.mailbox.name.for.the.night.shift.and.the.weekend.crew@"
+                                "mail.of.the.main.site.example.com"};
+    ImageBuilder b;
+    b.Version(4, 7);
+    for (int r = 0; r < 4; ++r) {
+        for (int i = 0; i < texts[r].size(); ++i)
+            b.Byte(static_cast<std::size_t>(3512 + 128 * r + i), static_cast<std::uint8_t>(texts[r][i]));
+        b.Byte(static_cast<std::size_t>(3512 + 128 * r + texts[r].size()), 0);
+    }
+    const SetupDbImage stored = b.Build();
+    Open(stored);
+    auto* page = Show<CMailSetupPage>(SetupPage::kMailSetup);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(page->isVisible());
+    for (int r = 0; r < 4; ++r) {
+        EXPECT_EQ(page->m_edit[r].GetWindowText(), QString::fromLatin1(texts[r])) << r << ": shown whole";
+        // Opened at the start of the text, not scrolled to its tail.
+        EXPECT_EQ(page->m_edit[r].cursorPosition(), 0) << r;
+    }
+    EXPECT_TRUE(DiffersExactlyAt(stored.data(), Sent().data(), stored.size(), {}))
+        << "opening writes nothing";
+
+    // The port typed over: the server and its colon stay.
+    page->m_edit[0].setFocus();
+    page->m_edit[0].end(false);
+    for (int i = 0; i < 2; ++i) {
+        QKeyEvent back(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+        QApplication::sendEvent(&page->m_edit[0], &back);
+    }
+    Type(&page->m_edit[0], "587");
+    EXPECT_EQ(page->m_edit[0].GetWindowText(), "SMTP.MAIL.COM:587");
+    EXPECT_EQ(FieldBytes(m_image, 3512, 18), QByteArray("SMTP.MAIL.COM:587\0", 18));
+    // A letter typed in the middle of the Latin-1 text: capitalised, the rest
+    // kept byte for byte.
+    page->m_edit[2].setFocus();
+    page->m_edit[2].setCursorPosition(4);
+    Type(&page->m_edit[2], "s");
+    EXPECT_EQ(FieldBytes(m_image, 3768, texts[2].size() + 2),
+              QByteArray("Caf\xE9S Nord <alarm@caf\xE9.example>\0", texts[2].size() + 2));
+
+    // The untouched texts go back as they came.
+    for (int r : {1, 3})
+        EXPECT_EQ(FieldBytes(m_image, 3512 + 128 * r, 128), FieldBytes(stored, 3512 + 128 * r, 128)) << r;
+}
+
 TEST_F(EventPages, MailScheduleLayoutsAndPicks)
 {
     struct Case

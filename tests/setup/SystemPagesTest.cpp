@@ -4,7 +4,9 @@
 #include "SetupTestSupport.h"
 
 #include "SimTimeServer.h"
+#include "app/ResIds2.h"
 #include "net/NetMessages.h"
+#include "net/NetRecords.h"
 #include "setup/BasicSetupPage.h"
 #include "setup/ChannelOnOffPage.h"
 #include "setup/ClientAccountPage.h"
@@ -22,8 +24,10 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QTimer>
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -322,6 +326,42 @@ TEST_F(SystemPages, BasicStandardDeviceAndInitialize)
 
 // --- Accounts ------------------------------------------------------------------
 
+TEST_F(SystemPages, ButtonsAndRightsSayWhatTheyDo)
+{
+    // The Initialize button names its action; the question the main window
+    // asks before the reset has a text of its own.
+    Open(Caps(8), ImageBuilder().Build());
+    auto* basic = Show<CBasicSetupPage>(SetupPage::kBasicSetup);
+    ASSERT_NE(basic, nullptr);
+    const QString action = basic->m_btnInitialize.m_strText;
+    EXPECT_FALSE(action.isEmpty());
+    EXPECT_FALSE(action.contains('?')) << action.toStdString();
+    EXPECT_NE(action, LoadResString(IDS_NOTIFY_DB_INIT_ASK));
+    EXPECT_TRUE(LoadResString(IDS_NOTIFY_DB_INIT_ASK).endsWith('?'));
+
+    // Each rights box reads differently, and says the right the client
+    // itself checks under that index.
+    RecorderCaps caps = LoggedIn(0);
+    Open(caps, ImageBuilder().Version(4, 8).Build());
+    auto* page = Show<CClientAccountPage>(SetupPage::kClientAccount);
+    ASSERT_NE(page, nullptr);
+    std::map<int, QString> byRight;
+    std::set<QString> texts;
+    for (int box = 0; box < 8; ++box) {
+        const QString t = page->m_lblRight[box].GetWindowText();
+        EXPECT_FALSE(t.isEmpty()) << box;
+        texts.insert(t);
+        byRight[CClientAccountPage::kRightOfBox[box]] = t;
+    }
+    EXPECT_EQ(texts.size(), 8u) << "no two rights read alike";
+    EXPECT_EQ(byRight[RIGHT_REMOTE_SETUP], "Setup");
+    EXPECT_EQ(byRight[RIGHT_SEARCH], "Search");
+    EXPECT_EQ(byRight[RIGHT_PTZ], "PTZ");
+    EXPECT_EQ(byRight[RIGHT_REBOOT], "Reboot");
+    EXPECT_EQ(byRight[RIGHT_STOP_RECORD], "Stop Recording");
+    EXPECT_EQ(byRight[RIGHT_HIDDEN_CAMERA], "Hidden Cameras");
+}
+
 TEST_F(SystemPages, AccountPermissionsAndApply)
 {
     RecorderCaps caps = LoggedIn(1);
@@ -531,6 +571,74 @@ TEST_F(DstPage, ConfirmOnlyInTheOverlapAfterAChange)
     dlg->OnOK();
     EXPECT_EQ(m_confirms, 1);
     EXPECT_EQ(ImageRef(m_image).U8(3220), 0);
+}
+
+TEST_F(DstPage, SessionEndWhileTheBoxIsUpBuildsNoPageAndSendsNothing)
+{
+    // The real box: it runs its own event loop inside the page switch (or
+    // inside OK), and the session's end reaches the window in that loop.
+    CDstSetupPage::SetConfirmForTesting({});
+    const auto image =
+        ImageBuilder().Bytes(3204, {1, 1, 2, 0, 0, 30, 2, 0, 9, 4, 0, 30, 3, 0, 1, 0, 7}).Build();
+    const std::int64_t end = 1824951600; // in the overlap: the box is asked
+    for (const bool viaOk : {false, true}) {
+        SCOPED_TRACE(viaOk ? "OK" : "page switch");
+        Open(Caps(), image);
+        dlg->OnTab(2);
+        Pump();
+        CSetupMenuPage* menu = dlg->Menu(2);
+        ASSERT_NE(menu, nullptr);
+        int dstButton = -1, ntpButton = -1;
+        for (const SetupMenuButton& b : menu->Plan()) {
+            if (b.page == SetupPage::kDstSetup)
+                dstButton = b.id - kSetupMenuFirstButton;
+            if (b.page == SetupPage::kNtpSetup)
+                ntpButton = b.id - kSetupMenuFirstButton;
+        }
+        ASSERT_GE(dstButton, 0);
+        ASSERT_GE(ntpButton, 0);
+        Click(&menu->Button(dstButton));
+        Pump();
+        auto* page = dynamic_cast<CDstSetupPage*>(dlg->Page(SetupPage::kDstSetup));
+        ASSERT_NE(page, nullptr);
+        dlg->WindowProc(WM_DVR_TIME_ACK, static_cast<WPARAM>(end), 0);
+        dlg->OnSliderPicked(page, CDstSetupPage::kOffset, 1, 0, 0);
+        const SetupDbImage edited = m_image;
+
+        bool sawBox = false, boxOutlivedWindow = false;
+        QPointer<CDstConfirmDlg> box;
+        // Runs inside the box's loop: the connection posts WM_CLOSE to the
+        // window as the session ends.
+        QTimer::singleShot(0, dlg.get(), [&] {
+            box = dlg->findChild<CDstConfirmDlg*>();
+            sawBox = box && box->IsModalRunning() && box->isVisible();
+            PostMessage(dlg->Handle(), WM_CLOSE, 0, 0);
+            // Only if the box were left asking for a window that has gone:
+            // the operator answers it, so that the test ends either way.
+            QTimer::singleShot(5000, dlg.get(), [&] {
+                if (box && box->IsModalRunning()) {
+                    boxOutlivedWindow = true;
+                    box->EndDialog(1);
+                }
+            });
+        });
+        if (viaOk)
+            Click(&dlg->m_btnOK);
+        else
+            Click(&menu->Button(ntpButton));
+        Pump();
+
+        EXPECT_TRUE(sawBox);
+        EXPECT_FALSE(boxOutlivedWindow) << "the box goes with the window";
+        EXPECT_FALSE(dlg->Stands());
+        EXPECT_EQ(dlg->Page(SetupPage::kNtpSetup), nullptr) << "no page built in the ended window";
+        EXPECT_EQ(dlg->CurrentPage(), nullptr);
+        // Cancelled, not sent: the image stays as edited, in the window's
+        // byte order, with the box's question unanswered (0).
+        SetupDbImage expected = edited;
+        expected[3220] = 0;
+        EXPECT_TRUE(DiffersExactlyAt(expected.data(), m_image.data(), m_image.size(), {}));
+    }
 }
 
 TEST_F(DstPage, RecorderAnswersAreClamped)

@@ -76,7 +76,7 @@ TEST(SkinEdit, ARefusedKeyDoesNotReplaceTheSelection)
     EXPECT_EQ(edit.text(), "holiday");
 }
 
-TEST(SkinEdit, PastedAndSetTextLoseRefusedCharacters)
+TEST(SkinEdit, PastedTextLosesRefusedCharacters)
 {
     QClipboard* clip = QApplication::clipboard();
     clip->setText("/home/me:snap*1?.jpg");
@@ -89,17 +89,67 @@ TEST(SkinEdit, PastedAndSetTextLoseRefusedCharacters)
     EXPECT_EQ(file.cursorPosition(), file.text().size());
 
     // The name box drops the paste key, but a paste by other means (the
-    // context menu, a drop, a program) is filtered all the same.
+    // context menu, a drop) is filtered all the same.
     CNameEdit name;
     QTest::keyClick(&name, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(name.text(), "");
     name.paste();
     EXPECT_EQ(name.text(), "/home/mesnap1.jpg");
-    name.setText("a#b");
-    EXPECT_EQ(name.text(), "ab");
 
     CDigitEdit digits;
     digits.insert("12:30");
+    EXPECT_EQ(digits.text(), "1230");
+}
+
+TEST(SkinEdit, TextTheProgramSetsIsShownWholeAndEditsKeepWhatTheyDoNotTouch)
+{
+    // A shown box, as the operator meets it.
+    RecordingWnd parent;
+    CNameEdit name(&parent);
+    name.SetUpperCase(true);
+    parent.show();
+    name.setFocus();
+    const QString stored = QString::fromLatin1("CAM#1 (LOBBY) \xC9t\xE9");
+    name.SetWindowText(stored);
+    EXPECT_EQ(name.text(), stored);
+
+    // Typed: refused characters still refused, the stored ones kept.
+    name.end(false);
+    QTest::keyClicks(&name, "x#");
+    EXPECT_EQ(name.text(), stored + "X");
+    QTest::keyClick(&name, Qt::Key_Backspace);
+    EXPECT_EQ(name.text(), stored);
+    // Replacing a selection touches only the selection.
+    name.setSelection(7, 5);
+    QTest::keyClicks(&name, "hall");
+    EXPECT_EQ(name.text(), QString::fromLatin1("CAM#1 (HALL) \xC9t\xE9"));
+    EXPECT_EQ(name.cursorPosition(), 11);
+    // What is pasted or dropped is filtered, what was there is not.
+    name.setCursorPosition(0);
+    name.insert("#a(b)");
+    EXPECT_EQ(name.text(), QString::fromLatin1("abCAM#1 (HALL) \xC9t\xE9"));
+    EXPECT_EQ(name.cursorPosition(), 2);
+    // A pasted character equal to a stored refused neighbour is refused too.
+    name.setCursorPosition(5);
+    name.insert("#");
+    EXPECT_EQ(name.text(), QString::fromLatin1("abCAM#1 (HALL) \xC9t\xE9"));
+    // Clearing and typing again: the new text is all the user's.
+    name.selectAll();
+    QTest::keyClick(&name, Qt::Key_Backspace);
+    QTest::keyClicks(&name, "a:b");
+    EXPECT_EQ(name.text(), "AB");
+
+    // The file-name box and the digit box alike.
+    CFileNameEdit file(&parent);
+    file.setText("C:\\snap?.jpg");
+    EXPECT_EQ(file.text(), "C:\\snap?.jpg");
+    file.end(false);
+    file.insert("/x");
+    EXPECT_EQ(file.text(), "C:\\snap?.jpgx");
+    CDigitEdit digits(&parent);
+    digits.SetWindowText("12:30");
+    digits.setCursorPosition(2);
+    QTest::keyClick(&digits, Qt::Key_Delete);
     EXPECT_EQ(digits.text(), "1230");
 }
 

@@ -380,6 +380,31 @@ void CRecordBlockModel::SetAudio(const std::vector<int>& channels, int value)
             Put(m_block.audio, ch, value);
 }
 
+bool CRecordBlockModel::MayCarryAudio(int ch, bool perChannel,
+                                      const std::function<bool(int)>& isAudioInput) const
+{
+    if (!perChannel)
+        return ch == 0 && IsShown(0) && Records(0);
+    return AudioAllowed(ch, isAudioInput) && !Locked(ch);
+}
+
+std::vector<int> CRecordBlockModel::SwitchAudio(const std::vector<int>& channels, int value, bool perChannel,
+                                                const std::function<bool(int)>& isAudioInput)
+{
+    // A checked row that cannot carry audio (its own pair greyed) is not
+    // switched on with the others: the Audio view would only take it back
+    // to 0 the next time it shows, and the recorder would get a 1 it cannot
+    // honour in between.
+    std::vector<int> written;
+    for (int ch : channels) {
+        if (!IsShown(ch) || (value != 0 && !MayCarryAudio(ch, perChannel, isAudioInput)))
+            continue;
+        Put(m_block.audio, ch, value);
+        written.push_back(ch);
+    }
+    return written;
+}
+
 void CRecordBlockModel::SetRecordOn(const std::vector<int>& channels, int value)
 {
     for (int ch : channels)

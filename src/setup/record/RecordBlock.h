@@ -134,6 +134,15 @@ public:
     // row's group of four when `byGroup` and the block is in group mode.
     std::vector<int> SwitchTargets(int row, const ChannelRows& rows, bool byGroup) const;
     void SetAudio(const std::vector<int>& channels, int value);
+    // Whether audio may be switched on for a channel: with per-channel audio
+    // a shown channel that records, has an audio input and whose camera is
+    // not locked; with the single switch channel 0 while it records.
+    bool MayCarryAudio(int ch, bool perChannel, const std::function<bool(int)>& isAudioInput) const;
+    // An audio On or Off pressed for `channels` (the row rule's targets): On
+    // reaches only the channels that may carry audio, Off every shown one.
+    // Returns the channels written.
+    std::vector<int> SwitchAudio(const std::vector<int>& channels, int value, bool perChannel,
+                                 const std::function<bool(int)>& isAudioInput);
     void SetRecordOn(const std::vector<int>& channels, int value);
 
 private:

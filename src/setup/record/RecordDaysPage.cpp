@@ -127,12 +127,18 @@ void CRecordDaysPage::SetRowSwitch(int row, int value)
 {
     CRecordBlockModel& model = Model();
     const std::vector<int> targets = model.SwitchTargets(row, CheckedRows(), true);
-    for (int r : targets)
-        SetupCtl::ShowChoice(m_arrOnButton[r], m_arrOffButton[r], value == 1);
-    if (m_nCurTab == kRateTab)
+    if (m_nCurTab == kRateTab) {
+        for (int r : targets)
+            SetupCtl::ShowChoice(m_arrOnButton[r], m_arrOffButton[r], value == 1);
         model.SetRecordOn(targets, value);
-    else
-        model.SetAudio(targets, value);
+        return;
+    }
+    // On the Audio tab a group or checked row that cannot carry audio keeps
+    // its 0 (see the model).
+    const std::vector<int> written =
+        model.SwitchAudio(targets, value, PerChannelAudio(), [this](int ch) { return IsAudioInput(ch); });
+    for (int r : written)
+        SetupCtl::ShowChoice(m_arrOnButton[r], m_arrOffButton[r], value == 1);
 }
 
 void CRecordDaysPage::DrawExtra(QPainter& p)

@@ -324,9 +324,10 @@ void CRecordPage::SetResolution(int value, int)
 void CRecordPage::SetRowAudio(int row, int value)
 {
     const std::vector<int> targets = m_model->SwitchTargets(row, CheckedRows(), false);
-    for (int r : targets)
+    const std::vector<int> written =
+        m_model->SwitchAudio(targets, value, PerChannelAudio(), [this](int ch) { return IsAudioInput(ch); });
+    for (int r : written)
         SetupCtl::ShowChoice(m_arrOnButton[r], m_arrOffButton[r], value == 1);
-    m_model->SetAudio(targets, value);
 }
 
 void CRecordPage::OnRateSliderMoved(int sliderId, int)

@@ -3,6 +3,7 @@
 // checking the image byte by byte.
 #include "RecordTestSupport.h"
 
+#include "setup/record/RecordBlock.h"
 #include "setup/record/RecordPage.h"
 
 using namespace rectest;
@@ -165,6 +166,74 @@ TEST_F(RecordFamily, AudioTabSinglePairAndInputs)
         EXPECT_TRUE(ChangedExactly({m.block.audio.offset + 1u, m.block.audio.offset + 2u}));
         EXPECT_EQ(p->m_arrOffButton[2].m_nState, 1);
     }
+}
+
+TEST_F(RecordFamily, AudioOnSkipsCheckedRowsThatCannotCarryAudio)
+{
+    // Sub product 6, inputs on channels 0-3, every channel recording at rate
+    // 1: rows 1 and 5 checked, and On pressed on row 1. Row 5 has no input
+    // (its pair is greyed): On leaves it at 0; Off may still write its 0.
+    struct Page
+    {
+        const char* name;
+        int templateId;
+        RecordBlock block; // the arrays the page edits on this recorder
+    };
+    const Page pages[] = {
+        {"plain", SetupPage::kPlainRecord, PlainRecordBlock()},
+        {"schedule", SetupPage::kScheduleRecord, ScheduleRecordBlock()},
+        {"sensor, profile 0", SetupPage::kSensorRecord, SensorProfileBlock(0)},
+        {"motion", SetupPage::kMotionRecord, MotionRecordBlock()},
+    };
+    for (const Page& pg : pages) {
+        SetupDbImage im = BaseImage();
+        for (int ch = 0; ch < 16; ++ch) {
+            im[pg.block.rate.offset + ch] = 1;
+            im[pg.block.audio.offset + ch] = 0;
+        }
+        Open(Kind(16, 6), im);
+        CRecordPage* p = Show<CRecordPage>(pg.templateId);
+        ASSERT_NE(p, nullptr) << pg.name;
+        Click(&p->m_tabs.Button(p->m_tabs.IndexOf(472)));
+        ASSERT_TRUE(p->m_arrOnButton[1].isEnabled()) << pg.name;
+        ASSERT_FALSE(p->m_arrOnButton[5].isEnabled()) << pg.name;
+        ASSERT_TRUE(p->m_rowCheck[5].isEnabled()) << pg.name << ": a row without input can be checked";
+        Rebase();
+        Click(&p->m_rowCheck[1]);
+        Click(&p->m_rowCheck[5]);
+        Click(&p->m_arrOnButton[1]);
+        EXPECT_TRUE(ChangedExactly({pg.block.audio.offset + 1u})) << pg.name;
+        EXPECT_EQ(p->m_arrOnButton[1].m_nState, 1) << pg.name;
+        EXPECT_NE(p->m_arrOnButton[5].m_nState, 1) << pg.name << ": the greyed pair does not show On";
+        Click(&p->m_arrOffButton[1]);
+        EXPECT_TRUE(ChangedExactly({})) << pg.name;
+        // Reopening the Audio view finds nothing to take back.
+        Click(&p->m_tabs.Button(p->m_tabs.IndexOf(471)));
+        Click(&p->m_tabs.Button(p->m_tabs.IndexOf(472)));
+        EXPECT_TRUE(ChangedExactly({})) << pg.name;
+    }
+}
+
+TEST(RecordBlockAudio, OnReachesOnlyChannelsThatMayCarryAudio)
+{
+    // The model's rule on its own, per channel: rate 0, no input, a locked
+    // camera; and the single switch of recorders without sub product 6.
+    SetupDbImage im = BaseImage();
+    const RecordBlock& b = PlainRecordBlock();
+    im[b.rate.offset + 2] = 0;                // does not record
+    im[SetupDb::CameraEnable.offset + 3] = 0; // locked
+    RecorderCaps caps = Kind(16, 6);
+    CRecordBlockModel model(ImageRef(im), caps, b);
+    const auto inputs = [](int ch) { return ch < 4; };
+    const std::vector<int> all = {0, 1, 2, 3, 4};
+    EXPECT_EQ(model.SwitchAudio(all, 1, true, inputs), (std::vector<int>{0, 1}));
+    for (int ch = 0; ch < 5; ++ch)
+        EXPECT_EQ(im[b.audio.offset + ch], ch < 2 ? 1 : 0) << ch;
+    EXPECT_EQ(model.SwitchAudio(all, 0, true, inputs), all) << "Off reaches every shown channel";
+    // The single switch edits channel 0 only, while it records.
+    EXPECT_EQ(model.SwitchAudio(all, 1, false, nullptr), (std::vector<int>{0}));
+    im[b.rate.offset] = 0;
+    EXPECT_TRUE(model.SwitchAudio({0}, 1, false, nullptr).empty());
 }
 
 TEST_F(RecordFamily, GroupModeMovesGroupsOfFour)

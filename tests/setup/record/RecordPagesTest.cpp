@@ -100,16 +100,23 @@ TEST_F(RecordDays, CifMergesGroupsAndSwitchesActOnGroups)
     EXPECT_FALSE(p->m_arrOnButton[0].isEnabled());
     EXPECT_FALSE(p->m_arrOnButton[1].isVisible());
 
-    // With it: On for channel 1 on the audio tab writes 0-3 whether they record or not.
-    SetupDbImage im = DaysImage({5}, 2);
+    // With it, On for channel 1 on the audio tab reaches the channels of its
+    // group that may carry audio: 0 does not record, 2 is locked, 3 has no
+    // input; only 1 gets audio. Off reaches the whole group.
+    SetupDbImage im = DaysImage({1, 2, 3, 5}, 2);
     for (int k = 0; k < 4; ++k)
-        im[SetupDb::AudioInputChannel.offset + k] = static_cast<std::uint8_t>(k);
-    im[kOn + 1] = 1;
+        im[SetupDb::AudioInputChannel.offset + k] = static_cast<std::uint8_t>(k == 3 ? 8 : k);
+    im[SetupDb::CameraEnable.offset + 2] = 0;
     p = Open168(Kind(16, 6, 0), im);
     Click(&p->m_tabs.Button(2));
     Rebase();
     Click(&p->m_arrOnButton[1]);
-    EXPECT_TRUE(ChangedExactly(Range(kAudio, 4)));
+    EXPECT_TRUE(ChangedExactly({kAudio + 1}));
+    for (int ch : {0, 2, 3})
+        EXPECT_NE(p->m_arrOnButton[ch].m_nState, 1) << ch;
+    EXPECT_EQ(p->m_arrOnButton[1].m_nState, 1);
+    Click(&p->m_arrOffButton[1]);
+    EXPECT_TRUE(ChangedExactly({}));
 }
 
 TEST_F(RecordDays, FourChannelsMergeButKeepTheirBoxesAnd4CifChangesOneRow)

@@ -381,7 +381,11 @@ private:
                 const std::string control =
                     where + ": control " + std::to_string(id) + " (" + rule->what + ")";
                 if (rule->effect == sweep::Effect::Bytes) {
-                    PressBytes(ref, view, id, rule->after, owned, control, views);
+                    // Values left behind do not matter to the next control (a
+                    // press that writes nothing is tried again over the
+                    // complement); other controls coming into view do.
+                    const bool clean = PressBytes(ref, view, id, rule->after, owned, control, views);
+                    dirty = !clean || rule->after != 0 || ControlIds() != ids || Current() == nullptr;
                     continue;
                 }
                 const SetupDbImage before = Now();
@@ -458,19 +462,22 @@ private:
     // control's bytes; at least one press must write. A control that writes
     // nothing over the patterned bytes is tried again over their complement,
     // where every value it can write differs from the stored one.
-    void PressBytes(const PageRef& ref, const std::vector<sweep::Step>& view, int id, int after,
+    // True when the page is left on the image it was opened on.
+    bool PressBytes(const PageRef& ref, const std::vector<sweep::Step>& view, int id, int after,
                     const sweep::Bytes& owned, const std::string& control,
                     std::vector<std::vector<sweep::Step>>& views)
     {
         sweep::Bytes reached;
+        bool clean = true;
         for (int round = 0; round < 2 && reached.empty(); ++round) {
             SetupDbImage image = m_fresh;
             if (round == 1) {
+                clean = false;
                 for (std::size_t o : owned)
                     image[o] = static_cast<std::uint8_t>(~image[o]);
                 if (OpenView(ref, view, image) == nullptr) {
                     ADD_FAILURE() << control << ": does not open over the complement";
-                    return;
+                    return false;
                 }
                 if (QWidget* a = after != 0 ? Control(after) : nullptr)
                     Press(a, -1);
@@ -494,7 +501,7 @@ private:
                     << Describe(owned);
                 if (Current() != page) {
                     ADD_FAILURE() << control << " variant " << variant << ": the page went";
-                    return;
+                    return false;
                 }
                 if (!pressed)
                     break;
@@ -512,6 +519,7 @@ private:
             }
         }
         EXPECT_FALSE(reached.empty()) << control << ": no press reached a byte of " << Describe(owned);
+        return clean;
     }
 
     const sweep::Kind m_kind;
@@ -581,9 +589,11 @@ TEST(ControlSweepPlan, ReachesEveryRegisteredPage)
     for (const sweep::Rule& r : sweep::AllRules())
         if (r.effect == sweep::Effect::Opens)
             reached.insert(r.opens);
-    for (int id = 0; id < 0x10000; ++id)
-        if (registry.Has(id))
+    for (int id = 0; id < 0x10000; ++id) {
+        if (registry.Has(id)) {
             EXPECT_TRUE(reached.count(id)) << "page " << id << " is never swept";
+        }
+    }
 }
 
 } // namespace

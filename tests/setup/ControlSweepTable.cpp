@@ -650,9 +650,10 @@ std::vector<Rule> MakeRules()
         const int item = id - 795;
         // A mode brings its rules' form and dates.
         if (item == 0)
-            return Fields({DstMode, DstRuleForm, DstStart, DstEnd})({}, 0);
+            return Join(
+                {FieldBytes(DstMode), FieldBytes(DstRuleForm), FieldBytes(DstStart), FieldBytes(DstEnd)});
         if (item == 9)
-            return Fields({DstOffsetHours, DstOffsetMinutes})({}, 0);
+            return Join({FieldBytes(DstOffsetHours), FieldBytes(DstOffsetMinutes)});
         return FieldBytes(item < 5 ? DstStart : DstEnd);
     };
     r.push_back(Own(SetupPage::kDstSetup, 795, 804, dstItem, "summer-time item"));

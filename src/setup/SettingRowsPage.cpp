@@ -34,9 +34,9 @@ CSettingRowsPage::CSettingRowsPage(const SettingRowsDesc& desc)
         m_slider[k].setParent(this);
         m_slider[k].SetDlgCtrlID(kFirstSliderId + k);
         m_btnOn[k].setParent(this);
-        m_btnOn[k].SetDlgCtrlID(kFirstOnId + k);
+        m_btnOn[k].SetDlgCtrlID(PairId(k, true));
         m_btnOff[k].setParent(this);
-        m_btnOff[k].SetDlgCtrlID(kFirstOffId + k);
+        m_btnOff[k].SetDlgCtrlID(PairId(k, false));
         for (QWidget* w : std::initializer_list<QWidget*>{&m_lblCaption[k], &m_lblValue[k], &m_slider[k],
                                                           &m_btnOn[k], &m_btnOff[k]})
             w->hide();
@@ -111,8 +111,6 @@ void CSettingRowsPage::BuildPage()
             m_lblValue[k].SetNotify(false);
             break;
         case SettingRowDesc::Kind::Pair:
-            m_btnOn[k].SetDlgCtrlID(kFirstOnId + PairNumber(k));
-            m_btnOff[k].SetDlgCtrlID(kFirstOffId + PairNumber(k));
             SetupCtl::ChoicePair(m_btnOn[k], m_btnOff[k], LoadResString(r.onCaption),
                                  LoadResString(r.offCaption), r.xOn, r.xOff, r.yPair + dy);
             SetupCtl::ShowChoice(m_btnOn[k], m_btnOff[k], value == 1);
@@ -143,8 +141,8 @@ bool CSettingRowsPage::OnCommand(int id, WORD code)
             return true;
         }
         if (kind == SettingRowDesc::Kind::Pair && code == BN_CLICKED &&
-            (id == kFirstOnId + k || id == kFirstOffId + k)) {
-            OnPair(k, id == kFirstOnId + k);
+            (id == PairId(k, true) || id == PairId(k, false))) {
+            OnPair(k, id == PairId(k, true));
             return true;
         }
     }
@@ -182,8 +180,14 @@ void CSettingRowsPage::OnPair(int row, bool on)
 
 int CSettingRowsPage::PairNumber(int row) const
 {
-    const int n = m_desc.rows[static_cast<std::size_t>(row)].pairNumber;
+    // Rows beyond the descriptor's (their buttons never show) keep their index.
+    const int n = row >= 0 && row < RowCount() ? m_desc.rows[static_cast<std::size_t>(row)].pairNumber : -1;
     return n >= 0 ? n : row;
+}
+
+int CSettingRowsPage::PairId(int row, bool on) const
+{
+    return (on ? kFirstOnId : kFirstOffId) + PairNumber(row);
 }
 
 int CSettingRowsPage::SliderRow(int id) const

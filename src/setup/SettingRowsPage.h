@@ -42,6 +42,7 @@ struct SettingRowDesc
     int xOff = 261;
     int yPair = 6;
     // The pair's control ids are 550 + n and 570 + n; -1: n is the row.
+    // CSettingRowsPage::PairId gives them, to the buttons and the handler.
     int pairNumber = -1;
     // Who gets the row; null: every recorder.
     bool (*offered)(const RecorderCaps& caps, SetupVersion version) = nullptr;
@@ -81,6 +82,9 @@ public:
     void OnListPicked(int nItemId, int nIndex) override;
     void OnPair(int row, bool on);
     void OnSliderMoved(int row);
+    // The control id of row `row`'s On (or Off) button: the buttons get it
+    // and OnCommand answers to it, so the two cannot drift apart.
+    int PairId(int row, bool on) const;
 
     CSkinLabel m_lblCaption[kMaxRows];
     CSkinLabel m_lblValue[kMaxRows];

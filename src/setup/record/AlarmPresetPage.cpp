@@ -89,6 +89,10 @@ void CAlarmPresetPage::BuildPage()
     const int xPreset = m_bExtended ? 328 : 325;
     for (int k = 0; k < AlarmPreset::kEntries; ++k) {
         const int y = 75 + SetupCtl::kRowPitch * k;
+        // The cells are the base class's row labels; their ids are the ones
+        // OnCommand answers to, whatever the base gave them.
+        Cell(k).SetDlgCtrlID(kFirstCellId + k);
+        Cell(4 + k).SetDlgCtrlID(kFirstCellId + 4 + k);
         SetupCtl::ValueCell(Cell(k), QString(), xCamera, y, wCamera);
         SetupCtl::ValueCell(Cell(4 + k), QString(), xAction, y, wAction);
         CSkinLabel& row = RowLabel(k);

@@ -51,10 +51,10 @@ CRecordConfigPage::CRecordConfigPage() : CSetupPage(SetupPage::kRecordConfig, ID
         m_block[i].SetDlgCtrlID(kFirstBlockId + i);
         m_block[i].hide();
     }
-    const std::pair<CSkinTextButton*, int> buttons[] = {{&m_btnAOn, 550},
-                                                        {&m_btnBOn, 551},
-                                                        {&m_btnAOff, 570},
-                                                        {&m_btnBOff, 571},
+    const std::pair<CSkinTextButton*, int> buttons[] = {{&m_btnAOn, kSwitchAOnId},
+                                                        {&m_btnBOn, kSwitchBOnId},
+                                                        {&m_btnAOff, kSwitchAOffId},
+                                                        {&m_btnBOff, kSwitchBOffId},
                                                         {&m_btnAudio, kAudioButtonId}};
     for (auto [b, id] : buttons) {
         b->setParent(this);
@@ -331,11 +331,11 @@ void CRecordConfigPage::OnAudioConfig()
 
 bool CRecordConfigPage::OnCommand(int id, WORD code)
 {
-    if (id == 551 && code == BN_CLICKED) {
+    if (id == kSwitchBOnId && code == BN_CLICKED) {
         OnSwitchB(true);
         return true;
     }
-    if (id == 571 && code == BN_CLICKED) {
+    if (id == kSwitchBOffId && code == BN_CLICKED) {
         OnSwitchB(false);
         return true;
     }

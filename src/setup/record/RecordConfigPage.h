@@ -15,6 +15,11 @@ public:
     static constexpr int kLabelCount = 19;
     static constexpr int kFirstBlockId = 812; // 812-821
     static constexpr int kAudioButtonId = 483;
+    // The On and Off buttons of switches A and B.
+    static constexpr int kSwitchAOnId = 550;
+    static constexpr int kSwitchBOnId = 551;
+    static constexpr int kSwitchAOffId = 570;
+    static constexpr int kSwitchBOffId = 571;
 
     // List and slider item ids.
     enum Item

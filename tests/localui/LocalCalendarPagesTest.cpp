@@ -53,7 +53,7 @@ class LocalCalendarPages : public ::testing::Test
 protected:
     void SetUp() override
     {
-        UseLocalBundle();
+        UseBuiltBundle();
         main.location = LocalScratch();
         folder = LocalDownloadFolder(main.location, false, std::string());
         std::filesystem::create_directories(folder);

@@ -48,7 +48,7 @@ class LocalDateTimeTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        UseLocalBundle();
+        UseBuiltBundle();
         main.location = LocalScratch();
     }
     std::unique_ptr<RecordingSearchDlg> Open()

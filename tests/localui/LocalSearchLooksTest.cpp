@@ -1,5 +1,6 @@
 // What the operator sees of the local search window, shown offscreen: its
 // shape, and the connection log and information lists' rows.
+#include "../WindowPixels.h"
 #include "LocalWindowFixture.h"
 
 #include "local/LocalLogPages.h"
@@ -14,33 +15,6 @@
 #include <set>
 
 namespace {
-
-// The window as it reaches the screen: its drawing inside its shape; what
-// the shape leaves out comes back transparent (the offscreen platform keeps
-// the shape but does not cut the drawing by it, a desktop does).
-QImage OperatorView(QWidget& window)
-{
-    QImage img = window.grab().toImage().convertToFormat(QImage::Format_ARGB32);
-    const QRegion shape = window.mask();
-    if (shape.isEmpty())
-        return img;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            if (!shape.contains(QPoint(x, y)))
-                img.setPixel(x, y, 0);
-    return img;
-}
-
-int KeyPixels(const QImage& img)
-{
-    const QRgb key = fromColorRef(kColorKey).rgb();
-    int n = 0;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            if (qAlpha(img.pixel(x, y)) != 0 && img.pixel(x, y) == key)
-                ++n;
-    return n;
-}
 
 void ExpectNoHeaderStrip(CSkinListCtrl& list)
 {

@@ -3,6 +3,7 @@
 // messages without sleeping on a clock.
 #pragma once
 
+#include "../BuiltBundle.h"
 #include "../WidgetInput.h"
 #include "LocalTestDir.h"
 #include "local/LocalHost.h"
@@ -68,16 +69,6 @@ public:
     RemotePlaybackState remote;
 };
 
-// The built bundle, current for the whole run.
-inline void UseLocalBundle()
-{
-    static ResourceLibrary lib;
-    if (!lib.IsLoaded()) {
-        lib.Load(K5_BINARY_DIR "/bin/MiraRes.rcc");
-        ResourceLibrary::SetCurrent(&lib);
-    }
-}
-
 inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(10))
 {
     return PumpUntil(done, limit);
@@ -88,7 +79,7 @@ class LocalWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        UseLocalBundle();
+        UseBuiltBundle();
         main.location = LocalScratch();
     }
     // The window, initialised and shown as DoModal would, without its loop.

@@ -1,5 +1,6 @@
 // The connection against the recorder simulator on loopback: connect, hello,
 // keep-alive, disconnect, the dispatcher and the recorder's state messages.
+#include "SimSession.h"
 #include "TestHost.h"
 
 #include "RecorderSim.h"
@@ -25,29 +26,11 @@ constexpr WndHandle kArchivePrompt{2001};
 constexpr WndHandle kSetupDlg{3000};
 constexpr WndHandle kPasswordPrompt{4000};
 
-NetTimings FastTimings()
-{
-    NetTimings t;
-    t.keepAlive = std::chrono::hours(1); // one ALIVE_REQ at the start only
-    t.helloTimeout = 60s;
-    t.receiveLimit = 5s;
-    t.connectTimeout = 5s;
-    t.idleWait = 200ms;
-    return t;
-}
-
 class NetClientTest : public ::testing::Test
 {
 protected:
     void SetUp() override { CNetClient::ResetHiddenCopyForTesting(); }
-    void TearDown() override
-    {
-        if (client)
-            client->DestroyWindow();
-        client.reset();
-        if (sim)
-            sim->Stop();
-    }
+    void TearDown() override { EndSession(client, sim); }
 
     void StartSim(const RecorderSim::Config& config = RecorderSim::Config())
     {
@@ -59,7 +42,7 @@ protected:
     }
 
     void ConnectClient(const std::string& user = "Admin", const std::string& password = "PassWord",
-                       const NetTimings& timings = FastTimings(), const std::string& address = "127.0.0.1")
+                       const NetTimings& timings = QuietTimings(), const std::string& address = "127.0.0.1")
     {
         client = CNetClient::Create(host, timings);
         client->SetConnectInfo(address, sim->Port(), user, password);
@@ -159,7 +142,7 @@ TEST_F(NetClientTest, HelloCarriesLowerCasedPaddedCredentials)
 TEST_F(NetClientTest, SessionFieldsAreCutToTheirLimits)
 {
     StartSim();
-    client = CNetClient::Create(host, FastTimings());
+    client = CNetClient::Create(host, QuietTimings());
     client->SetConnectInfo(std::string(200, '1'), 1, "ABCDEFGHIJKLMNOPQRST", std::string(40, 'p'),
                            std::string(400, 'd'));
     EXPECT_EQ(client->Address().size(), 127u);
@@ -168,7 +151,7 @@ TEST_F(NetClientTest, SessionFieldsAreCutToTheirLimits)
     EXPECT_EQ(client->Description().size(), 259u);
 
     // The cut user ID fills 15 bytes of its 16-byte field and keeps a terminator.
-    client = CNetClient::Create(host, FastTimings());
+    client = CNetClient::Create(host, QuietTimings());
     client->SetConnectInfo("127.0.0.1", sim->Port(), "ABCDEFGHIJKLMNOPQRST", std::string(40, 'P'));
     // The login password is kept lower-cased from the start, as the prompts see it.
     EXPECT_EQ(client->Password(), std::string(15, 'p'));
@@ -318,7 +301,7 @@ TEST_F(NetClientTest, VersionAndFeatureFlags)
 
 TEST_F(NetClientTest, KeepAliveCadence)
 {
-    NetTimings timings = FastTimings();
+    NetTimings timings = QuietTimings();
     timings.keepAlive = 30ms;
     StartSim();
     ConnectClient("Admin", "PassWord", timings);
@@ -417,7 +400,7 @@ TEST_F(NetClientTest, RefusedPortReportsAndAsksTheMainWindowToDisconnect)
     const int port = ntohs(addr.sin_port);
     ::close(fd);
 
-    client = CNetClient::Create(host, FastTimings());
+    client = CNetClient::Create(host, QuietTimings());
     client->SetConnectInfo("127.000.000.001", port, "AdMin", "x");
     ASSERT_TRUE(client->Connect());
     ASSERT_TRUE(host.WaitForNotify(0x10001));
@@ -449,7 +432,7 @@ TEST_F(NetClientTest, AddressThatIsNoNumberFailsAsUnassignable)
     for (const char* address : {"0.0.0.0", "127.1", "127.0.0.1.1", "127.recorder.invalid"}) {
         SCOPED_TRACE(address);
         host.Clear();
-        client = CNetClient::Create(host, FastTimings());
+        client = CNetClient::Create(host, QuietTimings());
         client->SetConnectInfo(address, sim->Port(), "a", "b");
         ASSERT_TRUE(client->Connect());
         ASSERT_TRUE(host.WaitForKind(HostEvent::Log, 1, 60s));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "SimLive.h"
+#include "SimSession.h"
 #include "TestHost.h"
 #include "net/NetClient.h"
 #include "net/NetMessages.h"
@@ -17,16 +18,6 @@
 namespace sessionrig {
 
 using namespace std::chrono_literals;
-
-inline NetTimings QuietTimings()
-{
-    NetTimings t;
-    t.keepAlive = std::chrono::hours(1); // one ALIVE_REQ at the start only
-    t.receiveLimit = 5s;
-    t.connectTimeout = 5s;
-    t.idleWait = 200ms;
-    return t;
-}
 
 // Waits for a condition with a generous deadline.
 inline bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s)

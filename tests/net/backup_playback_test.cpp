@@ -5,6 +5,7 @@
 // channel must show its pictures with the lock, and playback must run to the
 // end of the download without stopping on a frame.
 #include "BackupFrames.h"
+#include "BackupSession.h"
 #include "TestHost.h"
 
 #include "RecorderSim.h"
@@ -27,13 +28,9 @@
 namespace {
 
 using k5sim::Bytes;
-using k5sim::RecorderSim;
 using k5sim::SimTransfer;
 using namespace std::chrono_literals;
-namespace fs = std::filesystem;
 
-constexpr WndHandle kSearchFrame{2000};
-constexpr std::uint32_t kStart = 1199145600u;
 constexpr int kSeconds = 4;
 
 DecoderLibrary& Decoder()
@@ -105,66 +102,17 @@ public:
     std::uint32_t lastTime = 0;
 };
 
-class BackupPlaybackTest : public ::testing::Test
+class BackupPlaybackTest : public BackupSessionTest
 {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(Decoder().IsLoaded());
-        CNetClient::ResetHiddenCopyForTesting();
-        dir = BackupScratchRoot() / "backup_playback";
-        fs::remove_all(dir);
-        sim = std::make_unique<RecorderSim>();
-        transfer = std::make_unique<SimTransfer>(*sim);
-        sim->SetHandler(kRoundTripRequest, [](RecorderSim& s, const k5sim::Message&) {
-            s.Send(k5sim::id::MSG_257, Bytes(12, 0));
+        StartSession(BackupScratchRoot() / "backup_playback", [](SimTransfer& transfer) {
+            transfer.Config().segmentEvery = 16; // several index entries, so several playlist nodes
+            k5sim::ServeWatermarkedBackups(transfer);
         });
-        transfer->Config().segmentEvery = 16; // several index entries, so several playlist nodes
-        k5sim::ServeWatermarkedBackups(*transfer);
-        ASSERT_TRUE(sim->Start());
-        NetTimings t;
-        t.keepAlive = std::chrono::hours(1);
-        t.receiveLimit = 20s;
-        t.idleWait = 200ms;
-        client = CNetClient::Create(host, t);
-        client->SetConnectInfo("127.0.0.1", sim->Port(), "Admin", "PassWord");
-        ASSERT_TRUE(client->Connect());
-        ASSERT_TRUE(host.WaitForKind(HostEvent::LiveStart));
-        k5sim::UserRow row;
-        row.name = "admin";
-        row.password = "pw";
-        row.rights = {{1, 1, 1, 1, 1, 1, 1, 1}};
-        sim->Send(270, k5sim::BuildRightChange({row}));
-        // An answer after the rights table: the right is held by then.
-        ASSERT_TRUE(client->Send(kRoundTripRequest));
-        ASSERT_TRUE(host.WaitFor(
-            [](const std::vector<HostEvent>& all) {
-                return std::any_of(all.begin(), all.end(), [](const HostEvent& e) {
-                    return e.kind == HostEvent::Post && e.msg == WM_BRING_TO_FRONT;
-                });
-            },
-            30s));
-        frame = std::make_shared<TestSearchFrame>(kSearchFrame);
-        client->SetSearchFrame(frame);
     }
-    void TearDown() override
-    {
-        if (client)
-            client->DestroyWindow();
-        client.reset();
-        if (sim)
-            sim->Stop();
-        transfer.reset();
-        fs::remove_all(dir);
-    }
-
-    static constexpr std::uint16_t kRoundTripRequest = 299;
-    fs::path dir;
-    TestHost host;
-    std::unique_ptr<RecorderSim> sim;
-    std::unique_ptr<SimTransfer> transfer;
-    std::shared_ptr<CNetClient> client;
-    std::shared_ptr<TestSearchFrame> frame;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 // The backup transfer against the recorder simulator: the size answer, the
 // backup start, the frames into the file set, and every way a transfer ends.
 #include "BackupFrames.h"
+#include "BackupSession.h"
 #include "BackupSetReader.h"
 #include "BackupTestFiles.h"
 #include "TestHost.h"
@@ -25,76 +26,20 @@ using k5sim::SimTransfer;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-constexpr WndHandle kSearchFrame{2000};
-constexpr std::uint32_t kStart = 1199145600u;
-
 std::vector<std::uint8_t> ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-k5sim::UserRow Row(const std::string& name, std::array<std::uint8_t, 8> rights)
-{
-    k5sim::UserRow r;
-    r.name = name;
-    r.rights = rights;
-    r.password = "pw";
-    return r;
-}
-
-class BackupTransferTest : public ::testing::Test
+class BackupTransferTest : public BackupSessionTest
 {
 protected:
     void SetUp() override
     {
-        CNetClient::ResetHiddenCopyForTesting();
-        dir = BackupScratchRoot() /
-              (std::string("backup_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        sim = std::make_unique<RecorderSim>();
-        transfer = std::make_unique<SimTransfer>(*sim);
-        sim->SetHandler(kRoundTripRequest, [](RecorderSim& s, const k5sim::Message&) {
-            s.Send(k5sim::id::MSG_257, Bytes(12, 0));
-        });
-        ASSERT_TRUE(sim->Start());
-        NetTimings t;
-        t.keepAlive = std::chrono::hours(1);
-        t.receiveLimit = 20s;
-        t.idleWait = 200ms;
-        client = CNetClient::Create(host, t);
-        client->SetConnectInfo("127.0.0.1", sim->Port(), "Admin", "PassWord");
-        ASSERT_TRUE(client->Connect());
-        ASSERT_TRUE(host.WaitForKind(HostEvent::LiveStart));
-        // The backup right is held once the rights table names the user.
-        sim->Send(270, k5sim::BuildRightChange({Row("admin", {{1, 1, 1, 1, 1, 1, 1, 1}})}));
-        RoundTrip();
-        frame = std::make_shared<TestSearchFrame>(kSearchFrame);
-        client->SetSearchFrame(frame);
+        StartSession(BackupScratchRoot() /
+                     (std::string("backup_") + ::testing::UnitTest::GetInstance()->current_test_info()->name()));
     }
-    void TearDown() override
-    {
-        if (client)
-            client->DestroyWindow();
-        client.reset();
-        sim->Stop();
-        transfer.reset();
-        fs::remove_all(dir);
-    }
-
-    void RoundTrip()
-    {
-        const std::size_t before = host.PostsOf(WM_BRING_TO_FRONT).size();
-        ASSERT_TRUE(client->Send(kRoundTripRequest));
-        ASSERT_TRUE(host.WaitFor(
-            [&](const std::vector<HostEvent>& all) {
-                return static_cast<std::size_t>(std::count_if(all.begin(), all.end(), [](const HostEvent& e) {
-                           return e.kind == HostEvent::Post && e.msg == WM_BRING_TO_FRONT;
-                       })) > before;
-            },
-            30s));
-    }
-    static constexpr std::uint16_t kRoundTripRequest = 299;
 
     BackupSetOptions Options(const std::string& name, std::uint64_t split = BackupFormat::kSplitSize)
     {
@@ -168,13 +113,6 @@ protected:
         }
         EXPECT_EQ(n, sent.size());
     }
-
-    fs::path dir;
-    TestHost host;
-    std::unique_ptr<RecorderSim> sim;
-    std::unique_ptr<SimTransfer> transfer;
-    std::shared_ptr<CNetClient> client;
-    std::shared_ptr<TestSearchFrame> frame;
 };
 
 TEST_F(BackupTransferTest, SizeAnswersReachTheBackupPage)

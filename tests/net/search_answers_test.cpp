@@ -1,5 +1,6 @@
 // The search window's answers: the assembler on its own (a table of fragment
 // sequences) and the connection against the simulator's catalogue.
+#include "SimSession.h"
 #include "TestHost.h"
 
 #include "RecorderSim.h"
@@ -148,16 +149,6 @@ TEST(SearchAnswerAssembler, DecodesFieldsInHostOrder)
 
 namespace {
 
-NetTimings Fast()
-{
-    NetTimings t;
-    t.keepAlive = std::chrono::hours(1);
-    t.receiveLimit = 5s;
-    t.connectTimeout = 5s;
-    t.idleWait = 200ms;
-    return t;
-}
-
 const WndHandle kFrame = WndHandle(0x5E00);
 
 } // namespace
@@ -171,10 +162,7 @@ protected:
         sim = std::make_unique<RecorderSim>();
         search = std::make_unique<k5sim::SimSearch>(*sim, k5sim::SimCatalogue::Standard(2008, 3));
         ASSERT_TRUE(sim->Start());
-        client = CNetClient::Create(host, Fast());
-        client->SetConnectInfo("127.0.0.1", sim->Port(), "Admin", "PassWord");
-        ASSERT_TRUE(client->Connect());
-        ASSERT_TRUE(host.WaitForKind(HostEvent::LiveStart));
+        ASSERT_TRUE(LogIn(client, host, sim->Port()));
         frame = std::make_shared<TestSearchFrame>(kFrame);
         client->SetSearchFrame(frame);
     }

@@ -1,5 +1,6 @@
 // The setup database exchange: the reassembly and update arithmetic on its
 // own, then the connection against the simulator's setup database.
+#include "SimSession.h"
 #include "TestHost.h"
 
 #include "RecorderSim.h"
@@ -135,16 +136,6 @@ TEST(SetupAssembler, FaultsEndTheFetchWithoutAnImage)
 
 namespace {
 
-NetTimings Timings()
-{
-    NetTimings t;
-    t.keepAlive = std::chrono::hours(1);
-    t.receiveLimit = 5s;
-    t.connectTimeout = 5s;
-    t.idleWait = 200ms;
-    return t;
-}
-
 class SetupExchange : public ::testing::Test
 {
 protected:
@@ -154,10 +145,7 @@ protected:
         sim = std::make_unique<RecorderSim>();
         setup = std::make_unique<SimSetup>(*sim, 7000);
         ASSERT_TRUE(sim->Start());
-        client = CNetClient::Create(host, Timings());
-        client->SetConnectInfo("127.0.0.1", sim->Port(), "Admin", "PassWord");
-        ASSERT_TRUE(client->Connect());
-        ASSERT_TRUE(host.WaitForKind(HostEvent::LiveStart));
+        ASSERT_TRUE(LogIn(client, host, sim->Port()));
     }
     void TearDown() override
     {

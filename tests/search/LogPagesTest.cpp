@@ -3,7 +3,7 @@
 // entry and the reopening after it, refusals, and the printouts to PDF.
 #include "../WidgetInput.h"
 #include "../PdfTools.h"
-#include "TestHost.h"
+#include "SearchTestSupport.h"
 
 #include "RecorderSim.h"
 #include "SimCatalogue.h"
@@ -33,155 +33,15 @@ using k5sim::Bytes;
 using k5sim::RecorderSim;
 using namespace std::chrono_literals;
 
-namespace {
-
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s)
-{
-    return PumpUntil(done, limit);
-}
-
-class FakeMain : public ISearchMainWindow
-{
-public:
-    QWidget* MainWidget() override { return nullptr; }
-    WndHandle MainHandle() const override { return WndHandle(); }
-    std::shared_ptr<CNetClient> NetClient() const override { return client; }
-    int DateFormat() const override { return 0; }
-    std::uint8_t Opacity(int) const override { return 255; }
-    std::string LoadResString(int id) const override
-    {
-        return ResourceLibrary::Current().LoadResString(id).toLatin1().toStdString();
-    }
-    std::int64_t DiskSpace() const override { return 100000; }
-    bool LocalPlayerRunning() const override { return false; }
-    int ViewMode() const override { return viewMode; }
-    void Notify(int code, int sub, WndHandle) override { notes.push_back(code << 16 | sub); }
-    void InvalidatePlaybackStrip() override { ++stripRedraws; }
-    bool PromptArchivePassword(std::string& typed, const std::function<void(WndHandle)>&) override
-    {
-        typed = archiveTyped;
-        return true;
-    }
-    int GrabStillForMotionGrid(CMotionGridStatic* grid, int channel) override
-    {
-        grabs.push_back(channel);
-        // A small grey picture, as the channel's decoder would hand it.
-        std::vector<BYTE> pixels(64 * 48 * 3, 0x80);
-        grid->SetImage(nullptr, pixels.data(), 0, 64, 48);
-        grid->m_bShowStill = 1;
-        return 1;
-    }
-    std::time_t Now() const override
-    {
-        return static_cast<std::time_t>(k5sim::RecorderTime(2008, 3, 20, 12));
-    }
-
-    std::shared_ptr<CNetClient> client;
-    int viewMode = 1;
-    std::vector<int> notes;
-    int stripRedraws = 0;
-    std::vector<int> grabs;
-    std::string archiveTyped;
-};
-
-// The test host, with the connection's posts also delivered for real, as
-// the main window's host does.
-class ForwardingHost : public TestHost
-{
-public:
-    void PostMessageTo(WndHandle target, UINT msg, WPARAM wParam, LPARAM lParam) override
-    {
-        TestHost::PostMessageTo(target, msg, wParam, lParam);
-        PostMessage(target, msg, wParam, lParam);
-    }
-};
-
-// The built bundle, current for the whole run.
-void UseBundle()
-{
-    static ResourceLibrary lib;
-    if (!lib.IsLoaded()) {
-        lib.Load(K5_BINARY_DIR "/bin/MiraRes.rcc");
-        ResourceLibrary::SetCurrent(&lib);
-    }
-}
-
-NetTimings Fast()
-{
-    NetTimings t;
-    t.keepAlive = std::chrono::hours(1);
-    t.receiveLimit = 5s;
-    t.connectTimeout = 5s;
-    t.idleWait = 200ms;
-    return t;
-}
-
-} // namespace
-
-class LogWindow : public ::testing::Test
+class LogWindow : public SearchSessionTest
 {
 protected:
-    void SetUp() override { UseBundle(); }
-    void Start(std::uint8_t major = 1, std::uint8_t minor = 0)
+    // The alarm pages' motion grids show each channel's picture.
+    LogWindow()
     {
-        CNetClient::ResetHiddenCopyForTesting();
-        RecorderSim::Config config;
-        config.hello.productMajor = major;
-        config.hello.productMinor = minor;
-        sim = std::make_unique<RecorderSim>(config);
-        search = std::make_unique<k5sim::SimSearch>(*sim, k5sim::SimCatalogue::Standard(2008, 3));
-        live = std::make_unique<k5sim::SimLive>(*sim);
-        search->AttachPlayback(*live);
-        ASSERT_TRUE(sim->Start());
-        main.client = CNetClient::Create(host, Fast());
-        main.client->SetConnectInfo("127.0.0.1", sim->Port(), "Admin", "PassWord");
-        ASSERT_TRUE(main.client->Connect());
-        ASSERT_TRUE(host.WaitForKind(HostEvent::LiveStart));
-        SetRights(1, 1);
+        rightsByRoundTrip = true;
+        main.grabStills = true;
     }
-    void SetRights(std::uint8_t searchRight, std::uint8_t backupRight)
-    {
-        k5sim::UserRow row{"admin", "password", 1, {{1, 1, searchRight, backupRight, 1, 1, 1, 1}}};
-        const std::size_t before = host.EventsOf(HostEvent::Post).size();
-        sim->Send(k5sim::id::RIGHT_CHANGE, k5sim::BuildRightChange({row}));
-        sim->Send(k5sim::id::MSG_257, Bytes(12, 0)); // posts WM_BRING_TO_FRONT once handled
-        ASSERT_TRUE(host.WaitFor([&](const std::vector<HostEvent>& all) {
-            return static_cast<std::size_t>(std::count_if(all.begin(), all.end(), [](const HostEvent& e) {
-                       return e.kind == HostEvent::Post;
-                   })) > before;
-        }));
-        ASSERT_TRUE(WaitUntil([&] { return main.client->HasRight(2) == (searchRight != 0); }));
-    }
-    std::unique_ptr<CRemoteSearchDlg> Open()
-    {
-        auto dlg = std::make_unique<CRemoteSearchDlg>(main);
-        main.client->SetSearchFrame(dlg->Link());
-        dlg->Create();
-        return dlg;
-    }
-    void Close(std::unique_ptr<CRemoteSearchDlg>& dlg)
-    {
-        main.client->SetSearchFrame(nullptr);
-        dlg->DestroyWindow();
-        dlg.reset();
-        QApplication::processEvents();
-    }
-    void TearDown() override
-    {
-        if (main.client)
-            main.client->DestroyWindow();
-        main.client.reset();
-        live.reset();
-        search.reset();
-        if (sim)
-            sim->Stop();
-    }
-
-    ForwardingHost host;
-    FakeMain main;
-    std::unique_ptr<RecorderSim> sim;
-    std::unique_ptr<k5sim::SimSearch> search;
-    std::unique_ptr<k5sim::SimLive> live;
 };
 
 namespace {
@@ -216,7 +76,7 @@ TEST_F(LogWindow, FragmentedLogFillsTheListsAndPlayHandsOver)
     auto dlg = Open();
 
     dlg->ShowLogTab();
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::LogAll) != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::LogAll) != nullptr; }));
     EXPECT_FALSE(dlg->RequestPending());
     CLogListPage* all = LogPage(*dlg, SearchSlot::LogAll);
     ASSERT_EQ(dlg->m_arrLogRecord.size(), 2500u);
@@ -279,7 +139,7 @@ TEST_F(LogWindow, FragmentedLogFillsTheListsAndPlayHandsOver)
     EXPECT_FALSE(events->m_btnDetails.isVisible());
     events->OnPlay();
     EXPECT_TRUE(main.client->m_bPlayReqPending);
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Ended(); }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Ended(); }));
     ASSERT_TRUE(sim->WaitForCount(k5sim::id::PLAY_ON_REQ, 1));
     const Bytes play = sim->ReceivedOf(k5sim::id::PLAY_ON_REQ)[0].payload;
     ASSERT_EQ(play.size(), 24u);
@@ -334,9 +194,9 @@ TEST_F(LogWindow, RefusedAndMalformedLogsKeepTheWindowOpen)
         ASSERT_TRUE(sim->WaitForCount(k5sim::id::LOG_INFO_REQ, ++requests));
         // A refusal is the connection's notice; an unreadable answer the window's.
         if (c.refuse == 0) {
-            ASSERT_TRUE(WaitUntil([&] { return main.notes.size() > notes; }));
+            ASSERT_TRUE(PumpUntil([&] { return main.notes.size() > notes; }));
         }
-        ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); })) << c.refuse;
+        ASSERT_TRUE(PumpUntil([&] { return !dlg->RequestPending(); })) << c.refuse;
         EXPECT_FALSE(dlg->Ended());
         EXPECT_EQ(dlg->Page(SearchSlot::LogAll), nullptr);
         if (c.refuse == 0) {
@@ -348,7 +208,7 @@ TEST_F(LogWindow, RefusedAndMalformedLogsKeepTheWindowOpen)
     script.log = k5sim::BuildLog(k5sim::EveryKindLog(1000), 180);
     search->SetScript(script);
     dlg->TabPage()->OnButton(0);
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::LogAll) != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::LogAll) != nullptr; }));
     EXPECT_EQ(static_cast<std::size_t>(LogPage(*dlg, SearchSlot::LogAll)->m_lstLog.GetItemCount()),
               k5sim::EveryKindLog(1000).size() - 1); // the archive entry is not the All list's
     Close(dlg);
@@ -448,7 +308,7 @@ TEST_F(LogWindow, DetailsRegionScheduleAndPrev)
     search->SetScript(script);
     auto dlg = Open();
     dlg->ShowLogTab();
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::LogAll) != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::LogAll) != nullptr; }));
     auto number = [&](std::uint32_t sub) {
         for (const k5sim::LogEntry& e : entries) {
             if (e.category == 4 && e.subKind == 1u << sub)
@@ -481,7 +341,7 @@ TEST_F(LogWindow, DetailsRegionScheduleAndPrev)
     EXPECT_TRUE(dlg->RequestPending());
     EXPECT_EQ(dlg->m_nLogSelected, number(14));
     ASSERT_TRUE(sim->WaitForCount(k5sim::id::LOG_INFO_REQ, 2));
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::LogAll) != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::LogAll) != nullptr; }));
     all = LogPage(*dlg, SearchSlot::LogAll);
     ASSERT_GE(all->m_model.SelectedRecord(), 0);
     EXPECT_EQ(
@@ -518,7 +378,7 @@ TEST_F(LogWindow, DetailsRegionScheduleAndPrev)
     EXPECT_NE(before, after);
     // The picture follows the camera: the grab runs on every tick.
     const std::size_t grabs = main.grabs.size();
-    ASSERT_TRUE(WaitUntil([&] { return main.grabs.size() >= grabs + 3; }));
+    ASSERT_TRUE(PumpUntil([&] { return main.grabs.size() >= grabs + 3; }));
     EXPECT_EQ(main.grabs.back(), RegionChannel(rec));
     EXPECT_EQ(region->m_grid.m_bShowStill, 1);
     const QImage shot = region->grab().toImage();
@@ -526,7 +386,7 @@ TEST_F(LogWindow, DetailsRegionScheduleAndPrev)
 
     // Sub-kind 15: the schedule viewer, after the change first.
     dlg->TabPage()->OnButton(0);
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::LogAll) != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::LogAll) != nullptr; }));
     select(number(15))->ShowDetails();
     auto* schedule = static_cast<CLogSchedulePage*>(dlg->Page(SearchSlot::LogSchedule));
     ASSERT_NE(schedule, nullptr);
@@ -567,7 +427,7 @@ TEST_F(LogWindow, StatusFormsAndUnaskedSystemAnswers)
     dlg->TabPage()->OnButton(0); // System Info: from what the connection knows
     ASSERT_NE(dlg->Page(SearchSlot::SystemInfo), nullptr);
     dlg->TabPage()->OnButton(1);
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::StatusInfo) != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::StatusInfo) != nullptr; }));
     const auto received = sim->Received();
     ASSERT_EQ(received.size(), before + 1);
     EXPECT_EQ(received.back().id, k5sim::id::STATUS_INFO_REQ);
@@ -586,7 +446,7 @@ TEST_F(LogWindow, StatusFormsAndUnaskedSystemAnswers)
     dlg = Open();
     dlg->ShowInfoTab();
     dlg->TabPage()->OnButton(1);
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::StatusInfo) != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::StatusInfo) != nullptr; }));
     status = static_cast<CInfoListPage*>(dlg->Page(SearchSlot::StatusInfo));
     ASSERT_EQ(status->m_lstInfo.GetItemCount(), 4 + channels + 1 + 4);
     EXPECT_EQ(status->m_lstInfo.GetItemText(4 + channels + 4, 2), "7"); // a state past the known ones
@@ -598,7 +458,7 @@ TEST_F(LogWindow, StatusFormsAndUnaskedSystemAnswers)
     dlg->ShowInfoTab();
     dlg->TabPage()->OnButton(1);
     ASSERT_TRUE(sim->WaitForCount(k5sim::id::STATUS_INFO_REQ, 3));
-    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !dlg->RequestPending(); }));
     QApplication::processEvents();
     EXPECT_EQ(dlg->Page(SearchSlot::StatusInfo), nullptr);
     EXPECT_FALSE(dlg->Ended());
@@ -613,7 +473,7 @@ TEST_F(LogWindow, PagesRenderOffscreen)
     search->SetScript(script);
     auto dlg = Open();
     dlg->ShowLogTab();
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::LogAll) != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::LogAll) != nullptr; }));
     // The page's own background bitmap where no control lies.
     const QColor background = ResourceLibrary::Current().LoadBitmap(1751).pixelColor(200, 393);
     // Every list: the background between the list and the buttons, the

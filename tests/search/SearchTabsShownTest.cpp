@@ -5,7 +5,7 @@
 // that was sized; Event with the list open shows that list again.
 #include "../ShownControls.h"
 #include "../WidgetInput.h"
-#include "TestHost.h"
+#include "SearchTestSupport.h"
 
 #include "RecorderSim.h"
 #include "SimCatalogue.h"
@@ -37,72 +37,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class TabsMain : public ISearchMainWindow
-{
-public:
-    QWidget* MainWidget() override { return nullptr; }
-    WndHandle MainHandle() const override { return WndHandle(); }
-    std::shared_ptr<CNetClient> NetClient() const override { return client; }
-    int DateFormat() const override { return 0; }
-    std::uint8_t Opacity(int) const override { return 255; }
-    std::string LoadResString(int id) const override
-    {
-        return ResourceLibrary::Current().LoadResString(id).toLatin1().toStdString();
-    }
-    std::int64_t DiskSpace() const override { return diskSpace; }
-    std::string DownloadFolder() const override { return downloadFolder; }
-    bool LocalPlayerRunning() const override { return false; }
-    int ViewMode() const override { return 1; }
-    void Notify(int code, int sub, WndHandle) override { notes.push_back(code << 16 | sub); }
-    void InvalidatePlaybackStrip() override {}
-    bool PromptArchivePassword(std::string& typed, const std::function<void(WndHandle)>&) override
-    {
-        ++archivePrompts;
-        typed.clear();
-        return false;
-    }
-    std::time_t Now() const override
-    {
-        return static_cast<std::time_t>(k5sim::RecorderTime(2008, 3, 20, 12));
-    }
-
-    std::shared_ptr<CNetClient> client;
-    std::vector<int> notes;
-    int archivePrompts = 0;
-    std::int64_t diskSpace = 100000;
-    std::string downloadFolder;
-};
-
-// The connection's posts also delivered for real, as the main window does.
-class DeliveringHost : public TestHost
-{
-public:
-    void PostMessageTo(WndHandle target, UINT msg, WPARAM wParam, LPARAM lParam) override
-    {
-        TestHost::PostMessageTo(target, msg, wParam, lParam);
-        PostMessage(target, msg, wParam, lParam);
-    }
-};
-
-void UseBuiltBundle()
-{
-    static ResourceLibrary lib;
-    if (!lib.IsLoaded()) {
-        lib.Load(K5_BINARY_DIR "/bin/MiraRes.rcc");
-        ResourceLibrary::SetCurrent(&lib);
-    }
-}
-
-NetTimings Quick()
-{
-    NetTimings t;
-    t.keepAlive = std::chrono::hours(1);
-    t.receiveLimit = 5s;
-    t.connectTimeout = 5s;
-    t.idleWait = 200ms;
-    return t;
-}
-
 // The layout: tab buttons 71 x 65 from x 22 at y 1; the column at (14, 74)
 // with its buttons 170 x 35 at x 2; content pages at (197, 83).
 QPoint TabButtonAt(int tab)
@@ -131,75 +65,21 @@ QPoint ColumnButtonAt(int tab, int k)
     return ::testing::AssertionSuccess();
 }
 
-std::string Scratch(const char* name)
-{
-    const std::string dir =
-        std::string(K5_BINARY_DIR) + "/scratch-tabs-" + std::to_string(::getpid()) + "-" + name;
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-    std::filesystem::create_directories(dir, ec);
-    return dir;
-}
-
 } // namespace
 
-class SearchTabsShown : public ::testing::Test
+class SearchTabsShown : public SearchSessionTest
 {
 protected:
-    void SetUp() override { UseBuiltBundle(); }
-    void Start(std::uint8_t major = 1, std::uint8_t minor = 0)
+    SearchTabsShown()
     {
-        CNetClient::ResetHiddenCopyForTesting();
-        RecorderSim::Config config;
-        config.hello.productMajor = major;
-        config.hello.productMinor = minor;
-        sim = std::make_unique<RecorderSim>(config);
-        search = std::make_unique<k5sim::SimSearch>(*sim, k5sim::SimCatalogue::Standard(2008, 3));
-        live = std::make_unique<k5sim::SimLive>(*sim);
-        search->AttachPlayback(*live);
-        transfer = std::make_unique<k5sim::SimTransfer>(*sim);
-        transfer->SetCatalogue(&search->Catalogue());
-        ASSERT_TRUE(sim->Start());
-        main.client = CNetClient::Create(host, Quick());
-        main.client->SetConnectInfo("127.0.0.1", sim->Port(), "Admin", "PassWord");
-        ASSERT_TRUE(main.client->Connect());
-        ASSERT_TRUE(host.WaitForKind(HostEvent::LiveStart));
-        SetRights(1, 1);
-    }
-    void SetRights(std::uint8_t searchRight, std::uint8_t backupRight)
-    {
-        k5sim::UserRow row{"admin", "password", 1, {{1, 1, searchRight, backupRight, 1, 1, 1, 1}}};
-        sim->Send(k5sim::id::RIGHT_CHANGE, k5sim::BuildRightChange({row}));
-        ASSERT_TRUE(PumpUntil([&] {
-            return main.client->HasRight(RIGHT_SEARCH) == (searchRight != 0) &&
-                   main.client->HasRight(RIGHT_BACKUP) == (backupRight != 0);
-        }));
-    }
-    std::unique_ptr<CRemoteSearchDlg> Open()
-    {
-        auto dlg = std::make_unique<CRemoteSearchDlg>(main);
-        main.client->SetSearchFrame(dlg->Link());
-        dlg->Create();
-        return dlg;
-    }
-    void Close(std::unique_ptr<CRemoteSearchDlg>& dlg)
-    {
-        main.client->SetSearchFrame(nullptr);
-        dlg->DestroyWindow();
-        dlg.reset();
-        QApplication::processEvents();
+        serveBackups = true;
+        // The archive password prompt is cancelled.
+        main.archiveConfirmed = false;
     }
     void TearDown() override
     {
         SetBackupNamePrompt(nullptr);
-        if (main.client)
-            main.client->DestroyWindow();
-        main.client.reset();
-        transfer.reset();
-        live.reset();
-        search.reset();
-        if (sim)
-            sim->Stop();
+        SearchSessionTest::TearDown();
     }
     bool Idle(CRemoteSearchDlg& dlg)
     {
@@ -223,13 +103,6 @@ protected:
         const std::vector<std::string> hidden = ControlsLeftHidden(&dlg);
         EXPECT_TRUE(hidden.empty()) << hidden.front();
     }
-
-    DeliveringHost host;
-    TabsMain main;
-    std::unique_ptr<RecorderSim> sim;
-    std::unique_ptr<k5sim::SimSearch> search;
-    std::unique_ptr<k5sim::SimLive> live;
-    std::unique_ptr<k5sim::SimTransfer> transfer;
 };
 
 // Every tab, reached by its tab button, then every button of its column by
@@ -354,7 +227,7 @@ TEST_F(SearchTabsShown, RightsChangeSwitchesToATabWithItsButtons)
 TEST_F(SearchTabsShown, EventWithTheListOpenShowsItAgainAndABackupByEventDownloads)
 {
     Start(1, 5);
-    main.downloadFolder = Scratch("event") + "/Download";
+    main.downloadFolder = ScratchFolder("tabs-event") + "/Download";
     int prompts = 0;
     SetBackupNamePrompt([&](QWidget*, std::uint8_t, std::string& name) {
         ++prompts;
@@ -491,7 +364,7 @@ TEST_P(BackupSizedRange, BackupWithATimePopUpOpenStartsNothingForTheUnsizedRange
     // Small pictures: the day's download stays short.
     transfer->Config().fps = 1;
     transfer->Config().videoBytes = 400;
-    main.downloadFolder = Scratch(GetParam().name) + "/Download";
+    main.downloadFolder = ScratchFolder(std::string("tabs-") + GetParam().name) + "/Download";
     int prompts = 0;
     SetBackupNamePrompt([&](QWidget*, std::uint8_t, std::string& name) {
         ++prompts;

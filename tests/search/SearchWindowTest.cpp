@@ -3,7 +3,7 @@
 // camera mask, Cancel, refusals, rights changes, and the pop-ups.
 #include "../WidgetInput.h"
 #include "SearchRenders.h"
-#include "TestHost.h"
+#include "SearchTestSupport.h"
 
 #include "RecorderSim.h"
 #include "SimCatalogue.h"
@@ -37,151 +37,13 @@ using k5sim::Bytes;
 using k5sim::RecorderSim;
 using namespace std::chrono_literals;
 
-namespace {
-
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s)
-{
-    return PumpUntil(done, limit);
-}
-
-class FakeMain : public ISearchMainWindow
-{
-public:
-    QWidget* MainWidget() override { return nullptr; }
-    WndHandle MainHandle() const override { return WndHandle(); }
-    std::shared_ptr<CNetClient> NetClient() const override { return client; }
-    int DateFormat() const override { return 0; }
-    std::uint8_t Opacity(int) const override { return 255; }
-    std::string LoadResString(int id) const override
-    {
-        return ResourceLibrary::Current().LoadResString(id).toLatin1().toStdString();
-    }
-    std::int64_t DiskSpace() const override { return diskSpace; }
-    std::string DownloadFolder() const override { return downloadFolder; }
-    bool LocalPlayerRunning() const override { return false; }
-    int ViewMode() const override { return viewMode; }
-    void Notify(int code, int sub, WndHandle) override { notes.push_back(code << 16 | sub); }
-    void InvalidatePlaybackStrip() override { ++stripRedraws; }
-    bool PromptArchivePassword(std::string& typed, const std::function<void(WndHandle)>&) override
-    {
-        typed = archiveTyped;
-        return true;
-    }
-    std::time_t Now() const override
-    {
-        return static_cast<std::time_t>(k5sim::RecorderTime(2008, 3, 20, 12));
-    }
-
-    std::shared_ptr<CNetClient> client;
-    int viewMode = 1;
-    std::vector<int> notes;
-    int stripRedraws = 0;
-    std::string archiveTyped;
-    std::int64_t diskSpace = 100000;
-    std::string downloadFolder;
-};
-
-// The test host, with the connection's posts also delivered for real, as
-// the main window's host does.
-class ForwardingHost : public TestHost
-{
-public:
-    void PostMessageTo(WndHandle target, UINT msg, WPARAM wParam, LPARAM lParam) override
-    {
-        TestHost::PostMessageTo(target, msg, wParam, lParam);
-        PostMessage(target, msg, wParam, lParam);
-    }
-};
-
-// The built bundle, current for the whole run.
-void UseBundle()
-{
-    static ResourceLibrary lib;
-    if (!lib.IsLoaded()) {
-        lib.Load(K5_BINARY_DIR "/bin/MiraRes.rcc");
-        ResourceLibrary::SetCurrent(&lib);
-    }
-}
-
-NetTimings Fast()
-{
-    NetTimings t;
-    t.keepAlive = std::chrono::hours(1);
-    t.receiveLimit = 5s;
-    t.connectTimeout = 5s;
-    t.idleWait = 200ms;
-    return t;
-}
-
-} // namespace
-
-class SearchWindow : public ::testing::Test
+class SearchWindow : public SearchSessionTest
 {
 protected:
-    void SetUp() override { UseBundle(); }
-    void Start(std::uint8_t major = 1, std::uint8_t minor = 0)
-    {
-        CNetClient::ResetHiddenCopyForTesting();
-        RecorderSim::Config config;
-        config.hello.productMajor = major;
-        config.hello.productMinor = minor;
-        sim = std::make_unique<RecorderSim>(config);
-        search = std::make_unique<k5sim::SimSearch>(*sim, k5sim::SimCatalogue::Standard(2008, 3));
-        live = std::make_unique<k5sim::SimLive>(*sim);
-        search->AttachPlayback(*live);
-        ASSERT_TRUE(sim->Start());
-        main.client = CNetClient::Create(host, Fast());
-        main.client->SetConnectInfo("127.0.0.1", sim->Port(), "Admin", "PassWord");
-        ASSERT_TRUE(main.client->Connect());
-        ASSERT_TRUE(host.WaitForKind(HostEvent::LiveStart));
-        SetRights(1, 1);
-    }
-    void SetRights(std::uint8_t searchRight, std::uint8_t backupRight)
-    {
-        k5sim::UserRow row{"admin", "password", 1, {{1, 1, searchRight, backupRight, 1, 1, 1, 1}}};
-        const std::size_t before = host.EventsOf(HostEvent::Post).size();
-        sim->Send(k5sim::id::RIGHT_CHANGE, k5sim::BuildRightChange({row}));
-        sim->Send(k5sim::id::MSG_257, Bytes(12, 0)); // posts WM_BRING_TO_FRONT once handled
-        ASSERT_TRUE(host.WaitFor([&](const std::vector<HostEvent>& all) {
-            return static_cast<std::size_t>(std::count_if(all.begin(), all.end(), [](const HostEvent& e) {
-                       return e.kind == HostEvent::Post;
-                   })) > before;
-        }));
-        ASSERT_TRUE(WaitUntil([&] { return main.client->HasRight(2) == (searchRight != 0); }));
-    }
-    std::unique_ptr<CRemoteSearchDlg> Open()
-    {
-        auto dlg = std::make_unique<CRemoteSearchDlg>(main);
-        main.client->SetSearchFrame(dlg->Link());
-        dlg->Create();
-        return dlg;
-    }
-    void Close(std::unique_ptr<CRemoteSearchDlg>& dlg)
-    {
-        main.client->SetSearchFrame(nullptr);
-        dlg->DestroyWindow();
-        dlg.reset();
-        QApplication::processEvents();
-    }
-    void TearDown() override
-    {
-        if (main.client)
-            main.client->DestroyWindow();
-        main.client.reset();
-        live.reset();
-        search.reset();
-        if (sim)
-            sim->Stop();
-    }
+    SearchWindow() { rightsByRoundTrip = true; }
 
     void DateTimePlay(std::uint8_t minor, bool twoRows);
     void EventListPlay(std::uint8_t minor);
-
-    ForwardingHost host;
-    FakeMain main;
-    std::unique_ptr<RecorderSim> sim;
-    std::unique_ptr<k5sim::SimSearch> search;
-    std::unique_ptr<k5sim::SimLive> live;
 };
 
 TEST_F(SearchWindow, CalendarDayTimelinePlayAndReopen)
@@ -197,7 +59,7 @@ TEST_F(SearchWindow, CalendarDayTimelinePlayAndReopen)
     EXPECT_TRUE(dlg->RequestPending());
     dlg->ShowBackupTab();
     EXPECT_EQ(dlg->OpenTab(), SearchTab::Search);
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::SearchCalendar) != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::SearchCalendar) != nullptr; }));
     EXPECT_FALSE(dlg->RequestPending());
     auto* calendar = static_cast<CSearchCalendarPage*>(dlg->Page(SearchSlot::SearchCalendar));
     EXPECT_EQ(calendar->Model().Year(), 2008);
@@ -207,7 +69,7 @@ TEST_F(SearchWindow, CalendarDayTimelinePlayAndReopen)
 
     // A day: its body, then the timeline with the catalogue's bars.
     calendar->OnDayClicked(1);
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::SearchTimeline) != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::SearchTimeline) != nullptr; }));
     const auto dayReqs = sim->ReceivedOf(k5sim::id::PLAY_INFO_DAY_REQ);
     ASSERT_EQ(dayReqs.size(), 1u);
     EXPECT_EQ(dayReqs[0].payload, (Bytes{0, 0, 0x07, 0xD8, 3, 2, 0, 0}));
@@ -233,14 +95,14 @@ TEST_F(SearchWindow, CalendarDayTimelinePlayAndReopen)
     // Play at 06:10 (a gap): the recorder plays from 06:30 for the cameras it holds.
     timeline->View().SetPicked(6 * 3600 + 10 * 60);
     timeline->OnPlay();
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Ended(); }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Ended(); }));
     ASSERT_TRUE(sim->WaitForCount(k5sim::id::PLAY_ON_REQ, 1));
     const Bytes play = sim->ReceivedOf(k5sim::id::PLAY_ON_REQ)[0].payload;
     ASSERT_EQ(play.size(), 24u);
     EXPECT_EQ(k5sim::GetBE32(play, 0), 0xFFFFu);
     EXPECT_EQ(k5sim::GetBE32(play, 16), k5sim::RecorderTime(2008, 3, 2, 6, 10));
     EXPECT_EQ(k5sim::GetBE32(play, 20), 0u);
-    ASSERT_TRUE(WaitUntil([&] { return live->PlayRunning(); }));
+    ASSERT_TRUE(PumpUntil([&] { return live->PlayRunning(); }));
     EXPECT_EQ(live->Play().startTime, k5sim::RecorderTime(2008, 3, 2, 6, 30));
     EXPECT_EQ(live->Play().channels, 0x1Fu);
     const PlayHandOver block = main.client->SearchKeep().HandOver();
@@ -301,7 +163,7 @@ void SearchWindow::DateTimePlay(std::uint8_t minor, bool twoRows)
     EXPECT_EQ(play[4], 0x3F);
     EXPECT_EQ(k5sim::GetBE32(play, 16), k5sim::RecorderTime(2008, 3, 20, 11));
     EXPECT_EQ(k5sim::GetBE32(play, 20), twoRows ? k5sim::RecorderTime(2037, 12, 31, 23, 59, 59) : 0u);
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Ended(); }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Ended(); }));
     Close(dlg);
     // The window's cameras became the connection's.
     EXPECT_EQ(main.client->m_nChannelMask, 0xFFFEu);
@@ -330,18 +192,18 @@ TEST_F(SearchWindow, CancelRefusalsAndRights)
     dlg->ShowLogTab();
     ASSERT_EQ(dlg->OpenTab(), SearchTab::Log);
     ASSERT_TRUE(sim->WaitForCount(k5sim::id::LOG_INFO_REQ, 1));
-    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !dlg->RequestPending(); }));
     EXPECT_FALSE(dlg->Ended());
     dlg->TabPage()->OnButton(0);
     ASSERT_TRUE(sim->WaitForCount(k5sim::id::LOG_INFO_REQ, 2));
-    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !dlg->RequestPending(); }));
 
     // Rights: backup only -> the Backup tab; search only -> back to Search; none -> closed.
     SetRights(0, 1);
-    ASSERT_TRUE(WaitUntil([&] { return dlg->OpenTab() == SearchTab::Backup; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->OpenTab() == SearchTab::Backup; }));
     EXPECT_FALSE(dlg->m_btnTab[0].m_bEnabled);
     SetRights(1, 0);
-    ASSERT_TRUE(WaitUntil([&] { return dlg->OpenTab() == SearchTab::Search; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->OpenTab() == SearchTab::Search; }));
     EXPECT_FALSE(dlg->m_btnTab[1].m_bEnabled);
     EXPECT_TRUE(dlg->m_btnTab[2].m_bEnabled);
 
@@ -354,13 +216,13 @@ TEST_F(SearchWindow, CancelRefusalsAndRights)
 
     auto last = Open();
     SetRights(0, 0);
-    ASSERT_TRUE(WaitUntil([&] { return last->Ended(); }));
+    ASSERT_TRUE(PumpUntil([&] { return last->Ended(); }));
     Close(last);
 }
 
 TEST_F(SearchWindow, WithoutConnectionTheTabButtonsDoNotWait)
 {
-    FakeMain none;
+    FakeSearchMain none;
     CRemoteSearchDlg dlg(none);
     dlg.Create();
     EXPECT_EQ(dlg.OpenTab(), SearchTab::None);
@@ -375,7 +237,7 @@ TEST_F(SearchWindow, WithoutConnectionTheTabButtonsDoNotWait)
 
 TEST_F(SearchWindow, PopUps)
 {
-    FakeMain none;
+    FakeSearchMain none;
     CRemoteSearchDlg dlg(none);
     dlg.Create();
     auto* page = static_cast<CSearchDateTimePage*>(dlg.ShowPage(SearchSlot::SearchDateTime));
@@ -455,7 +317,7 @@ TEST_F(SearchWindow, PopUps)
 
 TEST_F(SearchWindow, LayoutAndWaitingText)
 {
-    FakeMain none;
+    FakeSearchMain none;
     CRemoteSearchDlg dlg(none);
     dlg.Create();
     EXPECT_EQ(dlg.size(), QSize(618, 546));
@@ -480,7 +342,7 @@ TEST_F(SearchWindow, DayAnswersWithoutRecordsOrCalendar)
     Start();
     auto dlg = Open();
     dlg->TabPage()->OnButton(2);
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::SearchCalendar) != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::SearchCalendar) != nullptr; }));
     auto* calendar = static_cast<CSearchCalendarPage*>(dlg->Page(SearchSlot::SearchCalendar));
 
     // A day answer without one whole record: the no-data notice, the calendar stays.
@@ -488,7 +350,7 @@ TEST_F(SearchWindow, DayAnswersWithoutRecordsOrCalendar)
     script.truncateTo = 20;
     search->SetScript(script);
     calendar->OnDayClicked(1);
-    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !dlg->RequestPending(); }));
     EXPECT_EQ(dlg->Page(SearchSlot::SearchCalendar), calendar);
     EXPECT_EQ(dlg->Page(SearchSlot::SearchTimeline), nullptr);
     EXPECT_EQ(main.notes, (std::vector<int>{NetNotify::NO_DATA << 16}));
@@ -504,7 +366,7 @@ TEST_F(SearchWindow, DayAnswersWithoutRecordsOrCalendar)
     answer->kind = SearchAnswerKind::PlayDay;
     answer->days.resize(2);
     dlg->Link()->DeliverAnswer(std::move(answer));
-    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !dlg->RequestPending(); }));
     EXPECT_EQ(dlg->Page(SearchSlot::SearchTimeline), nullptr);
 
     // An answer the window never asked for is dropped.
@@ -530,7 +392,7 @@ public:
 
 TEST_F(SearchWindow, BackupSizeGoesToTheOpenBackupPage)
 {
-    FakeMain none;
+    FakeSearchMain none;
     CRemoteSearchDlg dlg(none);
     dlg.Create();
     RegisterSearchPage(SearchSlot::BackupTimeline, [](CRemoteSearchDlg& h, const SearchPageArgs&) {
@@ -540,14 +402,14 @@ TEST_F(SearchWindow, BackupSizeGoesToTheOpenBackupPage)
     ASSERT_NE(page, nullptr);
     dlg.SetPending(PendingKind::Size);
     dlg.Link()->DeliverBackupSize(4096);
-    ASSERT_TRUE(WaitUntil([&] { return !dlg.RequestPending(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !dlg.RequestPending(); }));
     EXPECT_EQ(page->got, 4096u);
 
     // With no backup page open the size is dropped; the window waits no more.
     page->DestroyWindow();
     dlg.SetPending(PendingKind::Size);
     dlg.Link()->DeliverBackupSize(1);
-    ASSERT_TRUE(WaitUntil([&] { return !dlg.RequestPending(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !dlg.RequestPending(); }));
     RegisterSearchPage(SearchSlot::BackupTimeline, nullptr);
     EXPECT_EQ(dlg.ShowPage(SearchSlot::BackupTimeline), nullptr);
     dlg.DestroyWindow();
@@ -572,7 +434,7 @@ TEST_F(SearchWindow, LogListCellsTakeLongTextsWhole)
 
 TEST_F(SearchWindow, BackupDateTimeButtonsRunTheAttachedFlow)
 {
-    FakeMain none;
+    FakeSearchMain none;
     CRemoteSearchDlg dlg(none);
     dlg.Create();
     int calculated = 0, started = 0;
@@ -588,7 +450,7 @@ TEST_F(SearchWindow, BackupDateTimeButtonsRunTheAttachedFlow)
     SendMessage(page->Handle(), WM_COMMAND, 482, 0);
     dlg.SetPending(PendingKind::Size);
     dlg.Link()->DeliverBackupSize(77);
-    ASSERT_TRUE(WaitUntil([&] { return !dlg.RequestPending(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !dlg.RequestPending(); }));
     EXPECT_EQ(calculated, 1);
     EXPECT_EQ(started, 1);
     EXPECT_EQ(size, 77u);
@@ -607,7 +469,7 @@ TEST_F(SearchWindow, UnreadableLogAndStatusAnswersAreNoticedAndDropped)
 
     dlg->ShowLogTab();
     ASSERT_TRUE(sim->WaitForCount(k5sim::id::LOG_INFO_REQ, 1));
-    ASSERT_TRUE(WaitUntil([&] { return !main.notes.empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !main.notes.empty(); }));
     EXPECT_FALSE(dlg->RequestPending());
     EXPECT_FALSE(dlg->Ended());
     EXPECT_EQ(dlg->Page(SearchSlot::LogAll), nullptr);
@@ -616,7 +478,7 @@ TEST_F(SearchWindow, UnreadableLogAndStatusAnswersAreNoticedAndDropped)
     dlg->ShowInfoTab();
     dlg->TabPage()->OnButton(1);
     ASSERT_TRUE(sim->WaitForCount(k5sim::id::STATUS_INFO_REQ, 1));
-    ASSERT_TRUE(WaitUntil([&] { return main.notes.size() == 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return main.notes.size() == 2; }));
     EXPECT_EQ(main.notes[1], NetNotify::NACK << 16 | kNackAnswerUnreadable);
     EXPECT_EQ(dlg->Page(SearchSlot::StatusInfo), nullptr);
     EXPECT_FALSE(dlg->Ended());
@@ -633,7 +495,7 @@ TEST_F(SearchWindow, StatusAndSystemPagesListTheirRows)
     auto dlg = Open();
     dlg->ShowInfoTab();
     dlg->TabPage()->OnButton(1);
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::StatusInfo) != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::StatusInfo) != nullptr; }));
     auto* status = static_cast<CInfoListPage*>(dlg->Page(SearchSlot::StatusInfo));
     const int channels = main.client->ChannelCount();
     // Three sizes, a gap, the cameras, a gap, one disk of two rows.
@@ -653,20 +515,6 @@ TEST_F(SearchWindow, StatusAndSystemPagesListTheirRows)
 
 // ---------------------------------------------------------------------------
 // Event pages and the backup flow
-
-namespace {
-
-std::string ScratchFolder(const char* name)
-{
-    const std::string dir =
-        std::string(K5_BINARY_DIR) + "/scratch-search-" + std::to_string(::getpid()) + "-" + name;
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-    std::filesystem::create_directories(dir, ec);
-    return dir;
-}
-
-} // namespace
 
 TEST_F(SearchWindow, EventRangePageSendsTheRangeAndTheListOpensOnTheKindFound)
 {
@@ -695,7 +543,7 @@ TEST_F(SearchWindow, EventRangePageSendsTheRangeAndTheListOpensOnTheKindFound)
     EXPECT_EQ(body[4], 4);
     EXPECT_EQ(k5sim::GetBE32(body, 16), k5sim::RecorderTime(2008, 3, 1));
     EXPECT_EQ(k5sim::GetBE32(body, 20), k5sim::RecorderTime(2008, 3, 31, 23, 59, 59));
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::SearchEvent) != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::SearchEvent) != nullptr; }));
     EXPECT_EQ(dlg->Page(SearchSlot::EventTimeRange), nullptr);
     auto* list = static_cast<CSearchEventPage*>(dlg->Page(SearchSlot::SearchEvent));
     EXPECT_EQ(list->Panel().CurKind(), 4);
@@ -744,7 +592,7 @@ void SearchWindow::EventListPlay(std::uint8_t minor)
         auto dlg = Open();
         dlg->RequestSearchEvents();
         EXPECT_EQ(dlg->Page(SearchSlot::EventTimeRange), nullptr);
-        ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::SearchEvent) != nullptr; }));
+        ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::SearchEvent) != nullptr; }));
         EXPECT_EQ(sim->ReceivedOf(k5sim::id::EVENT_INFO_REQ).size(), 1u);
         auto* list = static_cast<CSearchEventPage*>(dlg->Page(SearchSlot::SearchEvent));
         CEventListPanel& panel = list->Panel();
@@ -762,7 +610,7 @@ void SearchWindow::EventListPlay(std::uint8_t minor)
         EXPECT_EQ(play[4], 0x04);
         EXPECT_EQ(k5sim::GetBE32(play, 16), k5sim::RecorderTime(2008, 3, 2, 8, 30));
         EXPECT_EQ(k5sim::GetBE32(play, 20), minor == 0 ? k5sim::RecorderTime(2008, 3, 2, 8, 32) : 0u);
-        ASSERT_TRUE(WaitUntil([&] { return dlg->Ended(); }));
+        ASSERT_TRUE(PumpUntil([&] { return dlg->Ended(); }));
         const PlayHandOver block = main.client->SearchKeep().HandOver();
         EXPECT_EQ(block.view, 1);
         EXPECT_EQ(block.eventKind, 1);
@@ -798,7 +646,7 @@ TEST_F(SearchWindow, EventAnswersAllMotionOrEmpty)
     search->SetScript(script);
     auto dlg = Open();
     dlg->RequestSearchEvents();
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::SearchEvent) != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::SearchEvent) != nullptr; }));
     auto* list = static_cast<CSearchEventPage*>(dlg->Page(SearchSlot::SearchEvent));
     EXPECT_EQ(list->Panel().CurKind(), 1);
     EXPECT_EQ(list->Panel().m_list.GetItemCount(), 0);
@@ -830,7 +678,7 @@ TEST_F(SearchWindow, BackupEventCalculateSizeAndStart)
     auto dlg = Open();
     dlg->ShowBackupTab();
     dlg->RequestBackupEvents();
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::BackupEvent) != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::BackupEvent) != nullptr; }));
     auto* page = static_cast<CSearchEventPage*>(dlg->Page(SearchSlot::BackupEvent));
     CEventListPanel& panel = page->Panel();
     // Each tab's event, sized by its own kind's recording at 64 KB a second:
@@ -846,8 +694,8 @@ TEST_F(SearchWindow, BackupEventCalculateSizeAndStart)
         EXPECT_FALSE(panel.m_btnCalculate.m_bEnabled);
         ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, i + 1));
         EXPECT_EQ(sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[i].payload[4], kinds[i].second);
-        ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
-        EXPECT_TRUE(WaitUntil([&] { return page->Backup().m_nSizeKB == sizes[i]; }))
+        ASSERT_TRUE(PumpUntil([&] { return !dlg->RequestPending(); }));
+        EXPECT_TRUE(PumpUntil([&] { return page->Backup().m_nSizeKB == sizes[i]; }))
             << page->Backup().m_nSizeKB;
         EXPECT_EQ(page->Backup().m_nSizeKB,
                   transfer.AnswerKB(sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[i].payload));
@@ -866,9 +714,9 @@ TEST_F(SearchWindow, BackupEventCalculateSizeAndStart)
         EXPECT_EQ(data[4], 0);
         EXPECT_EQ(k5sim::GetBE32(data, 16),
                   k5sim::GetBE32(sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[2].payload, 16));
-        ASSERT_TRUE(WaitUntil([&] { return dlg->Ended(); }));
+        ASSERT_TRUE(PumpUntil([&] { return dlg->Ended(); }));
         // The typed name was cut to its first 100 characters.
-        ASSERT_TRUE(WaitUntil([&] {
+        ASSERT_TRUE(PumpUntil([&] {
             std::error_code ec;
             return std::filesystem::exists(main.downloadFolder + "/" + std::string(100, 'e') + ".idx", ec);
         }));
@@ -893,9 +741,9 @@ TEST_F(SearchWindow, BackupSizeRefusedOnASmallDiskStartsNothing)
     SendMessage(page->Handle(), WM_COMMAND, 480, 0);
     ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, 1));
     EXPECT_EQ(sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[0].payload[4], 0x3F);
-    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !dlg->RequestPending(); }));
     const int note = 13 << 16;
-    ASSERT_TRUE(WaitUntil([&] { return std::count(main.notes.begin(), main.notes.end(), note) == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return std::count(main.notes.begin(), main.notes.end(), note) == 1; }));
     // 00:00-12:00 of day 2: 41,400 s of camera 1 and 4,500 of camera 2.
     EXPECT_EQ(page->m_backup.m_nSizeKB, 45900u * 64);
     const std::int64_t need = page->m_backup.m_nSizeKB >> 10;
@@ -937,7 +785,7 @@ TEST_F(SearchWindow, BackupSizeNackLeavesCalculateOffAndASizeWithoutBackupPageIs
         ASSERT_TRUE(page->m_btnCalculate.m_bEnabled);
         SendMessage(page->Handle(), WM_COMMAND, 480, 0);
         ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, ++asked));
-        ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+        ASSERT_TRUE(PumpUntil([&] { return !dlg->RequestPending(); }));
         ASSERT_TRUE(host.WaitFor([&](const std::vector<HostEvent>& all) {
             return static_cast<std::size_t>(std::count_if(all.begin(), all.end(), [](const HostEvent& e) {
                        return e.kind == HostEvent::Notify;
@@ -982,10 +830,10 @@ TEST_F(SearchWindow, BackupTimelineMarkersCalculateAndBackup)
     auto dlg = Open();
     dlg->ShowBackupTab();
     dlg->RequestTransInfoMonth();
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::BackupCalendar) != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::BackupCalendar) != nullptr; }));
     auto* calendar = static_cast<CSearchCalendarPage*>(dlg->Page(SearchSlot::BackupCalendar));
     calendar->OnDayClicked(1);
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Page(SearchSlot::BackupTimeline) != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Page(SearchSlot::BackupTimeline) != nullptr; }));
     auto* page = static_cast<CBackupTimelinePage*>(dlg->Page(SearchSlot::BackupTimeline));
     EXPECT_EQ(page->StartX(), 113);
     EXPECT_EQ(page->EndX(), 400);
@@ -1030,8 +878,8 @@ TEST_F(SearchWindow, BackupTimelineMarkersCalculateAndBackup)
         // While the size is asked the markers stay.
         page->OnTimePicked(3, 23, 59, 58);
         EXPECT_EQ(page->Markers().End(), r.end);
-        ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
-        EXPECT_TRUE(WaitUntil([&] { return page->Backup().m_nSizeKB == r.kb; })) << page->Backup().m_nSizeKB;
+        ASSERT_TRUE(PumpUntil([&] { return !dlg->RequestPending(); }));
+        EXPECT_TRUE(PumpUntil([&] { return page->Backup().m_nSizeKB == r.kb; })) << page->Backup().m_nSizeKB;
         EXPECT_EQ(page->Backup().m_nSizeKB, transfer.AnswerKB(body));
         EXPECT_EQ(page->m_btnBackup.m_bEnabled, page->Backup().m_nSizeKB > 0);
     }
@@ -1043,8 +891,8 @@ TEST_F(SearchWindow, BackupTimelineMarkersCalculateAndBackup)
     ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_DATA_REQ, 1));
     EXPECT_EQ(sim->ReceivedOf(k5sim::id::TRANS_DATA_REQ)[0].payload,
               sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[2].payload);
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Ended(); }));
-    ASSERT_TRUE(WaitUntil([&] {
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Ended(); }));
+    ASSERT_TRUE(PumpUntil([&] {
         std::error_code ec;
         return std::filesystem::exists(main.downloadFolder + "/day2.idx", ec);
     }));
@@ -1053,7 +901,7 @@ TEST_F(SearchWindow, BackupTimelineMarkersCalculateAndBackup)
     // size the page showed, moved forward while the hour is written, at the
     // written total when the stream has ended, then closed.
     ASSERT_TRUE(transfer.WaitStreamEnd());
-    ASSERT_TRUE(WaitUntil([&] { return !main.client->m_bTrans && !main.client->HasWorker(kSlotBackupWriter); },
+    ASSERT_TRUE(PumpUntil([&] { return !main.client->m_bTrans && !main.client->HasWorker(kSlotBackupWriter); },
                           60s));
     ASSERT_TRUE(host.WaitFor([](const std::vector<HostEvent>& all) {
         return std::any_of(all.begin(), all.end(),
@@ -1102,7 +950,7 @@ TEST_F(SearchWindow, BackupStartsNothingWithoutTheRightOrWhileATransferRuns)
         p.Model().Row(1) = Usertime{2008, 2, 1, 1, 0, 0};
         SendMessage(p.Handle(), WM_COMMAND, 480, 0);
         ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, asked));
-        ASSERT_TRUE(WaitUntil([&] { return !window.RequestPending() && p.m_backup.m_nSizeKB > 0; }));
+        ASSERT_TRUE(PumpUntil([&] { return !window.RequestPending() && p.m_backup.m_nSizeKB > 0; }));
     };
     sizeAnHour(*dlg, *page, 1);
     ASSERT_TRUE(page->m_btnPlay.m_bEnabled);
@@ -1130,7 +978,7 @@ TEST_F(SearchWindow, BackupStartsNothingWithoutTheRightOrWhileATransferRuns)
     EXPECT_FALSE(second->m_btnPlay.m_bEnabled);
     SendMessage(second->Handle(), WM_COMMAND, 482, 0);
     EXPECT_FALSE(main.client->HasWorker(kSlotBackupWriter));
-    ASSERT_TRUE(WaitUntil([&] { return again->Ended(); }));
+    ASSERT_TRUE(PumpUntil([&] { return again->Ended(); }));
     main.client->m_bTrans = false;
     SetBackupNamePrompt(nullptr);
     Close(again);
@@ -1157,7 +1005,7 @@ TEST_F(SearchWindow, BackupDateTimeAcrossMidnightEmptyCamerasAndAnEscapedName)
     dlg->m_nChannelMask = 1u << 10;
     SendMessage(page->Handle(), WM_COMMAND, 480, 0);
     ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_ON_REQ, 1));
-    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !dlg->RequestPending(); }));
     EXPECT_EQ(page->m_backup.m_nSizeKB, 0u);
     EXPECT_EQ(page->m_lblSize.GetWindowText(), "0 KByte");
     EXPECT_TRUE(page->m_btnCalculate.m_bEnabled);
@@ -1170,9 +1018,9 @@ TEST_F(SearchWindow, BackupDateTimeAcrossMidnightEmptyCamerasAndAnEscapedName)
     const Bytes body = sim->ReceivedOf(k5sim::id::TRANS_ON_REQ)[1].payload;
     EXPECT_EQ(k5sim::GetBE32(body, 16), k5sim::RecorderTime(2008, 3, 2, 23));
     EXPECT_EQ(k5sim::GetBE32(body, 20), k5sim::RecorderTime(2008, 3, 3, 1));
-    ASSERT_TRUE(WaitUntil([&] { return !dlg->RequestPending(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !dlg->RequestPending(); }));
     // Two hours of camera 1 (recorded 23:00-01:30) at 64 KB a second.
-    EXPECT_TRUE(WaitUntil([&] { return page->m_backup.m_nSizeKB == 7200u * 64; })) << page->m_backup.m_nSizeKB;
+    EXPECT_TRUE(PumpUntil([&] { return page->m_backup.m_nSizeKB == 7200u * 64; })) << page->m_backup.m_nSizeKB;
     EXPECT_EQ(page->m_backup.m_nSizeKB, transfer.AnswerKB(body));
     ASSERT_TRUE(page->m_btnPlay.m_bEnabled);
 
@@ -1182,8 +1030,8 @@ TEST_F(SearchWindow, BackupDateTimeAcrossMidnightEmptyCamerasAndAnEscapedName)
     ASSERT_TRUE(sim->WaitForCount(k5sim::id::TRANS_DATA_REQ, 1));
     const Bytes data = sim->ReceivedOf(k5sim::id::TRANS_DATA_REQ)[0].payload;
     EXPECT_EQ(data, body);
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Ended(); }));
-    ASSERT_TRUE(WaitUntil([&] {
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Ended(); }));
+    ASSERT_TRUE(PumpUntil([&] {
         std::error_code ec;
         for (const auto& e : std::filesystem::directory_iterator(main.downloadFolder, ec))
             if (e.path().extension() == ".idx")

@@ -10,16 +10,15 @@
 // id (SetHandler); the default table answers HELLO, ALIVE_REQ, REC_ON_REQ,
 // REC_OFF_REQ, REBOOT_REQ and DVR_TIME_REQ. Hooks run after the hello answer
 // (OnHello), on each connection (OnConnect) and when a session ends
-// (OnSessionEnd).
+// (OnSessionEnd). Later message families (live data, playback, setup image,
+// search, backup, firmware, PTZ) add handlers and builders in their own files
+// of this library.
 //
 // Sessions come one after another, as on the recorder: when one ends (the
 // client's BYE48, a close or a reset from either side) the simulator takes
 // the next connection and serves it with the same handlers and state. While
 // a session runs, a further connection is closed at once. A test that wants
 // the recorder gone after its first session sets Config::sessionLimit.
-// Later message families (live
-// data, playback, setup image, search, backup, firmware, PTZ) add handlers
-// and builders in their own files of this library.
 #pragma once
 
 #include <array>

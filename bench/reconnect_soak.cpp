@@ -51,6 +51,7 @@
 #include <dirent.h>
 #include <fstream>
 #include <functional>
+#include <malloc.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/utsname.h>
@@ -187,6 +188,8 @@ struct Sample
     long rssKb = 0;
     long threads = 0;
     int fds = 0;
+    double heapMb = 0;          // what the allocator has handed out and not got back
+    double heldMb = 0;          // what the allocator holds from the system, handed out or free
     double firstPictureMs = 0;  // this cycle
     double medianPictureMs = 0; // the ten cycles up to this one
 };
@@ -198,6 +201,9 @@ Sample Take(int cycle, const std::vector<double>& pictureMs)
     s.rssKb = StatusValue("VmRSS:");
     s.threads = StatusValue("Threads:");
     s.fds = OpenDescriptors();
+    const struct mallinfo2 mi = ::mallinfo2();
+    s.heapMb = double(mi.uordblks + mi.hblkhd) / (1024.0 * 1024.0);
+    s.heldMb = double(mi.arena + mi.hblkhd) / (1024.0 * 1024.0);
     s.firstPictureMs = pictureMs.empty() ? 0 : pictureMs.back();
     std::vector<double> last(pictureMs.end() - std::min<std::ptrdiff_t>(10, std::ssize(pictureMs)),
                              pictureMs.end());
@@ -208,10 +214,11 @@ Sample Take(int cycle, const std::vector<double>& pictureMs)
 
 void Print(const Sample& s)
 {
-    std::printf(
-        "cycle %4d: RSS %8.1f MB   threads %3ld   descriptors %3d   connect -> first picture %7.1f ms "
-        "(median of 10: %.1f ms)\n",
-        s.cycle, double(s.rssKb) / 1024.0, s.threads, s.fds, s.firstPictureMs, s.medianPictureMs);
+    std::printf("cycle %4d: RSS %8.1f MB (heap in use %.1f MB, held %.1f MB)   threads %3ld   descriptors "
+                "%3d   connect -> first "
+                "picture %7.1f ms (median of 10: %.1f ms)\n",
+                s.cycle, double(s.rssKb) / 1024.0, s.heapMb, s.heldMb, s.threads, s.fds, s.firstPictureMs,
+                s.medianPictureMs);
 }
 
 // The main window with its notices answered OK at once: a box would wait for
@@ -480,10 +487,11 @@ int main(int argc, char** argv)
     Print(atEnd);
 
     const double growthMb = double(atEnd.rssKb - at10.rssKb) / 1024.0;
-    std::printf("growth cycle 10 -> %d: RSS %+.2f MB (target < 5), threads %+ld (target 0), descriptors %+d "
+    std::printf("growth cycle 10 -> %d: RSS %+.2f MB (target < 5; heap in use %+.2f MB), threads %+ld "
+                "(target 0), descriptors %+d "
                 "(target 0), connect -> first picture %+.1f ms (medians)\n",
-                cycles, growthMb, atEnd.threads - at10.threads, atEnd.fds - at10.fds,
-                atEnd.medianPictureMs - at10.medianPictureMs);
+                cycles, growthMb, atEnd.heapMb - at10.heapMb, atEnd.threads - at10.threads,
+                atEnd.fds - at10.fds, atEnd.medianPictureMs - at10.medianPictureMs);
     std::printf("endings: %d client Disconnect, %d recorder closes, %d recorder resets, %d recorder silent\n",
                 endings[0], endings[1], endings[2], endings[3]);
     if (!deadPeerMs.empty()) {

@@ -14,6 +14,7 @@
 #include "local/LocalSearchDlg.h"
 #include "platform/Paths.h"
 #include "platform/Skin.h"
+#include "platform/System.h"
 #include "ui/GridStatic.h"
 #include "ui/SkinDraw.h"
 #include "ui/UiMessages.h"
@@ -412,6 +413,10 @@ void CClientDlg::EndConnection()
         if (m_pNetHost)
             m_pNetHost->DetachConnection();
         m_pNetClient.reset();
+        // The session's threads have ended; what they freed goes back to
+        // the system instead of staying with the allocator session after
+        // session.
+        ReleaseFreedMemory();
     }
     DestroyPlaybackClock();
 }

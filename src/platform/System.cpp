@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <fstream>
+#include <malloc.h>
 #include <regex>
 
 namespace {
@@ -130,6 +131,15 @@ std::unique_ptr<MasterMixer> CreateMasterMixer()
             return mixer;
     }
     return CreateInProcessMixer();
+}
+
+void ReleaseFreedMemory()
+{
+#if defined(__GLIBC__)
+    // Every arena, not only the main heap's top: the pages of free chunks
+    // anywhere in them go back.
+    ::malloc_trim(0);
+#endif
 }
 
 std::array<std::uint16_t, 4> ProgramVersion()

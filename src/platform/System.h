@@ -55,5 +55,11 @@ using MixerFactory = std::unique_ptr<MasterMixer> (*)();
 void SetMixerFactory(MixerFactory factory);
 std::unique_ptr<MasterMixer> CreateMasterMixer();
 
+// Hands the memory that the allocator keeps free back to the system. A
+// session's workers free what they used in allocator arenas of their own,
+// which the allocator keeps for reuse; handed back once a session has ended,
+// a day of sessions leaves the client's resident memory where it was.
+void ReleaseFreedMemory();
+
 // The program's version from the build, most significant part first.
 std::array<std::uint16_t, 4> ProgramVersion();

@@ -4,6 +4,13 @@
 #include <QScreen>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
 namespace {
 
 TEST(System, InProcessMixerKeepsClampedValues)
@@ -78,6 +85,44 @@ TEST(System, ScreenSaverInhibitorWithoutASessionBusDoesNothing)
     setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/k5-no-bus", 1);
     ScreenSaverInhibitor inhibitor;
     EXPECT_FALSE(inhibitor.IsActive());
+}
+
+long ResidentKb()
+{
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// What a finished thread freed stays resident in its arena (a block above it
+// keeps the arena from shrinking at its end) until it is handed back.
+TEST(System, ReleaseFreedMemoryHandsBackWhatAFinishedThreadFreed)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizer's allocator keeps its own memory";
+#endif
+    constexpr std::size_t kBlocks = 16384;
+    constexpr std::size_t kBlock = 4000; // 64 MB in all
+    void* keep = nullptr;
+    std::thread([&] {
+        std::vector<void*> blocks(kBlocks);
+        for (void*& b : blocks) {
+            b = std::malloc(kBlock);
+            std::memset(b, 1, kBlock);
+        }
+        keep = std::malloc(kBlock);
+        for (void* b : blocks)
+            std::free(b);
+    }).join();
+    const long before = ResidentKb();
+    ReleaseFreedMemory();
+    const long after = ResidentKb();
+    std::free(keep);
+    EXPECT_GT(before - after, 32 * 1024) << before << " kB -> " << after << " kB";
 }
 
 } // namespace

@@ -261,7 +261,7 @@ bool RecorderSim::Start()
 
 void RecorderSim::Stop()
 {
-    if (m_listenFd < 0)
+    if (m_wakeFd < 0)
         return;
     m_stop = true;
     const std::uint64_t one = 1;
@@ -274,7 +274,8 @@ void RecorderSim::Stop()
             t.join();
     }
     m_sessionThreads.clear();
-    ::close(m_listenFd);
+    if (m_listenFd >= 0)
+        ::close(m_listenFd);
     m_listenFd = -1;
     ::close(m_wakeFd);
     m_wakeFd = -1;
@@ -293,21 +294,57 @@ void RecorderSim::AcceptLoop()
         const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
             continue;
+        {
+            // One session at a time: a client that comes while one is served
+            // is closed at once.
+            std::lock_guard<std::mutex> lock(m_lock);
+            if (m_clientFd >= 0) {
+                ::close(fd);
+                ++m_turned;
+                m_changed.notify_all();
+                continue;
+            }
+        }
+        // A session that was closed from here may still be finishing the
+        // message it was handling; it ends before the next one begins, so
+        // nothing of it reaches the next client.
+        JoinEndedSessions();
         const int on = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        DropClient(); // one client at a time, as the recorder serves one session per connection here
+        if (m_config.deadPeerLimit.count() > 0) {
+            const unsigned limit = static_cast<unsigned>(m_config.deadPeerLimit.count());
+            ::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &limit, sizeof limit);
+        }
         Hook hook;
+        bool last;
         {
             std::lock_guard<std::mutex> lock(m_lock);
             m_clientFd = fd;
             ++m_connections;
+            last = m_config.sessionLimit != 0 && m_connections >= m_config.sessionLimit;
             hook = m_onConnect;
+        }
+        if (last) {
+            // Further clients are refused, as by a recorder that is gone.
+            ::close(m_listenFd);
+            m_listenFd = -1;
         }
         m_changed.notify_all();
         if (hook)
             hook(*this);
         m_sessionThreads.emplace_back([this, fd] { SessionLoop(fd); });
+        if (last)
+            return;
     }
+}
+
+void RecorderSim::JoinEndedSessions()
+{
+    for (auto& t : m_sessionThreads) {
+        if (t.joinable())
+            t.join();
+    }
+    m_sessionThreads.clear();
 }
 
 void RecorderSim::SessionLoop(int fd)
@@ -345,6 +382,16 @@ void RecorderSim::SessionLoop(int fd)
             m_clientFd = -1;
         }
         ::close(fd);
+    }
+    {
+        // Held while the hooks run, so that an owner that removed its hook
+        // may be destroyed right after.
+        std::lock_guard<std::mutex> hooks(m_sessionEndLock);
+        for (const auto& entry : m_onSessionEnd)
+            entry.second(*this);
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
         ++m_sessionsEnded;
     }
     m_changed.notify_all();
@@ -404,6 +451,15 @@ void RecorderSim::OnConnect(Hook hook)
     m_onConnect = std::move(hook);
 }
 
+void RecorderSim::OnSessionEnd(const void* owner, Hook hook)
+{
+    std::lock_guard<std::mutex> lock(m_sessionEndLock);
+    if (hook)
+        m_onSessionEnd[owner] = std::move(hook);
+    else
+        m_onSessionEnd.erase(owner);
+}
+
 bool RecorderSim::SendLocked(const Bytes& bytes)
 {
     std::lock_guard<std::mutex> send(m_sendLock);
@@ -448,11 +504,20 @@ bool RecorderSim::SendCutAndClose(std::uint16_t msgId, const Bytes& payload, std
     return ok;
 }
 
-void RecorderSim::DropClient()
+void RecorderSim::DropClient(bool reset)
 {
     std::lock_guard<std::mutex> lock(m_lock);
     if (m_clientFd >= 0) {
-        ::shutdown(m_clientFd, SHUT_RDWR);
+        if (reset) {
+            // A zero linger time makes the release send RST instead of FIN;
+            // the shutdown would send FIN first, so it is left out.
+            const linger hard{1, 0};
+            ::setsockopt(m_clientFd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+            // Wakes the session's read, which then releases the descriptor.
+            ::shutdown(m_clientFd, SHUT_RD);
+        } else {
+            ::shutdown(m_clientFd, SHUT_RDWR);
+        }
         m_clientFd = -1;
     }
 }
@@ -460,6 +525,12 @@ void RecorderSim::DropClient()
 void RecorderSim::CloseClient()
 {
     DropClient();
+    m_changed.notify_all();
+}
+
+void RecorderSim::ResetClient()
+{
+    DropClient(true);
     m_changed.notify_all();
 }
 
@@ -537,6 +608,12 @@ std::size_t RecorderSim::Connections() const
 {
     std::lock_guard<std::mutex> lock(m_lock);
     return m_connections;
+}
+
+std::size_t RecorderSim::Turned() const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_turned;
 }
 
 } // namespace k5sim

@@ -9,9 +9,16 @@
 // Extending it: every received message goes to the handler registered for its
 // id (SetHandler); the default table answers HELLO, ALIVE_REQ, REC_ON_REQ,
 // REC_OFF_REQ, REBOOT_REQ and DVR_TIME_REQ. Hooks run after the hello answer
-// (OnHello) and on each connection (OnConnect). Later message families (live
-// data, playback, setup image, search, backup, firmware, PTZ) add handlers
-// and builders in their own files of this library.
+// (OnHello), on each connection (OnConnect) and when a session ends
+// (OnSessionEnd). Later message families (live data, playback, setup image,
+// search, backup, firmware, PTZ) add handlers and builders in their own files
+// of this library.
+//
+// Sessions come one after another, as on the recorder: when one ends (the
+// client's BYE48, a close or a reset from either side) the simulator takes
+// the next connection and serves it with the same handlers and state. While
+// a session runs, a further connection is closed at once. A test that wants
+// the recorder gone after its first session sets Config::sessionLimit.
 #pragma once
 
 #include <array>
@@ -141,6 +148,13 @@ public:
         std::int32_t recOnValue = 49;  // REC_ON_ACK payload
         std::int32_t recOffValue = 50; // REC_OFF_ACK payload
         bool closeOnBye = true;        // the recorder closes after the client's BYE48
+        // Sessions served before the simulator stops listening (further
+        // connections are refused); 0: no limit.
+        std::size_t sessionLimit = 0;
+        // How long the recorder's end lets its sent data go unacknowledged
+        // before it gives the connection up (its own dead-peer detection);
+        // 0: the system's default of many minutes.
+        std::chrono::milliseconds deadPeerLimit{0};
     };
     using Handler = std::function<void(RecorderSim&, const Message&)>;
     using Hook = std::function<void(RecorderSim&)>;
@@ -163,6 +177,11 @@ public:
     void Refuse(std::uint16_t requestId, std::uint16_t nackId, std::int32_t reason);
     void OnHello(Hook hook);   // after HELLO48_ACK went out
     void OnConnect(Hook hook); // as a client is accepted
+    // After a session's reading ended and its connection was released, on
+    // the session's thread: what one session started stops here. One hook
+    // per owner; a null hook removes the owner's (waiting for it if it runs).
+    // A hook must not set hooks itself.
+    void OnSessionEnd(const void* owner, Hook hook);
 
     // Pushes to the connected client; false when none is connected.
     bool Send(std::uint16_t msgId, const Bytes& payload = Bytes(), std::uint16_t flags = 0,
@@ -174,6 +193,9 @@ public:
     bool SendDeclared(std::uint16_t msgId, std::uint16_t declared, const Bytes& payload);
     // Faults: close at once; send the first `cut` bytes of a message and close.
     void CloseClient();
+    // The recorder resets the connection: the client sees a reset instead of
+    // an orderly close.
+    void ResetClient();
     bool SendCutAndClose(std::uint16_t msgId, const Bytes& payload, std::size_t cut);
 
     // What arrived.
@@ -193,6 +215,8 @@ public:
     bool WaitForSessionsEnded(std::size_t n, std::chrono::milliseconds timeout = std::chrono::seconds(60));
     bool ClientConnected() const;
     std::size_t Connections() const;
+    // Connections closed at once because a session was running.
+    std::size_t Turned() const;
 
 private:
     void AcceptLoop();
@@ -200,7 +224,8 @@ private:
     void Dispatch(const Message& message);
     void InstallDefaults();
     bool SendLocked(const Bytes& bytes);
-    void DropClient();
+    void DropClient(bool reset = false);
+    void JoinEndedSessions();
 
     Config m_config;
     std::uint16_t m_port = 0;
@@ -215,6 +240,9 @@ private:
     int m_clientFd = -1;
     std::size_t m_connections = 0;
     std::size_t m_sessionsEnded = 0;
+    std::size_t m_turned = 0;
+    std::mutex m_sessionEndLock; // the session-end hooks, and held while they run
+    std::map<const void*, Hook> m_onSessionEnd;
     std::vector<Message> m_received;
     std::map<std::uint16_t, Handler> m_handlers;
     // Handlers running on session threads, by message id: replacing or

@@ -91,6 +91,13 @@ SimLive::SimLive(RecorderSim& sim) : m_sim(sim)
         if (m.payload.size() >= 4)
             m_playMask = static_cast<std::uint16_t>(GetBE32(m.payload, 0) & m_play.channels);
     });
+    // What a session asked for ends with it: the next client asks again.
+    m_sim.OnSessionEnd(this, [this](RecorderSim&) {
+        m_liveOn = false;
+        m_playOn = false;
+        m_audioOn = false;
+        Wake();
+    });
     m_thread = std::thread([this] { Run(); });
 }
 
@@ -101,6 +108,7 @@ SimLive::~SimLive()
     // handler runs on a SimLive that is going away. The simulator is not
     // used after us: it is declared before us by everyone who owns both.
     m_sim.Stop();
+    m_sim.OnSessionEnd(this, nullptr);
     for (std::uint16_t msg : {id::LIVE_REQ, id::LIVE_STOP, id::AUDIO_ONOFF_REQ, id::PLAY_ON_REQ, id::RPLAY_STOP,
                               id::PLAY_FRAME_REQ, id::PLAY_CHANNEL_MASK, id::PLAY_CONTROL_43, id::PLAY_CONTROL_44})
         m_sim.SetHandler(msg, nullptr);

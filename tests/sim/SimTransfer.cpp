@@ -51,6 +51,8 @@ SimTransfer::SimTransfer(RecorderSim& sim) : m_sim(sim), m_pool(kPoolSize)
         x = x * 1664525u + 1013904223u;
         b = static_cast<std::uint8_t>(x >> 24);
     }
+    // A backup streams to the session that asked for it and to no other.
+    m_sim.OnSessionEnd(this, [this](RecorderSim&) { StopStream(); });
     m_sim.SetHandler(id::TRANS_ON_REQ, [this](RecorderSim& s, const Message& m) {
         if (m_config.refuseReason != 0) {
             Bytes p = BE32(static_cast<std::uint32_t>(m_config.refuseReason));
@@ -73,6 +75,7 @@ SimTransfer::SimTransfer(RecorderSim& sim) : m_sim(sim), m_pool(kPoolSize)
 
 SimTransfer::~SimTransfer()
 {
+    m_sim.OnSessionEnd(this, nullptr);
     StopStream();
     m_sim.SetHandler(id::TRANS_ON_REQ, nullptr);
     m_sim.SetHandler(id::TRANS_DATA_REQ, nullptr);

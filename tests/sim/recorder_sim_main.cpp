@@ -23,7 +23,8 @@
 //
 // It listens on 127.0.0.1 (port 0 picks a free one and prints it), answers the
 // hello, grants the named user every right, reports that it records, and runs
-// until it is interrupted.
+// until it is interrupted, taking one session after another (a client that
+// comes while one is connected is closed at once).
 #include "RecorderSim.h"
 #include "SimBackupStreams.h"
 #include "SimDemoSetup.h"

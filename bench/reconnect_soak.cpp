@@ -82,14 +82,7 @@ void RunRecorder(int control)
     // detection ends the session, so the next session finds it free.
     sim.Settings().deadPeerLimit = 5s;
     sim.OnHello([](k5sim::RecorderSim& s) {
-        k5sim::UserRow row;
-        row.name = "admin";
-        row.password = "1234";
-        s.Send(k5sim::id::RIGHT_CHANGE, k5sim::BuildRightChange({row}));
-        std::array<std::array<std::uint8_t, 16>, 8> allowed{};
-        for (auto& u : allowed)
-            u.fill(1);
-        s.Send(k5sim::id::NETLIVE_CH_CHANGE, k5sim::BuildNetliveChChange(allowed));
+        k5sim::GrantOperator(s, "admin", "1234");
     });
     k5sim::SimLive live(sim);
     for (int ch = 0; ch < 16; ++ch)

@@ -122,6 +122,18 @@ Bytes BuildNetliveChChange(const std::array<std::array<std::uint8_t, 16>, 8>& al
     return r;
 }
 
+void GrantOperator(RecorderSim& sim, const std::string& user, const std::string& password)
+{
+    UserRow row;
+    row.name = user;
+    row.password = password;
+    sim.Send(id::RIGHT_CHANGE, BuildRightChange({row}));
+    std::array<std::array<std::uint8_t, 16>, 8> allowed{};
+    for (auto& u : allowed)
+        u.fill(1);
+    sim.Send(id::NETLIVE_CH_CHANGE, BuildNetliveChChange(allowed));
+}
+
 Bytes BuildRecStatus(std::uint32_t status, std::uint32_t state)
 {
     Bytes r(16, 0);

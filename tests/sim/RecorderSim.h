@@ -255,4 +255,8 @@ private:
     std::mutex m_sendLock;
 };
 
+// What a recorder set up for one operator sends at hello: `user` logged in
+// with every right, and every account allowed to watch every channel live.
+void GrantOperator(RecorderSim& sim, const std::string& user, const std::string& password);
+
 } // namespace k5sim

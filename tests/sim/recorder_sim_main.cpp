@@ -212,14 +212,7 @@ int main(int argc, char** argv)
         search.AttachPlayback(*liveData);
     }
     sim.OnHello([user, password, patternedSetup](k5sim::RecorderSim& s) {
-        k5sim::UserRow row;
-        row.name = user;
-        row.password = password;
-        s.Send(k5sim::id::RIGHT_CHANGE, k5sim::BuildRightChange({row}));
-        std::array<std::array<std::uint8_t, 16>, 8> allowed{};
-        for (auto& u : allowed)
-            u.fill(1);
-        s.Send(k5sim::id::NETLIVE_CH_CHANGE, k5sim::BuildNetliveChChange(allowed));
+        k5sim::GrantOperator(s, user, password);
         k5sim::DbChangeConfig db;
         for (int ch = 0; ch < 16; ++ch)
             db.cameraNames[ch] = patternedSetup ? "CAM " + std::to_string(ch + 1) : k5sim::DemoCameraName(ch);

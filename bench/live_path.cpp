@@ -40,6 +40,7 @@
 // the units 8000 samples per second make over the same window. Resets per
 // minute want a window of at least 60 s (--seconds 60).
 #include "BenchHeadless.h"
+#include "ProcStatus.h"
 #include "SimLive.h"
 #include "net/NetClient.h"
 #include "platform/DecoderLibrary.h"
@@ -75,17 +76,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-long StatusKb(const char* key)
-{
-    std::ifstream f("/proc/self/status");
-    std::string line;
-    while (std::getline(f, line)) {
-        if (line.rfind(key, 0) == 0)
-            return std::atol(line.c_str() + std::strlen(key));
-    }
-    return -1;
-}
-
 class BenchEnv : public DecodeEnv
 {
 public:
@@ -93,7 +83,10 @@ public:
     std::uint32_t PlaybackClockTime(int) const override { return 0; }
     void SetMainClockTime(std::uint32_t) override {}
     std::string LocalCameraName(int) const override { return std::string(); }
-    std::string RecorderCameraName(int channel) const override { return "CAM " + std::to_string(channel + 1); }
+    std::string RecorderCameraName(int channel) const override
+    {
+        return "CAM " + std::to_string(channel + 1);
+    }
     bool DeinterlaceOn(int) const override { return false; }
     bool ServedModel() const override { return true; }
     AudioMarkInputs AudioMarkState(int, int, bool) const override { return AudioMarkInputs{}; }
@@ -725,9 +718,7 @@ pid_t StartRecorder(const std::vector<k5streams::EncodedFrame>& frames, int chan
         close(fds[0]);
         k5sim::RecorderSim sim;
         sim.Settings().hello.channelNum = 16;
-        sim.OnHello([](k5sim::RecorderSim& s) {
-            k5sim::GrantOperator(s, "admin", "1234");
-        });
+        sim.OnHello([](k5sim::RecorderSim& s) { k5sim::GrantOperator(s, "admin", "1234"); });
         k5sim::SimLive live(sim);
         live.Live().fps = 25;
         live.Live().channels = static_cast<std::uint16_t>(channels >= 16 ? 0xFFFF : (1u << channels) - 1);
@@ -892,9 +883,10 @@ int main(int argc, char** argv)
     std::size_t bytes = 0;
     for (const auto& f : frames)
         bytes += f.data.size();
-    std::printf("stream: 704x576 MBAFF%s, %zu frames looped, %.1f KB per frame, %d channels at 25 fps, %u CPUs\n",
-                noise ? " with noise" : "", frames.size(), double(bytes) / 1024.0 / double(frames.size()), channels,
-                std::thread::hardware_concurrency());
+    std::printf(
+        "stream: 704x576 MBAFF%s, %zu frames looped, %.1f KB per frame, %d channels at 25 fps, %u CPUs\n",
+        noise ? " with noise" : "", frames.size(), double(bytes) / 1024.0 / double(frames.size()), channels,
+        std::thread::hardware_concurrency());
 
     std::uint16_t port = 0;
     const pid_t recorder = StartRecorder(frames, channels, audio != AudioOut::Off, port);
@@ -1007,7 +999,7 @@ int main(int argc, char** argv)
     CVideoDecodeThread::Stats after;
     totals(after);
     const std::uint64_t droppedByConnection = client->FramesDropped() - droppedBefore;
-    const long peakKb = StatusKb("VmHWM:");
+    const long peakKb = ProcStatusValue("VmHWM:");
 
     client->SendLiveStop();
     client->DestroyWindow();
@@ -1022,8 +1014,9 @@ int main(int argc, char** argv)
     const double clientPerFrame = published > 0 ? cpuSpent / double(published) : 0;
     const double yardstick = YardstickPerFrame(frames, static_cast<std::size_t>(published), false);
 
-    std::printf("window: %.2f s, pictures published %llu (%.1f per channel per second; sent about %.0f)\n", wall,
-                static_cast<unsigned long long>(published), double(published) / channels / wall, expected);
+    std::printf("window: %.2f s, pictures published %llu (%.1f per channel per second; sent about %.0f)\n",
+                wall, static_cast<unsigned long long>(published), double(published) / channels / wall,
+                expected);
     std::printf("client CPU per decoded frame   %.3f ms (all threads of the client process)\n",
                 clientPerFrame * 1e3);
     std::printf("yardstick CPU per decoded frame %.3f ms (libavcodec, one thread)\n", yardstick * 1e3);
@@ -1032,7 +1025,8 @@ int main(int argc, char** argv)
     std::printf("frames shed %llu, decoder failures %llu, refused %llu, dropped by the connection %llu"
                 "   (target 0)\n",
                 static_cast<unsigned long long>(shed), static_cast<unsigned long long>(failed),
-                static_cast<unsigned long long>(refused), static_cast<unsigned long long>(droppedByConnection));
+                static_cast<unsigned long long>(refused),
+                static_cast<unsigned long long>(droppedByConnection));
     std::printf("arrival to published: p50 %.2f ms, p99 %.2f ms, max %.2f ms   (target p99 < 40 ms)\n",
                 Percentile(latencies, 0.50), Percentile(latencies, 0.99), Percentile(latencies, 1.0));
     std::printf("peak RSS of the client: %.1f MB\n", double(peakKb) / 1024.0);

@@ -25,6 +25,7 @@
 // session's connection object outlives it (its buffers are large but mostly
 // untouched, so a kept one would hardly show in resident memory).
 #include "NetNamespace.h"
+#include "ProcStatus.h"
 #include "RecorderSim.h"
 #include "SimLive.h"
 #include "SimLiveStreams.h"
@@ -81,9 +82,7 @@ void RunRecorder(int control)
     // The recorder gives a dead link up on its own, well before the client's
     // detection ends the session, so the next session finds it free.
     sim.Settings().deadPeerLimit = 5s;
-    sim.OnHello([](k5sim::RecorderSim& s) {
-        k5sim::GrantOperator(s, "admin", "1234");
-    });
+    sim.OnHello([](k5sim::RecorderSim& s) { k5sim::GrantOperator(s, "admin", "1234"); });
     k5sim::SimLive live(sim);
     for (int ch = 0; ch < 16; ++ch)
         live.SetStream(ch, k5sim::MakePatternStream(ch, 352, 288, 25, 25));
@@ -151,17 +150,6 @@ private:
 // ---------------------------------------------------------------------------
 // The client's process
 
-long StatusValue(const char* key)
-{
-    std::ifstream f("/proc/self/status");
-    std::string line;
-    while (std::getline(f, line)) {
-        if (line.rfind(key, 0) == 0)
-            return std::atol(line.c_str() + std::strlen(key));
-    }
-    return -1;
-}
-
 int OpenDescriptors()
 {
     int n = 0;
@@ -191,8 +179,8 @@ Sample Take(int cycle, const std::vector<double>& pictureMs)
 {
     Sample s;
     s.cycle = cycle;
-    s.rssKb = StatusValue("VmRSS:");
-    s.threads = StatusValue("Threads:");
+    s.rssKb = ProcStatusValue("VmRSS:");
+    s.threads = ProcStatusValue("Threads:");
     s.fds = OpenDescriptors();
     const struct mallinfo2 mi = ::mallinfo2();
     s.heapMb = double(mi.uordblks + mi.hblkhd) / (1024.0 * 1024.0);

@@ -19,6 +19,8 @@ if [ "${1:-}" = "--asan" ]; then
   # come last and win.
   export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
+  # Leak reports from libraries built without the sanitizer: tools/lsan.supp says why for each.
+  export LSAN_OPTIONS="suppressions=$top/tools/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 fi
 tests=()
 timeout=600
